@@ -1,0 +1,75 @@
+// One device-independent bitmap in memory: its info header and color table in
+// one block, its pixel bits in a DIB section, and the header of the file it
+// was read from.
+#ifndef KORIN_IMAGE_DIB_IMAGE_H
+#define KORIN_IMAGE_DIB_IMAGE_H
+
+#include <cstdint>
+#include <istream>
+
+#include "image/new_image_spec.h"
+#include "platform/platform.h"
+
+class ColorTable;
+
+class DibImage {
+public:
+    DibImage();
+    virtual ~DibImage();
+    DibImage(const DibImage&) = delete;
+    DibImage& operator=(const DibImage&) = delete;
+
+    // Releases everything; the image is empty afterwards.
+    void Discard();
+    bool IsEmpty() const { return section == nullptr; }
+    uint32_t EntryCount() const { return entryCount; }
+    uint32_t ImageSize() const { return imageSize; }
+    uint32_t Stride() const { return stride; }
+
+    // Copies the headers asked for (either may be null). False, copying
+    // nothing, when a header is asked for that the image does not hold.
+    bool CopyHeaders(BITMAPFILEHEADER* fileHeaderOut, BITMAPINFOHEADER* infoHeaderOut) const;
+    // Width, then height as stored (negative for a top-down image).
+    bool GetDimensions(LONG dimensions[2]) const;
+    bool CopyColorTable(ColorTable& table) const;
+    // Writes table into the color table; the section shows it after RebuildSection.
+    bool SetColorTable(const ColorTable& table);
+    // Replaces the image with a black one; on false the image is empty.
+    bool CreateBlank(HDC dc, const NewImageSpec* spec);
+    // Makes a new section from the info block, carrying the pixel bytes over.
+    bool RebuildSection(HDC dc);
+
+#ifdef _WIN32
+    void Draw(HDC target, int x, int y, DWORD rop) const;
+    void DrawRegion(HDC target, int x, int y, int sourceX, int sourceY, int width, int height,
+                    DWORD rop) const;
+    void DrawStretched(HDC target, int x, int y, int width, int height, DWORD rop) const;
+    void DrawStretchedRegion(HDC target, int x, int y, int width, int height, int sourceX,
+                             int sourceY, int sourceWidth, int sourceHeight, DWORD rop) const;
+#endif
+
+    // Replaces the image with the BMP file's bitmap; on false the image is empty.
+    bool LoadFromFile(HDC dc, const char* path);
+    // The same from a stream holding a BMP file's bytes from its start.
+    bool ReadFromStream(HDC dc, std::istream& in);
+    // True when the whole file was written; on false a file of that name is untouched.
+    bool SaveToFile(const char* path) const;
+
+    // The pixel bytes, ImageSize() of them; null for an empty image.
+    const unsigned char* Bits() const { return bits; }
+
+private:
+    BITMAPINFOHEADER* InfoHeader() const;
+    RGBQUAD* Colors() const;
+    bool AllocateInfoBlock(uint32_t entries);
+
+    BITMAPFILEHEADER* fileHeader;
+    unsigned char* infoBlock;  // BITMAPINFOHEADER, then entryCount RGBQUADs
+    HBITMAP section;
+    unsigned char* bits;       // owned by the section
+    uint32_t entryCount;
+    uint32_t imageSize;
+    uint32_t stride;
+};
+
+#endif

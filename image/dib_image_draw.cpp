@@ -1,0 +1,43 @@
+// Drawing the image into a device context (win32 build only).
+#include "image/dib_image.h"
+
+void DibImage::Draw(HDC target, int x, int y, DWORD rop) const
+{
+    if (!infoBlock || !section) return;
+    const BITMAPINFOHEADER* header = InfoHeader();
+    int height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
+    DrawRegion(target, x, y, 0, 0, header->biWidth, height, rop);
+}
+
+void DibImage::DrawRegion(HDC target, int x, int y, int sourceX, int sourceY, int width,
+                          int height, DWORD rop) const
+{
+    if (!section) return;
+    HDC memory = CreateCompatibleDC(target);
+    if (!memory) return;
+    HGDIOBJ previous = SelectObject(memory, section);
+    BitBlt(target, x, y, width, height, memory, sourceX, sourceY, rop);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}
+
+void DibImage::DrawStretched(HDC target, int x, int y, int width, int height, DWORD rop) const
+{
+    if (!infoBlock || !section) return;
+    const BITMAPINFOHEADER* header = InfoHeader();
+    int sourceHeight = header->biHeight < 0 ? -header->biHeight : header->biHeight;
+    DrawStretchedRegion(target, x, y, width, height, 0, 0, header->biWidth, sourceHeight, rop);
+}
+
+void DibImage::DrawStretchedRegion(HDC target, int x, int y, int width, int height, int sourceX,
+                                   int sourceY, int sourceWidth, int sourceHeight, DWORD rop) const
+{
+    if (!section) return;
+    HDC memory = CreateCompatibleDC(target);
+    if (!memory) return;
+    HGDIOBJ previous = SelectObject(memory, section);
+    StretchBlt(target, x, y, width, height, memory, sourceX, sourceY, sourceWidth, sourceHeight,
+               rop);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}

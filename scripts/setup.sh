@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what building and testing Korin needs on Debian 12, as root.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+need=()
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+packages=(cmake ninja-build g++ libgtest-dev googletest
+          g++-mingw-w64-i686 mingw-w64-i686-dev
+          wine wine32:i386 fonts-wine xvfb xauth x11-apps locales fonts-ipafont-gothic
+          clang libclang-rt-14-dev)
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: not root; assuming the packages are installed" >&2
+    exit 0
+fi
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    need_update=1
+fi
+for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
+
+if [ ${#need[@]} -gt 0 ]; then
+    echo "setup: installing ${need[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    timeout 900 apt-get update -qq
+    timeout 1800 apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+# Wine runs the program with code page 932 through this locale.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+fi
+echo "setup: done"

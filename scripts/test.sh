@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The one test command: installs what is missing, builds the native, sanitizer
+# and win32 builds, and runs every suite (the win32 ones under Wine).
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh || { echo "test: set-up failed" >&2; exit 1; }
+for kind in native sanitize win32; do
+    echo "== building $kind"
+    bash scripts/build.sh "$kind" || { echo "test: the $kind build failed" >&2; exit 1; }
+done
+
+failed=0
+run_ctest() {
+    local kind=$1
+    echo "== testing $kind"
+    ctest --test-dir "build/$kind" --output-on-failure --timeout 900 -j 2 || failed=1
+}
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+run_ctest native
+run_ctest sanitize
+
+source scripts/wine-env.sh
+export WINEPREFIX="$root/build/win32/wineprefix"
+trap korin_stop_wine EXIT
+rm -rf "$WINEPREFIX"
+if korin_start_xvfb && korin_init_prefix; then
+    run_ctest win32
+else
+    echo "test: could not start Wine for the win32 suites" >&2
+    failed=1
+fi
+korin_stop_wine
+
+if [ $failed -ne 0 ]; then
+    echo "test: FAILED" >&2
+    exit 1
+fi
+echo "test: all suites passed"

@@ -1,0 +1,69 @@
+# Sourced by the run and test scripts: a private X display and a Wine prefix
+# of the project's own, each step with a time limit and a clear failure.
+
+KORIN_ROOT=${KORIN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=ja_JP.UTF-8
+
+korin_fail() {
+    echo "korin: $*" >&2
+    return 1
+}
+
+# Starts Xvfb on the first free display number; sets DISPLAY and KORIN_XVFB_PID.
+korin_start_xvfb() {
+    local n
+    for n in $(seq 90 150); do
+        [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        KORIN_XVFB_PID=$!
+        local waited=0
+        while [ $waited -lt 100 ]; do
+            if [ -e "/tmp/.X11-unix/X${n}" ]; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            kill -0 "$KORIN_XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+            waited=$((waited + 1))
+        done
+        kill "$KORIN_XVFB_PID" 2>/dev/null
+        KORIN_XVFB_PID=
+    done
+    korin_fail "could not start Xvfb on any display from :90 to :150"
+}
+
+# Makes the prefix at $WINEPREFIX unless it is already there, with the
+# program's Japanese fonts mapped to the IPA fonts.
+korin_init_prefix() {
+    [ -n "${WINEPREFIX:-}" ] || korin_fail "WINEPREFIX is not set" || return 1
+    if [ -f "$WINEPREFIX/.korin-ready" ]; then return 0; fi
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    if ! timeout 180 wineboot -i >/dev/null 2>&1; then
+        korin_fail "wineboot could not make the prefix $WINEPREFIX (timed out or failed)"
+        return 1
+    fi
+    timeout 60 wineserver -w
+    local key='HKCU\Software\Wine\Fonts\Replacements'
+    timeout 60 wine reg add "$key" /v "ＭＳ Ｐゴシック" /d IPAPGothic /f >/dev/null 2>&1 &&
+    timeout 60 wine reg add "$key" /v "ＭＳ ゴシック" /d IPAGothic /f >/dev/null 2>&1 ||
+        { korin_fail "could not set the font replacements in $WINEPREFIX"; return 1; }
+    timeout 60 wineserver -w
+    touch "$WINEPREFIX/.korin-ready"
+}
+
+# Ends the Wine server of this prefix and the Xvfb this script started.
+korin_stop_wine() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        timeout 30 wineserver -k >/dev/null 2>&1 || true
+    fi
+    if [ -n "${KORIN_XVFB_PID:-}" ]; then
+        kill "$KORIN_XVFB_PID" 2>/dev/null || true
+        wait "$KORIN_XVFB_PID" 2>/dev/null || true
+        KORIN_XVFB_PID=
+    fi
+}

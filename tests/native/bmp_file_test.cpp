@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+
+#include "image/dib_image.h"
+#include "palette/color_table.h"
+#include "tests/support/bmp_bytes.h"
+#include "tests/support/memory_dc.h"
+#include "tests/support/temp_folder.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+class BmpFile : public ::testing::Test {
+protected:
+    bool Load(DibImage& image, const std::string& bytes)
+    {
+        std::string path = folder.File("in.bmp");
+        EXPECT_TRUE(WriteWholeFile(path, bytes));
+        return image.LoadFromFile(dc, path.c_str());
+    }
+
+    // Loads bytes into an image that already holds a picture.
+    bool LoadOverPicture(DibImage& image, const std::string& bytes)
+    {
+        NewImageSpec spec = {3, 3, 8, 4};
+        EXPECT_TRUE(image.CreateBlank(dc, &spec));
+        return Load(image, bytes);
+    }
+
+    std::string Pixels(const DibImage& image)
+    {
+        return std::string(reinterpret_cast<const char*>(image.Bits()), image.ImageSize());
+    }
+
+    TempFolder folder;
+    MemoryDC dc;
+};
+
+TEST_F(BmpFile, EntryCountFollowsClrUsedOrTheBitCount)
+{
+    struct Case { uint16_t bits; uint32_t clrUsed; uint32_t entries; } cases[] = {
+        {8, 0, 256}, {8, 16, 16}, {4, 0, 16}, {1, 0, 2}, {24, 0, 0}, {32, 0, 0}, {16, 0, 0},
+        {24, 3, 3},
+    };
+    for (const Case& c : cases) {
+        BmpBytes bmp = MakeBmp(5, 4, c.bits, c.clrUsed);
+        DibImage image;
+        ASSERT_TRUE(Load(image, bmp.Serialize())) << c.bits << "/" << c.clrUsed;
+        EXPECT_EQ(c.entries, image.EntryCount());
+        EXPECT_EQ(bmp.pixels, Pixels(image)) << "pixels start at " << bmp.file.bfOffBits;
+    }
+}
+
+TEST_F(BmpFile, ReadsHeadersAndColorsAsStored)
+{
+    BmpBytes bmp = MakeBmp(3, 2, 8, 16);
+    bmp.file.bfReserved1 = 0x1234;
+    bmp.file.bfReserved2 = 0xABCD;
+    bmp.info.biXPelsPerMeter = 2835;
+    bmp.info.biClrImportant = 5;
+    DibImage image;
+    ASSERT_TRUE(Load(image, bmp.Serialize()));
+    BITMAPFILEHEADER file;
+    BITMAPINFOHEADER info;
+    ASSERT_TRUE(image.CopyHeaders(&file, &info));
+    EXPECT_EQ(0, std::memcmp(&file, &bmp.file, sizeof file));
+    EXPECT_EQ(0, std::memcmp(&info, &bmp.info, sizeof info));
+    ColorTable table;
+    ASSERT_TRUE(image.CopyColorTable(table));
+    ASSERT_EQ(16u, table.GetCount());
+    const unsigned char* quad = reinterpret_cast<const unsigned char*>(bmp.table.data()) + 4 * 9;
+    EXPECT_EQ(PackColor(quad[2], quad[1], quad[0]), table.GetPackedColor(9));
+}
+
+TEST_F(BmpFile, RoundTripKeepsEverything)
+{
+    for (int32_t height : {4, -4}) {
+        for (uint16_t bits : {1, 4, 8, 16, 24, 32}) {
+            BmpBytes bmp = MakeBmp(7, height, bits);
+            bmp.file.bfReserved1 = 7;
+            bmp.file.bfReserved2 = 9;
+            DibImage image;
+            ASSERT_TRUE(Load(image, bmp.Serialize())) << bits << " bits, height " << height;
+            std::string out = folder.File("out.bmp");
+            ASSERT_TRUE(image.SaveToFile(out.c_str()));
+            EXPECT_EQ(bmp.Serialize(), ReadWholeFile(out)) << bits << " bits, height " << height;
+        }
+    }
+}
+
+TEST_F(BmpFile, BlankImageSavesWithComputedFileHeader)
+{
+    DibImage image;
+    NewImageSpec spec = {100, 50, 8, 256};
+    ASSERT_TRUE(image.CreateBlank(dc, &spec));
+    std::string out = folder.File("blank.bmp");
+    ASSERT_TRUE(image.SaveToFile(out.c_str()));
+    std::string bytes = ReadWholeFile(out);
+    ASSERT_EQ(6078u, bytes.size());
+    BITMAPFILEHEADER file;
+    std::memcpy(&file, bytes.data(), sizeof file);
+    EXPECT_EQ(0x4D42, file.bfType);
+    EXPECT_EQ(6078u, file.bfSize);
+    EXPECT_EQ(1078u, file.bfOffBits);
+    EXPECT_EQ(0, file.bfReserved1);
+    EXPECT_EQ(0, file.bfReserved2);
+    BITMAPFILEHEADER none;
+    EXPECT_FALSE(image.CopyHeaders(&none, nullptr)) << "saving must not invent a file header";
+
+    DibImage back;
+    ASSERT_TRUE(back.LoadFromFile(dc, out.c_str()));
+    EXPECT_EQ(256u, back.EntryCount());
+    EXPECT_EQ(std::string(5000, '\0'), Pixels(back));
+}
+
+TEST_F(BmpFile, GrownTableIsSavedWithTheNewCount)
+{
+    BmpBytes bmp = MakeBmp(4, 2, 8, 16);
+    DibImage image;
+    ASSERT_TRUE(Load(image, bmp.Serialize()));
+    ColorTable table;
+    table.Reset(256);
+    table.SetColor(200, 10, 20, 30);
+    ASSERT_TRUE(image.SetColorTable(table));
+    std::string out = folder.File("grown.bmp");
+    ASSERT_TRUE(image.SaveToFile(out.c_str()));  // section stale: new colors, old pixels
+    std::string bytes = ReadWholeFile(out);
+    BITMAPFILEHEADER file;
+    BITMAPINFOHEADER info;
+    std::memcpy(&file, bytes.data(), sizeof file);
+    std::memcpy(&info, bytes.data() + 14, sizeof info);
+    EXPECT_EQ(1078u, file.bfOffBits);
+    EXPECT_EQ(1078u + 8, file.bfSize);
+    EXPECT_EQ(256u, info.biClrUsed);
+    EXPECT_EQ(std::string("\x1e\x14\x0a\0", 4), bytes.substr(54 + 4 * 200, 4));
+    EXPECT_EQ(bmp.pixels, bytes.substr(1078));
+}
+
+TEST_F(BmpFile, RefusedFilesLeaveTheImageEmpty)
+{
+    struct Case { const char* what; std::string bytes; };
+    std::vector<Case> cases;
+    BmpBytes good = MakeBmp(5, 3, 8, 16);
+    std::string full = good.Serialize();
+    cases.push_back({"empty file", ""});
+    cases.push_back({"cut in the file header", full.substr(0, 13)});
+    cases.push_back({"cut in the info header", full.substr(0, 53)});
+    cases.push_back({"cut in the color table", full.substr(0, 54 + 63)});
+    cases.push_back({"cut in the pixels", full.substr(0, full.size() - 1)});
+    { BmpBytes b = good; b.file.bfType = 0x4D43; cases.push_back({"not BM", b.Serialize()}); }
+    for (DWORD size : {12u, 64u, 108u, 124u}) {
+        BmpBytes b = good;
+        b.info.biSize = size;
+        cases.push_back({"other info header size", b.Serialize()});
+    }
+    for (DWORD compression : {1u, 2u, 3u, 4u, 5u}) {
+        BmpBytes b = good;
+        b.info.biCompression = compression;
+        cases.push_back({"compressed", b.Serialize()});
+    }
+    for (const Case& c : cases) {
+        DibImage image;
+        EXPECT_FALSE(LoadOverPicture(image, c.bytes)) << c.what;
+        EXPECT_TRUE(image.IsEmpty()) << c.what;
+        EXPECT_EQ(0u, image.EntryCount()) << c.what;
+    }
+    DibImage image;
+    EXPECT_TRUE(LoadOverPicture(image, full + "trailing bytes are not read"));
+    EXPECT_FALSE(image.LoadFromFile(dc, folder.File("missing.bmp").c_str()));
+    EXPECT_TRUE(image.IsEmpty());
+    EXPECT_FALSE(image.LoadFromFile(dc, folder.Path().c_str())) << "a folder";
+}
+
+// Guards against allocating what the file cannot hold: a huge biClrUsed or
+// pixel block must be refused from the header, before any allocation.
+TEST_F(BmpFile, CountsBeyondTheFileAreRefusedBeforeAllocating)
+{
+    BmpBytes table = MakeBmp(2, 2, 8, 16);
+    table.info.biClrUsed = 0x3FFFFFF0;
+    BmpBytes pixels = MakeBmp(2, 2, 8, 16);
+    pixels.info.biWidth = 0x7FFFFFF0;
+    pixels.info.biHeight = 1;
+    BmpBytes wrapping = MakeBmp(2, 2, 32, 2);
+    wrapping.info.biWidth = 0x40000001;  // width × 32 bits wraps 32-bit arithmetic to 32
+    wrapping.info.biHeight = 1;
+    BmpBytes tall = MakeBmp(4, 2, 8, 2);
+    tall.info.biHeight = INT32_MIN;
+    for (const BmpBytes* b : {&table, &pixels, &wrapping, &tall}) {
+        DibImage image;
+        EXPECT_FALSE(Load(image, b->Serialize()));
+        EXPECT_TRUE(image.IsEmpty());
+    }
+}
+
+// Guards against shifting a picture whose pixels start after a gap.
+TEST_F(BmpFile, PixelsAfterAGapAreReadFromTheOffset)
+{
+    BmpBytes bmp = MakeBmp(6, 2, 8, 4);
+    bmp.gap = "GAP!GAP!";
+    bmp.FixOffsets();
+    DibImage image;
+    ASSERT_TRUE(Load(image, bmp.Serialize()));
+    EXPECT_EQ(bmp.pixels, Pixels(image));
+
+    // Written back without the gap.
+    std::string out = folder.File("nogap.bmp");
+    ASSERT_TRUE(image.SaveToFile(out.c_str()));
+    std::string bytes = ReadWholeFile(out);
+    EXPECT_EQ(54u + 16 + 16, bytes.size());
+    EXPECT_EQ(bmp.pixels, bytes.substr(70));
+
+    // An offset inside the table, or one past the end, is not a gap.
+    BmpBytes inside = MakeBmp(6, 2, 8, 4);
+    inside.file.bfOffBits = 60;
+    ASSERT_TRUE(Load(image, inside.Serialize()));
+    EXPECT_EQ(inside.pixels, Pixels(image));
+    BmpBytes beyond = MakeBmp(6, 2, 8, 4);
+    beyond.file.bfOffBits = 5000;
+    EXPECT_FALSE(Load(image, beyond.Serialize()));
+}
+
+TEST_F(BmpFile, SaveReplacesTheWholeOldFile)
+{
+    std::string out = folder.File("over.bmp");
+    ASSERT_TRUE(WriteWholeFile(out, std::string(100000, 'x')));
+    DibImage image;
+    NewImageSpec spec = {2, 2, 1, 2};
+    ASSERT_TRUE(image.CreateBlank(dc, &spec));
+    ASSERT_TRUE(image.SaveToFile(out.c_str()));
+    EXPECT_EQ(54u + 8 + 8, ReadWholeFile(out).size());
+    EXPECT_EQ(std::vector<std::string>{"over.bmp"}, folder.List());
+}
+
+// Guards the old file: a save that cannot complete must leave it as it was.
+TEST_F(BmpFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
+{
+    DibImage image;
+    NewImageSpec spec = {2, 2, 8, 2};
+    ASSERT_TRUE(image.CreateBlank(dc, &spec));
+    EXPECT_FALSE(image.SaveToFile(folder.File("missing folder/x.bmp").c_str()));
+
+    std::string taken = folder.File("taken.bmp");
+#ifdef _WIN32
+    ASSERT_TRUE(CreateDirectoryA(taken.c_str(), nullptr));
+#else
+    ASSERT_EQ(0, mkdir(taken.c_str(), 0700));
+#endif
+    EXPECT_FALSE(image.SaveToFile(taken.c_str()));
+    EXPECT_EQ(std::vector<std::string>{"taken.bmp"}, folder.List());
+
+    DibImage empty;
+    std::string kept = folder.File("kept.bmp");
+    ASSERT_TRUE(WriteWholeFile(kept, "keep me"));
+    EXPECT_FALSE(empty.SaveToFile(kept.c_str()));
+    EXPECT_EQ("keep me", ReadWholeFile(kept));
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+// Saves that fail part way: the file being replaced must survive byte for
+// byte and no temporary file may stay behind.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "image/dib_image.h"
+#include "palette/color_table.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// Runs save in a child whose files may not grow past limit bytes; returns
+// what save returned there (true/false), or fails the test if it crashed.
+bool SaveWithFileSizeLimit(rlim_t limit, const std::function<bool()>& save)
+{
+    pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+        struct rlimit rl = {limit, limit};
+        setrlimit(RLIMIT_FSIZE, &rl);
+        _exit(save() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status)) << "the saving process crashed";
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(SaveFault, BmpWriteFailingPartWayKeepsTheOldFile)
+{
+    TempFolder folder;
+    std::string path = folder.File("picture.bmp");
+    std::string old(3000, 'o');
+    ASSERT_TRUE(WriteWholeFile(path, old));
+    DibImage image;
+    NewImageSpec spec = {100, 50, 8, 256};
+    ASSERT_TRUE(image.CreateBlank(nullptr, &spec));
+
+    EXPECT_FALSE(SaveWithFileSizeLimit(4096, [&] { return image.SaveToFile(path.c_str()); }));
+    EXPECT_EQ(old, ReadWholeFile(path));
+    EXPECT_EQ(std::vector<std::string>{"picture.bmp"}, folder.List());
+
+    EXPECT_TRUE(SaveWithFileSizeLimit(8192, [&] { return image.SaveToFile(path.c_str()); }));
+    EXPECT_EQ(6078u, ReadWholeFile(path).size());
+}
+
+TEST(SaveFault, PaletteWriteFailingPartWayKeepsTheOldFile)
+{
+    TempFolder folder;
+    std::string path = folder.File("colors.pal");
+    ASSERT_TRUE(WriteWholeFile(path, "old palette"));
+    ColorTable table;
+    table.Reset(256);
+
+    EXPECT_FALSE(SaveWithFileSizeLimit(1000, [&] { return table.SaveRiffPalette(path.c_str()); }));
+    EXPECT_EQ("old palette", ReadWholeFile(path));
+    EXPECT_EQ(std::vector<std::string>{"colors.pal"}, folder.List());
+}
+
+}  // namespace
