@@ -104,11 +104,11 @@ TEST_F(BmpFile, BlankImageSavesWithComputedFileHeader)
     ASSERT_EQ(6078u, bytes.size());
     BITMAPFILEHEADER file;
     std::memcpy(&file, bytes.data(), sizeof file);
-    EXPECT_EQ(0x4D42, file.bfType);
-    EXPECT_EQ(6078u, file.bfSize);
-    EXPECT_EQ(1078u, file.bfOffBits);
-    EXPECT_EQ(0, file.bfReserved1);
-    EXPECT_EQ(0, file.bfReserved2);
+    EXPECT_EQ(0x4D42, +file.bfType);
+    EXPECT_EQ(6078u, +file.bfSize);
+    EXPECT_EQ(1078u, +file.bfOffBits);
+    EXPECT_EQ(0, +file.bfReserved1);
+    EXPECT_EQ(0, +file.bfReserved2);
     BITMAPFILEHEADER none;
     EXPECT_FALSE(image.CopyHeaders(&none, nullptr)) << "saving must not invent a file header";
 
@@ -134,8 +134,8 @@ TEST_F(BmpFile, GrownTableIsSavedWithTheNewCount)
     BITMAPINFOHEADER info;
     std::memcpy(&file, bytes.data(), sizeof file);
     std::memcpy(&info, bytes.data() + 14, sizeof info);
-    EXPECT_EQ(1078u, file.bfOffBits);
-    EXPECT_EQ(1078u + 8, file.bfSize);
+    EXPECT_EQ(1078u, +file.bfOffBits);
+    EXPECT_EQ(1078u + 8, +file.bfSize);
     EXPECT_EQ(256u, info.biClrUsed);
     EXPECT_EQ(std::string("\x1e\x14\x0a\0", 4), bytes.substr(54 + 4 * 200, 4));
     EXPECT_EQ(bmp.pixels, bytes.substr(1078));

@@ -1,0 +1,70 @@
+// Resource, control and command ids, grouped by the window that uses them.
+// Shared by the resource script, the program and its tests.
+#ifndef KORIN_RESOURCES_RESOURCE_H
+#define KORIN_RESOURCES_RESOURCE_H
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+// Resources
+#define IDB_MARKER                      100
+#define IDD_PALETTE                     102
+#define IDD_COLOR_PANEL                 103
+#define IDR_MAIN_MENU                   104
+#define IDR_ACCELERATORS                105
+#define IDB_ENTER_BUTTON                106
+#define IDR_PALETTE_MENU                107
+#define IDI_KORIN                       108
+#define IDD_NEW_IMAGE                   109
+#define IDD_ABOUT                       110
+
+// Main window: controls
+#define IDC_HEADER_VIEW                 101
+
+// Main window: menu 104 commands
+#define ID_FILE_NEW                     40020
+#define ID_FILE_OPEN                    40019
+#define ID_FILE_CLOSE                   40029
+#define ID_FILE_SAVE                    40018
+#define ID_FILE_SAVE_AS                 40027
+#define ID_FILE_DELETE_REGISTRY         40017
+#define ID_FILE_EXIT                    40028
+#define ID_PALETTE_DIALOG               40016
+#define ID_PALETTE_SHOW                 40059
+#define ID_VIEW_SHOW_HEADER             40026
+#define ID_VIEW_SHOW_PICTURE            40022
+#define ID_VIEW_HEADER_SUMMARY          40023
+#define ID_VIEW_HEADER_MEMBERS          40024
+#define ID_VIEW_NUMBERS_DECIMAL         40036
+#define ID_VIEW_NUMBERS_HEX             40015
+#define ID_VIEW_ACTUAL_SIZE             40021
+#define ID_VIEW_FIT_TO_WINDOW           40030
+#define ID_VIEW_BACKGROUND_BLACK        40031
+#define ID_VIEW_BACKGROUND_WHITE        40032
+#define ID_VIEW_REDRAW                  40034
+#define ID_WINDOW_FIT_TO_PICTURE        40035
+#define ID_WINDOW_KEEP_RATIO            40037
+#define ID_HELP_ABOUT                   40025
+
+// Accelerator table 105: keys with ids of their own, handled by whichever
+// window is active
+#define ID_KEY_RED                      1019
+#define ID_KEY_GREEN                    1020
+#define ID_KEY_BLUE                     1021
+#define ID_KEY_TAB                      1022
+#define ID_KEY_PANEL                    40006
+#define ID_KEY_CTRL_O                   40054
+#define ID_KEY_CTRL_S                   25481
+#define ID_KEY_F4                       25480
+#define ID_KEY_F5                       25479
+#define ID_KEY_NEXT_WINDOW              40000
+#define ID_KEY_PREVIOUS_WINDOW          40001
+
+// New image dialog 109
+#define IDC_NEW_WIDTH                   1014
+#define IDC_NEW_HEIGHT                  1015
+#define IDC_NEW_ENTRIES                 1016
+#define IDC_NEW_COLOR_MODE              1009
+
+#endif
