@@ -47,6 +47,13 @@ struct BITMAPINFOHEADER {
     DWORD biClrImportant;
 };
 
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+
 struct RGBQUAD {
     BYTE rgbBlue;
     BYTE rgbGreen;

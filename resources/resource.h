@@ -67,4 +67,22 @@
 #define IDC_NEW_ENTRIES                 1016
 #define IDC_NEW_COLOR_MODE              1009
 
+// Palette window 102: controls
+#define IDC_PALETTE_GRID                1001
+#define IDC_PALETTE_SCROLL              1014
+
+// Palette window: menu 107 commands
+#define ID_PALETTE_LOAD                 40013
+#define ID_PALETTE_SAVE                 40012
+#define ID_PALETTE_RELEASE              40014
+#define ID_PALETTE_APPLY                40003
+#define ID_PALETTE_RESTORE              40005
+#define ID_PALETTE_CLOSE                40004
+#define ID_PALETTE_PANEL                40006
+#define ID_PALETTE_INFORMATION          40007
+#define ID_PALETTE_INVERT               40008
+#define ID_PALETTE_SWAP_RED_GREEN       40009
+#define ID_PALETTE_SWAP_GREEN_BLUE      40010
+#define ID_PALETTE_SWAP_BLUE_RED        40011
+
 #endif

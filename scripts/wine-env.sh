@@ -37,8 +37,14 @@ korin_start_xvfb() {
 }
 
 # Makes the prefix at $WINEPREFIX unless it is already there, with the
-# program's Japanese fonts mapped to the IPA fonts.
+# program's Japanese fonts mapped to the IPA fonts, and (unless the argument
+# is "no-desktop") every program in one virtual desktop: it draws window
+# frames, and without a window manager plain X windows make each hide wait two
+# seconds for a withdrawal that never comes. A prefix that is used both on a
+# real display and on Xvfb takes "no-desktop" and asks for the desktop when it
+# starts a program (wine explorer /desktop=...).
 korin_init_prefix() {
+    local desktop=${1:-desktop}
     [ -n "${WINEPREFIX:-}" ] || korin_fail "WINEPREFIX is not set" || return 1
     if [ -f "$WINEPREFIX/.korin-ready" ]; then return 0; fi
     rm -rf "$WINEPREFIX"
@@ -50,8 +56,12 @@ korin_init_prefix() {
     timeout 60 wineserver -w
     local key='HKCU\Software\Wine\Fonts\Replacements'
     timeout 60 wine reg add "$key" /v "ＭＳ Ｐゴシック" /d IPAPGothic /f >/dev/null 2>&1 &&
-    timeout 60 wine reg add "$key" /v "ＭＳ ゴシック" /d IPAGothic /f >/dev/null 2>&1 ||
-        { korin_fail "could not set the font replacements in $WINEPREFIX"; return 1; }
+    timeout 60 wine reg add "$key" /v "ＭＳ ゴシック" /d IPAGothic /f >/dev/null 2>&1 &&
+    if [ "$desktop" != no-desktop ]; then
+        timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
+        timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+    fi ||
+        { korin_fail "could not set up the prefix $WINEPREFIX"; return 1; }
     timeout 60 wineserver -w
     touch "$WINEPREFIX/.korin-ready"
 }

@@ -1,0 +1,80 @@
+#include "app/file_dialog_spec.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+
+namespace {
+
+// The size the dialogs accept on every Windows version: without the members
+// added after Windows 2000.
+const DWORD kStructSize = 76;
+
+const DWORD kFileBufferSize = 260;
+const DWORD kFileTitleBufferSize = 256;
+const size_t kTitleBufferSize = 32;
+
+} // namespace
+
+FileDialogSpec::FileDialogSpec()
+    : filterIndex(0), flags(0), fileOffset(0), extensionOffset(0)
+{
+}
+
+bool FileDialogSpec::Run(int mode, HWND owner)
+{
+    if (mode != OpenMode && mode != SaveMode) {
+        return false;
+    }
+
+    // Bars become NULs byte by byte; the final bar and the string's own NUL
+    // end the list with the empty string the dialog requires.
+    std::string filterList = filter;
+    for (char& c : filterList) {
+        if (c == '|') {
+            c = '\0';
+        }
+    }
+
+    char title[kTitleBufferSize];
+    lstrcpynA(title, mode == OpenMode ? "開く" : "名前をつけて保存", sizeof title);
+
+    // The file-name box always opens empty, whatever was chosen before.
+    char file[kFileBufferSize] = "";
+    char fileTitleBuffer[kFileTitleBufferSize] = "";
+
+    OPENFILENAMEA ofn;
+    std::memset(&ofn, 0, sizeof ofn);
+    static_assert(sizeof ofn >= kStructSize, "OPENFILENAMEA shorter than its version 4 size");
+    ofn.lStructSize = kStructSize;
+    ofn.hwndOwner = owner;
+    ofn.hInstance = nullptr;
+    ofn.lpstrFilter = filterList.c_str();
+    ofn.lpstrCustomFilter = nullptr;
+    ofn.nMaxCustFilter = 0;
+    ofn.nFilterIndex = static_cast<DWORD>(filterIndex);
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = kFileBufferSize;
+    ofn.lpstrFileTitle = fileTitleBuffer;
+    ofn.nMaxFileTitle = kFileTitleBufferSize;
+    ofn.lpstrInitialDir = initialDir.c_str();
+    ofn.lpstrTitle = title;
+    ofn.Flags = flags;
+    ofn.nFileOffset = fileOffset;
+    ofn.nFileExtension = extensionOffset;
+    ofn.lpstrDefExt = defaultExt.c_str();
+
+    BOOL chosen = mode == OpenMode ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
+    if (!chosen) {
+        return false;
+    }
+
+    path = file;
+    fileTitle = fileTitleBuffer;
+    // The next dialog starts at the file just chosen, not only its folder.
+    initialDir = file;
+    filterIndex = static_cast<int32_t>(ofn.nFilterIndex);
+    fileOffset = ofn.nFileOffset;
+    extensionOffset = ofn.nFileExtension;
+    return true;
+}

@@ -1,0 +1,288 @@
+#include "document/bitmap_document.h"
+
+#include <cstring>
+
+#include "app/globals.h"
+#include "app/settings_store.h"
+#include "palette/color_table.h"
+#include "palette/palette_window.h"
+#include "report/header_report.h"
+#include "resources/resource.h"
+
+namespace {
+
+const char kCaption[] = "Korin";
+const char kNewName[] = "NewBitmap";
+const char kBitmapFilter[] = "Bitmap Files(*.bmp)|*.bmp|";
+const char kDesktopFolder[] = "c:\\windows\\ﾃﾞｽｸﾄｯﾌﾟ";
+const char kNotSaved[] = "ﾌｧｲﾙは保存されませんでした.";
+const DWORD kOpenFlags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+const DWORD kSaveFlags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+
+void InitBitmapDialog(FileDialogSpec& spec, DWORD flags)
+{
+    spec.filter = kBitmapFilter;
+    spec.initialDir = kDesktopFolder;
+    spec.defaultExt = "bmp";
+    spec.filterIndex = 1;
+    spec.flags = flags;
+}
+
+// Stored values the program never writes are brought back to the ones it knows.
+void Sanitize(ViewOptions& view)
+{
+    view.fitToWindow = view.fitToWindow ? 1 : 0;
+    view.showHeader = view.showHeader ? 1 : 0;
+    if (view.headerDetail != 1) view.headerDetail = 0;
+    if (view.hexNumbers != 1) view.hexNumbers = 0;
+    if (view.whiteBackground != 1) view.whiteBackground = 0;
+}
+
+// Copies at most size - 1 bytes of text, never splitting a double-byte character.
+void CopyShortened(char* destination, const char* text, int size)
+{
+    int length = lstrlenA(text);
+    if (length < size) {
+        lstrcpyA(destination, text);
+        return;
+    }
+    const char ellipsis[] = "...";
+    int keep = size - int(sizeof ellipsis);
+    int end = 0;
+    while (end < keep) {
+        int step = IsDBCSLeadByteEx(932, BYTE(text[end])) ? 2 : 1;
+        if (end + step > keep) break;
+        end += step;
+    }
+    std::memcpy(destination, text, size_t(end));
+    lstrcpyA(destination + end, ellipsis);
+}
+
+// The screen-compatible memory DC every section is made through.
+class SectionDC {
+public:
+    SectionDC() : dc(CreateCompatibleDC(nullptr)) {}
+    ~SectionDC() { DeleteDC(dc); }
+    SectionDC(const SectionDC&) = delete;
+    SectionDC& operator=(const SectionDC&) = delete;
+    operator HDC() const { return dc; }
+
+private:
+    HDC dc;
+};
+
+}  // namespace
+
+BitmapDocument::BitmapDocument() : ownerWindow(nullptr), modified(false)
+{
+    InitBitmapDialog(openDialog, kOpenFlags);
+    InitBitmapDialog(saveDialog, kSaveFlags);
+    displayName[0] = '\0';
+    path[0] = '\0';
+    std::memset(&viewOptions, 0, sizeof viewOptions);
+    if (settingsStore.ReadValue("ViewOpt", &viewOptions, sizeof viewOptions) != ERROR_SUCCESS)
+        std::memset(&viewOptions, 0, sizeof viewOptions);
+    Sanitize(viewOptions);
+}
+
+BitmapDocument::~BitmapDocument() {}
+
+HWND BitmapDocument::SetOwnerWindow(HWND window)
+{
+    HWND previous = ownerWindow;
+    ownerWindow = window;
+    return previous;
+}
+
+int BitmapDocument::AskToSaveChanges()
+{
+    if (!modified) return IDNO;
+    char question[256 + 64];
+    wsprintfA(question, "%sへの変更を保存しますか?", displayName);
+    int answer = MessageBoxA(ownerWindow, question, kCaption, MB_ICONQUESTION | MB_YESNOCANCEL);
+    if (answer == IDNO) return IDNO;
+    if (answer != IDYES) return IDCANCEL;
+    switch (SaveDocument(false)) {
+    case 1:
+        return IDNO;
+    case 0:
+        // The changes are still only here: say so and keep them.
+        MessageBoxA(ownerWindow, kNotSaved, kCaption, MB_ICONWARNING);
+        return IDCANCEL;
+    default:
+        return IDCANCEL;
+    }
+}
+
+bool BitmapDocument::NewDocument(const NewImageSpec& spec)
+{
+    if (AskToSaveChanges() == IDCANCEL) return false;
+    bool created;
+    {
+        SectionDC dc;
+        created = CreateBlank(dc, &spec);
+    }
+    if (!created) return false;
+    modified = true;
+    lstrcpyA(displayName, kNewName);
+    path[0] = '\0';
+    UpdateTitle();
+    RefreshPaletteWindow();
+    Redraw(true);
+    return true;
+}
+
+bool BitmapDocument::OpenDocument()
+{
+    if (!ownerWindow) return false;
+    if (!openDialog.Run(FileDialogSpec::OpenMode, ownerWindow)) return true;
+    if (AskToSaveChanges() == IDCANCEL) return true;
+    bool loaded;
+    {
+        SectionDC dc;
+        loaded = LoadFromFile(dc, openDialog.path.c_str());
+    }
+    if (!loaded) return false;
+    SetPathAndName(openDialog.path.c_str());
+    modified = false;
+    RefreshPaletteWindow();
+    UpdateTitle();
+    UpdateHeaderReport();
+    Redraw(true);
+    return true;
+}
+
+bool BitmapDocument::CloseDocument()
+{
+    if (AskToSaveChanges() == IDCANCEL) return false;
+    ClearDocument();
+    modified = false;
+    UpdateTitle();
+    SetDlgItemTextA(ownerWindow, IDC_HEADER_VIEW, "");
+    Redraw(true);
+    return true;
+}
+
+int BitmapDocument::SaveDocument(bool askForName)
+{
+    if (IsEmpty()) return 0;
+    if (askForName || path[0] == '\0') {
+        if (!saveDialog.Run(FileDialogSpec::SaveMode, ownerWindow)) return -1;
+        SetPathAndName(saveDialog.path.c_str());
+    }
+    if (!SaveToFile(path)) return 0;
+    modified = false;
+    UpdateTitle();
+    return 1;
+}
+
+void BitmapDocument::ClearDocument()
+{
+    displayName[0] = '\0';
+    path[0] = '\0';
+    Discard();
+}
+
+bool BitmapDocument::RefreshPaletteWindow()
+{
+    if (IsEmpty()) return false;
+    ColorTable table;
+    CopyColorTable(table);
+    paletteWindow.SetTable(table);
+    return true;
+}
+
+bool BitmapDocument::ApplyColorTable(const ColorTable& table)
+{
+    if (IsEmpty()) return false;
+    if (!SetColorTable(table)) return false;
+    {
+        SectionDC dc;
+        RebuildSection(dc);
+    }
+    modified = true;
+    UpdateTitle();
+    Redraw(false);
+    return true;
+}
+
+void BitmapDocument::UpdateTitle()
+{
+    char title[MAX_PATH];
+    if (displayName[0] == '\0') {
+        lstrcpyA(title, kCaption);
+    } else {
+        // "Korin [" + name + " *]" and the NUL must fit.
+        char name[MAX_PATH - 10];
+        CopyShortened(name, displayName, int(sizeof name));
+        wsprintfA(title, modified ? "Korin [%s *]" : "Korin [%s]", name);
+    }
+    SetWindowTextA(ownerWindow, title);
+}
+
+void BitmapDocument::SetPathAndName(const char* newPath)
+{
+    lstrcpynA(path, newPath, sizeof path);
+    const char* name = path;
+    for (const char* p = path; *p; p = CharNextExA(932, p, 0)) {
+        if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
+    }
+    lstrcpynA(displayName, name, sizeof displayName);
+}
+
+void BitmapDocument::Redraw(bool erase)
+{
+    InvalidateRect(ownerWindow, nullptr, erase);
+    UpdateWindow(ownerWindow);
+}
+
+void BitmapDocument::Paint()
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(ownerWindow, &paint);
+    if (ownerWindow && !IsEmpty() && !viewOptions.showHeader) {
+        if (viewOptions.fitToWindow) {
+            RECT client;
+            GetClientRect(ownerWindow, &client);
+            DrawStretched(dc, 0, 0, client.right, client.bottom, SRCCOPY);
+        } else {
+            Draw(dc, 0, 0, SRCCOPY);
+        }
+    }
+    EndPaint(ownerWindow, &paint);
+}
+
+void BitmapDocument::SetBackground(int stockBrush)
+{
+    viewOptions.whiteBackground = stockBrush == BLACK_BRUSH ? 0 : 1;
+    SetClassLongA(ownerWindow, GCL_HBRBACKGROUND, LONG(LONG_PTR(GetStockObject(stockBrush))));
+    Redraw(true);
+}
+
+void BitmapDocument::UpdateHeaderReport()
+{
+    if (IsEmpty()) return;
+    HeaderReportInput input;
+    input.hasFileHeader = CopyHeaders(&input.fileHeader, nullptr);
+    CopyHeaders(nullptr, &input.infoHeader);
+    input.entryCount = EntryCount();
+    input.stride = Stride();
+    input.imageSize = ImageSize();
+    input.path = path;
+    input.modified = modified;
+    input.fileSizeKnown = false;
+    input.fileSize = 0;
+    if (!modified) {
+        // A query-only handle: no access rights are needed for the size.
+        HANDLE file = CreateFileA(path, 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_READONLY, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            SetLastError(NO_ERROR);
+            input.fileSize = GetFileSize(file, nullptr);
+            input.fileSizeKnown = input.fileSize != INVALID_FILE_SIZE || GetLastError() == NO_ERROR;
+            CloseHandle(file);
+        }
+    }
+    input.headerDetail = viewOptions.headerDetail;
+    input.hexNumbers = viewOptions.hexNumbers;
+    SetDlgItemTextA(ownerWindow, IDC_HEADER_VIEW, BuildHeaderReport(input).c_str());
+}

@@ -1,0 +1,383 @@
+#include "palette/palette_window.h"
+
+#include "app/globals.h"
+#include "document/bitmap_document.h"
+#include "image/dib_image.h"
+#include "resources/resource.h"
+
+namespace {
+
+const char kCaption[] = "Korin";
+const char kTitle[] = "ﾊﾟﾚｯﾄ一覧";
+const char kDesktopFolder[] = "c:\\windows\\ﾃﾞｽｸﾄｯﾌﾟ";
+const int kPageRows = 7;  // one less than the visible rows
+
+void InitDialogSpec(FileDialogSpec& spec, const char* filter, const char* path, const char* ext,
+                    DWORD flags)
+{
+    spec.filter = filter;
+    spec.filterIndex = 1;
+    spec.path = path;
+    spec.defaultExt = ext;
+    spec.initialDir = kDesktopFolder;
+    spec.flags = flags;
+}
+
+int32_t RowsFor(uint32_t count)
+{
+    return int32_t(count / 12 + (count % 12 ? 1 : 0));
+}
+
+}  // namespace
+
+INT_PTR CALLBACK PaletteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        paletteWindow.OnInitDialog(dialog);
+        break;
+    case WM_DESTROY:
+        paletteWindow.OnDestroy();
+        break;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(dialog, &paint);
+        paletteWindow.DrawRowLabels(dc);
+        EndPaint(dialog, &paint);
+        break;
+    }
+    case WM_KEYDOWN:
+        paletteWindow.OnKeyDown(wParam);
+        break;
+    case WM_KEYUP:
+        if (wParam == VK_F12) SetWindowTextA(dialog, kTitle);
+        break;
+    case WM_VSCROLL:
+        paletteWindow.OnVScroll(wParam);
+        break;
+    case WM_COMMAND:
+        paletteWindow.OnCommand(LOWORD(wParam));
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void SetMenuCheck(HMENU menu, UINT command, BOOL check)
+{
+    MENUITEMINFOA item;
+    ZeroMemory(&item, sizeof item);
+    item.cbSize = 44;  // the size without hbmpItem, understood everywhere
+    item.fMask = MIIM_STATE;
+    item.fState = check ? MFS_CHECKED : 0;
+    SetMenuItemInfoA(menu, command, FALSE, &item);
+}
+
+PaletteWindow::PaletteWindow()
+    : selectedColumn(0), selectedRow(0), selected(0), panelShown(0), modified(0), totalRows(0),
+      topRow(0)
+{
+    InitDialogSpec(openDialog, "Bitmap Files(*.bmp)|*.bmp|RIFF Palette Files(*.pal)|*.pal|",
+                   "new bitmap", "bmp", OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
+    InitDialogSpec(saveDialog, "RIFF Palette Files(*.pal)|*.pal|", "new palette", "pal",
+                   OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST);
+    labelFont = CreateFontA(12, 0, 0, 0, 0, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_CHARACTER_PRECIS,
+                            CLIP_CHARACTER_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                            "verdana");
+}
+
+PaletteWindow::~PaletteWindow()
+{
+    DeleteObject(labelFont);
+    panel.Destroy();
+}
+
+bool PaletteWindow::CreateWindows(HWND owner)
+{
+    if (!Create(instanceHandle, IDD_PALETTE, owner, PaletteDialogProc)) return false;
+    if (!panel.CreatePanel(Hwnd())) return false;
+    SetTable(ColorTable());
+    return true;
+}
+
+void PaletteWindow::ShowAll()
+{
+    if (panelShown) panel.Show();
+    Show();
+}
+
+void PaletteWindow::HideAll()
+{
+    if (panelShown) panel.Hide();
+    Hide();
+}
+
+int PaletteWindow::ConfirmDiscard()
+{
+    if (!modified) return IDOK;
+    return MessageBoxA(Hwnd(), "ﾊﾟﾚｯﾄは変更されています.\r\n続けますか?", kCaption,
+                       MB_OKCANCEL | MB_ICONWARNING);
+}
+
+void PaletteWindow::SetTable(const ColorTable& table)
+{
+    if (!Hwnd()) return;
+    initialTable.Assign(table);
+    workingTable.Assign(table);
+    topRow = 0;
+    totalRows = RowsFor(workingTable.GetCount());
+    HWND scrollBar = GetDlgItem(Hwnd(), IDC_PALETTE_SCROLL);
+    if (workingTable.GetCount() == 0) {
+        EnableWindow(scrollBar, FALSE);
+    } else {
+        EnableWindow(scrollBar, TRUE);
+        SCROLLINFO info;
+        ZeroMemory(&info, sizeof info);
+        info.cbSize = sizeof info;
+        info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        info.nMin = 0;
+        info.nMax = totalRows - 1;
+        info.nPage = 8;
+        info.nPos = 0;
+        SetScrollInfo(scrollBar, SB_CTL, &info, TRUE);
+    }
+    RefreshGrid();
+}
+
+void PaletteWindow::LoadPaletteFromFile()
+{
+    if (ConfirmDiscard() == IDCANCEL) return;
+    if (!openDialog.Run(FileDialogSpec::OpenMode, Hwnd())) return;
+    ColorTable loaded;
+    const char* problem = "Loading error!";
+    bool ok = false;
+    if (openDialog.filterIndex == 1) {
+        DibImage image;
+        HDC dc = CreateCompatibleDC(nullptr);
+        if (image.LoadFromFile(dc, openDialog.path.c_str())) {
+            ok = image.CopyColorTable(loaded);
+            if (!ok) problem = "This picture has no palette!";
+        }
+        DeleteDC(dc);
+    } else if (openDialog.filterIndex == 2) {
+        ok = loaded.LoadRiffPalette(openDialog.path.c_str());
+    }
+    if (!ok) {
+        MessageBoxA(Hwnd(), problem, kCaption, MB_ICONERROR);
+        return;
+    }
+    SetTable(loaded);
+    selected = 0;
+    modified = 0;
+}
+
+void PaletteWindow::InvertAll()
+{
+    uint32_t count = workingTable.GetCount();
+    if (count == 0) return;
+    for (uint32_t i = 0; i < count; ++i) {
+        const ColorEntry* e = workingTable.GetEntry(i);
+        workingTable.SetColor(i, uint8_t(255 - e->red), uint8_t(255 - e->green), uint8_t(255 - e->blue));
+    }
+    modified = 1;
+    RefreshGrid();
+}
+
+void PaletteWindow::SwapChannels(int kind)
+{
+    uint32_t count = workingTable.GetCount();
+    if (count == 0) return;
+    for (uint32_t i = 0; i < count; ++i) {
+        const ColorEntry* e = workingTable.GetEntry(i);
+        uint8_t r = e->red, g = e->green, b = e->blue;
+        switch (kind) {
+        case 1: workingTable.SetColor(i, g, r, b); break;
+        case 2: workingTable.SetColor(i, r, b, g); break;
+        case 3: workingTable.SetColor(i, b, g, r); break;
+        default: break;
+        }
+    }
+    modified = 1;
+    RefreshGrid();
+}
+
+void PaletteWindow::SetSelectedColor(uint8_t red, uint8_t green, uint8_t blue)
+{
+    if (!selected) return;
+    modified = 1;
+    workingTable.SetColor(uint32_t(selectedColumn + 12 * selectedRow), red, green, blue);
+    HWND grid = GetDlgItem(Hwnd(), IDC_PALETTE_GRID);
+    HDC dc = GetDC(grid);
+    HBRUSH brush = CreateSolidBrush(PackColor(red, green, blue));
+    RECT square = layout.ColorRect(selectedColumn, selectedRow - topRow);
+    FillRect(dc, &square, brush);
+    DeleteObject(brush);
+    ReleaseDC(grid, dc);
+}
+
+void PaletteWindow::OnInitDialog(HWND dialog)
+{
+    HWND grid = GetDlgItem(dialog, IDC_PALETTE_GRID);
+    InstallGridProcedure(grid);
+    GridPlacement placement = layout.Placement();
+    MoveWindow(grid, placement.grid.left, placement.grid.top,
+               placement.grid.right - placement.grid.left, placement.grid.bottom - placement.grid.top,
+               FALSE);
+    MoveWindow(GetDlgItem(dialog, IDC_PALETTE_SCROLL), placement.scrollBar.left,
+               placement.scrollBar.top, placement.scrollBar.right - placement.scrollBar.left,
+               placement.scrollBar.bottom - placement.scrollBar.top, FALSE);
+    MoveWindow(dialog, 0, 0, placement.windowWidth, placement.windowHeight, FALSE);
+}
+
+void PaletteWindow::OnDestroy()
+{
+    RemoveGridProcedure(GetDlgItem(Hwnd(), IDC_PALETTE_GRID));
+}
+
+void PaletteWindow::OnKeyDown(WPARAM key)
+{
+    int code;
+    switch (key) {
+    case VK_PRIOR: code = SB_PAGEUP; break;
+    case VK_NEXT:  code = SB_PAGEDOWN; break;
+    case VK_END:   code = SB_BOTTOM; break;
+    case VK_HOME:  code = SB_TOP; break;
+    case VK_UP:    code = SB_LINEUP; break;
+    case VK_DOWN:  code = SB_LINEDOWN; break;
+    case VK_F12: {
+        char caption[64];
+        wsprintfA(caption, "This palette has %d Entries.", int(workingTable.GetCount()));
+        SetWindowTextA(Hwnd(), caption);
+        return;
+    }
+    default:
+        return;
+    }
+    SendMessageA(Hwnd(), WM_VSCROLL, MAKEWPARAM(code, 0),
+                 LPARAM(GetDlgItem(Hwnd(), IDC_PALETTE_SCROLL)));
+}
+
+void PaletteWindow::OnVScroll(WPARAM wParam)
+{
+    HWND scrollBar = GetDlgItem(Hwnd(), IDC_PALETTE_SCROLL);
+    int code = LOWORD(wParam);
+    if (!IsWindowEnabled(scrollBar) || code > SB_ENDSCROLL - 1) return;
+    int32_t row = topRow;
+    switch (code) {
+    case SB_LINEUP:        row = topRow - 1; break;
+    case SB_LINEDOWN:      row = topRow + 1; break;
+    case SB_PAGEUP:        row = topRow - kPageRows; break;
+    case SB_PAGEDOWN:      row = topRow + kPageRows; break;
+    case SB_THUMBPOSITION: return;
+    case SB_THUMBTRACK:    row = HIWORD(wParam); break;
+    case SB_TOP:           row = 0; break;
+    case SB_BOTTOM:        row = totalRows - layout.rows; break;
+    default: break;
+    }
+    if (row < 0) row = 0;
+    if (row > totalRows - 1) row = totalRows - 1;
+    topRow = row;
+    SetScrollPos(scrollBar, SB_CTL, topRow, FALSE);
+    RefreshGrid();
+}
+
+void PaletteWindow::SavePalette()
+{
+    if (workingTable.GetCount() == 0) {
+        MessageBoxA(Hwnd(), "The current palette has no entry.", kCaption, MB_ICONERROR);
+        return;
+    }
+    if (!saveDialog.Run(FileDialogSpec::SaveMode, Hwnd())) return;
+    if (!workingTable.SaveRiffPalette(saveDialog.path.c_str())) {
+        // The edits are not in any file yet: say so and keep them marked.
+        MessageBoxA(Hwnd(), "Saving error!", kCaption, MB_ICONERROR);
+        return;
+    }
+    modified = 0;
+}
+
+void PaletteWindow::TogglePanel()
+{
+    if (panel.IsVisible()) {
+        panel.Hide();
+    } else {
+        RECT rect;
+        GetWindowRect(Hwnd(), &rect);
+        panel.Move(rect.left, rect.bottom, 0, 0, true, false);
+        panel.Show();
+    }
+    panelShown = !panelShown;
+    SetMenuCheck(GetSubMenu(GetMenu(Hwnd()), 1), ID_PALETTE_PANEL, panelShown);
+}
+
+void PaletteWindow::Restore()
+{
+    if (initialTable.GetCount() == 0) return;
+    workingTable.Assign(initialTable);
+    modified = 0;
+    RefreshGrid();
+}
+
+void PaletteWindow::Release()
+{
+    if (ConfirmDiscard() != IDOK) return;
+    selected = 0;
+    modified = 0;
+    SetTable(ColorTable());
+}
+
+void PaletteWindow::OnCommand(int id)
+{
+    switch (id) {
+    case IDCANCEL:
+    case ID_PALETTE_CLOSE:
+    case ID_KEY_F4:
+        HideAll();
+        break;
+    case ID_KEY_RED:
+    case ID_KEY_GREEN:
+    case ID_KEY_BLUE:
+        panel.FocusChannel(id);
+        break;
+    case ID_PALETTE_APPLY:
+    case ID_KEY_F5:
+        if (!bitmapDocument.ApplyColorTable(workingTable))
+            MessageBoxA(Hwnd(), "Failed.", kCaption, MB_ICONERROR);
+        break;
+    case ID_PALETTE_SAVE:
+    case ID_KEY_CTRL_S:
+        SavePalette();
+        break;
+    case ID_KEY_NEXT_WINDOW:
+        SetActiveWindow(panel.IsVisible() ? panel.Hwnd() : Owner());
+        break;
+    case ID_KEY_PREVIOUS_WINDOW:
+        SetActiveWindow(Owner());
+        break;
+    case ID_PALETTE_RESTORE:
+        Restore();
+        break;
+    case ID_PALETTE_PANEL:
+        TogglePanel();
+        break;
+    case ID_PALETTE_INFORMATION:
+        MessageBoxA(Hwnd(), "F12ｷｰを押し続けてください.", kCaption, MB_ICONINFORMATION);
+        break;
+    case ID_PALETTE_INVERT:
+        InvertAll();
+        break;
+    case ID_PALETTE_SWAP_RED_GREEN:  SwapChannels(1); break;
+    case ID_PALETTE_SWAP_GREEN_BLUE: SwapChannels(2); break;
+    case ID_PALETTE_SWAP_BLUE_RED:   SwapChannels(3); break;
+    case ID_PALETTE_LOAD:
+    case ID_KEY_CTRL_O:
+        LoadPaletteFromFile();
+        break;
+    case ID_PALETTE_RELEASE:
+        Release();
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,97 @@
+// The palette window: the working color table as a grid of cells, the table
+// as it was last set, and the table operations of its menu.
+#ifndef KORIN_PALETTE_PALETTE_WINDOW_H
+#define KORIN_PALETTE_PALETTE_WINDOW_H
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "app/file_dialog_spec.h"
+#include "app/window_base.h"
+#include "palette/color_table.h"
+#include "palette/grid_layout.h"
+#include "panel/color_panel.h"
+
+class PaletteWindow : public WindowBase {
+public:
+    PaletteWindow();
+    ~PaletteWindow();
+
+    // Creates the palette dialog and its color panel, both hidden.
+    bool CreateWindows(HWND owner);
+    // Shows or hides this window, with the panel when the panel is open.
+    void ShowAll();
+    void HideAll();
+    // IDOK to go on, IDCANCEL to keep the edited table.
+    int ConfirmDiscard();
+    // Takes a copy of table as the working and the initial table.
+    void SetTable(const ColorTable& table);
+    void LoadPaletteFromFile();
+    void InvertAll();
+    // 1: red and green, 2: green and blue, 3: blue and red.
+    void SwapChannels(int kind);
+    // Writes the color into the selected entry of the working table.
+    void SetSelectedColor(uint8_t red, uint8_t green, uint8_t blue);
+    // Repaints the grid and its row labels after the table or the top row changed.
+    void RefreshGrid();
+
+    // Grid drawing: mode 0 erases a frame, 1 draws the selection, 2 the hover frame.
+    void DrawCellFrame(HDC dc, int32_t column, int32_t row, int mode) const;
+    void DrawRowLabels(HDC dc) const;
+
+    ColorPanel& Panel() { return panel; }
+    const ColorTable& WorkingTable() const { return workingTable; }
+    const ColorTable& InitialTable() const { return initialTable; }
+    bool IsModified() const { return modified != 0; }
+    bool HasSelection() const { return selected != 0; }
+    int32_t SelectedColumn() const { return selectedColumn; }
+    int32_t SelectedRow() const { return selectedRow; }
+    int32_t TopRow() const { return topRow; }
+    int32_t TotalRows() const { return totalRows; }
+    const GridLayout& Layout() const { return layout; }
+
+    // Message handling, reached from the dialog and grid procedures.
+    void OnInitDialog(HWND dialog);
+    void OnDestroy();
+    void OnKeyDown(WPARAM key);
+    void OnVScroll(WPARAM wParam);
+    void OnCommand(int id);
+    // The grid control's mouse: hover and selection.
+    void OnGridMouseMove(HWND grid, int x, int y);
+    void OnGridClick(HWND grid, int x, int y);
+    void PaintGrid(HWND grid);
+
+private:
+    bool IsRealEntry(const GridCell& cell) const;
+    void SavePalette();
+    void TogglePanel();
+    void Restore();
+    void Release();
+
+    ColorTable workingTable;
+    ColorTable initialTable;
+    FileDialogSpec openDialog;
+    FileDialogSpec saveDialog;
+    HFONT labelFont;
+    int32_t selectedColumn;
+    int32_t selectedRow;
+    BYTE selected;
+    BYTE panelShown;
+    BYTE modified;
+    int32_t totalRows;
+    int32_t topRow;
+    GridLayout layout;
+    ColorPanel panel;
+};
+
+INT_PTR CALLBACK PaletteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// The grid control's replacement procedure, installed by the palette window
+// and taken out again before the control goes.
+LRESULT CALLBACK PaletteGridProc(HWND grid, UINT message, WPARAM wParam, LPARAM lParam);
+void InstallGridProcedure(HWND grid);
+void RemoveGridProcedure(HWND grid);
+// Sets or clears the check mark of a menu item, leaving it enabled.
+void SetMenuCheck(HMENU menu, UINT command, BOOL check);
+
+#endif

@@ -1,0 +1,337 @@
+// Drives a running korin.exe from outside, the way a user would: menu
+// commands are posted to its main window, its modal dialogs are found and
+// answered, and the screen is captured to a BMP file. scripts/run.sh calls it
+// once per step, in the same Wine prefix and desktop as Korin.
+//
+// Every wait polls with a time limit; a failure prints what was expected and
+// exits with 1, so the calling script can stop with a clear message.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "resources/resource.h"
+
+namespace {
+
+const DWORD kTimeoutMs = 30000;
+const DWORD kPollMs = 50;
+// The file dialog's file name combo box.
+const int kFileNameCombo = 0x47C;
+// The static that holds a message box's text.
+const int kMessageBoxText = 0xFFFF;
+const char kNewImageCaption[] = "画像の大きさ";
+
+int Fail(const char* format, const char* detail = "")
+{
+    std::fprintf(stderr, "tour_driver: ");
+    std::fprintf(stderr, format, detail);
+    std::fprintf(stderr, "\n");
+    return 1;
+}
+
+std::string TextOf(HWND window)
+{
+    char text[512] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+HWND MainWindow()
+{
+    HWND window = FindWindowA("Korin", nullptr);
+    return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+// Calls check every kPollMs until it returns true or the time is up.
+template <class Check>
+bool WaitFor(Check check, DWORD timeoutMs = kTimeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (check())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(kPollMs);
+    }
+}
+
+// True once the window's thread has handled everything queued before this
+// call: a sent message is answered only between other messages, also inside
+// a modal loop.
+bool WaitIdle(HWND window)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &result) != 0;
+}
+
+struct DialogSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK CheckDialog(HWND window, LPARAM param)
+{
+    DialogSearch* search = reinterpret_cast<DialogSearch*>(param);
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (std::strcmp(className, "#32770") == 0 && IsWindowVisible(window)
+        && GetWindow(window, GW_OWNER) == search->owner) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The visible modal dialog (or message box) owned by the main window.
+HWND OwnedDialog(HWND owner)
+{
+    DialogSearch search = {owner, nullptr};
+    EnumWindows(CheckDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A message box that appeared instead of the expected result.
+int FailOnMessageBox(HWND dialog, const char* step)
+{
+    std::string text = TextOf(GetDlgItem(dialog, kMessageBoxText));
+    std::fprintf(stderr, "tour_driver: %s: Korin showed a message box: %s\n", step, text.c_str());
+    return 1;
+}
+
+int WaitMain()
+{
+    HWND main = nullptr;
+    if (!WaitFor([&] { return (main = MainWindow()) != nullptr; }))
+        return Fail("the Korin main window did not appear within 30 s");
+    if (!WaitIdle(main))
+        return Fail("the Korin main window does not answer");
+    return 0;
+}
+
+bool Command(HWND main, int id)
+{
+    return PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0) && WaitIdle(main);
+}
+
+// Posts the command that opens a modal dialog and waits until the dialog is
+// shown and has finished setting itself up.
+int StartDialog(int commandId, const char* what, HWND* dialog)
+{
+    HWND main = MainWindow();
+    if (!main)
+        return Fail("Korin is not running");
+    if (OwnedDialog(main))
+        return Fail("a dialog is already open before %s", what);
+    if (!PostMessageA(main, WM_COMMAND, MAKEWPARAM(commandId, 0), 0))
+        return Fail("could not post the %s command", what);
+    if (!WaitFor([&] { return (*dialog = OwnedDialog(main)) != nullptr; }))
+        return Fail("the %s dialog did not appear within 30 s", what);
+    if (!WaitIdle(*dialog))
+        return Fail("the %s dialog does not answer", what);
+    return 0;
+}
+
+// Presses a dialog's button and waits until the dialog has gone.
+int Press(HWND dialog, int buttonId, const char* what)
+{
+    HWND main = MainWindow();
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
+    if (!WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }))
+        return Fail("the %s dialog did not close within 30 s", what);
+    if (!main || !WaitIdle(main))
+        return Fail("Korin does not answer after the %s dialog", what);
+    // A message box in its place means the step failed.
+    HWND next = OwnedDialog(main);
+    if (next && next != dialog)
+        return FailOnMessageBox(next, what);
+    return 0;
+}
+
+int StartNew()
+{
+    HWND dialog = nullptr;
+    if (int failed = StartDialog(ID_FILE_NEW, "new-image", &dialog))
+        return failed;
+    std::string caption = TextOf(dialog);
+    if (caption != kNewImageCaption)
+        return Fail("the new-image dialog has the wrong caption: %s", caption.c_str());
+    return 0;
+}
+
+int FinishNew()
+{
+    HWND main = MainWindow();
+    HWND dialog = main ? OwnedDialog(main) : nullptr;
+    if (!dialog || TextOf(dialog) != kNewImageCaption)
+        return Fail("the new-image dialog is not open");
+    return Press(dialog, IDOK, "new-image");
+}
+
+int StartOpen()
+{
+    HWND dialog = nullptr;
+    if (int failed = StartDialog(ID_FILE_OPEN, "open", &dialog))
+        return failed;
+    if (!GetDlgItem(dialog, kFileNameCombo))
+        return Fail("the open dialog has no file name box");
+    return 0;
+}
+
+// Types a Windows path into the open dialog and presses its OK button; then
+// the title must name the file.
+int FinishOpen(const char* path)
+{
+    HWND main = MainWindow();
+    HWND dialog = main ? OwnedDialog(main) : nullptr;
+    HWND combo = dialog ? GetDlgItem(dialog, kFileNameCombo) : nullptr;
+    if (!combo)
+        return Fail("the open dialog is not open");
+    if (!SetWindowTextA(combo, path))
+        return Fail("could not type the file name into the open dialog");
+    if (int failed = Press(dialog, IDOK, "open"))
+        return failed;
+    const char* name = std::strrchr(path, '\\');
+    name = name ? name + 1 : path;
+    std::string title;
+    if (!WaitFor([&] { title = TextOf(main); return title.find(name) != std::string::npos; }))
+        return Fail("after opening, the title does not name the file: %s", title.c_str());
+    return 0;
+}
+
+int PostCommand(const char* idText)
+{
+    HWND main = MainWindow();
+    if (!main)
+        return Fail("Korin is not running");
+    if (!Command(main, std::atoi(idText)))
+        return Fail("Korin did not take command %s", idText);
+    return 0;
+}
+
+int PrintRect()
+{
+    HWND main = MainWindow();
+    RECT r;
+    if (!main || !GetWindowRect(main, &r))
+        return Fail("Korin is not running");
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    return 0;
+}
+
+int MoveMain(char** args)
+{
+    HWND main = MainWindow();
+    if (!main)
+        return Fail("Korin is not running");
+    int x = std::atoi(args[0]), y = std::atoi(args[1]);
+    int width = std::atoi(args[2]), height = std::atoi(args[3]);
+    if (!SetWindowPos(main, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE)
+        || !WaitIdle(main))
+        return Fail("could not move the Korin window");
+    return 0;
+}
+
+// Asks Korin to close and waits until its window is gone; a question in
+// between (unsaved changes) is a failure: the tour changes nothing.
+int Close()
+{
+    HWND main = MainWindow();
+    if (!main)
+        return Fail("Korin is not running");
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    HWND dialog = nullptr;
+    if (!WaitFor([&] { return !IsWindow(main) || (dialog = OwnedDialog(main)) != nullptr; }))
+        return Fail("Korin did not close within 30 s");
+    if (dialog)
+        return FailOnMessageBox(dialog, "close");
+    return 0;
+}
+
+bool WriteBmp(const char* path, const BITMAPINFOHEADER& header, const void* bits)
+{
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + header.biSizeImage;
+    FILE* out = std::fopen(path, "wb");
+    if (!out)
+        return false;
+    bool ok = std::fwrite(&file, sizeof file, 1, out) == 1
+        && std::fwrite(&header, sizeof header, 1, out) == 1
+        && std::fwrite(bits, header.biSizeImage, 1, out) == 1;
+    return std::fclose(out) == 0 && ok;
+}
+
+// Copies the whole screen (the virtual desktop with its window frames) into
+// a 24-bit BMP file.
+int Shot(const char* path)
+{
+    if (HWND main = MainWindow())
+        WaitIdle(main);
+    // Let the window surfaces reach the display.
+    Sleep(300);
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biSizeImage = DWORD((width * 3 + 3) / 4 * 4 * height);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
+                                      DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (memory && bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT) != 0;
+        SelectObject(memory, old);
+        GdiFlush();
+        ok = ok && WriteBmp(path, header, bits);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (memory)
+        DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!ok)
+        return Fail("could not capture the screen into %s", path);
+    return 0;
+}
+
+int Usage()
+{
+    std::fprintf(stderr,
+        "usage: tour_driver wait-main | command ID | start-new | finish-new\n"
+        "       | start-open | finish-open WINDOWS-PATH | rect | move X Y W H\n"
+        "       | shot FILE.bmp | close\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Usage();
+    std::string verb = argv[1];
+    int extra = argc - 2;
+    if (verb == "wait-main" && extra == 0) return WaitMain();
+    if (verb == "command" && extra == 1) return PostCommand(argv[2]);
+    if (verb == "start-new" && extra == 0) return StartNew();
+    if (verb == "finish-new" && extra == 0) return FinishNew();
+    if (verb == "start-open" && extra == 0) return StartOpen();
+    if (verb == "finish-open" && extra == 1) return FinishOpen(argv[2]);
+    if (verb == "rect" && extra == 0) return PrintRect();
+    if (verb == "move" && extra == 4) return MoveMain(argv + 2);
+    if (verb == "shot" && extra == 1) return Shot(argv[2]);
+    if (verb == "close" && extra == 0) return Close();
+    return Usage();
+}
