@@ -1,4 +1,6 @@
-// The caption-less panel that edits one color of the palette.
+// The caption-less panel that edits one color of the palette: three channel
+// sliders with markers, entry fields with up-down arrows, a preview, the color
+// in hexadecimal and an Enter button that writes it into the palette.
 #ifndef KORIN_PANEL_COLOR_PANEL_H
 #define KORIN_PANEL_COLOR_PANEL_H
 
@@ -7,6 +9,15 @@
 #include <cstdint>
 
 #include "app/window_base.h"
+#include "panel/panel_layout.h"
+
+// What Refresh brings up to date after the color changed.
+enum RefreshKind {
+    RefreshAll = 0,
+    RefreshRed = 1,  // a channel with its entry field: 1 red, 2 green, 3 blue
+    RefreshRedKeepText = 4,  // a channel, its field left as typed: 4, 5, 6
+    RefreshTextOnly = 7,
+};
 
 class ColorPanel : public WindowBase {
 public:
@@ -17,12 +28,30 @@ public:
     bool CreatePanel(HWND owner);
     // Takes red, green and blue from the three low bytes of a packed color.
     void SetCurrentColor(uint32_t packedColor);
-    // Focuses the red, green or blue field for the command of its key.
+    // Focuses the red, green or blue field (commands 1019 to 1021), text selected.
     void FocusChannel(int command);
+    void Refresh(int kind);
+    // Places the controls and sizes the panel.
+    void ApplyLayout(HWND dialog) const;
+    void PlaceMarker(HWND dialog, int row, int markerId, uint8_t value) const;
 
+    // Channel 0, 1, 2: red, green, blue.
+    uint8_t& Channel(int channel);
+    const PanelLayout& Layout() const { return layout; }
+
+    BYTE dragging;
     uint8_t red;
     uint8_t green;
     uint8_t blue;
+
+private:
+    PanelLayout layout;
 };
+
+INT_PTR CALLBACK ColorPanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The controls' own procedures, put on and taken off by the panel.
+void InstallChannelControls(HWND dialog);
+void RemoveChannelControls(HWND dialog);
 
 #endif

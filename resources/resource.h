@@ -85,4 +85,21 @@
 #define ID_PALETTE_SWAP_GREEN_BLUE      40010
 #define ID_PALETTE_SWAP_BLUE_RED        40011
 
+// Color panel 103: controls, one row per channel
+#define IDC_RED_MARKER                  1010
+#define IDC_RED_SLIDER                  1006
+#define IDC_RED_FIELD                   1003
+#define IDC_RED_UPDOWN                  1015
+#define IDC_GREEN_MARKER                1011
+#define IDC_GREEN_SLIDER                1007
+#define IDC_GREEN_FIELD                 1004
+#define IDC_GREEN_UPDOWN                1016
+#define IDC_BLUE_MARKER                 1012
+#define IDC_BLUE_SLIDER                 1008
+#define IDC_BLUE_FIELD                  1005
+#define IDC_BLUE_UPDOWN                 1017
+#define IDC_PREVIEW                     1002
+#define IDC_HEX_TEXT                    1013
+#define IDC_ENTER_BUTTON                1018
+
 #endif

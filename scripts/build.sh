@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Configures and builds one build: native, sanitize or win32.
+# Configures and builds one build: native, sanitize or win32; with target
+# names after it, only those targets.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-kind=${1:?usage: build.sh native|sanitize|win32}
+kind=${1:?usage: build.sh native|sanitize|win32 [target...]}
+shift
+targets=()
+[ $# -gt 0 ] && targets=(--target "$@")
 jobs=$(nproc 2>/dev/null || echo 2)
 case "$kind" in
     native)   args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
@@ -11,4 +15,4 @@ case "$kind" in
     *) echo "build.sh: unknown build '$kind'" >&2; exit 2 ;;
 esac
 cmake -S "$root" -B "$root/build/$kind" -G Ninja "${args[@]}" >/dev/null
-cmake --build "$root/build/$kind" -j "$jobs"
+cmake --build "$root/build/$kind" -j "$jobs" "${targets[@]}"

@@ -55,13 +55,25 @@ korin_init_prefix() {
     fi
     timeout 60 wineserver -w
     local key='HKCU\Software\Wine\Fonts\Replacements'
-    timeout 60 wine reg add "$key" /v "ＭＳ Ｐゴシック" /d IPAPGothic /f >/dev/null 2>&1 &&
+    # Both map to the fixed-pitch IPA font: its half-width digits and kana are
+    # as narrow as the originals', so three digits fit the panel's fields and
+    # the dialog labels fit their rectangles (the proportional one is wider).
+    timeout 60 wine reg add "$key" /v "ＭＳ Ｐゴシック" /d IPAGothic /f >/dev/null 2>&1 &&
     timeout 60 wine reg add "$key" /v "ＭＳ ゴシック" /d IPAGothic /f >/dev/null 2>&1 &&
     if [ "$desktop" != no-desktop ]; then
         timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
         timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
     fi ||
         { korin_fail "could not set up the prefix $WINEPREFIX"; return 1; }
+    # This Wine does not load the fonts of its own data folder; without
+    # Marlett the caption buttons show letters instead of their symbols.
+    local marlett
+    for marlett in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
+        if [ -f "$marlett" ]; then
+            cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/" || true
+            break
+        fi
+    done
     timeout 60 wineserver -w
     touch "$WINEPREFIX/.korin-ready"
 }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "resources/resource.h"
 
@@ -23,12 +24,31 @@ const int kFileNameCombo = 0x47C;
 // The static that holds a message box's text.
 const int kMessageBoxText = 0xFFFF;
 const char kNewImageCaption[] = "画像の大きさ";
+// The end of the question about unsaved changes ("save the changes to X?").
+const char kSaveQuestionEnd[] = "への変更を保存しますか?";
 
-int Fail(const char* format, const char* detail = "")
+// Korin's texts are code page 932; the terminal reads UTF-8.
+std::string ForTerminal(const std::string& text)
 {
-    std::fprintf(stderr, "tour_driver: ");
-    std::fprintf(stderr, format, detail);
-    std::fprintf(stderr, "\n");
+    int wide = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (wide <= 0)
+        return text;
+    std::wstring buffer(size_t(wide), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &buffer[0], wide);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, buffer.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return text;
+    std::string out(size_t(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, buffer.c_str(), -1, &out[0], bytes, nullptr, nullptr);
+    out.resize(size_t(bytes - 1));
+    return out;
+}
+
+int Fail(const char* format, const std::string& detail = "")
+{
+    std::string message = "tour_driver: ";
+    message += format;
+    std::fprintf(stderr, (message + "\n").c_str(), ForTerminal(detail).c_str());
     return 1;
 }
 
@@ -98,8 +118,7 @@ HWND OwnedDialog(HWND owner)
 int FailOnMessageBox(HWND dialog, const char* step)
 {
     std::string text = TextOf(GetDlgItem(dialog, kMessageBoxText));
-    std::fprintf(stderr, "tour_driver: %s: Korin showed a message box: %s\n", step, text.c_str());
-    return 1;
+    return Fail((std::string(step) + ": Korin showed a message box: %s").c_str(), text);
 }
 
 int WaitMain()
@@ -109,6 +128,18 @@ int WaitMain()
         return Fail("the Korin main window did not appear within 30 s");
     if (!WaitIdle(main))
         return Fail("the Korin main window does not answer");
+    // The desktop paints its background once it is up; until then the
+    // screen is black and window frames may be missing.
+    int right = GetSystemMetrics(SM_CXSCREEN) - 1, bottom = GetSystemMetrics(SM_CYSCREEN) - 1;
+    COLORREF desktop = GetSysColor(COLOR_DESKTOP);
+    bool painted = WaitFor([&] {
+        HDC screen = GetDC(nullptr);
+        COLORREF corner = GetPixel(screen, right, bottom);
+        ReleaseDC(nullptr, screen);
+        return corner == desktop;
+    });
+    if (!painted)
+        return Fail("the desktop was not painted within 30 s (is Wine's virtual desktop on?)");
     return 0;
 }
 
@@ -135,18 +166,38 @@ int StartDialog(int commandId, const char* what, HWND* dialog)
     return 0;
 }
 
-// Presses a dialog's button and waits until the dialog has gone.
+bool IsSaveQuestion(HWND dialog)
+{
+    std::string text = TextOf(GetDlgItem(dialog, kMessageBoxText));
+    size_t end = sizeof kSaveQuestionEnd - 1;
+    return text.size() >= end && text.compare(text.size() - end, end, kSaveQuestionEnd) == 0;
+}
+
+void Click(HWND dialog, int buttonId)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
+}
+
+// Presses a dialog's button and waits until the dialog has gone. The tour's
+// pictures are never worth keeping: a question about unsaved changes that
+// follows is answered No. Any other message box means the step failed.
 int Press(HWND dialog, int buttonId, const char* what)
 {
     HWND main = MainWindow();
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
+    Click(dialog, buttonId);
     if (!WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }))
         return Fail("the %s dialog did not close within 30 s", what);
     if (!main || !WaitIdle(main))
         return Fail("Korin does not answer after the %s dialog", what);
-    // A message box in its place means the step failed.
-    HWND next = OwnedDialog(main);
+    // A message box is shown a moment after its modal loop starts.
+    HWND next = nullptr;
+    WaitFor([&] { next = OwnedDialog(main); return next && next != dialog; }, 600);
+    if (next && next != dialog && IsSaveQuestion(next)) {
+        std::printf("tour_driver: answering No to: %s\n", ForTerminal(TextOf(GetDlgItem(next, kMessageBoxText))).c_str());
+        std::fflush(stdout);
+        return Press(next, IDNO, "save question");
+    }
     if (next && next != dialog)
         return FailOnMessageBox(next, what);
     return 0;
@@ -268,13 +319,52 @@ bool WriteBmp(const char* path, const BITMAPINFOHEADER& header, const void* bits
 }
 
 // Copies the whole screen (the virtual desktop with its window frames) into
-// a 24-bit BMP file.
+// bits laid out as a bottom-up 24-bit DIB.
+bool Capture(const BITMAPINFOHEADER& header, std::vector<unsigned char>& out)
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    BITMAPINFOHEADER info = header;
+    HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info),
+                                      DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (memory && bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, header.biWidth, header.biHeight, screen, 0, 0,
+                    SRCCOPY | CAPTUREBLT) != 0;
+        SelectObject(memory, old);
+        GdiFlush();
+        if (ok) {
+            const unsigned char* p = static_cast<const unsigned char*>(bits);
+            out.assign(p, p + header.biSizeImage);
+        }
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (memory)
+        DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+size_t PixelsChanged(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b)
+{
+    size_t changed = 0;
+    for (size_t i = 0; i + 2 < a.size() && i + 2 < b.size(); i += 3)
+        changed += a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2];
+    return changed;
+}
+
+// Writes the screen once it has stopped changing: frames and the desktop are
+// painted a moment after the windows answer. A blinking caret is the only
+// change allowed.
 int Shot(const char* path)
 {
+    const size_t kCaretPixels = 64;
+    const int kStableRounds = 2;
     if (HWND main = MainWindow())
         WaitIdle(main);
-    // Let the window surfaces reach the display.
-    Sleep(300);
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
@@ -283,26 +373,24 @@ int Shot(const char* path)
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biSizeImage = DWORD((width * 3 + 3) / 4 * 4 * height);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
-                                      DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (memory && bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT) != 0;
-        SelectObject(memory, old);
-        GdiFlush();
-        ok = ok && WriteBmp(path, header, bits);
+    std::vector<unsigned char> last, now;
+    if (!Capture(header, last))
+        return Fail("could not capture the screen for %s", path);
+    int stable = 0;
+    DWORD start = GetTickCount();
+    while (stable < kStableRounds) {
+        if (GetTickCount() - start >= 10000) {
+            std::fprintf(stderr, "tour_driver: the screen kept changing for 10 s; %s is taken as it is\n", path);
+            break;
+        }
+        Sleep(250);
+        if (!Capture(header, now))
+            return Fail("could not capture the screen for %s", path);
+        stable = PixelsChanged(last, now) <= kCaretPixels ? stable + 1 : 0;
+        last.swap(now);
     }
-    if (bitmap)
-        DeleteObject(bitmap);
-    if (memory)
-        DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    if (!ok)
-        return Fail("could not capture the screen into %s", path);
+    if (!WriteBmp(path, header, last.data()))
+        return Fail("could not write %s", path);
     return 0;
 }
 

@@ -1,0 +1,254 @@
+// The color panel's controls that handle mouse and keyboard themselves: the
+// channel sliders, the entry fields, the preview and the Enter button.
+#include "app/globals.h"
+#include "palette/palette_window.h"
+#include "panel/channel_value.h"
+#include "panel/color_panel.h"
+#include "resources/resource.h"
+
+namespace {
+
+struct ChannelRow {
+    int slider;
+    int field;
+    int focusCommand;
+    int tabCommand;
+    int shiftTabCommand;
+};
+
+const ChannelRow kRows[3] = {
+    {IDC_RED_SLIDER, IDC_RED_FIELD, ID_KEY_RED, ID_KEY_GREEN, ID_KEY_BLUE},
+    {IDC_GREEN_SLIDER, IDC_GREEN_FIELD, ID_KEY_GREEN, ID_KEY_BLUE, ID_KEY_RED},
+    {IDC_BLUE_SLIDER, IDC_BLUE_FIELD, ID_KEY_BLUE, ID_KEY_RED, ID_KEY_GREEN},
+};
+
+// The procedure each control had before ours, by control id.
+struct Replaced {
+    int id;
+    WNDPROC previous;
+};
+Replaced replaced[] = {
+    {IDC_RED_SLIDER, nullptr},   {IDC_GREEN_SLIDER, nullptr}, {IDC_BLUE_SLIDER, nullptr},
+    {IDC_RED_FIELD, nullptr},    {IDC_GREEN_FIELD, nullptr},  {IDC_BLUE_FIELD, nullptr},
+    {IDC_PREVIEW, nullptr},      {IDC_ENTER_BUTTON, nullptr},
+};
+
+LRESULT Previous(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    int id = GetDlgCtrlID(control);
+    for (const Replaced& r : replaced) {
+        if (r.id == id && r.previous) return CallWindowProcA(r.previous, control, message, wParam, lParam);
+    }
+    return DefWindowProcA(control, message, wParam, lParam);
+}
+
+// The channel row (0 red, 1 green, 2 blue) a slider or field belongs to.
+int RowOf(HWND control)
+{
+    int id = GetDlgCtrlID(control);
+    for (int row = 0; row < 3; ++row) {
+        if (kRows[row].slider == id || kRows[row].field == id) return row;
+    }
+    return 0;
+}
+
+void PaintGradient(HWND slider)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(slider, &paint);
+    RECT client;
+    GetClientRect(slider, &client);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    const int row = RowOf(slider);
+    const uint8_t color[3] = {colorPanel->red, colorPanel->green, colorPanel->blue};
+    for (int i = 0; i < width; ++i) {
+        uint8_t channels[3] = {color[0], color[1], color[2]};
+        channels[row] = uint8_t(GradientValue(i, width));
+        HPEN pen = CreatePen(PS_SOLID, 1, RGB(channels[0], channels[1], channels[2]));
+        HGDIOBJ previous = SelectObject(dc, pen);
+        MoveToEx(dc, i, 0, nullptr);
+        LineTo(dc, i, height);
+        SelectObject(dc, previous);
+        DeleteObject(pen);
+    }
+    EndPaint(slider, &paint);
+}
+
+LRESULT CALLBACK SliderProc(HWND slider, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const int row = RowOf(slider);
+    const int sliderWidth = colorPanel->Layout().sliderWidth;
+    const int x = short(LOWORD(lParam));
+    switch (message) {
+    case WM_PAINT:
+        PaintGradient(slider);
+        return 0;
+    case WM_LBUTTONDOWN:
+        SetCapture(slider);
+        colorPanel->dragging = 1;
+        colorPanel->Channel(row) = SliderClickValue(x, sliderWidth);
+        colorPanel->Refresh(RefreshRed + row);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (!colorPanel->dragging) return 0;
+        colorPanel->Channel(row) = SliderDragValue(x, sliderWidth);
+        colorPanel->Refresh(RefreshRedKeepText + row);
+        return 0;
+    case WM_LBUTTONUP:
+        if (!colorPanel->dragging) return 0;
+        colorPanel->dragging = 0;
+        ReleaseCapture();
+        SetDlgItemInt(colorPanel->Hwnd(), kRows[row].field, colorPanel->Channel(row), FALSE);
+        colorPanel->FocusChannel(kRows[row].focusCommand);
+        return 0;
+    case WM_CAPTURECHANGED:
+        // Losing the mouse ends the drag; plain movement must not change the color.
+        colorPanel->dragging = 0;
+        return Previous(slider, message, wParam, lParam);
+    default:
+        return Previous(slider, message, wParam, lParam);
+    }
+}
+
+void CommitField(HWND field, int row)
+{
+    char text[4] = "";
+    int length = GetWindowTextLengthA(field);
+    if (length <= 3) length = GetWindowTextA(field, text, sizeof text);
+    uint8_t value = CommitChannelText(text, length);
+    colorPanel->Channel(row) = value;
+    char shown[8];
+    wsprintfA(shown, "%d", int(value));
+    SetWindowTextA(field, shown);
+    SendMessageA(field, EM_SETSEL, 0, -1);
+}
+
+LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const int row = RowOf(field);
+    switch (message) {
+    case WM_CHAR:
+        if (wParam >= '0' && wParam <= '9') return Previous(field, message, wParam, lParam);
+        return 0;
+    case WM_KEYDOWN:
+        switch (wParam) {
+        case VK_RETURN:
+            CommitField(field, row);
+            colorPanel->Refresh(RefreshRedKeepText + row);
+            return 0;
+        case VK_TAB:
+            colorPanel->FocusChannel(GetKeyState(VK_SHIFT) & 0x8000 ? kRows[row].shiftTabCommand
+                                                                    : kRows[row].tabCommand);
+            return 0;
+        case VK_PRIOR:
+        case VK_NEXT:
+        case VK_F6:
+            PostMessageA(paletteWindow.Hwnd(), message, wParam, lParam);
+            return 0;
+        default:
+            return Previous(field, message, wParam, lParam);
+        }
+    case WM_KEYUP:
+        if (wParam == VK_F6) {
+            PostMessageA(paletteWindow.Hwnd(), message, wParam, lParam);
+            return 0;
+        }
+        return Previous(field, message, wParam, lParam);
+    default:
+        return Previous(field, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK PreviewProc(HWND preview, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_PAINT) return Previous(preview, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(preview, &paint);
+    RECT client;
+    GetClientRect(preview, &client);
+    HBRUSH brush = CreateSolidBrush(RGB(colorPanel->red, colorPanel->green, colorPanel->blue));
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+    EndPaint(preview, &paint);
+    return 0;
+}
+
+void DrawButtonFace(HDC target, bool pressed)
+{
+    const PanelLayout& layout = colorPanel->Layout();
+    HDC memory = CreateCompatibleDC(target);
+    HBITMAP faces = LoadBitmapA(instanceHandle, MAKEINTRESOURCEA(IDB_ENTER_BUTTON));
+    HGDIOBJ previous = SelectObject(memory, faces);
+    BitBlt(target, 0, 0, layout.buttonWidth, layout.buttonHeight, memory, 0,
+           pressed ? layout.buttonHeight : 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteObject(faces);
+    DeleteDC(memory);
+}
+
+LRESULT CALLBACK EnterButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(button, &paint);
+        DrawButtonFace(dc, false);
+        EndPaint(button, &paint);
+        return 0;
+    }
+    case WM_LBUTTONDOWN: {
+        SetCapture(button);
+        HDC dc = GetDC(button);
+        DrawButtonFace(dc, true);
+        ReleaseDC(button, dc);
+        return 0;
+    }
+    case WM_LBUTTONUP: {
+        HDC dc = GetDC(button);
+        DrawButtonFace(dc, false);
+        ReleaseDC(button, dc);
+        ReleaseCapture();
+        paletteWindow.SetSelectedColor(colorPanel->red, colorPanel->green, colorPanel->blue);
+        return 0;
+    }
+    default:
+        return Previous(button, message, wParam, lParam);
+    }
+}
+
+WNDPROC ProcedureFor(int id)
+{
+    switch (id) {
+    case IDC_RED_SLIDER:
+    case IDC_GREEN_SLIDER:
+    case IDC_BLUE_SLIDER:
+        return SliderProc;
+    case IDC_RED_FIELD:
+    case IDC_GREEN_FIELD:
+    case IDC_BLUE_FIELD:
+        return FieldProc;
+    case IDC_PREVIEW:
+        return PreviewProc;
+    default:
+        return EnterButtonProc;
+    }
+}
+
+}  // namespace
+
+void InstallChannelControls(HWND dialog)
+{
+    for (Replaced& r : replaced) {
+        r.previous = reinterpret_cast<WNDPROC>(SetWindowLongA(
+            GetDlgItem(dialog, r.id), GWL_WNDPROC, LONG(LONG_PTR(ProcedureFor(r.id)))));
+    }
+}
+
+void RemoveChannelControls(HWND dialog)
+{
+    for (Replaced& r : replaced) {
+        if (r.previous) SetWindowLongA(GetDlgItem(dialog, r.id), GWL_WNDPROC, LONG(LONG_PTR(r.previous)));
+        r.previous = nullptr;
+    }
+}

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The one run command: installs what is missing, builds the win32 build and
+# starts Korin under Wine in a prefix of its own that is kept between runs, so
+# its settings survive a restart.
+#
+# With DISPLAY set, Korin opens on that display and this script waits until it
+# is closed. Without one, a private Xvfb shows Wine's virtual desktop and a
+# short tour drives Korin (first start, File > New, File > Open of a sample,
+# the header report), writing a PNG of the screen after each step into
+# build/tour/.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+die() {
+    echo "run: $*" >&2
+    exit 1
+}
+
+bash scripts/setup.sh || die "set-up failed"
+python3 scripts/make_samples.py || die "could not write the sample pictures into samples/"
+echo "== building win32 (korin.exe and the tour's driver)"
+bash scripts/build.sh win32 korin tour_driver || die "the win32 build failed"
+
+source scripts/wine-env.sh
+# The user's prefix, not the tests' (those start from a clean registry).
+export WINEPREFIX="${XDG_DATA_HOME:-$HOME/.local/share}/korin/wineprefix"
+korin_exe="$root/build/win32/korin.exe"
+
+# Turns Wine's virtual desktop on or off in the prefix. The desktop is made
+# by the first Wine process, so a change needs the Wine server to be down
+# before Korin starts; nothing is done when the prefix is already right.
+virtual_desktop() {
+    local now=off
+    grep -qx '"Desktop"="Default"' "$WINEPREFIX/user.reg" 2>/dev/null && now=on
+    [ "$now" = "$1" ] && return 0
+    local key='HKCU\Software\Wine\Explorer'
+    if [ "$1" = on ]; then
+        timeout 60 wine reg add "$key" /v Desktop /d Default /f >/dev/null 2>&1 &&
+        timeout 60 wine reg add "$key\Desktops" /v Default /d 1280x1024 /f >/dev/null 2>&1
+    else
+        timeout 60 wine reg delete "$key" /v Desktop /f >/dev/null 2>&1
+    fi || return 1
+    timeout 60 wineserver -w
+}
+
+if [ -n "${DISPLAY:-}" ]; then
+    # A real display has a window manager to draw the frames, so Korin runs
+    # as an ordinary window, not inside a virtual desktop.
+    korin_init_prefix no-desktop || die "could not prepare the Wine prefix $WINEPREFIX"
+    virtual_desktop off || die "could not turn off Wine's virtual desktop in $WINEPREFIX"
+    echo "run: starting Korin on $DISPLAY (Wine prefix $WINEPREFIX)"
+    wine "$korin_exe"
+    status=$?
+    # Korin writes its settings as it closes; let the registry reach the disk.
+    timeout 60 wineserver -w
+    exit $status
+fi
+
+# No display: the tour.
+trap korin_stop_wine EXIT
+korin_start_xvfb || die "no display and no Xvfb"
+korin_init_prefix no-desktop || die "could not prepare the Wine prefix $WINEPREFIX"
+# Without a window manager only the virtual desktop draws window frames.
+virtual_desktop on || die "could not turn on Wine's virtual desktop in $WINEPREFIX"
+
+shots="$root/build/tour"
+rm -rf "$shots"
+mkdir -p "$shots" || die "could not make $shots"
+driver="$root/build/win32/tour_driver.exe"
+[ -f "$driver" ] || die "$driver is missing from the win32 build"
+
+drive() {
+    timeout 90 wine "$driver" "$@" || die "tour step '$*' failed (see the message above)"
+}
+shot() {
+    drive shot "$(winepath -w "$shots/$1.bmp")"
+    echo "run: $1"
+}
+
+echo "run: starting Korin on Xvfb $DISPLAY in Wine's virtual desktop (Wine prefix $WINEPREFIX)"
+wine "$korin_exe" >/dev/null 2>&1 &
+drive wait-main
+shot 01-first-start
+
+# A larger window shows the picture and the report better; the window goes
+# back where it was before Korin closes, so the stored placement is the user's.
+place=$(timeout 90 wine "$driver" rect) || die "could not read the Korin window's placement"
+read -r left top width height <<<"$place"
+drive move 60 40 640 480
+
+# A blank picture is black: a white background sets it apart.
+drive command 40032           # View > background > white
+drive start-new               # File > New
+shot 02-new-dialog
+drive finish-new              # OK
+shot 03-new-picture
+
+drive start-open              # File > Open
+shot 04-open-dialog
+drive finish-open "$(winepath -w "$root/samples/sunset_8bit.bmp")"
+drive command 40030           # View > picture display > fit to window
+drive command 40037           # Window > keep picture ratio
+shot 05-opened-sample
+
+drive command 40026           # View > show header information
+shot 06-header-report
+drive command 40024           # View > header display > enumerate members
+shot 07-header-members
+
+# Back to the defaults the tour started from, then close as a user would:
+# Korin stores its placement and view settings on the way out.
+drive command 40023           # header display > only what is needed
+drive command 40022           # View > show picture
+drive command 40021           # picture display > actual size
+drive command 40031           # background > black
+drive move "$left" "$top" "$width" "$height"
+drive close
+timeout 60 wineserver -w || die "Wine did not shut down within 60 s"
+korin_stop_wine
+
+for bmp in "$shots"/*.bmp; do
+    python3 "$root/tools/tour/bmp_to_png.py" "$bmp" "${bmp%.bmp}.png" || die "could not convert $bmp"
+    rm -f "$bmp"
+done
+echo "run: tour finished; screenshots:"
+ls -1 "$shots"/*.png
