@@ -103,10 +103,16 @@ drive command 40030           # View > picture display > fit to window
 drive command 40037           # Window > keep picture ratio
 shot 05-opened-sample
 
+drive command 40016           # Palette > dialog: beside the main window
+drive palette-command 40006   # its View > operation panel: the color panel below it
+drive click-cell 4 2          # an entry of the sky: its color goes to the panel
+shot 06-palette-and-panel
+drive command 40016           # hide the palette window and its panel again
+
 drive command 40026           # View > show header information
-shot 06-header-report
+shot 07-header-report
 drive command 40024           # View > header display > enumerate members
-shot 07-header-members
+shot 08-header-members
 
 # Back to the defaults the tour started from, then close as a user would:
 # Korin stores its placement and view settings on the way out.

@@ -264,6 +264,56 @@ int PostCommand(const char* idText)
     return 0;
 }
 
+struct PaletteSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK CheckPalette(HWND window, LPARAM param)
+{
+    PaletteSearch* search = reinterpret_cast<PaletteSearch*>(param);
+    if (GetWindow(window, GW_OWNER) == search->owner && GetDlgItem(window, IDC_PALETTE_GRID)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The palette window: the tool window of the main window that holds the grid.
+HWND PaletteWindow()
+{
+    PaletteSearch search = {MainWindow(), nullptr};
+    if (search.owner) EnumWindows(CheckPalette, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+int PostPaletteCommand(const char* idText)
+{
+    HWND palette = PaletteWindow();
+    if (!palette)
+        return Fail("the palette window is not there");
+    if (!Command(palette, std::atoi(idText)))
+        return Fail("the palette window did not take command %s", idText);
+    return 0;
+}
+
+// Clicks the cell in the given column and row of the palette grid.
+int ClickCell(const char* columnText, const char* rowText)
+{
+    HWND palette = PaletteWindow();
+    HWND grid = palette ? GetDlgItem(palette, IDC_PALETTE_GRID) : nullptr;
+    if (!grid || !IsWindowVisible(grid))
+        return Fail("the palette grid is not shown");
+    const int pitch = 22, innerMargin = 5;
+    int x = innerMargin + pitch * std::atoi(columnText) + pitch / 2;
+    int y = innerMargin + pitch * std::atoi(rowText) + pitch / 2;
+    PostMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(grid, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    if (!WaitIdle(palette))
+        return Fail("the palette window does not answer");
+    return 0;
+}
+
 int PrintRect()
 {
     HWND main = MainWindow();
@@ -399,7 +449,7 @@ int Usage()
     std::fprintf(stderr,
         "usage: tour_driver wait-main | command ID | start-new | finish-new\n"
         "       | start-open | finish-open WINDOWS-PATH | rect | move X Y W H\n"
-        "       | shot FILE.bmp | close\n");
+        "       | shot FILE.bmp | close | palette-command ID | click-cell COLUMN ROW\n");
     return 2;
 }
 
@@ -421,5 +471,7 @@ int main(int argc, char** argv)
     if (verb == "move" && extra == 4) return MoveMain(argv + 2);
     if (verb == "shot" && extra == 1) return Shot(argv[2]);
     if (verb == "close" && extra == 0) return Close();
+    if (verb == "palette-command" && extra == 1) return PostPaletteCommand(argv[2]);
+    if (verb == "click-cell" && extra == 2) return ClickCell(argv[2], argv[3]);
     return Usage();
 }
