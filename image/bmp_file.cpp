@@ -7,6 +7,7 @@
 #include "image/dib_image.h"
 #include "image/row_layout.h"
 #include "platform/safe_file_writer.h"
+#include "platform/stream_size.h"
 
 namespace {
 
@@ -18,17 +19,6 @@ bool ReadExactly(std::istream& in, void* destination, uint64_t count)
     if (count == 0) return true;
     in.read(static_cast<char*>(destination), std::streamsize(count));
     return uint64_t(in.gcount()) == count;
-}
-
-// The stream's length from its start; 0 when it cannot be told.
-uint64_t StreamLength(std::istream& in)
-{
-    std::streampos here = in.tellg();
-    if (here == std::streampos(-1)) return 0;
-    in.seekg(0, std::ios::end);
-    std::streampos end = in.tellg();
-    in.seekg(here);
-    return end == std::streampos(-1) ? 0 : uint64_t(std::streamoff(end));
 }
 
 }  // namespace
@@ -45,7 +35,7 @@ bool DibImage::LoadFromFile(HDC dc, const char* path)
 bool DibImage::ReadFromStream(HDC dc, std::istream& in)
 {
     Discard();
-    const uint64_t fileLength = StreamLength(in);
+    const uint64_t fileLength = BytesRemaining(in);  // the stream starts at the file's start
 
     BITMAPFILEHEADER fileHeaderRead;
     if (!ReadExactly(in, &fileHeaderRead, sizeof fileHeaderRead)) return false;

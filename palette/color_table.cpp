@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/safe_file_writer.h"
+#include "platform/stream_size.h"
 
 namespace {
 
@@ -33,18 +34,6 @@ void PutU16(unsigned char* p, uint16_t value)
 {
     p[0] = uint8_t(value);
     p[1] = uint8_t(value >> 8);
-}
-
-// Bytes left in the stream from where it stands; 0 when that cannot be told.
-uint64_t BytesRemaining(std::istream& in)
-{
-    std::streampos here = in.tellg();
-    if (here == std::streampos(-1)) return 0;
-    in.seekg(0, std::ios::end);
-    std::streampos end = in.tellg();
-    in.seekg(here);
-    if (end == std::streampos(-1) || end < here) return 0;
-    return uint64_t(end - here);
 }
 
 }  // namespace

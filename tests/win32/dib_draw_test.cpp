@@ -10,44 +10,9 @@
 #include "palette/color_table.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/memory_dc.h"
+#include "tests/win32/support/canvas.h"
 
 namespace {
-
-// A 32-bit target bitmap selected into a memory DC, filled with one color.
-class Canvas {
-public:
-    Canvas(int width, int height, COLORREF fill) : dc(CreateCompatibleDC(nullptr))
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        previous = SelectObject(dc, bitmap);
-        HBRUSH brush = CreateSolidBrush(fill);
-        RECT all = {0, 0, width, height};
-        FillRect(dc, &all, brush);
-        DeleteObject(brush);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-    HDC Dc() const { return dc; }
-    COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-
-private:
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-};
 
 const COLORREF kBackground = RGB(1, 2, 3);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "tests/win32/support/canvas.h"
 
 namespace {
 
@@ -223,40 +224,6 @@ TEST(Resources, IconGroupHolds16And32PixelImagesOf256Colors)
     }
 }
 
-// Draws the icon at its own size onto white and reads pixels back.
-class IconCanvas {
-public:
-    explicit IconCanvas(int size) : dc(CreateCompatibleDC(nullptr))
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = size;
-        info.bmiHeader.biHeight = -size;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        previous = SelectObject(dc, bitmap);
-        RECT all = {0, 0, size, size};
-        FillRect(dc, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
-    }
-    ~IconCanvas()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    IconCanvas(const IconCanvas&) = delete;
-    IconCanvas& operator=(const IconCanvas&) = delete;
-    HDC Dc() const { return dc; }
-    COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-
-private:
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-};
-
 TEST(Resources, IconLoadsAtBothSizesAndDrawsItsColorGrid)
 {
     const struct {
@@ -283,7 +250,7 @@ TEST(Resources, IconLoadsAtBothSizesAndDrawsItsColorGrid)
         DeleteObject(info.hbmColor);
         DeleteObject(info.hbmMask);
 
-        IconCanvas canvas(c.size);
+        Canvas canvas(c.size, c.size, RGB(255, 255, 255));
         ASSERT_TRUE(DrawIconEx(canvas.Dc(), 0, 0, icon, c.size, c.size, 0, nullptr, DI_NORMAL));
         DestroyIcon(icon);
         EXPECT_EQ(RGB(0, 0, 0), canvas.At(c.gridLine.x, c.gridLine.y));
