@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "app/dialogs.h"
@@ -145,8 +146,14 @@ RECT StoredWindowPlace()
     RECT rect;
     DWORD sizeRead = 0;
     if (settingsStore.ReadValue("WindowPlace", &rect, sizeof rect, &sizeRead) != ERROR_SUCCESS ||
-        sizeRead != sizeof rect || rect.right <= rect.left || rect.bottom <= rect.top ||
-        !MonitorFromRect(&rect, MONITOR_DEFAULTTONULL))
+        sizeRead != sizeof rect || rect.right <= rect.left || rect.bottom <= rect.top)
+        return kDefaultPlace;
+    // A size beyond any window would overflow right - left, and a window
+    // whose caption is off every screen cannot be reached to move it.
+    const int64_t kLargestSide = 32767;
+    RECT caption = {rect.left, rect.top, rect.right, rect.top + GetSystemMetrics(SM_CYCAPTION)};
+    if (int64_t(rect.right) - rect.left > kLargestSide || int64_t(rect.bottom) - rect.top > kLargestSide ||
+        !MonitorFromRect(&caption, MONITOR_DEFAULTTONULL))
         return kDefaultPlace;
     return rect;
 }

@@ -207,10 +207,14 @@ void PaletteWindow::SetSelectedColor(uint8_t red, uint8_t green, uint8_t blue)
     if (!selected) return;
     modified = 1;
     workingTable.SetColor(uint32_t(selectedColumn + 12 * selectedRow), red, green, blue);
+    // A row out of view shows its new color when scrolled back; the square of
+    // the row just below the view would reach into the grid's bottom margin.
+    int32_t visibleRow = selectedRow - topRow;
+    if (visibleRow < 0 || visibleRow >= layout.rows) return;
     HWND grid = GetDlgItem(Hwnd(), IDC_PALETTE_GRID);
     HDC dc = GetDC(grid);
     HBRUSH brush = CreateSolidBrush(PackColor(red, green, blue));
-    RECT square = layout.ColorRect(selectedColumn, selectedRow - topRow);
+    RECT square = layout.ColorRect(selectedColumn, visibleRow);
     FillRect(dc, &square, brush);
     DeleteObject(brush);
     ReleaseDC(grid, dc);

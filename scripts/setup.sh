@@ -9,7 +9,8 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 packages=(cmake ninja-build g++ libgtest-dev googletest
           g++-mingw-w64-i686 mingw-w64-i686-dev
           wine wine32:i386 fonts-wine xvfb xauth x11-apps locales fonts-ipafont-gothic
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev
+          libbenchmark-dev python3-pil time)
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "setup: not root; assuming the packages are installed" >&2

@@ -56,15 +56,6 @@ protected:
     }
 };
 
-TEST_F(PaletteGrid, ButtonColorsAreTellableApart)
-{
-    // Every frame check below relies on this.
-    COLORREF face = GetSysColor(COLOR_BTNFACE);
-    EXPECT_NE(face, GetSysColor(COLOR_BTNHIGHLIGHT));
-    EXPECT_NE(face, GetSysColor(COLOR_BTNSHADOW));
-    EXPECT_NE(GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW));
-}
-
 TEST_F(PaletteGrid, SquaresShowTheTableAndEmptyCellsTheButtonFace)
 {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
@@ -114,6 +105,10 @@ TEST_F(PaletteGrid, EmptyTableShowsOnlyTheButtonFaceAndIgnoresTheMouse)
 
 TEST_F(PaletteGrid, RaisedFrameFollowsTheMouseOverRealEntries)
 {
+    // Frames are told apart by these colors.
+    ASSERT_NE(GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNHIGHLIGHT));
+    ASSERT_NE(GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNSHADOW));
+    ASSERT_NE(GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW));
     OpenTable(16);
     palette::MoveMouse(2, 0);
     EXPECT_EQ(Frame::Raised, FrameOf(2, 0));
@@ -206,8 +201,7 @@ TEST_F(PaletteGrid, SelectionSurvivesScrollingAndShowsOnlyInView)
     EXPECT_EQ(Frame::Sunken, FrameOf(1, 0)) << "table row 1 is now visible row 0";
 }
 
-// A selected entry whose row is out of view takes the panel's color without
-// painting over whatever cell now sits where the row was.
+// A selected entry out of view takes the panel's color without painting over the cell now there.
 TEST_F(PaletteGrid, ColorSetWhileTheSelectionIsOutOfViewShowsWhenScrolledBack)
 {
     OpenTable(256);
@@ -218,6 +212,28 @@ TEST_F(PaletteGrid, ColorSetWhileTheSelectionIsOutOfViewShowsWhenScrolledBack)
     palette::Scroll(SB_TOP);
     EXPECT_EQ(RGB(10, 20, 30), palette::SquareColor(2, 0));
     EXPECT_EQ(Frame::Sunken, FrameOf(2, 0));
+}
+
+// Guards against a color set for the row just below the view painting into the bottom margin.
+TEST_F(PaletteGrid, ColorSetForTheRowJustBelowTheViewLeavesTheMarginAlone)
+{
+    OpenTable(256);
+    palette::Scroll(SB_LINEDOWN);
+    palette::Click(2, 7);  // table row 8
+    palette::Scroll(SB_TOP);
+    RECT client;
+    GetClientRect(palette::Grid(), &client);
+    RECT below = paletteWindow.Layout().ColorRect(2, 8);
+    ASSERT_LT(below.top, client.bottom) << "the square would reach into the client area";
+
+    paletteWindow.SetSelectedColor(10, 20, 30);
+    for (int y = below.top; y < client.bottom; ++y) {
+        for (int x = below.left; x < below.right; ++x) {
+            ASSERT_EQ(GetSysColor(COLOR_BTNFACE), palette::GridPixel(x, y)) << x << "," << y;
+        }
+    }
+    palette::Scroll(SB_LINEDOWN);
+    EXPECT_EQ(RGB(10, 20, 30), palette::SquareColor(2, 7));
 }
 
 // One step of a scrolling walk and where it must leave the grid.
@@ -311,11 +327,8 @@ std::vector<COLORREF> LabelBand(const std::vector<COLORREF>& labels, int row)
 
 bool HasText(const std::vector<COLORREF>& band)
 {
-    DWORD face = GetSysColor(COLOR_BTNFACE);
-    // The captured pixels are 0x00RRGGBB; the button face is a gray, so the
-    // byte order does not matter for the comparison.
     for (COLORREF pixel : band) {
-        if ((pixel & 0xFFFFFF) != face) return true;
+        if (pixel != GetSysColor(COLOR_BTNFACE)) return true;
     }
     return false;
 }

@@ -152,7 +152,10 @@ std::vector<COLORREF> LabelPixels()
     BitBlt(memory, 0, 0, width, height, window, labels.left, labels.top, SRCCOPY);
     GdiFlush();
     const DWORD* pixels = static_cast<const DWORD*>(bits);
-    std::vector<COLORREF> result(pixels, pixels + width * height);
+    std::vector<COLORREF> result;
+    for (int i = 0; i < width * height; ++i) {
+        result.push_back(RGB(pixels[i] >> 16 & 0xFF, pixels[i] >> 8 & 0xFF, pixels[i] & 0xFF));
+    }
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);

@@ -1,0 +1,360 @@
+#include "cli/arguments.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+enum OptionBit : unsigned {
+    kOut = 1 << 0,
+    kOutDir = 1 << 1,
+    kInPlace = 1 << 2,
+    kMembers = 1 << 3,
+    kHex = 1 << 4,
+    kRaw = 1 << 5,
+    kSize = 1 << 6,
+    kBits = 1 << 7,
+    kEntries = 1 << 8,
+};
+const unsigned kOutputOptions = kOut | kOutDir | kInPlace;
+
+struct OptionInfo {
+    const char* name;
+    OptionBit bit;
+    bool takesValue;
+};
+
+const OptionInfo kOptions[] = {
+    {"-o", kOut, true},          {"--out", kOut, true},         {"--out-dir", kOutDir, true},
+    {"--in-place", kInPlace, false}, {"--members", kMembers, false}, {"--hex", kHex, false},
+    {"--raw", kRaw, false},      {"--size", kSize, true},       {"--bits", kBits, true},
+    {"--entries", kEntries, true},
+};
+
+const char kToolHelp[] =
+    "Usage: korin-cli COMMAND [ARGS...]\n"
+    "\n"
+    "Palette work on Windows BMP files, by the same rules as the Korin editor.\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE.bmp [--members] [--hex] [--raw]   print the header report\n"
+    "  palette FILE.bmp -o OUT.pal                 save the color table as a RIFF palette\n"
+    "  apply SOURCE FILE.bmp... OUTPUT             write SOURCE's color table into bitmaps\n"
+    "  invert FILE.bmp... OUTPUT                   invert every color of the table\n"
+    "  swap rg|gb|br FILE.bmp... OUTPUT            swap two channels in every entry\n"
+    "  new --size WxH --bits 1|4|8|24 [--entries N] -o OUT.bmp   make a blank bitmap\n"
+    "\n"
+    "OUTPUT is exactly one of:\n"
+    "  -o FILE        write the result to FILE (one input only)\n"
+    "  --out-dir DIR  write each result to DIR under its input's name\n"
+    "  --in-place     replace each input\n"
+    "\n"
+    "Files are replaced only once fully written. Exit status: 0 when every file\n"
+    "succeeded, 1 when any failed (the others are still done), 2 for bad usage.\n"
+    "Run 'korin-cli COMMAND --help' for a command's details.\n";
+
+const char kInfoHelp[] =
+    "Usage: korin-cli info FILE.bmp [--members] [--hex] [--raw]\n"
+    "\n"
+    "Prints the header report of FILE.bmp as the editor's header view shows it.\n"
+    "  --members  list every header member instead of the summary\n"
+    "  --hex      write the members' values in hexadecimal (with --members)\n"
+    "  --raw      print the report's Shift-JIS (CP932) bytes instead of UTF-8\n";
+
+const char kPaletteHelp[] =
+    "Usage: korin-cli palette FILE.bmp -o OUT.pal\n"
+    "\n"
+    "Saves the color table of FILE.bmp as a RIFF palette file.\n";
+
+const char kApplyHelp[] =
+    "Usage: korin-cli apply SOURCE FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
+    "\n"
+    "Writes the color table of SOURCE into each bitmap; pixel bytes stay unchanged.\n"
+    "SOURCE is a RIFF palette file or a BMP file with a color table, told apart by\n"
+    "its content. A longer table grows the bitmap's table (up to 2^bits entries);\n"
+    "a shorter one leaves the remaining entries black.\n";
+
+const char kInvertHelp[] =
+    "Usage: korin-cli invert FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
+    "\n"
+    "Replaces every channel of every color-table entry by 255 minus its value.\n";
+
+const char kSwapHelp[] =
+    "Usage: korin-cli swap rg|gb|br FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
+    "\n"
+    "Exchanges two channels in every color-table entry:\n"
+    "  rg  red and green\n"
+    "  gb  green and blue\n"
+    "  br  blue and red\n";
+
+const char kNewHelp[] =
+    "Usage: korin-cli new --size WxH --bits 1|4|8|24 [--entries N] -o OUT.bmp\n"
+    "\n"
+    "Makes a blank (black) bitmap with the new-image dialog's checks. The entry\n"
+    "count defaults to what the dialog's color mode sets: 2, 16, 256, or 0 for 24 bits.\n";
+
+struct CommandInfo {
+    const char* name;
+    Command command;
+    unsigned options;
+    const char* help;
+};
+
+const CommandInfo kCommands[] = {
+    {"info", Command::Info, kMembers | kHex | kRaw, kInfoHelp},
+    {"palette", Command::Palette, kOut, kPaletteHelp},
+    {"apply", Command::Apply, kOutputOptions, kApplyHelp},
+    {"invert", Command::Invert, kOutputOptions, kInvertHelp},
+    {"swap", Command::Swap, kOutputOptions, kSwapHelp},
+    {"new", Command::New, kOut | kSize | kBits | kEntries, kNewHelp},
+};
+
+const CommandInfo* FindCommand(const std::string& name)
+{
+    for (const CommandInfo& info : kCommands)
+        if (name == info.name) return &info;
+    return nullptr;
+}
+
+const OptionInfo* FindOption(const std::string& name)
+{
+    for (const OptionInfo& info : kOptions)
+        if (name == info.name) return &info;
+    return nullptr;
+}
+
+bool IsHelpWord(const std::string& word)
+{
+    return word == "--help" || word == "-h";
+}
+
+// A decimal count that fits in a signed 32-bit field, as the dialog stores it.
+bool ParseCount(const std::string& text, int32_t* value)
+{
+    if (text.empty() || text.size() > 10) return false;
+    int64_t number = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        number = number * 10 + (c - '0');
+    }
+    if (number > INT32_MAX) return false;
+    *value = int32_t(number);
+    return true;
+}
+
+bool ParseSize(const std::string& text, int32_t* width, int32_t* height)
+{
+    std::string::size_type x = text.find_first_of("xX");
+    return x != std::string::npos && ParseCount(text.substr(0, x), width) &&
+           ParseCount(text.substr(x + 1), height);
+}
+
+// Entries the new-image dialog's color mode sets for a bit count.
+int32_t DefaultEntries(int32_t bitCount)
+{
+    return bitCount == 24 ? 0 : int32_t(1) << bitCount;
+}
+
+struct Collected {
+    unsigned seen = 0;
+    std::string out, outDir, size, bits, entries;
+    std::vector<std::string> operands;
+};
+
+bool CheckOutput(const Collected& c, size_t inputCount, Arguments* args, std::string* error)
+{
+    unsigned given = c.seen & kOutputOptions;
+    if (given == 0 || (given & (given - 1)) != 0) {
+        *error = "give exactly one of -o FILE, --out-dir DIR and --in-place";
+        return false;
+    }
+    if (given == kOut) {
+        if (inputCount != 1) {
+            *error = "-o takes a single input file; use --out-dir or --in-place for several";
+            return false;
+        }
+        args->outputMode = OutputMode::File;
+        args->output = c.out;
+    } else if (given == kOutDir) {
+        args->outputMode = OutputMode::Folder;
+        args->output = c.outDir;
+    } else {
+        args->outputMode = OutputMode::InPlace;
+    }
+    return true;
+}
+
+bool CheckNew(const Collected& c, Arguments* args, std::string* error)
+{
+    if (!c.operands.empty()) {
+        *error = "new takes no file operands; name the output with -o";
+        return false;
+    }
+    if (!(c.seen & kSize) || !(c.seen & kBits) || !(c.seen & kOut)) {
+        *error = "new needs --size WxH, --bits and -o OUT.bmp";
+        return false;
+    }
+    NewImageSpec& spec = args->newImage;
+    if (!ParseSize(c.size, &spec.width, &spec.height)) {
+        *error = "--size takes WIDTHxHEIGHT in pixels, for example 100x100";
+        return false;
+    }
+    if (!ParseCount(c.bits, &spec.bitCount) ||
+        (spec.bitCount != 1 && spec.bitCount != 4 && spec.bitCount != 8 && spec.bitCount != 24)) {
+        *error = "--bits takes 1, 4, 8 or 24";
+        return false;
+    }
+    spec.entryCount = DefaultEntries(spec.bitCount);
+    if ((c.seen & kEntries) && !ParseCount(c.entries, &spec.entryCount)) {
+        *error = "--entries takes a count of color-table entries";
+        return false;
+    }
+    args->output = c.out;
+    args->outputMode = OutputMode::File;
+    return true;
+}
+
+bool ParseSwapKind(const std::string& word, SwapKind* kind)
+{
+    if (word == "rg") *kind = SwapKind::RedGreen;
+    else if (word == "gb") *kind = SwapKind::GreenBlue;
+    else if (word == "br") *kind = SwapKind::BlueRed;
+    else return false;
+    return true;
+}
+
+// The operands and options each command needs, once every word is read.
+bool CheckCommand(const Collected& c, Arguments* args, std::string* error)
+{
+    const std::vector<std::string>& words = c.operands;
+    switch (args->command) {
+    case Command::Info:
+        if (words.size() != 1) break;
+        args->inputs = words;
+        args->members = c.seen & kMembers;
+        args->hex = c.seen & kHex;
+        args->raw = c.seen & kRaw;
+        return true;
+    case Command::Palette:
+        if (words.size() != 1) break;
+        if (!(c.seen & kOut)) {
+            *error = "palette needs -o OUT.pal";
+            return false;
+        }
+        args->inputs = words;
+        args->outputMode = OutputMode::File;
+        args->output = c.out;
+        return true;
+    case Command::Apply:
+        if (words.size() < 2) break;
+        args->source = words[0];
+        args->inputs.assign(words.begin() + 1, words.end());
+        return CheckOutput(c, args->inputs.size(), args, error);
+    case Command::Invert:
+        if (words.empty()) break;
+        args->inputs = words;
+        return CheckOutput(c, args->inputs.size(), args, error);
+    case Command::Swap:
+        if (words.size() < 2) break;
+        if (!ParseSwapKind(words[0], &args->swapKind)) {
+            *error = "swap takes rg, gb or br, not '" + words[0] + "'";
+            return false;
+        }
+        args->inputs.assign(words.begin() + 1, words.end());
+        return CheckOutput(c, args->inputs.size(), args, error);
+    case Command::New:
+        return CheckNew(c, args, error);
+    case Command::None:
+        break;
+    }
+    *error = "wrong number of file operands";
+    return false;
+}
+
+}  // namespace
+
+bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error)
+{
+    *args = Arguments();
+    if (argc < 2) {
+        *error = "no command given";
+        return false;
+    }
+    if (IsHelpWord(argv[1])) {
+        args->help = true;
+        return true;
+    }
+    const CommandInfo* command = FindCommand(argv[1]);
+    if (!command) {
+        *error = std::string("unknown command '") + argv[1] + "'";
+        return false;
+    }
+    args->command = command->command;
+
+    Collected c;
+    bool operandsOnly = false;
+    for (int i = 2; i < argc; ++i) {
+        std::string word = argv[i];
+        if (!operandsOnly && word == "--") {
+            operandsOnly = true;
+            continue;
+        }
+        if (operandsOnly || word.size() < 2 || word[0] != '-') {
+            c.operands.push_back(word);
+            continue;
+        }
+        if (IsHelpWord(word)) {
+            args->help = true;
+            return true;
+        }
+        std::string name = word;
+        std::string value;
+        bool hasValue = false;
+        std::string::size_type equals = word.find('=');
+        if (word.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+            name = word.substr(0, equals);
+            value = word.substr(equals + 1);
+            hasValue = true;
+        }
+        const OptionInfo* option = FindOption(name);
+        if (!option) {
+            *error = "unknown option '" + name + "'";
+            return false;
+        }
+        if (!(command->options & option->bit)) {
+            *error = name + " does not apply to " + command->name;
+            return false;
+        }
+        if (c.seen & option->bit) {
+            *error = name + " is given twice";
+            return false;
+        }
+        if (option->takesValue && !hasValue) {
+            if (i + 1 >= argc) {
+                *error = name + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+        } else if (!option->takesValue && hasValue) {
+            *error = name + " takes no value";
+            return false;
+        }
+        c.seen |= option->bit;
+        switch (option->bit) {
+        case kOut: c.out = value; break;
+        case kOutDir: c.outDir = value; break;
+        case kSize: c.size = value; break;
+        case kBits: c.bits = value; break;
+        case kEntries: c.entries = value; break;
+        default: break;
+        }
+    }
+    return CheckCommand(c, args, error);
+}
+
+const char* HelpText(Command command)
+{
+    for (const CommandInfo& info : kCommands)
+        if (info.command == command) return info.help;
+    return kToolHelp;
+}

@@ -1,0 +1,39 @@
+// The tool's command line: which command, on which files, with which options.
+#ifndef KORIN_CLI_ARGUMENTS_H
+#define KORIN_CLI_ARGUMENTS_H
+
+#include <string>
+#include <vector>
+
+#include "image/new_image_spec.h"
+
+enum class Command { None, Info, Palette, Apply, Invert, Swap, New };
+
+// The channel pair a swap exchanges, as the palette window names them.
+enum class SwapKind { RedGreen, GreenBlue, BlueRed };
+
+// Where a command that rewrites bitmaps puts its results.
+enum class OutputMode { None, File, Folder, InPlace };
+
+struct Arguments {
+    Command command = Command::None;
+    bool help = false;
+    std::vector<std::string> inputs;  // for apply, the bitmaps after SOURCE
+    std::string source;               // apply: the palette or bitmap to take the table from
+    SwapKind swapKind = SwapKind::RedGreen;
+    OutputMode outputMode = OutputMode::None;
+    std::string output;  // the file of -o, or the folder of --out-dir
+    bool members = false;
+    bool hex = false;
+    bool raw = false;
+    NewImageSpec newImage = {0, 0, 0, 0};
+};
+
+// Fills args from the words after the program name. False, with a one-line
+// reason in error, when they are not a valid call (exit status 2).
+bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error);
+
+// The --help text of a command; Command::None gives the tool's overview.
+const char* HelpText(Command command);
+
+#endif

@@ -1,0 +1,311 @@
+#include "cli/commands.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "cli/host.h"
+#include "cli/text_encoding.h"
+#include "image/dib_image.h"
+#include "palette/color_table.h"
+#include "report/header_report.h"
+
+namespace {
+
+// Batches longer than this show a progress line on a terminal.
+const size_t kQuietBatchSize = 4;
+
+void ReportError(const std::string& file, const std::string& reason)
+{
+    std::fprintf(stderr, "korin-cli: %s: %s\n", file.c_str(), reason.c_str());
+}
+
+// One line on standard error, rewritten for each file of a long batch.
+class ProgressLine {
+public:
+    explicit ProgressLine(size_t total)
+        : total(total), shown(0), enabled(total > kQuietBatchSize && StandardErrorIsTerminal())
+    {
+    }
+    ~ProgressLine() { Clear(); }
+
+    void Show(size_t done, const std::string& file)
+    {
+        if (!enabled) return;
+        Clear();
+        shown = size_t(std::fprintf(stderr, "[%zu/%zu] %s", done + 1, total, file.c_str()));
+        std::fflush(stderr);
+    }
+    // Called before anything else is written to standard error.
+    void Clear()
+    {
+        if (!enabled || shown == 0) return;
+        std::fprintf(stderr, "\r%*s\r", int(shown), "");
+        std::fflush(stderr);
+        shown = 0;
+    }
+
+private:
+    size_t total;
+    size_t shown;
+    bool enabled;
+};
+
+// Why a file did not load, for its error line.
+std::string WhyNotLoaded(const std::string& path)
+{
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return "cannot be opened";
+    if (IsFolder(path)) return "is a folder";
+    return "is not a BMP file this program reads (uncompressed, 40-byte header, complete)";
+}
+
+bool LoadBitmap(const MemoryDeviceContext& dc, const std::string& path, DibImage* image)
+{
+    if (image->LoadFromFile(dc.Get(), path.c_str())) return true;
+    ReportError(path, WhyNotLoaded(path));
+    return false;
+}
+
+const char kNoTable[] = "has no color table (a full-color bitmap has none)";
+
+// SOURCE of apply: a RIFF palette or a BMP with a color table, by its first bytes.
+bool ReadSourceTable(const MemoryDeviceContext& dc, const std::string& path, ColorTable* table)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    if (!in.is_open() || IsFolder(path)) {
+        ReportError(path, "cannot be opened");
+        return false;
+    }
+    char magic[4] = {};
+    in.read(magic, sizeof magic);
+    in.clear();
+    in.seekg(0);
+    if (std::memcmp(magic, "RIFF", 4) == 0) {
+        if (!table->ReadRiffPalette(in)) {
+            ReportError(path, "is not a valid RIFF palette file");
+            return false;
+        }
+        if (table->GetCount() == 0) {
+            ReportError(path, "is a palette file without entries");
+            return false;
+        }
+        return true;
+    }
+    if (magic[0] == 'B' && magic[1] == 'M') {
+        DibImage image;
+        if (!image.ReadFromStream(dc.Get(), in)) {
+            ReportError(path, "is not a BMP file this program reads (uncompressed, 40-byte header, complete)");
+            return false;
+        }
+        if (!image.CopyColorTable(*table)) {
+            ReportError(path, kNoTable);
+            return false;
+        }
+        return true;
+    }
+    ReportError(path, "is neither a RIFF palette file nor a BMP file");
+    return false;
+}
+
+std::string OutputPath(const Arguments& args, const std::string& input)
+{
+    switch (args.outputMode) {
+    case OutputMode::File: return args.output;
+    case OutputMode::Folder: return JoinPath(args.output, BaseName(input));
+    default: return input;
+    }
+}
+
+typedef std::function<void(ColorTable&)> TableEdit;
+
+struct Failure {
+    std::string file;
+    std::string reason;
+};
+
+// Load, take the table out, edit it, write it back and save: the editor's road
+// from palette window to saved file. The pixels are never copied.
+bool RecolorFile(const MemoryDeviceContext& dc, const std::string& input, const std::string& output,
+                 const TableEdit& edit, Failure* failure)
+{
+    DibImage image;
+    if (!image.LoadFromFile(dc.Get(), input.c_str())) {
+        *failure = {input, WhyNotLoaded(input)};
+        return false;
+    }
+    ColorTable table;
+    if (!image.CopyColorTable(table)) {
+        *failure = {input, kNoTable};
+        return false;
+    }
+    edit(table);
+    if (!image.SetColorTable(table)) {
+        BITMAPINFOHEADER header;
+        image.CopyHeaders(nullptr, &header);
+        *failure = {input, "cannot take a table of " + std::to_string(table.GetCount()) +
+                               " entries (a " + std::to_string(header.biBitCount) +
+                               "-bit bitmap holds at most 2^" + std::to_string(header.biBitCount) + ")"};
+        return false;
+    }
+    if (!image.SaveToFile(output.c_str())) {
+        *failure = {output, "could not be written"};
+        return false;
+    }
+    return true;
+}
+
+int RecolorAll(const Arguments& args, const MemoryDeviceContext& dc, const TableEdit& edit)
+{
+    if (args.outputMode == OutputMode::Folder && !IsFolder(args.output)) {
+        ReportError(args.output, "is not a folder");
+        return kExitFailure;
+    }
+    int status = kExitSuccess;
+    ProgressLine progress(args.inputs.size());
+    for (size_t i = 0; i < args.inputs.size(); ++i) {
+        const std::string& input = args.inputs[i];
+        progress.Show(i, input);
+        Failure failure;
+        if (!RecolorFile(dc, input, OutputPath(args, input), edit, &failure)) {
+            progress.Clear();
+            ReportError(failure.file, failure.reason);
+            status = kExitFailure;
+        }
+    }
+    return status;
+}
+
+void Invert(ColorTable& table)
+{
+    for (uint32_t i = 0; i < table.GetCount(); ++i) {
+        const ColorEntry* e = table.GetEntry(i);
+        table.SetColor(i, uint8_t(255 - e->red), uint8_t(255 - e->green), uint8_t(255 - e->blue));
+    }
+}
+
+void Swap(SwapKind kind, ColorTable& table)
+{
+    for (uint32_t i = 0; i < table.GetCount(); ++i) {
+        const ColorEntry e = *table.GetEntry(i);
+        switch (kind) {
+        case SwapKind::RedGreen: table.SetColor(i, e.green, e.red, e.blue); break;
+        case SwapKind::GreenBlue: table.SetColor(i, e.red, e.blue, e.green); break;
+        case SwapKind::BlueRed: table.SetColor(i, e.blue, e.green, e.red); break;
+        }
+    }
+}
+
+int RunInfo(const Arguments& args, const MemoryDeviceContext& dc)
+{
+    const std::string& path = args.inputs[0];
+    DibImage image;
+    if (!LoadBitmap(dc, path, &image)) return kExitFailure;
+
+    HeaderReportInput input;
+    input.hasFileHeader = image.CopyHeaders(&input.fileHeader, nullptr);
+    if (!input.hasFileHeader) std::memset(&input.fileHeader, 0, sizeof input.fileHeader);
+    image.CopyHeaders(nullptr, &input.infoHeader);
+    input.entryCount = image.EntryCount();
+    input.stride = image.Stride();
+    input.imageSize = image.ImageSize();
+    const std::string fullPath = FullPath(path);
+    // The report is CP932 text; a name CP932 cannot spell stays as the system gave it.
+    if (!PathToCp932(fullPath, &input.path)) input.path = fullPath;
+    input.modified = false;
+    input.fileSize = 0;
+    input.fileSizeKnown = FileSizeOnDisk(path, &input.fileSize);
+    input.headerDetail = args.members ? 1 : 0;
+    input.hexNumbers = args.hex ? 1 : 0;
+
+    std::string report = BuildHeaderReport(input);
+    if (!args.raw) {
+        std::string utf8;
+        if (!Cp932ToUtf8(report, &utf8)) {
+            ReportError(path, "its report could not be converted to UTF-8; try --raw");
+            return kExitFailure;
+        }
+        report.swap(utf8);
+    }
+    UseBinaryStandardOutput();
+    std::fwrite(report.data(), 1, report.size(), stdout);
+    return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailure;
+}
+
+int RunPalette(const Arguments& args, const MemoryDeviceContext& dc)
+{
+    const std::string& path = args.inputs[0];
+    DibImage image;
+    if (!LoadBitmap(dc, path, &image)) return kExitFailure;
+    ColorTable table;
+    if (!image.CopyColorTable(table)) {
+        ReportError(path, kNoTable);
+        return kExitFailure;
+    }
+    if (!table.SaveRiffPalette(args.output.c_str())) {
+        ReportError(args.output, "could not be written");
+        return kExitFailure;
+    }
+    return kExitSuccess;
+}
+
+int RunApply(const Arguments& args, const MemoryDeviceContext& dc)
+{
+    ColorTable source;
+    if (!ReadSourceTable(dc, args.source, &source)) return kExitFailure;
+    return RecolorAll(args, dc, [&source](ColorTable& table) { table.Assign(source); });
+}
+
+// The new-image dialog's messages, in its order of checks.
+const char* NewImageMessage(NewImageProblem problem)
+{
+    switch (problem) {
+    case NewImageProblem::FullColorWithEntries: return "ﾌﾙｶﾗｰﾋﾞｯﾄﾏｯﾌﾟのｴﾝﾄﾘ数は0にしてください.";
+    case NewImageProblem::InvalidSize: return "不正な画像ｻｲｽﾞです.";
+    case NewImageProblem::TooManyEntries: return "ｴﾝﾄﾘ数が多すぎます.";
+    case NewImageProblem::None: break;
+    }
+    return "";
+}
+
+int RunNew(const Arguments& args, const MemoryDeviceContext& dc)
+{
+    NewImageProblem problem = CheckNewImageSpec(args.newImage);
+    if (problem != NewImageProblem::None) {
+        std::string message;
+        if (!Cp932ToUtf8(NewImageMessage(problem), &message)) message = NewImageMessage(problem);
+        std::fprintf(stderr, "korin-cli: new: %s\n", message.c_str());
+        return kExitUsage;
+    }
+    DibImage image;
+    if (!image.CreateBlank(dc.Get(), &args.newImage)) {
+        ReportError(args.output, "a bitmap of this size, bit count and entry count cannot be made");
+        return kExitFailure;
+    }
+    if (!image.SaveToFile(args.output.c_str())) {
+        ReportError(args.output, "could not be written");
+        return kExitFailure;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int RunCommand(const Arguments& args)
+{
+    MemoryDeviceContext dc;
+    switch (args.command) {
+    case Command::Info: return RunInfo(args, dc);
+    case Command::Palette: return RunPalette(args, dc);
+    case Command::Apply: return RunApply(args, dc);
+    case Command::Invert: return RecolorAll(args, dc, Invert);
+    case Command::Swap: {
+        SwapKind kind = args.swapKind;
+        return RecolorAll(args, dc, [kind](ColorTable& table) { Swap(kind, table); });
+    }
+    case Command::New: return RunNew(args, dc);
+    case Command::None: break;
+    }
+    return kExitUsage;
+}

@@ -1,0 +1,19 @@
+// Runs the korin-cli executable of this build as a child process and collects
+// what it printed and its exit status.
+#ifndef KORIN_TESTS_CLI_PROCESS_H
+#define KORIN_TESTS_CLI_PROCESS_H
+
+#include <string>
+#include <vector>
+
+struct CliRun {
+    bool finished;  // false when it did not end within the time limit (it was killed)
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+// Runs korin-cli with args; waits at most 60 seconds.
+CliRun RunCli(const std::vector<std::string>& args);
+
+#endif

@@ -1,0 +1,550 @@
+// korin-cli end to end: the real executable on files made here, checked byte
+// by byte against what the editor's own rules produce.
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "report/header_report.h"
+#include "tests/cli/cli_process.h"
+#include "tests/support/bmp_bytes.h"
+#include "tests/support/temp_folder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+typedef std::array<uint8_t, 4> Rgbf;  // red, green, blue, flags
+
+struct BmpFile {
+    BITMAPFILEHEADER file;
+    BITMAPINFOHEADER info;
+    std::string table;
+    std::string pixels;
+};
+
+// Splits a file written as header, info header, table, pixels.
+BmpFile ParseBmp(const std::string& bytes)
+{
+    BmpFile bmp;
+    std::memset(&bmp.file, 0, sizeof bmp.file);
+    std::memset(&bmp.info, 0, sizeof bmp.info);
+    if (bytes.size() < 54) return bmp;
+    std::memcpy(&bmp.file, bytes.data(), 14);
+    std::memcpy(&bmp.info, bytes.data() + 14, 40);
+    if (bmp.file.bfOffBits < 54 || bmp.file.bfOffBits > bytes.size()) return bmp;
+    bmp.table = bytes.substr(54, bmp.file.bfOffBits - 54);
+    bmp.pixels = bytes.substr(bmp.file.bfOffBits);
+    return bmp;
+}
+
+// A RIFF palette file, laid out by hand.
+std::string MakePal(const std::vector<Rgbf>& entries)
+{
+    auto u32 = [](uint32_t v) {
+        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    };
+    uint32_t n = uint32_t(entries.size());
+    std::string pal = "RIFF" + u32(4 * n + 16) + "PAL data" + u32(4 * n + 4);
+    pal += std::string{char(0x00), char(0x03), char(n), char(n >> 8)};
+    for (const Rgbf& e : entries) pal += std::string(e.begin(), e.end());
+    return pal;
+}
+
+// The table of a made bitmap, RGBQUAD bytes, as red, green, blue, flags 0.
+std::vector<Rgbf> EntriesOf(const std::string& rgbquads)
+{
+    std::vector<Rgbf> entries;
+    for (size_t i = 0; i + 4 <= rgbquads.size(); i += 4)
+        entries.push_back({uint8_t(rgbquads[i + 2]), uint8_t(rgbquads[i + 1]), uint8_t(rgbquads[i]), 0});
+    return entries;
+}
+
+// What a BMP's table holds after the entries are written into it: blue,
+// green, red, reserved 0.
+std::string RgbquadsOf(const std::vector<Rgbf>& entries)
+{
+    std::string bytes;
+    for (const Rgbf& e : entries) bytes += std::string{char(e[2]), char(e[1]), char(e[0]), 0};
+    return bytes;
+}
+
+std::vector<Rgbf> Gradient(size_t n, uint8_t seed)
+{
+    std::vector<Rgbf> entries;
+    for (size_t i = 0; i < n; ++i)
+        entries.push_back({uint8_t(seed + i * 11), uint8_t(seed + i * 13 + 1), uint8_t(seed + i * 17 + 2),
+                           uint8_t(0x80 | i)});
+    return entries;
+}
+
+std::string Write(const TempFolder& folder, const std::string& name, const std::string& bytes)
+{
+    std::string path = folder.File(name);
+    EXPECT_TRUE(WriteWholeFile(path, bytes)) << path;
+    return path;
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// Lines of a program's error output; a carriage return anywhere but before a
+// line feed (a progress line being rewritten) counts as a line of its own.
+size_t CountLines(const std::string& text)
+{
+    size_t lines = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') ++lines;
+        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) ++lines;
+    }
+    return lines;
+}
+
+// The report's Japanese characters, the same text once in CP932 (how the
+// sources' narrow literals are compiled) and once in UTF-8: every one is two
+// bytes in the first and three in the second.
+const char kReportChars[] =
+    "まだ保存されていません取得できませ色基本情報高さ幅種類使用拡張ラインあたりのバイト数"
+    "計算で求められるファイルサイズ実際の内訳カラーテーブル画像ビット存在しフルー未対応";
+const char kReportCharsUtf8[] =
+    u8"まだ保存されていません取得できませ色基本情報高さ幅種類使用拡張ラインあたりのバイト数"
+    u8"計算で求められるファイルサイズ実際の内訳カラーテーブル画像ビット存在しフルー未対応";
+
+// Converts a report by the table above, independently of the tool's converter;
+// a character missing from the table fails the test.
+std::string ReportToUtf8(const std::string& cp932)
+{
+    const std::string narrow = kReportChars;
+    const std::string wide = kReportCharsUtf8;
+    EXPECT_EQ(narrow.size() / 2, wide.size() / 3);
+    std::string utf8;
+    for (size_t i = 0; i < cp932.size();) {
+        if (uint8_t(cp932[i]) < 0x80) {
+            utf8 += cp932[i++];
+            continue;
+        }
+        size_t k = 0;
+        while (k * 2 < narrow.size() && narrow.compare(k * 2, 2, cp932, i, 2) != 0) ++k;
+        if (k * 2 >= narrow.size()) {
+            ADD_FAILURE() << "no table entry for the byte at " << i;
+            return utf8;
+        }
+        utf8 += wide.substr(k * 3, 3);
+        i += 2;
+    }
+    return utf8;
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(CliInfo, PrintsTheEditorsReportInUtf8OrRawBytes)
+{
+    TempFolder folder;
+    struct Case {
+        const char* name;
+        BmpBytes bmp;
+        std::string trailer;  // bytes after the pixels: the actual size differs from the computed one
+    };
+    const Case files[] = {
+        {"palette16.bmp", MakeBmp(13, 7, 8, 16), std::string(10, 'x')},
+        {"topdown.bmp", MakeBmp(9, -50, 4), ""},
+        {"full.bmp", MakeBmp(3, 2, 24), ""},
+    };
+    struct Mode {
+        std::vector<std::string> options;
+        int32_t headerDetail;
+        int32_t hexNumbers;
+    };
+    const Mode modes[] = {
+        {{}, 0, 0}, {{"--hex"}, 0, 1}, {{"--members"}, 1, 0}, {{"--members", "--hex"}, 1, 1}};
+
+    for (const Case& c : files) {
+        const std::string bytes = c.bmp.Serialize() + c.trailer;
+        const std::string path = Write(folder, c.name, bytes);
+        for (const Mode& mode : modes) {
+            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(mode.headerDetail) +
+                         std::to_string(mode.hexNumbers));
+            HeaderReportInput input;
+            input.hasFileHeader = true;
+            input.fileHeader = c.bmp.file;
+            input.infoHeader = c.bmp.info;
+            input.entryCount = uint32_t(c.bmp.table.size() / 4);
+            input.imageSize = uint32_t(c.bmp.pixels.size());
+            input.stride = input.imageSize / uint32_t(std::abs(c.bmp.info.biHeight));
+            input.path = path;
+            input.modified = false;
+            input.fileSizeKnown = true;
+            input.fileSize = uint32_t(bytes.size());
+            input.headerDetail = mode.headerDetail;
+            input.hexNumbers = mode.hexNumbers;
+            const std::string expected = BuildHeaderReport(input);
+
+            std::vector<std::string> args = {"info", path};
+            args.insert(args.end(), mode.options.begin(), mode.options.end());
+            CliRun utf8 = RunCli(args);
+            ASSERT_TRUE(utf8.finished);
+            EXPECT_EQ(0, utf8.exitCode) << utf8.err;
+            EXPECT_EQ(ReportToUtf8(expected), utf8.out);
+            EXPECT_EQ("", utf8.err);
+
+            args.push_back("--raw");
+            CliRun raw = RunCli(args);
+            EXPECT_EQ(0, raw.exitCode) << raw.err;
+            EXPECT_EQ(expected, raw.out);
+        }
+    }
+}
+
+TEST(CliInfo, NamesTheFileItCannotRead)
+{
+    TempFolder folder;
+    const std::string pal = Write(folder, "looks.bmp", MakePal(Gradient(4, 1)));
+    const std::string missing = folder.File("missing.bmp");
+    for (const std::string& path : {pal, missing}) {
+        CliRun run = RunCli({"info", path});
+        EXPECT_EQ(1, run.exitCode) << path;
+        EXPECT_TRUE(Contains(run.err, path)) << run.err;
+        EXPECT_EQ("", run.out);
+    }
+}
+
+TEST(CliPalette, SavesTheColorTableAsRiffOrRefusesWithoutOne)
+{
+    TempFolder folder;
+    const BmpBytes bmp = MakeBmp(5, 5, 8, 16);
+    const std::string input = Write(folder, "in.bmp", bmp.Serialize());
+    CliRun run = RunCli({"palette", input, "-o", folder.File("out.pal")});
+    EXPECT_EQ(0, run.exitCode) << run.err;
+    EXPECT_EQ(MakePal(EntriesOf(bmp.table)), ReadWholeFile(folder.File("out.pal")));
+
+    const std::string full = Write(folder, "full.bmp", MakeBmp(5, 5, 24).Serialize());
+    run = RunCli({"palette", full, "-o", folder.File("full.pal")});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, full)) << run.err;
+    EXPECT_FALSE(FileExists(folder.File("full.pal")));
+}
+
+// The source is told apart by its content: each kind also under the other's name.
+TEST(CliApply, WritesTheSourceTableAndKeepsThePixels)
+{
+    TempFolder folder;
+    const std::vector<Rgbf> palette = Gradient(256, 40);
+    BmpBytes donor = MakeBmp(4, 4, 8);
+    for (size_t i = 0; i < donor.table.size(); ++i) donor.table[i] = char(255 - i);
+    const std::vector<Rgbf> donorEntries = EntriesOf(donor.table);
+    struct Source {
+        std::string name;
+        std::string bytes;
+        std::vector<Rgbf> entries;
+    };
+    const Source sources[] = {
+        {"riff-named.bmp", MakePal(palette), palette},
+        {"riff.pal", MakePal(palette), palette},
+        {"bmp-named.pal", donor.Serialize(), donorEntries},
+        {"bmp.bmp", donor.Serialize(), donorEntries},
+    };
+    const BmpBytes target = MakeBmp(11, 6, 8, 16);
+    for (const Source& source : sources) {
+        SCOPED_TRACE(source.name);
+        const std::string sourcePath = Write(folder, source.name, source.bytes);
+        const std::string input = Write(folder, "target.bmp", target.Serialize());
+        const std::string output = folder.File("out.bmp");
+        CliRun run = RunCli({"apply", sourcePath, input, "-o", output});
+        ASSERT_EQ(0, run.exitCode) << run.err;
+        EXPECT_EQ(target.Serialize(), ReadWholeFile(input));
+
+        // The table grew from 16 to 256 entries, as the editor grows it.
+        BmpFile out = ParseBmp(ReadWholeFile(output));
+        EXPECT_EQ(256u, out.info.biClrUsed);
+        EXPECT_EQ(54u + 1024u, uint32_t(out.file.bfOffBits));
+        EXPECT_EQ(54u + 1024u + target.pixels.size(), uint32_t(out.file.bfSize));
+        EXPECT_EQ(target.info.biWidth, out.info.biWidth);
+        EXPECT_EQ(target.info.biSizeImage, out.info.biSizeImage);
+        EXPECT_EQ(RgbquadsOf(source.entries), out.table);
+        EXPECT_EQ(target.pixels, out.pixels);
+    }
+}
+
+TEST(CliApply, ShorterTableBlackensTheRestAndKeepsTheCount)
+{
+    TempFolder folder;
+    const std::vector<Rgbf> four = Gradient(4, 7);
+    const std::string source = Write(folder, "four.pal", MakePal(four));
+    const BmpBytes target = MakeBmp(6, 3, 4);
+    const std::string input = Write(folder, "t.bmp", target.Serialize());
+    CliRun run = RunCli({"apply", source, input, "--in-place"});
+    ASSERT_EQ(0, run.exitCode) << run.err;
+
+    BmpFile out = ParseBmp(ReadWholeFile(input));
+    EXPECT_EQ(0u, out.info.biClrUsed);
+    EXPECT_EQ(RgbquadsOf(four) + std::string(12 * 4, '\0'), out.table);
+    EXPECT_EQ(target.pixels, out.pixels);
+}
+
+TEST(CliApply, RefusesSourcesWithoutAUsableTable)
+{
+    TempFolder folder;
+    const std::string target = MakeBmp(8, 8, 1).Serialize();
+    const std::string input = Write(folder, "t.bmp", target);
+    struct Case {
+        std::string name;
+        std::string bytes;
+        std::string named;  // the file the error must name
+    };
+    const Case cases[] = {
+        {"text.pal", "just some text", "text.pal"},
+        {"broken.pal", MakePal(Gradient(4, 0)).substr(0, 30), "broken.pal"},
+        {"full.bmp", MakeBmp(2, 2, 24).Serialize(), "full.bmp"},
+        // 16 entries cannot go into a 1-bit bitmap: the target is refused.
+        {"sixteen.pal", MakePal(Gradient(16, 0)), "t.bmp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string source = Write(folder, c.name, c.bytes);
+        CliRun run = RunCli({"apply", source, input, "--in-place"});
+        EXPECT_EQ(1, run.exitCode);
+        EXPECT_TRUE(Contains(run.err, folder.File(c.named))) << run.err;
+        EXPECT_EQ(target, ReadWholeFile(input));
+    }
+}
+
+TEST(CliTableOperations, InvertAndEachSwapChangeOnlyTheTable)
+{
+    TempFolder folder;
+    BmpBytes bmp = MakeBmp(7, 5, 8, 20);
+    for (size_t i = 3; i < bmp.table.size(); i += 4) bmp.table[i] = char(0x5A);  // reserved bytes
+    const std::vector<Rgbf> before = EntriesOf(bmp.table);
+    const std::string input = Write(folder, "in.bmp", bmp.Serialize());
+
+    struct Case {
+        std::vector<std::string> command;
+        Rgbf (*change)(const Rgbf&);
+    };
+    const Case cases[] = {
+        {{"invert"}, [](const Rgbf& e) { return Rgbf{uint8_t(255 - e[0]), uint8_t(255 - e[1]), uint8_t(255 - e[2]), 0}; }},
+        {{"swap", "rg"}, [](const Rgbf& e) { return Rgbf{e[1], e[0], e[2], 0}; }},
+        {{"swap", "gb"}, [](const Rgbf& e) { return Rgbf{e[0], e[2], e[1], 0}; }},
+        {{"swap", "br"}, [](const Rgbf& e) { return Rgbf{e[2], e[1], e[0], 0}; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command.back());
+        std::vector<std::string> args = c.command;
+        args.insert(args.end(), {input, "-o", folder.File("out.bmp")});
+        CliRun run = RunCli(args);
+        ASSERT_EQ(0, run.exitCode) << run.err;
+
+        std::vector<Rgbf> expected;
+        for (const Rgbf& e : before) expected.push_back(c.change(e));
+        BmpFile out = ParseBmp(ReadWholeFile(folder.File("out.bmp")));
+        EXPECT_EQ(RgbquadsOf(expected), out.table);
+        EXPECT_EQ(bmp.pixels, out.pixels);
+        EXPECT_EQ(20u, out.info.biClrUsed);
+        EXPECT_EQ(bmp.Serialize(), ReadWholeFile(input));
+    }
+}
+
+TEST(CliNew, MakesBlankBitmapsOfEveryMode)
+{
+    TempFolder folder;
+    struct Case {
+        std::string size;
+        std::string bits;
+        std::string entries;  // empty: the color mode's default
+        int32_t width, height;
+        uint32_t expectedEntries;
+        uint32_t stride;
+    };
+    const Case cases[] = {
+        {"5x3", "1", "", 5, 3, 2, 4},
+        {"9x2", "4", "", 9, 2, 16, 8},
+        {"100x50", "8", "", 100, 50, 256, 100},
+        {"100x50", "8", "17", 100, 50, 17, 100},
+        {"3x4", "24", "", 3, 4, 0, 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size + " " + c.bits + " " + c.entries);
+        const std::string output = folder.File("new.bmp");
+        std::vector<std::string> args = {"new", "--size", c.size, "--bits", c.bits, "-o", output};
+        if (!c.entries.empty()) args.insert(args.end(), {"--entries", c.entries});
+        CliRun run = RunCli(args);
+        ASSERT_EQ(0, run.exitCode) << run.err;
+
+        const std::string bytes = ReadWholeFile(output);
+        BmpFile out = ParseBmp(bytes);
+        const uint32_t imageSize = c.stride * uint32_t(c.height);
+        EXPECT_EQ(54 + 4 * c.expectedEntries + imageSize, bytes.size());
+        EXPECT_EQ(bytes.size(), uint32_t(out.file.bfSize));
+        EXPECT_EQ(c.width, out.info.biWidth);
+        EXPECT_EQ(c.height, out.info.biHeight);
+        EXPECT_EQ(c.expectedEntries, out.info.biClrUsed);
+        EXPECT_EQ(imageSize, out.info.biSizeImage);
+        EXPECT_EQ(std::string(4 * c.expectedEntries, '\0'), out.table);
+        EXPECT_EQ(std::string(imageSize, '\0'), out.pixels);
+    }
+}
+
+TEST(CliNew, RefusesWithTheDialogsMessagesInUtf8)
+{
+    TempFolder folder;
+    const std::string output = folder.File("new.bmp");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    };
+    const Case cases[] = {
+        // The full-color check comes before the size check.
+        {{"--size", "0x5", "--bits", "24", "--entries", "1"}, 2, u8"ﾌﾙｶﾗｰﾋﾞｯﾄﾏｯﾌﾟのｴﾝﾄﾘ数は0にしてください."},
+        {{"--size", "0x5", "--bits", "8"}, 2, u8"不正な画像ｻｲｽﾞです."},
+        {{"--size", "4x0", "--bits", "8"}, 2, u8"不正な画像ｻｲｽﾞです."},
+        {{"--size", "4x4", "--bits", "4", "--entries", "17"}, 2, u8"ｴﾝﾄﾘ数が多すぎます."},
+        // Passes the dialog; the blank bitmap's creation refuses it.
+        {{"--size", "4x4", "--bits", "8", "--entries", "0"}, 1, output},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        std::vector<std::string> args = {"new", "-o", output};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        CliRun run = RunCli(args);
+        EXPECT_EQ(c.exitCode, run.exitCode);
+        EXPECT_TRUE(Contains(run.err, c.message)) << run.err;
+        EXPECT_FALSE(FileExists(output));
+    }
+}
+
+TEST(CliUsage, BadCallsExitWithTwoAndTouchNothing)
+{
+    TempFolder folder;
+    const std::string a = Write(folder, "a.bmp", MakeBmp(2, 2, 8).Serialize());
+    const std::string b = Write(folder, "b.bmp", MakeBmp(2, 2, 8).Serialize());
+    const std::string out = folder.File("out.bmp");
+    const std::vector<std::vector<std::string>> calls = {
+        {},
+        {"recolor", a},
+        {"info"},
+        {"info", a, b},
+        {"info", a, "--bogus"},
+        {"info", a, "-o", out},
+        {"palette", a},
+        {"invert", a},
+        {"invert", a, "-o", out, "--in-place"},
+        {"invert", a, b, "-o", out},
+        {"invert", a, "--out-dir"},
+        {"apply", a, "-o", out},
+        {"swap", "rb", a, "-o", out},
+        {"swap", a, "--in-place"},
+        {"new", "--size", "10", "--bits", "8", "-o", out},
+        {"new", "--size", "10x10", "--bits", "16", "-o", out},
+        {"new", "--size", "10x10", "--bits", "8", "--entries", "-1", "-o", out},
+        {"new", "--size", "10x10", "--bits", "8"},
+    };
+    const std::vector<std::string> before = folder.List();
+    for (const std::vector<std::string>& call : calls) {
+        std::string shown;
+        for (const std::string& word : call) shown += word + " ";
+        SCOPED_TRACE(shown);
+        CliRun run = RunCli(call);
+        EXPECT_EQ(2, run.exitCode);
+        EXPECT_TRUE(Contains(run.err, "korin-cli")) << run.err;
+        EXPECT_EQ("", run.out);
+    }
+    EXPECT_EQ(before, folder.List());
+    EXPECT_EQ(ReadWholeFile(a), MakeBmp(2, 2, 8).Serialize());
+}
+
+TEST(CliUsage, HelpForTheToolAndEachCommand)
+{
+    const std::vector<std::vector<std::string>> calls = {
+        {"--help"}, {"-h"}, {"info", "--help"}, {"palette", "--help"}, {"apply", "--help"},
+        {"invert", "-h"}, {"swap", "--help"}, {"new", "--help"}};
+    std::vector<std::string> texts;
+    for (const std::vector<std::string>& call : calls) {
+        SCOPED_TRACE(call[0]);
+        CliRun run = RunCli(call);
+        EXPECT_EQ(0, run.exitCode);
+        EXPECT_EQ(0u, run.out.find("Usage: korin-cli")) << run.out;
+        EXPECT_EQ("", run.err);
+        if (call.size() > 1) {
+            EXPECT_TRUE(Contains(run.out, "korin-cli " + call[0])) << run.out;
+        }
+        texts.push_back(run.out);
+    }
+    EXPECT_EQ(texts[0], texts[1]);
+}
+
+// A bad file in the middle of a batch: the others are done, the bad one is
+// named, and nothing partial is left behind.
+TEST(CliBatch, OneBadFileInTheMiddle)
+{
+    TempFolder folder;
+    const std::string source = Write(folder, "colors.pal", MakePal(Gradient(256, 90)));
+    const BmpBytes good = MakeBmp(10, 10, 8);
+    const std::string truncated = good.Serialize().substr(0, 1078 + 40);
+    std::vector<std::string> names = {"f1.bmp", "f2.bmp", "f3.bmp", "f4.bmp", "f5.bmp"};
+
+    for (const char* mode : {"--out-dir", "--in-place"}) {
+        SCOPED_TRACE(mode);
+        TempFolder inputs;
+        TempFolder outputs;
+        std::vector<std::string> args = {"apply", source};
+        for (const std::string& name : names)
+            args.push_back(Write(inputs, name, name == "f3.bmp" ? truncated : good.Serialize()));
+        args.push_back(mode);
+        if (std::string(mode) == "--out-dir") args.push_back(outputs.Path());
+
+        CliRun run = RunCli(args);
+        EXPECT_EQ(1, run.exitCode);
+        // Only the error line: no progress line when standard error is not a terminal.
+        EXPECT_EQ(1u, CountLines(run.err)) << run.err;
+        EXPECT_TRUE(Contains(run.err, inputs.File("f3.bmp"))) << run.err;
+
+        const TempFolder& written = std::string(mode) == "--out-dir" ? outputs : inputs;
+        for (const std::string& name : names) {
+            SCOPED_TRACE(name);
+            if (name == "f3.bmp") continue;
+            BmpFile out = ParseBmp(ReadWholeFile(written.File(name)));
+            EXPECT_EQ(RgbquadsOf(Gradient(256, 90)), out.table);
+            EXPECT_EQ(good.pixels, out.pixels);
+        }
+        EXPECT_EQ(truncated, ReadWholeFile(inputs.File("f3.bmp")));
+        if (std::string(mode) == "--out-dir") {
+            EXPECT_EQ(std::vector<std::string>({"f1.bmp", "f2.bmp", "f4.bmp", "f5.bmp"}), outputs.List());
+        }
+        EXPECT_EQ(names, inputs.List());
+    }
+}
+
+// A save that fails at its last step (a folder stands where the output goes)
+// leaves no temporary file, and the batch goes on.
+TEST(CliBatch, FailedSaveLeavesNoTemporaryFile)
+{
+    TempFolder inputs;
+    TempFolder outputs;
+    const BmpBytes bmp = MakeBmp(6, 6, 4);
+    const std::string a = Write(inputs, "a.bmp", bmp.Serialize());
+    const std::string b = Write(inputs, "b.bmp", bmp.Serialize());
+    const std::string c = Write(inputs, "c.bmp", bmp.Serialize());
+    const std::string blocked = outputs.File("b.bmp");
+#ifdef _WIN32
+    ASSERT_TRUE(CreateDirectoryA(blocked.c_str(), nullptr));
+#else
+    ASSERT_EQ(0, mkdir(blocked.c_str(), 0700));
+#endif
+    CliRun run = RunCli({"invert", a, b, c, "--out-dir", outputs.Path()});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, blocked)) << run.err;
+    EXPECT_EQ(std::vector<std::string>({"a.bmp", "b.bmp", "c.bmp"}), outputs.List());
+    EXPECT_NE(bmp.table, ParseBmp(ReadWholeFile(outputs.File("c.bmp"))).table);
+    EXPECT_EQ(bmp.pixels, ParseBmp(ReadWholeFile(outputs.File("c.bmp"))).pixels);
+}
+
+}  // namespace

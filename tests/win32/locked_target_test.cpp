@@ -1,0 +1,114 @@
+// Saves over a file that Windows will not let be replaced, and a picture too
+// large to load: the old file must survive byte for byte with no temporary
+// file left, and the user must be told the load failed.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "app/globals.h"
+#include "document/bitmap_document.h"
+#include "image/dib_image.h"
+#include "palette/color_table.h"
+#include "resources/resource.h"
+#include "tests/support/bmp_bytes.h"
+#include "tests/support/memory_dc.h"
+#include "tests/support/temp_folder.h"
+#include "tests/win32/support/modal_answerer.h"
+#include "tests/win32/support/program.h"
+
+namespace {
+
+struct Saver {
+    const char* what;
+    const char* name;
+    std::function<bool(const char* path)> save;
+};
+
+std::vector<Saver> Savers(DibImage& image, ColorTable& table)
+{
+    return {{"BMP", "picture.bmp", [&](const char* path) { return image.SaveToFile(path); }},
+            {"palette", "colors.pal", [&](const char* path) { return table.SaveRiffPalette(path); }}};
+}
+
+// Guards the replaced file against a save whose final step the system refuses:
+// another program holds it open without sharing. (A read-only attribute would
+// do on Windows, but Wine replaces read-only files.)
+TEST(LockedTarget, SaveThatCannotReplaceTheFileKeepsItAndLeavesNoTemporary)
+{
+    MemoryDC dc;
+    DibImage image;
+    NewImageSpec spec = {20, 10, 8, 256};
+    ASSERT_TRUE(image.CreateBlank(dc, &spec));
+    ColorTable table;
+    ASSERT_TRUE(table.Reset(16));
+    const std::string old = "the file as it was, not a picture";
+
+    for (const Saver& saver : Savers(image, table)) {
+        {
+            TempFolder folder;
+            std::string path = folder.File(saver.name);
+            ASSERT_TRUE(WriteWholeFile(path, old));
+            HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(INVALID_HANDLE_VALUE, held);
+            EXPECT_FALSE(saver.save(path.c_str())) << saver.what << ", held open without sharing";
+            CloseHandle(held);
+            EXPECT_EQ(old, ReadWholeFile(path)) << saver.what << ", held open";
+            EXPECT_EQ(std::vector<std::string>{saver.name}, folder.List()) << saver.what << ", held open";
+            EXPECT_TRUE(saver.save(path.c_str())) << saver.what << ", once let go";
+        }
+    }
+}
+
+// A 32-bit picture of 32768 × 32767 pixels: the header's sizes all fit in 32
+// bits and the file holds every byte (sparse), but the pixels need 4 GB.
+bool WriteHugePicture(const std::string& path)
+{
+    BmpBytes bmp = MakeBmp(1, 1, 32);
+    bmp.info.biWidth = 32768;
+    bmp.info.biHeight = 32767;
+    bmp.pixels.clear();
+    bmp.info.biSizeImage = 32768u * 4 * 32767;
+    bmp.FixOffsets();
+    bmp.file.bfSize = bmp.file.bfOffBits + bmp.info.biSizeImage;
+    if (!WriteWholeFile(path, bmp.Serialize())) return false;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER end;
+    end.QuadPart = LONGLONG(bmp.file.bfOffBits) + bmp.info.biSizeImage;
+    bool sized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return sized;
+}
+
+// Guards against a crash, or a half-made picture, when a file promises a
+// bitmap whose memory cannot be had: the user is told loading failed.
+TEST(HugePicture, OpeningItSaysLoadingFailedAndLeavesNoPicture)
+{
+    TempFolder folder;
+    std::string path = folder.File("huge.bmp");
+    ASSERT_TRUE(WriteHugePicture(path));
+    {
+        MemoryDC dc;
+        DibImage image;
+        EXPECT_FALSE(image.LoadFromFile(dc, path.c_str()));
+        EXPECT_TRUE(image.IsEmpty());
+        EXPECT_EQ(0u, image.EntryCount());
+    }
+
+    program::Restart(true);
+    ModalAnswerer answerer;
+    answerer.Then(ModalAnswerer::TypeFileName(path));
+    answerer.Then(ModalAnswerer::Press(IDOK));
+    program::Command(ID_FILE_OPEN);
+    EXPECT_EQ(0u, answerer.Pending()) << answerer.Describe();
+    ASSERT_EQ(2u, answerer.Seen().size()) << answerer.Describe();
+    EXPECT_EQ("Loading failed.", answerer.Seen()[1].text);
+    EXPECT_TRUE(bitmapDocument.Image().IsEmpty());
+    EXPECT_TRUE(IsWindowVisible(program::MainWindow()));
+    program::Stop();
+}
+
+}  // namespace
