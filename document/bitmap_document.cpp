@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/gdi_scope.h"
 #include "app/globals.h"
 #include "app/settings_store.h"
 #include "palette/color_table.h"
@@ -58,19 +59,6 @@ void CopyShortened(char* destination, const char* text, int size)
     lstrcpyA(destination + end, ellipsis);
 }
 
-// The screen-compatible memory DC every section is made through.
-class SectionDC {
-public:
-    SectionDC() : dc(CreateCompatibleDC(nullptr)) {}
-    ~SectionDC() { DeleteDC(dc); }
-    SectionDC(const SectionDC&) = delete;
-    SectionDC& operator=(const SectionDC&) = delete;
-    operator HDC() const { return dc; }
-
-private:
-    HDC dc;
-};
-
 }  // namespace
 
 BitmapDocument::BitmapDocument() : ownerWindow(nullptr), modified(false)
@@ -119,7 +107,7 @@ bool BitmapDocument::NewDocument(const NewImageSpec& spec)
     if (AskToSaveChanges() == IDCANCEL) return false;
     bool created;
     {
-        SectionDC dc;
+        MemoryDC dc(nullptr);  // every section is made through a screen memory DC
         created = CreateBlank(dc, &spec);
     }
     if (!created) return false;
@@ -139,7 +127,7 @@ bool BitmapDocument::OpenDocument()
     if (AskToSaveChanges() == IDCANCEL) return true;
     bool loaded;
     {
-        SectionDC dc;
+        MemoryDC dc(nullptr);  // every section is made through a screen memory DC
         loaded = LoadFromFile(dc, openDialog.path.c_str());
     }
     if (!loaded) return false;
@@ -197,7 +185,7 @@ bool BitmapDocument::ApplyColorTable(const ColorTable& table)
     if (IsEmpty()) return false;
     if (!SetColorTable(table)) return false;
     {
-        SectionDC dc;
+        MemoryDC dc(nullptr);  // every section is made through a screen memory DC
         RebuildSection(dc);
     }
     modified = true;

@@ -1,5 +1,6 @@
 // The palette grid: the static control that shows the working table as cells,
 // follows the mouse with a raised frame and marks the selection sunken.
+#include "app/gdi_scope.h"
 #include "app/globals.h"
 #include "palette/palette_window.h"
 #include "resources/resource.h"
@@ -9,27 +10,10 @@ namespace {
 WNDPROC previousGridProcedure = nullptr;
 GridCell hoverCell = {0, 0};
 
-// A solid pen selected into a DC for as long as it lives.
-class SelectedPen {
-public:
-    SelectedPen(HDC dc, int systemColor)
-        : dc(dc), pen(CreatePen(PS_SOLID, 1, GetSysColor(systemColor))),
-          previous(SelectObject(dc, pen))
-    {
-    }
-    ~SelectedPen()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(pen);
-    }
-    SelectedPen(const SelectedPen&) = delete;
-    SelectedPen& operator=(const SelectedPen&) = delete;
-
-private:
-    HDC dc;
-    HPEN pen;
-    HGDIOBJ previous;
-};
+HPEN SystemColorPen(int systemColor)
+{
+    return CreatePen(PS_SOLID, 1, GetSysColor(systemColor));
+}
 
 }  // namespace
 
@@ -76,19 +60,21 @@ void PaletteWindow::DrawCellFrame(HDC dc, int32_t column, int32_t row, int mode)
     }
     bool sunken = mode == 1;
     {
-        SelectedPen first(dc, sunken ? COLOR_BTNSHADOW : COLOR_BTNHIGHLIGHT);
+        SelectedObject first(dc, SystemColorPen(sunken ? COLOR_BTNSHADOW : COLOR_BTNHIGHLIGHT),
+                             SelectedObject::Owned);
         MoveToEx(dc, cell.left, cell.bottom - 2, nullptr);
         LineTo(dc, cell.left, cell.top);
         LineTo(dc, cell.right - 1, cell.top);
     }
-    SelectedPen second(dc, sunken ? COLOR_BTNHIGHLIGHT : COLOR_BTNSHADOW);
+    SelectedObject second(dc, SystemColorPen(sunken ? COLOR_BTNHIGHLIGHT : COLOR_BTNSHADOW),
+                          SelectedObject::Owned);
     LineTo(dc, cell.right - 1, cell.bottom - 1);
     LineTo(dc, cell.left - 1, cell.bottom - 1);
 }
 
 void PaletteWindow::DrawRowLabels(HDC dc) const
 {
-    HGDIOBJ previousFont = SelectObject(dc, labelFont);
+    SelectedObject font(dc, labelFont, SelectedObject::Borrowed);
     SetBkMode(dc, TRANSPARENT);
     RECT labels = layout.LabelRect();
     FillRect(dc, &labels, GetSysColorBrush(COLOR_BTNFACE));
@@ -99,7 +85,6 @@ void PaletteWindow::DrawRowLabels(HDC dc) const
         line.bottom = layout.LabelBottom(i);
         DrawTextA(dc, text, -1, &line, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX);
     }
-    SelectObject(dc, previousFont);
 }
 
 void PaletteWindow::RefreshGrid()
@@ -107,9 +92,7 @@ void PaletteWindow::RefreshGrid()
     HWND grid = GetDlgItem(Hwnd(), IDC_PALETTE_GRID);
     InvalidateRect(grid, nullptr, FALSE);
     UpdateWindow(grid);
-    HDC dc = GetDC(Hwnd());
-    DrawRowLabels(dc);
-    ReleaseDC(Hwnd(), dc);
+    DrawRowLabels(WindowDC(Hwnd()));
 }
 
 void PaletteWindow::PaintGrid(HWND grid)
@@ -126,9 +109,7 @@ void PaletteWindow::PaintGrid(HWND grid)
             uint32_t entry = uint32_t((topRow + r) * layout.columns + c);
             RECT square = layout.ColorRect(c, r);
             if (entry < workingTable.GetCount()) {
-                HBRUSH brush = CreateSolidBrush(workingTable.GetPackedColor(entry));
-                FillRect(dc, &square, brush);
-                DeleteObject(brush);
+                FillRect(dc, &square, SolidBrush(workingTable.GetPackedColor(entry)));
             } else {
                 FillRect(dc, &square, GetSysColorBrush(COLOR_BTNFACE));
             }
@@ -150,20 +131,19 @@ void PaletteWindow::OnGridMouseMove(HWND grid, int x, int y)
     GridCell cell;
     bool hit = layout.HitTest(x, y, &cell);
     if (selected) return;
-    HDC dc = GetDC(grid);
+    WindowDC dc(grid);
     DrawCellFrame(dc, hoverCell.column, hoverCell.row, 0);
     if (hit && IsRealEntry(cell)) {
         DrawCellFrame(dc, cell.column, cell.row, 2);
         hoverCell = cell;
     }
-    ReleaseDC(grid, dc);
 }
 
 void PaletteWindow::OnGridClick(HWND grid, int x, int y)
 {
     GridCell cell;
     if (!layout.HitTest(x, y, &cell) || !IsRealEntry(cell)) return;
-    HDC dc = GetDC(grid);
+    WindowDC dc(grid);
     if (selected && cell.column == selectedColumn && cell.row == selectedRow - topRow) {
         DrawCellFrame(dc, cell.column, cell.row, 2);
         selected = 0;
@@ -176,5 +156,4 @@ void PaletteWindow::OnGridClick(HWND grid, int x, int y)
         colorPanel->SetCurrentColor(
             workingTable.GetPackedColor(uint32_t(selectedRow * layout.columns + selectedColumn)));
     }
-    ReleaseDC(grid, dc);
 }

@@ -1,5 +1,6 @@
 #include "palette/palette_window.h"
 
+#include "app/gdi_scope.h"
 #include "app/globals.h"
 #include "document/bitmap_document.h"
 #include "image/dib_image.h"
@@ -154,12 +155,10 @@ void PaletteWindow::LoadPaletteFromFile()
     bool ok = false;
     if (openDialog.filterIndex == 1) {
         DibImage image;
-        HDC dc = CreateCompatibleDC(nullptr);
-        if (image.LoadFromFile(dc, openDialog.path.c_str())) {
+        if (image.LoadFromFile(MemoryDC(nullptr), openDialog.path.c_str())) {
             ok = image.CopyColorTable(loaded);
             if (!ok) problem = "This picture has no palette!";
         }
-        DeleteDC(dc);
     } else if (openDialog.filterIndex == 2) {
         ok = loaded.LoadRiffPalette(openDialog.path.c_str());
     }
@@ -211,13 +210,8 @@ void PaletteWindow::SetSelectedColor(uint8_t red, uint8_t green, uint8_t blue)
     // the row just below the view would reach into the grid's bottom margin.
     int32_t visibleRow = selectedRow - topRow;
     if (visibleRow < 0 || visibleRow >= layout.rows) return;
-    HWND grid = GetDlgItem(Hwnd(), IDC_PALETTE_GRID);
-    HDC dc = GetDC(grid);
-    HBRUSH brush = CreateSolidBrush(PackColor(red, green, blue));
     RECT square = layout.ColorRect(selectedColumn, visibleRow);
-    FillRect(dc, &square, brush);
-    DeleteObject(brush);
-    ReleaseDC(grid, dc);
+    FillRect(WindowDC(GetDlgItem(Hwnd(), IDC_PALETTE_GRID)), &square, SolidBrush(PackColor(red, green, blue)));
 }
 
 void PaletteWindow::OnInitDialog(HWND dialog)

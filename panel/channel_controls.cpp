@@ -1,5 +1,6 @@
 // The color panel's controls that handle mouse and keyboard themselves: the
 // channel sliders, the entry fields, the preview and the Enter button.
+#include "app/gdi_scope.h"
 #include "app/globals.h"
 #include "palette/palette_window.h"
 #include "panel/channel_value.h"
@@ -65,12 +66,10 @@ void PaintGradient(HWND slider)
     for (int i = 0; i < width; ++i) {
         uint8_t channels[3] = {color[0], color[1], color[2]};
         channels[row] = uint8_t(GradientValue(i, width));
-        HPEN pen = CreatePen(PS_SOLID, 1, RGB(channels[0], channels[1], channels[2]));
-        HGDIOBJ previous = SelectObject(dc, pen);
+        SelectedObject pen(dc, CreatePen(PS_SOLID, 1, RGB(channels[0], channels[1], channels[2])),
+                           SelectedObject::Owned);
         MoveToEx(dc, i, 0, nullptr);
         LineTo(dc, i, height);
-        SelectObject(dc, previous);
-        DeleteObject(pen);
     }
     EndPaint(slider, &paint);
 }
@@ -167,9 +166,7 @@ LRESULT CALLBACK PreviewProc(HWND preview, UINT message, WPARAM wParam, LPARAM l
     HDC dc = BeginPaint(preview, &paint);
     RECT client;
     GetClientRect(preview, &client);
-    HBRUSH brush = CreateSolidBrush(RGB(colorPanel->red, colorPanel->green, colorPanel->blue));
-    FillRect(dc, &client, brush);
-    DeleteObject(brush);
+    FillRect(dc, &client, SolidBrush(RGB(colorPanel->red, colorPanel->green, colorPanel->blue)));
     EndPaint(preview, &paint);
     return 0;
 }
@@ -177,14 +174,11 @@ LRESULT CALLBACK PreviewProc(HWND preview, UINT message, WPARAM wParam, LPARAM l
 void DrawButtonFace(HDC target, bool pressed)
 {
     const PanelLayout& layout = colorPanel->Layout();
-    HDC memory = CreateCompatibleDC(target);
-    HBITMAP faces = LoadBitmapA(instanceHandle, MAKEINTRESOURCEA(IDB_ENTER_BUTTON));
-    HGDIOBJ previous = SelectObject(memory, faces);
+    MemoryDC memory(target);
+    SelectedObject faces(memory, LoadBitmapA(instanceHandle, MAKEINTRESOURCEA(IDB_ENTER_BUTTON)),
+                         SelectedObject::Owned);
     BitBlt(target, 0, 0, layout.buttonWidth, layout.buttonHeight, memory, 0,
            pressed ? layout.buttonHeight : 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteObject(faces);
-    DeleteDC(memory);
 }
 
 LRESULT CALLBACK EnterButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
@@ -199,15 +193,11 @@ LRESULT CALLBACK EnterButtonProc(HWND button, UINT message, WPARAM wParam, LPARA
     }
     case WM_LBUTTONDOWN: {
         SetCapture(button);
-        HDC dc = GetDC(button);
-        DrawButtonFace(dc, true);
-        ReleaseDC(button, dc);
+        DrawButtonFace(WindowDC(button), true);
         return 0;
     }
     case WM_LBUTTONUP: {
-        HDC dc = GetDC(button);
-        DrawButtonFace(dc, false);
-        ReleaseDC(button, dc);
+        DrawButtonFace(WindowDC(button), false);
         ReleaseCapture();
         paletteWindow.SetSelectedColor(colorPanel->red, colorPanel->green, colorPanel->blue);
         return 0;
