@@ -2,13 +2,18 @@
 
 #include <commdlg.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
 
 // The size the dialogs accept on every Windows version: without the members
-// added after Windows 2000.
-const DWORD kStructSize = 76;
+// added after Windows 2000 (76 bytes in a 32-bit program; pointers make it
+// larger in a 64-bit one).
+// This is OPENFILENAME_SIZE_VERSION_400A, spelled so that it is a constant.
+constexpr DWORD kStructSize =
+    offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(OPENFILENAMEA::lpTemplateName);
+static_assert(sizeof(void*) != 4 || kStructSize == 76, "the 32-bit version 4 size");
 
 const DWORD kFileBufferSize = 260;
 const DWORD kFileTitleBufferSize = 256;

@@ -51,7 +51,8 @@ const char kToolHelp[] =
     "\n"
     "Files are replaced only once fully written. Exit status: 0 when every file\n"
     "succeeded, 1 when any failed (the others are still done), 2 for bad usage.\n"
-    "Run 'korin-cli COMMAND --help' for a command's details.\n";
+    "Run 'korin-cli COMMAND --help' for a command's details, 'korin-cli --version'\n"
+    "for the version.\n";
 
 const char kInfoHelp[] =
     "Usage: korin-cli info FILE.bmp [--members] [--hex] [--raw]\n"

@@ -243,7 +243,7 @@ void BitmapDocument::Paint()
 void BitmapDocument::SetBackground(int stockBrush)
 {
     viewOptions.whiteBackground = stockBrush == BLACK_BRUSH ? 0 : 1;
-    SetClassLongA(ownerWindow, GCL_HBRBACKGROUND, LONG(LONG_PTR(GetStockObject(stockBrush))));
+    SetClassLongPtrA(ownerWindow, GCLP_HBRBACKGROUND, LONG_PTR(GetStockObject(stockBrush)));
     Redraw(true);
 }
 

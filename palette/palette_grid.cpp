@@ -42,12 +42,12 @@ LRESULT CALLBACK PaletteGridProc(HWND grid, UINT message, WPARAM wParam, LPARAM 
 void InstallGridProcedure(HWND grid)
 {
     previousGridProcedure =
-        reinterpret_cast<WNDPROC>(SetWindowLongA(grid, GWL_WNDPROC, LONG(LONG_PTR(PaletteGridProc))));
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(grid, GWLP_WNDPROC, LONG_PTR(PaletteGridProc)));
 }
 
 void RemoveGridProcedure(HWND grid)
 {
-    if (previousGridProcedure) SetWindowLongA(grid, GWL_WNDPROC, LONG(LONG_PTR(previousGridProcedure)));
+    if (previousGridProcedure) SetWindowLongPtrA(grid, GWLP_WNDPROC, LONG_PTR(previousGridProcedure));
 }
 
 void PaletteWindow::DrawCellFrame(HDC dc, int32_t column, int32_t row, int mode) const

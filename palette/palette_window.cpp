@@ -6,6 +6,8 @@
 #include "image/dib_image.h"
 #include "resources/resource.h"
 
+#include <cstddef>
+
 namespace {
 
 const char kCaption[] = "Korin";
@@ -69,7 +71,10 @@ void SetMenuCheck(HMENU menu, UINT command, BOOL check)
 {
     MENUITEMINFOA item;
     ZeroMemory(&item, sizeof item);
-    item.cbSize = 44;  // the size without hbmpItem, understood everywhere
+    // The size without hbmpItem, understood everywhere (44 bytes in a 32-bit
+    // program; a 64-bit one has wider members).
+    item.cbSize = offsetof(MENUITEMINFOA, hbmpItem);
+    static_assert(sizeof(void*) != 4 || offsetof(MENUITEMINFOA, hbmpItem) == 44, "the 32-bit size");
     item.fMask = MIIM_STATE;
     item.fState = check ? MFS_CHECKED : 0;
     SetMenuItemInfoA(menu, command, FALSE, &item);

@@ -230,15 +230,15 @@ WNDPROC ProcedureFor(int id)
 void InstallChannelControls(HWND dialog)
 {
     for (Replaced& r : replaced) {
-        r.previous = reinterpret_cast<WNDPROC>(SetWindowLongA(
-            GetDlgItem(dialog, r.id), GWL_WNDPROC, LONG(LONG_PTR(ProcedureFor(r.id)))));
+        r.previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            GetDlgItem(dialog, r.id), GWLP_WNDPROC, LONG_PTR(ProcedureFor(r.id))));
     }
 }
 
 void RemoveChannelControls(HWND dialog)
 {
     for (Replaced& r : replaced) {
-        if (r.previous) SetWindowLongA(GetDlgItem(dialog, r.id), GWL_WNDPROC, LONG(LONG_PTR(r.previous)));
+        if (r.previous) SetWindowLongPtrA(GetDlgItem(dialog, r.id), GWLP_WNDPROC, LONG_PTR(r.previous));
         r.previous = nullptr;
     }
 }

@@ -3,7 +3,48 @@
 
 KORIN_ROOT=${KORIN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 
-export WINEARCH=win32
+# Chooses the build that Wine runs, win32 or win64: its architecture and its
+# loader. Wine's own commands go through "$KORIN_WINE" (wineboot, winepath and
+# reg as its arguments): /usr/bin/wine and its companions always try the
+# 32-bit loader first, which cannot start where the kernel runs no 32-bit
+# programs.
+korin_use_arch() {
+    case "$1" in
+        win32)
+            export WINEARCH=win32
+            unset WINELOADER
+            KORIN_WINE=/usr/lib/wine/wine ;;
+        win64)
+            export WINEARCH=win64
+            export WINELOADER=/usr/lib/wine/wine64
+            KORIN_WINE=/usr/lib/wine/wine64 ;;
+        *) echo "korin: unknown build '$1' (win32 or win64)" >&2; return 1 ;;
+    esac
+    KORIN_ARCH=$1
+}
+korin_use_arch "${KORIN_ARCH:-win32}"
+
+# Tells whether this machine runs 32-bit Windows programs; when it does not,
+# KORIN_NO_32BIT says why in one line. KORIN_64BIT_ONLY=1 answers no, so the
+# path of such machines can be taken anywhere.
+korin_runs_32bit() {
+    KORIN_NO_32BIT=
+    if [ -n "${KORIN_64BIT_ONLY:-}" ] && [ "$KORIN_64BIT_ONLY" != 0 ]; then
+        KORIN_NO_32BIT="KORIN_64BIT_ONLY is set"
+        return 1
+    fi
+    if [ ! -x /usr/lib/wine/wine ]; then
+        KORIN_NO_32BIT="the 32-bit Wine loader /usr/lib/wine/wine is not installed"
+        return 1
+    fi
+    local said
+    if ! said=$(timeout 20 /usr/lib/wine/wine --version 2>&1); then
+        said=$(printf '%s' "$said" | tr '\n' ' ')
+        KORIN_NO_32BIT="the 32-bit Wine loader does not start (${said:-no answer}); the kernel may have no 32-bit support (ia32_emulation)"
+        return 1
+    fi
+}
+
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=ja_JP.UTF-8
@@ -49,7 +90,7 @@ korin_init_prefix() {
     if [ -f "$WINEPREFIX/.korin-ready" ]; then return 0; fi
     rm -rf "$WINEPREFIX"
     mkdir -p "$(dirname "$WINEPREFIX")"
-    if ! timeout 180 wineboot -i >/dev/null 2>&1; then
+    if ! timeout 180 "$KORIN_WINE" wineboot -i >/dev/null 2>&1; then
         korin_fail "wineboot could not make the prefix $WINEPREFIX (timed out or failed)"
         return 1
     fi
@@ -58,11 +99,11 @@ korin_init_prefix() {
     # Both map to the fixed-pitch IPA font: its half-width digits and kana are
     # as narrow as the originals', so three digits fit the panel's fields and
     # the dialog labels fit their rectangles (the proportional one is wider).
-    timeout 60 wine reg add "$key" /v "ＭＳ Ｐゴシック" /d IPAGothic /f >/dev/null 2>&1 &&
-    timeout 60 wine reg add "$key" /v "ＭＳ ゴシック" /d IPAGothic /f >/dev/null 2>&1 &&
+    timeout 60 "$KORIN_WINE" reg add "$key" /v "ＭＳ Ｐゴシック" /d IPAGothic /f >/dev/null 2>&1 &&
+    timeout 60 "$KORIN_WINE" reg add "$key" /v "ＭＳ ゴシック" /d IPAGothic /f >/dev/null 2>&1 &&
     if [ "$desktop" != no-desktop ]; then
-        timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
-        timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+        timeout 60 "$KORIN_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
+        timeout 60 "$KORIN_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
     fi ||
         { korin_fail "could not set up the prefix $WINEPREFIX"; return 1; }
     # This Wine does not load the fonts of its own data folder; without

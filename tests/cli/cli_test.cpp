@@ -1,5 +1,6 @@
 // korin-cli end to end: the real executable on files made here, checked byte
 // by byte against what the editor's own rules produce.
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "korin_version.h"
 #include "report/header_report.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/bmp_bytes.h"
@@ -479,6 +481,12 @@ TEST(CliUsage, HelpForTheToolAndEachCommand)
         texts.push_back(run.out);
     }
     EXPECT_EQ(texts[0], texts[1]);
+
+    CliRun version = RunCli({"--version"});
+    EXPECT_EQ(0, version.exitCode);
+    std::string line = version.out;
+    line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+    EXPECT_EQ("korin-cli " KORIN_VERSION_STRING "\n", line);
 }
 
 // A bad file in the middle of a batch: the others are done, the bad one is

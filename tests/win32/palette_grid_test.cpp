@@ -361,4 +361,16 @@ TEST_F(PaletteGrid, RowLabelsFollowTheTopRowAndStayForAnEmptyTable)
     EXPECT_EQ(empty, palette::LabelPixels()) << "a disabled scroll bar scrolls nothing";
 }
 
+// The 64-bit program's code lies above 4 GiB, so a procedure address squeezed
+// through 32 bits on its way into the window cannot pass by chance.
+TEST_F(PaletteGrid, SubclassHoldsTheWholeProcedureAddress)
+{
+    const uintptr_t procedure = reinterpret_cast<uintptr_t>(&PaletteGridProc);
+    if (sizeof(void*) == 8) {
+        EXPECT_GT(procedure, uintptr_t(0xFFFFFFFFu));
+    }
+    OpenTable(16);
+    EXPECT_EQ(procedure, uintptr_t(GetWindowLongPtrA(palette::Grid(), GWLP_WNDPROC)));
+}
+
 }  // namespace

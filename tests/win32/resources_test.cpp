@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "korin_version.h"
 #include "resources/resource.h"
 #include "tests/win32/support/canvas.h"
 
@@ -434,6 +435,64 @@ TEST(Resources, AboutDialogTemplateHasItsControls)
     ExpectControls(expected, dialog);
     EXPECT_FALSE(dialog.controls[1].text.empty());
     EXPECT_FALSE(dialog.controls[2].text.empty());
+}
+
+// ---------------------------------------------------------------- version
+
+// A value of a program's version resource as the file properties show it,
+// from the Japanese UTF-16 block the translation table names.
+std::string VersionValue(const std::vector<char>& info, const char* name)
+{
+    char* value = nullptr;
+    UINT size = 0;
+    std::string key = std::string("\\StringFileInfo\\041104B0\\") + name;
+    if (!VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &size) || !value)
+        return "(missing)";
+    return std::string(value, strnlen(value, size));
+}
+
+// The build runs on Linux, where Wine shows / as drive Z:.
+std::string WindowsPath(std::string path)
+{
+    if (!path.empty() && path[0] == '/') path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+TEST(Resources, BothProgramsCarryTheProductVersion)
+{
+    const char version[] = KORIN_VERSION_STRING;
+    for (const char* program : {KORIN_EXE_PATH, KORIN_CLI_EXE_PATH}) {
+        SCOPED_TRACE(program);
+        std::string path = WindowsPath(program);
+        DWORD ignored = 0;
+        DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+        ASSERT_NE(0u, size) << GetLastError();
+        std::vector<char> info(size);
+        ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
+
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT fixedSize = 0;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize));
+        EXPECT_EQ(DWORD(MAKELONG(KORIN_VERSION_MINOR, KORIN_VERSION_MAJOR)), fixed->dwFileVersionMS);
+        EXPECT_EQ(DWORD(MAKELONG(0, KORIN_VERSION_PATCH)), fixed->dwProductVersionLS);
+
+        WORD* translation = nullptr;
+        UINT translationSize = 0;
+        ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+                                   reinterpret_cast<void**>(&translation), &translationSize));
+        ASSERT_EQ(4u, translationSize);
+        EXPECT_EQ(0x0411, translation[0]);
+        EXPECT_EQ(1200, translation[1]);
+
+        EXPECT_EQ("Korin", VersionValue(info, "ProductName"));
+        EXPECT_EQ(version, VersionValue(info, "ProductVersion"));
+        EXPECT_EQ(version, VersionValue(info, "FileVersion"));
+        EXPECT_EQ(0u, VersionValue(info, "FileDescription").find("Korin"));
+        std::string name = std::string(program).substr(std::string(program).rfind('/') + 1);
+        EXPECT_EQ(name, VersionValue(info, "OriginalFilename"));
+    }
 }
 
 }  // namespace
