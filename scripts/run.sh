@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The one run command: installs what is missing, builds the win32 build and
-# starts Korin under Wine in a prefix of its own that is kept between runs, so
-# its settings survive a restart.
+# The one run command: installs what is missing, builds Korin and starts it
+# under Wine in a prefix of its own that is kept between runs, so its settings
+# survive a restart. The 32-bit korin.exe runs where this machine runs 32-bit
+# programs, the 64-bit one otherwise (or with KORIN_64BIT_ONLY=1).
 #
 # With DISPLAY set, Korin opens on that display and this script waits until it
 # is closed. Without one, a private Xvfb shows Wine's virtual desktop and a
@@ -19,13 +20,24 @@ die() {
 
 bash scripts/setup.sh || die "set-up failed"
 python3 scripts/make_samples.py || die "could not write the sample pictures into samples/"
-echo "== building win32 (korin.exe and the tour's driver)"
-bash scripts/build.sh win32 korin tour_driver || die "the win32 build failed"
-
 source scripts/wine-env.sh
-# The user's prefix, not the tests' (those start from a clean registry).
-export WINEPREFIX="${XDG_DATA_HOME:-$HOME/.local/share}/korin/wineprefix"
-korin_exe="$root/build/win32/korin.exe"
+# The user's prefix, not the tests' (those start from a clean registry); one
+# for each build, since a 32-bit program keeps its settings elsewhere in a
+# 64-bit prefix.
+if korin_runs_32bit; then
+    arch=win32
+    export WINEPREFIX="${XDG_DATA_HOME:-$HOME/.local/share}/korin/wineprefix"
+    echo "run: this machine runs 32-bit programs: the 32-bit korin.exe"
+else
+    arch=win64
+    export WINEPREFIX="${XDG_DATA_HOME:-$HOME/.local/share}/korin/wineprefix64"
+    echo "run: the 64-bit korin.exe, since $KORIN_NO_32BIT"
+fi
+korin_use_arch "$arch" || die "no Wine for the $arch build"
+
+echo "== building $arch (korin.exe and the tour's driver)"
+bash scripts/build.sh "$arch" korin tour_driver || die "the $arch build failed"
+korin_exe="$root/build/$arch/korin.exe"
 
 # Turns Wine's virtual desktop on or off in the prefix. The desktop is made
 # by the first Wine process, so a change needs the Wine server to be down
@@ -36,10 +48,10 @@ virtual_desktop() {
     [ "$now" = "$1" ] && return 0
     local key='HKCU\Software\Wine\Explorer'
     if [ "$1" = on ]; then
-        timeout 60 wine reg add "$key" /v Desktop /d Default /f >/dev/null 2>&1 &&
-        timeout 60 wine reg add "$key\Desktops" /v Default /d 1280x1024 /f >/dev/null 2>&1
+        timeout 60 "$KORIN_WINE" reg add "$key" /v Desktop /d Default /f >/dev/null 2>&1 &&
+        timeout 60 "$KORIN_WINE" reg add "$key\Desktops" /v Default /d 1280x1024 /f >/dev/null 2>&1
     else
-        timeout 60 wine reg delete "$key" /v Desktop /f >/dev/null 2>&1
+        timeout 60 "$KORIN_WINE" reg delete "$key" /v Desktop /f >/dev/null 2>&1
     fi || return 1
     timeout 60 wineserver -w
 }
@@ -50,7 +62,7 @@ if [ -n "${DISPLAY:-}" ]; then
     korin_init_prefix no-desktop || die "could not prepare the Wine prefix $WINEPREFIX"
     virtual_desktop off || die "could not turn off Wine's virtual desktop in $WINEPREFIX"
     echo "run: starting Korin on $DISPLAY (Wine prefix $WINEPREFIX)"
-    wine "$korin_exe"
+    "$KORIN_WINE" "$korin_exe"
     status=$?
     # Korin writes its settings as it closes; let the registry reach the disk.
     timeout 60 wineserver -w
@@ -67,25 +79,25 @@ virtual_desktop on || die "could not turn on Wine's virtual desktop in $WINEPREF
 shots="$root/build/tour"
 rm -rf "$shots"
 mkdir -p "$shots" || die "could not make $shots"
-driver="$root/build/win32/tour_driver.exe"
-[ -f "$driver" ] || die "$driver is missing from the win32 build"
+driver="$root/build/$arch/tour_driver.exe"
+[ -f "$driver" ] || die "$driver is missing from the $arch build"
 
 drive() {
-    timeout 90 wine "$driver" "$@" || die "tour step '$*' failed (see the message above)"
+    timeout 90 "$KORIN_WINE" "$driver" "$@" || die "tour step '$*' failed (see the message above)"
 }
 shot() {
-    drive shot "$(winepath -w "$shots/$1.bmp")"
+    drive shot "$("$KORIN_WINE" winepath -w "$shots/$1.bmp")"
     echo "run: $1"
 }
 
 echo "run: starting Korin on Xvfb $DISPLAY in Wine's virtual desktop (Wine prefix $WINEPREFIX)"
-wine "$korin_exe" >/dev/null 2>&1 &
+"$KORIN_WINE" "$korin_exe" >/dev/null 2>&1 &
 drive wait-main
 shot 01-first-start
 
 # A larger window shows the picture and the report better; the window goes
 # back where it was before Korin closes, so the stored placement is the user's.
-place=$(timeout 90 wine "$driver" rect) || die "could not read the Korin window's placement"
+place=$(timeout 90 "$KORIN_WINE" "$driver" rect) || die "could not read the Korin window's placement"
 read -r left top width height <<<"$place"
 drive move 60 40 640 480
 
@@ -98,7 +110,7 @@ shot 03-new-picture
 
 drive start-open              # File > Open
 shot 04-open-dialog
-drive finish-open "$(winepath -w "$root/samples/sunset_8bit.bmp")"
+drive finish-open "$("$KORIN_WINE" winepath -w "$root/samples/sunset_8bit.bmp")"
 drive command 40030           # View > picture display > fit to window
 drive command 40037           # Window > keep picture ratio
 shot 05-opened-sample

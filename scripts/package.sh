@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Makes the Windows packages dist/korin-VERSION-win32.zip and
+# dist/korin-VERSION-win64.zip (korin.exe, korin-cli.exe, the sample pictures
+# and a read-me), then checks each: its files, and its korin-cli.exe started
+# from the unpacked zip under Wine, where this machine runs that build.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+die() {
+    echo "package: $*" >&2
+    exit 1
+}
+
+bash scripts/setup.sh || die "set-up failed"
+python3 scripts/make_samples.py || die "could not write the sample pictures"
+version=$(sed -n 's/^project(Korin VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || die "no version in CMakeLists.txt"
+mkdir -p dist || die "could not make dist/"
+
+source scripts/wine-env.sh
+for arch in win32 win64; do
+    echo "== packaging $arch"
+    bash scripts/build.sh "$arch" korin korin-cli || die "the $arch build failed"
+    zip="dist/korin-$version-$arch.zip"
+    python3 tools/package/make_zip.py "$zip" "$version" "$arch" "build/$arch" samples \
+        tools/package/README-windows.txt || die "could not write $zip"
+
+    check="build/package/$arch"
+    rm -rf "$check"
+    mkdir -p "$check" && python3 -m zipfile -e "$zip" "$check" || die "could not unpack $zip"
+    top="$check/korin-$version-$arch"
+    for f in korin.exe korin-cli.exe README.txt samples/sunset_8bit.bmp; do
+        [ -s "$top/$f" ] || die "$zip lacks $f"
+    done
+
+    if [ "$arch" = win32 ] && ! korin_runs_32bit; then
+        echo "package: $zip not started: $KORIN_NO_32BIT"
+        continue
+    fi
+    korin_use_arch "$arch" || die "no Wine for $arch"
+    # The tests' prefix when there is one; a prefix of its own otherwise.
+    export WINEPREFIX="$root/build/$arch/wineprefix"
+    if [ ! -f "$WINEPREFIX/.korin-ready" ]; then
+        export WINEPREFIX="$root/build/package/prefix-$arch"
+        korin_init_prefix no-desktop || die "could not prepare a Wine prefix for $arch"
+    fi
+    said=$(timeout 120 "$KORIN_WINE" "$top/korin-cli.exe" --version 2>/dev/null | tr -d '\r')
+    timeout 60 wineserver -k >/dev/null 2>&1 || true
+    [ "$said" = "korin-cli $version" ] || die "$top/korin-cli.exe --version said '$said'"
+    echo "package: $zip ($said)"
+done
+ls -l dist/korin-"$version"-win32.zip dist/korin-"$version"-win64.zip
