@@ -66,6 +66,15 @@ else
     summary+=("win32: NOT RUN ($KORIN_NO_32BIT)")
 fi
 
+# The Windows packages, each checked by starting its unpacked korin-cli.exe.
+echo "== packaging"
+if bash scripts/package.sh; then
+    summary+=("packages: made and started")
+else
+    summary+=("packages: FAILED")
+    failed=1
+fi
+
 # Each fuzz target for a while: a reader regression fails the run.
 echo "== fuzzing"
 if bash scripts/fuzz.sh 60; then
