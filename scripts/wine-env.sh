@@ -26,9 +26,15 @@ korin_use_arch "${KORIN_ARCH:-win32}"
 
 # Tells whether this machine runs 32-bit Windows programs; when it does not,
 # KORIN_NO_32BIT says why in one line. KORIN_64BIT_ONLY=1 answers no, so the
-# path of such machines can be taken anywhere.
+# path of such machines can be taken anywhere. The answer is found once and
+# handed on to the scripts this one starts.
 korin_runs_32bit() {
-    KORIN_NO_32BIT=
+    case "${KORIN_RUNS_32BIT:-}" in
+        yes) return 0 ;;
+        no) return 1 ;;
+    esac
+    export KORIN_RUNS_32BIT=no
+    export KORIN_NO_32BIT=
     if [ -n "${KORIN_64BIT_ONLY:-}" ] && [ "$KORIN_64BIT_ONLY" != 0 ]; then
         KORIN_NO_32BIT="KORIN_64BIT_ONLY is set"
         return 1
@@ -43,6 +49,7 @@ korin_runs_32bit() {
         KORIN_NO_32BIT="the 32-bit Wine loader does not start (${said:-no answer}); the kernel may have no 32-bit support (ia32_emulation)"
         return 1
     fi
+    KORIN_RUNS_32BIT=yes
 }
 
 export WINEDEBUG=${WINEDEBUG:--all}
