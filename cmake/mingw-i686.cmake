@@ -1,16 +1,5 @@
-# Cross-compiles the win32 build with MinGW-w64 for 32-bit Windows; CTest runs
-# its programs through Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles the win32 build with MinGW-w64 for 32-bit Windows.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run win32)
+set(KORIN_MINGW_TRIPLE i686-w64-mingw32)
+set(KORIN_WINE_BUILD win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
