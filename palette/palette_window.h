@@ -67,8 +67,6 @@ public:
     void OnKeyDown(WPARAM key);
     void OnVScroll(WPARAM wParam);
     void OnCommand(int id);
-    // Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z, Ctrl+C and Ctrl+V; false for any other key.
-    bool OnEditKey(WPARAM key);
     // Greys the edit items that have nothing to act on.
     void UpdateEditMenu();
     // The grid control's mouse: hover and selection.
@@ -82,6 +80,8 @@ private:
     void TogglePanel();
     void Restore();
     void Release();
+    // Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z, Ctrl+C and Ctrl+V; false for any other key.
+    bool OnEditKey(WPARAM key);
     // SetTable without a new history: loading and releasing are steps of it.
     void ReplaceTables(const ColorTable& table);
     void ResetScrollBar();
