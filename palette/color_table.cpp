@@ -4,6 +4,7 @@
 #include <fstream>
 #include <new>
 #include <memory>
+#include <utility>
 
 #include "platform/safe_file_writer.h"
 #include "platform/stream_size.h"
@@ -88,6 +89,12 @@ bool ColorTable::Resize(uint32_t n)
     entries = resized;
     count = n;
     return true;
+}
+
+void ColorTable::Swap(ColorTable& other)
+{
+    std::swap(entries, other.entries);
+    std::swap(count, other.count);
 }
 
 uint32_t ColorTable::GetPackedColor(uint32_t i) const

@@ -35,6 +35,8 @@ public:
     bool Assign(const ColorTable& other);
     // Keeps the first entries; entries added at the end are all zero.
     bool Resize(uint32_t n);
+    // Exchanges the entries of the two tables; never fails.
+    void Swap(ColorTable& other);
 
     uint32_t GetCount() const { return count; }
     // No check of i: callers keep it below GetCount().

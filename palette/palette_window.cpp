@@ -1,9 +1,11 @@
 #include "palette/palette_window.h"
 
+#include "app/clipboard_text.h"
 #include "app/gdi_scope.h"
 #include "app/globals.h"
 #include "document/bitmap_document.h"
 #include "image/dib_image.h"
+#include "palette/color_text.h"
 #include "resources/resource.h"
 
 #include <cstddef>
@@ -61,6 +63,9 @@ INT_PTR CALLBACK PaletteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
         paletteWindow.OnCommand(LOWORD(wParam));
         break;
+    case WM_INITMENUPOPUP:
+        paletteWindow.UpdateEditMenu();
+        break;
     default:
         break;
     }
@@ -82,7 +87,7 @@ void SetMenuCheck(HMENU menu, UINT command, BOOL check)
 
 PaletteWindow::PaletteWindow()
     : selectedColumn(0), selectedRow(0), selected(0), panelShown(0), modified(0), totalRows(0),
-      topRow(0)
+      topRow(0), stepMark(), stepReady(false)
 {
     InitDialogSpec(openDialog, "Bitmap Files(*.bmp)|*.bmp|RIFF Palette Files(*.pal)|*.pal|",
                    "new bitmap", "bmp", OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
@@ -128,9 +133,21 @@ int PaletteWindow::ConfirmDiscard()
 
 void PaletteWindow::SetTable(const ColorTable& table)
 {
+    history.Clear();
+    ReplaceTables(table);
+}
+
+void PaletteWindow::ReplaceTables(const ColorTable& table)
+{
     if (!Hwnd()) return;
     initialTable.Assign(table);
     workingTable.Assign(table);
+    ResetScrollBar();
+    RefreshGrid();
+}
+
+void PaletteWindow::ResetScrollBar()
+{
     topRow = 0;
     totalRows = RowsFor(workingTable.GetCount());
     HWND scrollBar = GetDlgItem(Hwnd(), IDC_PALETTE_SCROLL);
@@ -148,7 +165,6 @@ void PaletteWindow::SetTable(const ColorTable& table)
         info.nPos = 0;
         SetScrollInfo(scrollBar, SB_CTL, &info, TRUE);
     }
-    RefreshGrid();
 }
 
 void PaletteWindow::LoadPaletteFromFile()
@@ -171,27 +187,32 @@ void PaletteWindow::LoadPaletteFromFile()
         MessageBoxA(Hwnd(), problem, kCaption, MB_ICONERROR);
         return;
     }
-    SetTable(loaded);
+    BeginStep();
+    ReplaceTables(loaded);
     selected = 0;
     modified = 0;
+    EndStep();
 }
 
 void PaletteWindow::InvertAll()
 {
     uint32_t count = workingTable.GetCount();
     if (count == 0) return;
+    BeginStep();
     for (uint32_t i = 0; i < count; ++i) {
         const ColorEntry* e = workingTable.GetEntry(i);
         workingTable.SetColor(i, uint8_t(255 - e->red), uint8_t(255 - e->green), uint8_t(255 - e->blue));
     }
     modified = 1;
     RefreshGrid();
+    EndStep();
 }
 
 void PaletteWindow::SwapChannels(int kind)
 {
     uint32_t count = workingTable.GetCount();
     if (count == 0) return;
+    BeginStep();
     for (uint32_t i = 0; i < count; ++i) {
         const ColorEntry* e = workingTable.GetEntry(i);
         uint8_t r = e->red, g = e->green, b = e->blue;
@@ -204,13 +225,16 @@ void PaletteWindow::SwapChannels(int kind)
     }
     modified = 1;
     RefreshGrid();
+    EndStep();
 }
 
 void PaletteWindow::SetSelectedColor(uint8_t red, uint8_t green, uint8_t blue)
 {
     if (!selected) return;
+    BeginStep();
     modified = 1;
     workingTable.SetColor(uint32_t(selectedColumn + 12 * selectedRow), red, green, blue);
+    EndStep();
     // A row out of view shows its new color when scrolled back; the square of
     // the row just below the view would reach into the grid's bottom margin.
     int32_t visibleRow = selectedRow - topRow;
@@ -240,6 +264,7 @@ void PaletteWindow::OnDestroy()
 
 void PaletteWindow::OnKeyDown(WPARAM key)
 {
+    if (OnEditKey(key)) return;
     int code;
     switch (key) {
     case VK_PRIOR: code = SB_PAGEUP; break;
@@ -298,6 +323,7 @@ void PaletteWindow::SavePalette()
         return;
     }
     modified = 0;
+    history.MarkUnmodified();
 }
 
 void PaletteWindow::TogglePanel()
@@ -317,17 +343,21 @@ void PaletteWindow::TogglePanel()
 void PaletteWindow::Restore()
 {
     if (initialTable.GetCount() == 0) return;
+    BeginStep();
     workingTable.Assign(initialTable);
     modified = 0;
     RefreshGrid();
+    EndStep();
 }
 
 void PaletteWindow::Release()
 {
     if (ConfirmDiscard() != IDOK) return;
+    BeginStep();
     selected = 0;
     modified = 0;
-    SetTable(ColorTable());
+    ReplaceTables(ColorTable());
+    EndStep();
 }
 
 void PaletteWindow::OnCommand(int id)
@@ -380,7 +410,170 @@ void PaletteWindow::OnCommand(int id)
     case ID_PALETTE_RELEASE:
         Release();
         break;
+    case ID_PALETTE_UNDO:
+        Undo();
+        break;
+    case ID_PALETTE_REDO:
+        Redo();
+        break;
+    case ID_PALETTE_COPY:
+        CopyColors();
+        break;
+    case ID_PALETTE_PASTE:
+        PasteColors();
+        break;
     default:
         break;
     }
+}
+
+// ------------------------------------------------------------ undo, redo, clipboard
+
+TableMark PaletteWindow::CurrentMark() const
+{
+    return {selected != 0, selectedColumn, selectedRow, modified != 0};
+}
+
+void PaletteWindow::BeginStep()
+{
+    stepMark = CurrentMark();
+    stepReady = stepWorking.Assign(workingTable) && stepInitial.Assign(initialTable);
+}
+
+void PaletteWindow::EndStep()
+{
+    // A step that cannot be kept breaks the way back through the older ones.
+    if (!stepReady ||
+        !history.Record(stepWorking, stepInitial, stepMark, workingTable, initialTable, CurrentMark()))
+        history.Clear();
+    stepReady = false;
+    stepWorking.Reset(0);
+    stepInitial.Reset(0);
+}
+
+bool PaletteWindow::SelectedEntry(uint32_t* entry) const
+{
+    if (!selected || selectedColumn < 0 || selectedColumn >= layout.columns || selectedRow < 0) return false;
+    uint32_t index = uint32_t(selectedRow) * uint32_t(layout.columns) + uint32_t(selectedColumn);
+    if (index >= workingTable.GetCount()) return false;
+    *entry = index;
+    return true;
+}
+
+void PaletteWindow::ShowMark(const TableMark& mark, uint32_t countBefore)
+{
+    modified = mark.modified;
+    selectedColumn = mark.column;
+    selectedRow = mark.row;
+    // The entry may be gone: a table from the document keeps the selection.
+    selected = mark.selected;
+    uint32_t entry = 0;
+    if (!SelectedEntry(&entry)) selected = 0;
+    if (workingTable.GetCount() != countBefore) ResetScrollBar();
+    RefreshGrid();
+    if (selected) panel.SetCurrentColor(workingTable.GetPackedColor(entry));
+}
+
+void PaletteWindow::Undo()
+{
+    uint32_t count = workingTable.GetCount();
+    TableMark mark;
+    if (!history.Undo({&workingTable, &initialTable}, &mark)) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    ShowMark(mark, count);
+}
+
+void PaletteWindow::Redo()
+{
+    uint32_t count = workingTable.GetCount();
+    TableMark mark;
+    if (!history.Redo({&workingTable, &initialTable}, &mark)) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    ShowMark(mark, count);
+}
+
+void PaletteWindow::CopyColors()
+{
+    std::string text;
+    uint32_t entry;
+    if (SelectedEntry(&entry)) {
+        const ColorEntry* e = workingTable.GetEntry(entry);
+        text = ColorAsText(e->red, e->green, e->blue);
+    } else {
+        for (uint32_t i = 0; i < workingTable.GetCount(); ++i) {
+            const ColorEntry* e = workingTable.GetEntry(i);
+            text += ColorAsText(e->red, e->green, e->blue) + "\r\n";
+        }
+    }
+    if (text.empty() || !PutClipboardText(Hwnd(), text)) MessageBeep(MB_OK);
+}
+
+void PaletteWindow::FillSquare(uint32_t entry)
+{
+    int32_t row = int32_t(entry / uint32_t(layout.columns)) - topRow;
+    if (row < 0 || row >= layout.rows) return;
+    RECT square = layout.ColorRect(int32_t(entry % uint32_t(layout.columns)), row);
+    FillRect(WindowDC(GetDlgItem(Hwnd(), IDC_PALETTE_GRID)), &square,
+             SolidBrush(workingTable.GetPackedColor(entry)));
+}
+
+void PaletteWindow::PasteColors()
+{
+    uint32_t entry;
+    std::string text;
+    if (!SelectedEntry(&entry) || !GetClipboardAsciiText(Hwnd(), &text)) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    std::vector<TextColor> colors = ColorsInText(text.data(), text.size(), workingTable.GetCount() - entry);
+    if (colors.empty()) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    BeginStep();
+    modified = 1;
+    for (size_t i = 0; i < colors.size(); ++i) {
+        workingTable.SetColor(entry + uint32_t(i), colors[i].red, colors[i].green, colors[i].blue);
+        FillSquare(entry + uint32_t(i));
+    }
+    EndStep();
+    panel.SetCurrentColor(workingTable.GetPackedColor(entry));
+}
+
+bool PaletteWindow::OnEditKey(WPARAM key)
+{
+    if (GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0) return false;
+    bool shift = GetKeyState(VK_SHIFT) < 0;
+    switch (key) {
+    case 'Z': shift ? Redo() : Undo(); return true;
+    case 'Y': if (shift) return false; Redo(); return true;
+    case 'C': if (shift) return false; CopyColors(); return true;
+    case 'V': if (shift) return false; PasteColors(); return true;
+    default: return false;
+    }
+}
+
+void PaletteWindow::UpdateEditMenu()
+{
+    HMENU menu = GetMenu(Hwnd());
+    uint32_t entry;
+    bool canPaste = false;
+    std::string text;
+    if (SelectedEntry(&entry) && GetClipboardAsciiText(Hwnd(), &text))
+        canPaste = !ColorsInText(text.data(), text.size(), 1).empty();
+    const struct {
+        UINT command;
+        bool enabled;
+    } items[] = {
+        {ID_PALETTE_UNDO, history.CanUndo()},
+        {ID_PALETTE_REDO, history.CanRedo()},
+        {ID_PALETTE_COPY, workingTable.GetCount() != 0},
+        {ID_PALETTE_PASTE, canPaste},
+    };
+    for (const auto& item : items)
+        EnableMenuItem(menu, item.command, MF_BYCOMMAND | (item.enabled ? MF_ENABLED : MF_GRAYED));
 }

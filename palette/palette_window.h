@@ -11,6 +11,7 @@
 #include "app/window_base.h"
 #include "palette/color_table.h"
 #include "palette/grid_layout.h"
+#include "palette/table_history.h"
 #include "panel/color_panel.h"
 
 class PaletteWindow : public WindowBase {
@@ -25,7 +26,8 @@ public:
     void HideAll();
     // IDOK to go on, IDCANCEL to keep the edited table.
     int ConfirmDiscard();
-    // Takes a copy of table as the working and the initial table.
+    // Takes a copy of table as the working and the initial table, with a
+    // history of its own.
     void SetTable(const ColorTable& table);
     void LoadPaletteFromFile();
     void InvertAll();
@@ -35,6 +37,14 @@ public:
     void SetSelectedColor(uint8_t red, uint8_t green, uint8_t blue);
     // Repaints the grid and its row labels after the table or the top row changed.
     void RefreshGrid();
+    // One table change back or forward, with its selection and modified flag.
+    void Undo();
+    void Redo();
+    // The selected entry as "#RRGGBB" text, or with no selection every entry,
+    // one a line.
+    void CopyColors();
+    // The colors of the clipboard's text into the selected entry and on.
+    void PasteColors();
 
     // Grid drawing: mode 0 erases a frame, 1 draws the selection, 2 the hover frame.
     void DrawCellFrame(HDC dc, int32_t column, int32_t row, int mode) const;
@@ -57,6 +67,8 @@ public:
     void OnKeyDown(WPARAM key);
     void OnVScroll(WPARAM wParam);
     void OnCommand(int id);
+    // Greys the edit items that have nothing to act on.
+    void UpdateEditMenu();
     // The grid control's mouse: hover and selection.
     void OnGridMouseMove(HWND grid, int x, int y);
     void OnGridClick(HWND grid, int x, int y);
@@ -68,6 +80,19 @@ private:
     void TogglePanel();
     void Restore();
     void Release();
+    // Ctrl+Z, Ctrl+Y, Ctrl+Shift+Z, Ctrl+C and Ctrl+V; false for any other key.
+    bool OnEditKey(WPARAM key);
+    // SetTable without a new history: loading and releasing are steps of it.
+    void ReplaceTables(const ColorTable& table);
+    void ResetScrollBar();
+    // Around every change of the tables: the state before, then the step.
+    void BeginStep();
+    void EndStep();
+    TableMark CurrentMark() const;
+    void ShowMark(const TableMark& mark, uint32_t countBefore);
+    // The selected entry when it is one of the table's.
+    bool SelectedEntry(uint32_t* entry) const;
+    void FillSquare(uint32_t entry);
 
     ColorTable workingTable;
     ColorTable initialTable;
@@ -83,6 +108,11 @@ private:
     int32_t topRow;
     GridLayout layout;
     ColorPanel panel;
+    TableHistory history;
+    ColorTable stepWorking;
+    ColorTable stepInitial;
+    TableMark stepMark;
+    bool stepReady;
 };
 
 INT_PTR CALLBACK PaletteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -85,6 +85,13 @@
 #define ID_PALETTE_SWAP_GREEN_BLUE      40010
 #define ID_PALETTE_SWAP_BLUE_RED        40011
 
+// Palette window: its edit menu, after menu 107's own items; ids 41400 to
+// 41419 are kept for it
+#define ID_PALETTE_UNDO                 41400
+#define ID_PALETTE_REDO                 41401
+#define ID_PALETTE_COPY                 41402
+#define ID_PALETTE_PASTE                41403
+
 // Color panel 103: controls, one row per channel
 #define IDC_RED_MARKER                  1010
 #define IDC_RED_SLIDER                  1006

@@ -16,6 +16,7 @@
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/temp_folder.h"
 #include "tests/win32/support/modal_answerer.h"
+#include "tests/win32/support/palette_driver.h"
 #include "tests/win32/support/program.h"
 
 namespace {
@@ -214,6 +215,32 @@ TEST_F(ColorPanelTest, EntryFieldsTakeDigitsOnlyAndCommitOnEnter)
     }
     EXPECT_EQ(RGB(42, 0, 0), Pixel(IDC_PREVIEW, 2, 2));
     EXPECT_EQ(42 + 11, ControlOrigin(IDC_RED_MARKER).x);
+}
+
+// The palette's edit keys belong to the palette window and its grid: in the
+// panel's fields Ctrl+V, Ctrl+Z and Ctrl+C stay what those fields make of them.
+TEST_F(ColorPanelTest, EntryFieldsKeepTheirOwnClipboardKeys)
+{
+    ShowPaletteAndPanel();
+    SelectCell(1, 0);
+    colorPanel->SetCurrentColor(0x02332211);
+    SendMessageA(Control(IDC_ENTER_BUTTON), WM_LBUTTONUP, 0, 0);
+    ASSERT_EQ(0x02332211u, paletteWindow.WorkingTable().GetPackedColor(1));
+    palette::PutOnClipboard("#abcdef 99");
+
+    ActivatePanel();
+    HWND red = Control(IDC_RED_FIELD);
+    SetWindowTextA(red, "17");
+    program::PressKey('V', true);
+    program::PressKey('Z', true);
+    EXPECT_EQ("17", WindowText(red)) << "the field takes typed digits only";
+    EXPECT_EQ(0x02332211u, paletteWindow.WorkingTable().GetPackedColor(1)) << "neither pasted nor undone";
+
+    HWND hex = Control(IDC_HEX_TEXT);
+    SetFocus(hex);
+    SendMessageA(hex, EM_SETSEL, 0, -1);
+    program::PressKey('C', true);
+    EXPECT_EQ("112233", palette::ClipboardText()) << "the hexadecimal field copies its own text";
 }
 
 TEST_F(ColorPanelTest, TabAndShiftTabCycleTheFields)

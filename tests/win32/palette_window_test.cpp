@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <cctype>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -627,6 +630,256 @@ TEST_F(PaletteWindowTest, ControlTabMovesBetweenTheWindows)
     EXPECT_NE(main, GetActiveWindow()) << "Ctrl+Tab goes to the shown panel";
     if (colorPanel->Hwnd()) {
         EXPECT_EQ(colorPanel->Hwnd(), GetActiveWindow());
+    }
+}
+
+// ------------------------------------------------ undo, redo and the clipboard
+
+std::string Hex(COLORREF color)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X%02X%02X", GetRValue(color), GetGValue(color), GetBValue(color));
+    return text;
+}
+
+// What the user sees of the table: whether it is modified, the selection as
+// the grid frames it, and the first two rows of squares.
+std::string Seen()
+{
+    std::string seen = paletteWindow.IsModified() ? "modified" : "unmodified";
+    if (paletteWindow.HasSelection()) {
+        int column = paletteWindow.SelectedColumn();
+        int row = paletteWindow.SelectedRow() - paletteWindow.TopRow();
+        seen += " selected " + std::to_string(column) + "," + std::to_string(row) + " " +
+                palette::FrameName(palette::FrameOf(column, row));
+    }
+    for (int i = 0; i < 24; ++i) seen += " " + Hex(palette::SquareColor(i % 12, i / 12));
+    return seen;
+}
+
+// After an undo or redo the panel shows the selected entry's color.
+void ExpectPanelShowsTheSelection()
+{
+    if (!paletteWindow.HasSelection()) return;
+    COLORREF selected = palette::SquareColor(paletteWindow.SelectedColumn(),
+                                             paletteWindow.SelectedRow() - paletteWindow.TopRow());
+    HWND preview = GetDlgItem(colorPanel->Hwnd(), IDC_PREVIEW);
+    EXPECT_EQ(Hex(selected), Hex(program::ClientPixel(preview, 2, 2)));
+    std::string hex = Hex(selected);
+    for (char& c : hex) c = char(tolower(c));
+    EXPECT_EQ(hex, ItemText(colorPanel->Hwnd(), IDC_HEX_TEXT));
+}
+
+TEST_F(PaletteWindowTest, UndoAndRedoWalkThroughEveryKindOfStep)
+{
+    OpenAndShow(16);
+    std::string twenty = PalFile("twenty.pal", Inverted(Distinct(20)));
+    std::string saved = folder.File("saved.pal");
+    palette::FocusGrid();
+    program::PressKey('O');
+    ASSERT_TRUE(colorPanel->IsVisible());
+    HMENU menu = GetMenu(palette::Window());
+    RECT first, last;
+    GetMenuItemRect(palette::Window(), menu, 0, &first);
+    GetMenuItemRect(palette::Window(), menu, GetMenuItemCount(menu) - 1, &last);
+    EXPECT_EQ(first.top, last.top) << "the window's fixed height leaves room for one menu line";
+    EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_UNDO));
+    EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_REDO));
+
+    struct Step {
+        const char* what;
+        std::function<void()> prepare;
+        std::function<void()> act;
+    };
+    auto nothing = [] {};
+    auto command = [](int id) { return [id] { palette::Command(id); }; };
+    const Step steps[] = {
+        {"Enter", [] { palette::Click(2, 0); }, [] { palette::CommitColor(2, 0, RGB(1, 2, 3)); }},
+        {"invert", nothing, command(ID_PALETTE_INVERT)},
+        {"swap red and green", nothing, command(ID_PALETTE_SWAP_RED_GREEN)},
+        {"swap green and blue", [] { palette::Click(7, 1); }, command(ID_PALETTE_SWAP_GREEN_BLUE)},
+        {"swap blue and red",
+         [&] { palette::Run(ID_PALETTE_SAVE, {ModalAnswerer::TypeFileName(saved)}); },
+         command(ID_PALETTE_SWAP_BLUE_RED)},
+        {"paste", [] { palette::Click(5, 0); palette::PutOnClipboard("#405060"); },
+         [] { palette::FocusGrid(); program::PressKey('V', true); }},
+        {"restore", nothing, command(ID_PALETTE_RESTORE)},
+        {"load", nothing, [&] { ASSERT_EQ(1u, LoadPalette(twenty, 1).size()); }},
+        {"release", nothing, command(ID_PALETTE_RELEASE)},
+    };
+    const size_t count = sizeof steps / sizeof steps[0];
+    std::vector<std::string> before, after;
+    for (size_t i = 0; i < count; ++i) {
+        steps[i].prepare();
+        before.push_back(Seen());
+        steps[i].act();
+        after.push_back(Seen());
+        EXPECT_NE(before[i], after[i]) << steps[i].what;
+    }
+    // The save made the state it stored unmodified, however it is reached again.
+    after[3] = before[4];
+    EXPECT_EQ("unmodified", before[4].substr(0, 10));
+
+    // Back with Ctrl+Z in the grid and in the window itself and with the menu.
+    for (size_t i = count; i-- > 0;) {
+        SCOPED_TRACE(std::string("undo ") + steps[i].what);
+        EXPECT_TRUE(palette::ItemEnabled(ID_PALETTE_UNDO));
+        switch (i % 3) {
+        case 0: palette::FocusGrid(); program::PressKey('Z', true); break;
+        case 1: palette::FocusGrid(); SetFocus(palette::Window()); program::PressKey('Z', true); break;
+        default: palette::Command(ID_PALETTE_UNDO); break;
+        }
+        EXPECT_EQ(before[i], Seen());
+        ExpectPanelShowsTheSelection();
+        EXPECT_TRUE(palette::ItemEnabled(ID_PALETTE_REDO));
+    }
+    EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_UNDO));
+    palette::FocusGrid();
+    program::PressKey('Z', true);
+    EXPECT_EQ(before[0], Seen()) << "nothing more to undo";
+
+    // Forward again with Ctrl+Y, Ctrl+Shift+Z and the menu.
+    for (size_t i = 0; i < count; ++i) {
+        SCOPED_TRACE(std::string("redo ") + steps[i].what);
+        palette::FocusGrid();
+        switch (i % 3) {
+        case 0: program::PressKey('Y', true); break;
+        case 1: program::PressKey('Z', true, true); break;
+        default: palette::Command(ID_PALETTE_REDO); break;
+        }
+        EXPECT_EQ(after[i], Seen());
+        ExpectPanelShowsTheSelection();
+    }
+    EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_REDO));
+
+    // Undoing the release and the load brings back the table they replaced
+    // as the one to restore; a new edit then drops the steps to redo.
+    palette::Command(ID_PALETTE_UNDO);
+    palette::Command(ID_PALETTE_UNDO);
+    palette::Command(ID_PALETTE_INVERT);
+    EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_REDO));
+    std::string inverted = Seen();
+    palette::FocusGrid();
+    program::PressKey('Y', true);
+    EXPECT_EQ(inverted, Seen());
+    palette::Command(ID_PALETTE_RESTORE);
+    EXPECT_EQ(Distinct(16), Shown(16));
+}
+
+TEST_F(PaletteWindowTest, HistoryKeepsTheNewestStepsAndANewPictureStartsAnother)
+{
+    ShowPalette();
+    // The largest table a palette file holds.
+    std::vector<COLORREF> large;
+    for (uint32_t i = 0; i < 0xFFFF; ++i) large.push_back(DistinctColor(i % 256));
+    ASSERT_EQ(1u, LoadPalette(PalFile("large.pal", large), 1).size());
+    palette::FocusGrid();
+    for (int i = 0; i < 120; ++i) palette::CommitColor(0, 0, RGB(i, 0, 0));
+    for (int i = 119; i >= 0; --i) {
+        ASSERT_EQ(RGB(i, 0, 0), palette::SquareColor(0, 0));
+        program::PressKey('Z', true);
+    }
+    EXPECT_EQ(DistinctColor(0), palette::SquareColor(0, 0)) << "all 120 edits undone";
+    program::PressKey('Z', true);
+    EXPECT_TRUE(GridIsEmpty()) << "and the load before them";
+    int redone = 0;
+    while (palette::ItemEnabled(ID_PALETTE_REDO) && redone < 200) {
+        palette::Command(ID_PALETTE_REDO);
+        ++redone;
+    }
+    EXPECT_EQ(121, redone);
+
+    // Each invert of 65535 entries is a large step: the oldest steps go.
+    const int inverts = 20;
+    for (int i = 0; i < inverts; ++i) palette::Command(ID_PALETTE_INVERT);
+    int undone = 0;
+    while (palette::ItemEnabled(ID_PALETTE_UNDO) && undone < 200) {
+        palette::Command(ID_PALETTE_UNDO);
+        ++undone;
+    }
+    EXPECT_LT(undone, inverts);
+    EXPECT_GT(undone, 5);
+    bool odd = (inverts - undone) % 2 != 0;
+    EXPECT_EQ(odd ? RGB(136, 255, 255) : RGB(119, 0, 0), palette::SquareColor(0, 0));
+    EXPECT_EQ(odd ? Inverted(Distinct(2))[1] : DistinctColor(1), palette::SquareColor(1, 0));
+
+    // A new picture, and the main window's show palette, start a new history.
+    OpenPicture(Picture("next.bmp", 16));
+    EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_UNDO));
+    palette::FocusGrid();
+    program::PressKey('Z', true);
+    EXPECT_EQ(Distinct(16), Shown(16));
+    palette::Command(ID_PALETTE_INVERT);
+    EXPECT_TRUE(palette::ItemEnabled(ID_PALETTE_UNDO));
+    program::Command(ID_PALETTE_SHOW);
+    EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_UNDO));
+    EXPECT_EQ(Distinct(16), Shown(16));
+}
+
+TEST_F(PaletteWindowTest, ColorsGoToAndComeFromTheClipboardAsText)
+{
+    OpenAndShow(16);
+    palette::FocusGrid();
+    palette::Click(5, 0);
+    program::PressKey('C', true);
+    EXPECT_EQ("#" + Hex(DistinctColor(5)), palette::ClipboardText());
+    palette::Click(5, 0);  // no selection: the whole table
+    palette::Command(ID_PALETTE_COPY);
+    std::string all;
+    for (COLORREF color : Distinct(16)) all += "#" + Hex(color) + "\r\n";
+    EXPECT_EQ(all, palette::ClipboardText());
+    EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_PASTE)) << "no selection";
+    palette::FocusGrid();
+    program::PressKey('V', true);
+    EXPECT_EQ(Distinct(16), Shown(16));
+    EXPECT_FALSE(paletteWindow.IsModified());
+
+    struct Case {
+        const char* text;
+        int column;
+        std::vector<COLORREF> colors;
+    };
+    for (const Case& c : {
+             Case{"#102030", 3, {RGB(0x10, 0x20, 0x30)}},
+             Case{"a0B0c0", 3, {RGB(0xA0, 0xB0, 0xC0)}},
+             Case{"#f0a", 1, {RGB(0xFF, 0x00, 0xAA)}},
+             Case{"rgb(12, 34, 56)", 1, {RGB(12, 34, 56)}},
+             Case{"7 8 9", 0, {RGB(7, 8, 9)}},
+             // The second byte of 色 is "F": a hex digit only when read alone.
+             Case{"色abcde1", 0, {RGB(0xAB, 0xCD, 0xE1)}},
+             Case{"#010101\r\n\r\nno color\r\n2, 2, 2\r\n#030303\r\n", 2,
+                  {RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3)}},
+         }) {
+        SCOPED_TRACE(c.text);
+        // The last row holds entries 12 to 15: a paste ends with the table.
+        if (!paletteWindow.HasSelection() || paletteWindow.SelectedColumn() != c.column)
+            palette::Click(c.column, 1);
+        palette::PutOnClipboard(c.text);
+        EXPECT_TRUE(palette::ItemEnabled(ID_PALETTE_PASTE));
+        palette::FocusGrid();
+        program::PressKey('V', true);
+        std::vector<COLORREF> expected = Distinct(16);
+        for (size_t i = 0; i < c.colors.size() && 12 + c.column + i < 16; ++i) expected[12 + c.column + i] = c.colors[i];
+        EXPECT_EQ(expected, Shown(16));
+        EXPECT_TRUE(paletteWindow.IsModified());
+        std::string hex = Hex(c.colors[0]);
+        for (char& ch : hex) ch = char(tolower(ch));
+        EXPECT_EQ(hex, ItemText(colorPanel->Hwnd(), IDC_HEX_TEXT)) << "the panel shows the pasted color";
+        palette::Command(ID_PALETTE_UNDO);
+        EXPECT_EQ(Distinct(16), Shown(16)) << "one paste, one step";
+        EXPECT_FALSE(paletteWindow.IsModified());
+    }
+
+    for (const char* text : {"no color here", "", "256, 0, 0", "#12345"}) {
+        SCOPED_TRACE(text);
+        palette::PutOnClipboard(text);
+        EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_PASTE));
+        palette::FocusGrid();
+        program::PressKey('V', true);
+        palette::Command(ID_PALETTE_PASTE);
+        EXPECT_EQ(Distinct(16), Shown(16));
+        EXPECT_FALSE(paletteWindow.IsModified());
+        EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_UNDO));
     }
 }
 

@@ -54,6 +54,29 @@ void Flatten(HMENU menu, int depth, std::vector<LoadedItem>& items)
     }
 }
 
+// Checks a menu resource item by item against the table; returns what it loaded.
+std::vector<LoadedItem> ExpectMenu(UINT resource, const MenuRow* expected, size_t count)
+{
+    std::vector<LoadedItem> items;
+    HMENU menu = LoadMenuA(Module(), MAKEINTRESOURCEA(resource));
+    EXPECT_NE(nullptr, menu);
+    if (!menu) return items;
+    Flatten(menu, 0, items);
+    DestroyMenu(menu);
+    EXPECT_EQ(count, items.size());
+    for (size_t i = 0; i < count && i < items.size(); ++i) {
+        const MenuRow& want = expected[i];
+        const LoadedItem& got = items[i];
+        SCOPED_TRACE("item " + std::to_string(i) + ": " + (want.text ? want.text : "separator"));
+        EXPECT_EQ(want.depth, got.depth);
+        EXPECT_EQ(want.text == nullptr, got.separator);
+        EXPECT_EQ(want.text != nullptr && want.id == 0, got.popup);
+        EXPECT_EQ(want.text ? want.text : "", got.text);
+        EXPECT_EQ(want.id, got.id);
+    }
+    return items;
+}
+
 TEST(Resources, MainMenuHasEveryItemWithItsTextAndId)
 {
     const MenuRow expected[] = {
@@ -98,27 +121,46 @@ TEST(Resources, MainMenuHasEveryItemWithItsTextAndId)
         {1, "ﾊﾞｰｼﾞｮﾝ情報(&A)...", ID_HELP_ABOUT},
     };
 
-    HMENU menu = LoadMenuA(Module(), MAKEINTRESOURCEA(IDR_MAIN_MENU));
-    ASSERT_NE(nullptr, menu);
-    std::vector<LoadedItem> items;
-    Flatten(menu, 0, items);
-    DestroyMenu(menu);
-
-    const size_t count = sizeof expected / sizeof expected[0];
-    ASSERT_EQ(count, items.size());
+    std::vector<LoadedItem> items = ExpectMenu(IDR_MAIN_MENU, expected, sizeof expected / sizeof expected[0]);
     // Half-width katakana are single CP932 bytes: the texts arrive as code
     // page 932, not as UTF-8 or "?".
+    ASSERT_FALSE(items.empty());
     EXPECT_EQ(std::string("\xCC\xA7\xB2\xD9(&F)"), items[0].text);
-    for (size_t i = 0; i < count; ++i) {
-        const MenuRow& want = expected[i];
-        const LoadedItem& got = items[i];
-        SCOPED_TRACE("item " + std::to_string(i) + ": " + (want.text ? want.text : "separator"));
-        EXPECT_EQ(want.depth, got.depth);
-        EXPECT_EQ(want.text == nullptr, got.separator);
-        EXPECT_EQ(want.text != nullptr && want.id == 0, got.popup);
-        EXPECT_EQ(want.text ? want.text : "", got.text);
-        EXPECT_EQ(want.id, got.id);
-    }
+}
+
+// ---------------------------------------------------------------- menu 107
+
+// Every item of its own in place, with its text and its id as numbered from
+// the start; the edit menu after them.
+TEST(Resources, PaletteMenuKeepsItsItemsAndEndsWithTheEditMenu)
+{
+    const MenuRow expected[] = {
+        {0, "ﾊﾟﾚｯﾄ(&P)", 0},
+        {1, "ﾌｧｲﾙから読込(&L)...\tCtrl+O", 40013},
+        {1, "現在のﾊﾟﾚｯﾄを保存(&S)...\tCtrl+S", 40012},
+        {1, "ﾊﾟﾚｯﾄを開放(C)", 40014},
+        {1, nullptr, 0},
+        {1, "画像に反映(&R)\tF5", 40003},
+        {1, "最初の状態に戻す(&U)", 40005},
+        {1, nullptr, 0},
+        {1, "閉じる(&Q)\tF4", 40004},
+        {0, "表示(&V)", 0},
+        {1, "操作ﾊﾟﾈﾙ(O)...\tO", 40006},
+        {1, "ﾊﾟﾚｯﾄ情報(I)...\tF12", 40007},
+        {0, "操作(&O)", 0},
+        {1, "全て反転(&R)", 40008},
+        {1, "ﾁｬﾝﾈﾙの交換(C)", 0},
+        {2, "赤⇔緑(&1)", 40009},
+        {2, "緑⇔青(&2)", 40010},
+        {2, "青⇔赤(&3)", 40011},
+        {0, "編集(&E)", 0},
+        {1, "元に戻す(&U)\tCtrl+Z", ID_PALETTE_UNDO},
+        {1, "やり直し(&R)\tCtrl+Y", ID_PALETTE_REDO},
+        {1, nullptr, 0},
+        {1, "ｺﾋﾟｰ(&C)\tCtrl+C", ID_PALETTE_COPY},
+        {1, "貼り付け(&P)\tCtrl+V", ID_PALETTE_PASTE},
+    };
+    ExpectMenu(IDR_PALETTE_MENU, expected, sizeof expected / sizeof expected[0]);
 }
 
 // ------------------------------------------------------ accelerators 105

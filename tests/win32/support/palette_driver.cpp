@@ -131,6 +131,55 @@ void Click(int column, int row)
     program::Pump();
 }
 
+void CommitColor(int column, int row, COLORREF color)
+{
+    if (!paletteWindow.HasSelection() || paletteWindow.SelectedColumn() != column ||
+        paletteWindow.SelectedRow() != paletteWindow.TopRow() + row)
+        Click(column, row);
+    colorPanel->SetCurrentColor(0x02000000 | color);
+    HWND button = GetDlgItem(colorPanel->Hwnd(), IDC_ENTER_BUTTON);
+    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    program::Pump();
+}
+
+bool ItemEnabled(int id)
+{
+    HMENU menu = GetMenu(Window());
+    SendMessageA(Window(), WM_INITMENUPOPUP, WPARAM(GetSubMenu(menu, GetMenuItemCount(menu) - 1)),
+                 MAKELPARAM(GetMenuItemCount(menu) - 1, FALSE));
+    return (GetMenuState(menu, UINT(id), MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
+void PutOnClipboard(const std::string& text)
+{
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    ASSERT_NE(nullptr, memory);
+    CopyMemory(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    bool stored = SetClipboardData(CF_TEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!stored) GlobalFree(memory);
+    ASSERT_TRUE(stored);
+}
+
+std::string ClipboardText()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr)) return "(clipboard busy)";
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (data) {
+        text = static_cast<const char*>(GlobalLock(data));
+        GlobalUnlock(data);
+    } else {
+        text = "(no text)";
+    }
+    CloseClipboard();
+    return text;
+}
+
 std::vector<COLORREF> LabelPixels()
 {
     UpdateWindow(Window());

@@ -49,6 +49,17 @@ Frame FrameOf(int column, int row);
 void MoveMouse(int column, int row);
 void Click(int column, int row);
 
+// Writes color into the entry of a visible cell as the color panel's Enter
+// button does, selecting the cell first unless it is selected.
+void CommitColor(int column, int row, COLORREF color);
+
+// Whether an item of the palette window's menu is enabled once its menu opens.
+bool ItemEnabled(int id);
+
+// The clipboard's CF_TEXT, put there or read back directly.
+void PutOnClipboard(const std::string& text);
+std::string ClipboardText();
+
 // The row-label column of the palette window as shown, one pixel a value.
 std::vector<COLORREF> LabelPixels();
 

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "palette/table_history.h"
+
+namespace {
+
+std::vector<uint8_t> Bytes(const ColorTable& table)
+{
+    std::vector<uint8_t> bytes(table.GetCount() * 4);
+    if (!bytes.empty()) std::memcpy(bytes.data(), table.GetEntry(0), bytes.size());
+    return bytes;
+}
+
+struct State {
+    std::vector<uint8_t> working;
+    std::vector<uint8_t> initial;
+    bool modified;
+};
+
+// Random edits of every shape (one entry, a run, every entry, the flags
+// byte, the count up and down, both tables replaced), undone and redone in
+// random order, always give back exactly the state of that step.
+TEST(TableHistory, UndoAndRedoGiveBackEveryState)
+{
+    std::mt19937 random(14);
+    ColorTable working, initial;
+    working.Reset(40);
+    TableHistory history;
+    std::vector<State> states = {{Bytes(working), Bytes(initial), false}};
+    size_t at = 0;
+    for (int round = 0; round < 400; ++round) {
+        int action = int(random() % 10);
+        if (action < 2 && history.CanUndo()) {
+            TableMark mark;
+            ASSERT_TRUE(history.Undo({&working, &initial}, &mark));
+            --at;
+            ASSERT_EQ(states[at].modified, mark.modified);
+        } else if (action < 4 && history.CanRedo()) {
+            TableMark mark;
+            ASSERT_TRUE(history.Redo({&working, &initial}, &mark));
+            ++at;
+            ASSERT_EQ(states[at].modified, mark.modified);
+        } else {
+            ColorTable workingBefore(working), initialBefore(initial);
+            uint32_t count = working.GetCount();
+            switch (action) {
+            case 4: if (count) working.SetColor(random() % count, uint8_t(random()), 0, 7); break;
+            case 5: for (uint32_t i = count / 3; i < count / 2; ++i) working.GetEntry(i)->flags ^= 0x5A; break;
+            case 6: for (uint32_t i = 0; i < count; ++i) working.GetEntry(i)->red ^= 0xFF; break;
+            case 7: working.Resize(random() % 300); break;
+            case 8: initial.Reset(random() % 20); working.Assign(initial); break;
+            default: working.Resize(count ? count - 1 : 0); break;
+            }
+            TableMark before = {false, 0, 0, states[at].modified};
+            TableMark after = {false, 0, 0, !states[at].modified};
+            ASSERT_TRUE(history.Record(workingBefore, initialBefore, before, working, initial, after));
+            states.resize(at + 1);
+            states.push_back({Bytes(working), Bytes(initial), after.modified});
+            ++at;
+            ASSERT_FALSE(history.CanRedo()) << "a new step drops the steps undone";
+        }
+        ASSERT_EQ(states[at].working, Bytes(working)) << "round " << round;
+        ASSERT_EQ(states[at].initial, Bytes(initial)) << "round " << round;
+        ASSERT_EQ(at, history.UndoCount());
+        ASSERT_EQ(states.size() - 1 - at, history.RedoCount());
+    }
+
+    // A step that changes nothing is none; a saved state reads unmodified
+    // however it is reached again.
+    size_t undos = history.UndoCount();
+    TableMark mark = {false, 0, 0, true};
+    ASSERT_TRUE(history.Record(working, initial, mark, working, initial, mark));
+    EXPECT_EQ(undos, history.UndoCount());
+    ColorTable before(working);
+    working.Resize(working.GetCount() + 1);
+    ASSERT_TRUE(history.Record(before, initial, mark, working, initial, mark));
+    history.MarkUnmodified();
+    ASSERT_TRUE(history.Undo({&working, &initial}, &mark));
+    ASSERT_TRUE(history.Redo({&working, &initial}, &mark));
+    EXPECT_FALSE(mark.modified) << "saved at the newest step";
+    ASSERT_TRUE(history.Undo({&working, &initial}, &mark));
+    history.MarkUnmodified();
+    ASSERT_TRUE(history.Redo({&working, &initial}, &mark));
+    ASSERT_TRUE(history.Undo({&working, &initial}, &mark));
+    EXPECT_FALSE(mark.modified) << "saved with a step to redo";
+    ColorTable other;
+    other.Reset(working.GetCount() + 1);
+    EXPECT_FALSE(history.Undo({&other, &initial}, &mark)) << "a table this step did not leave";
+    EXPECT_EQ(working.GetCount() + 1, other.GetCount());
+}
+
+TEST(TableHistory, OldestStepsGoFirstWhenTheBudgetIsFull)
+{
+    // The largest table a palette file holds: a one-entry edit stays small
+    // enough for hundreds of steps, a change of every entry does not.
+    ColorTable table;
+    ASSERT_TRUE(table.Reset(0xFFFF));
+    TableHistory history;
+    TableMark mark = {true, 0, 0, true};
+    for (int step = 0; step < 300; ++step) {
+        ColorTable before(table);
+        table.SetColor(uint32_t(step) * 200, 1, 2, 3);
+        ASSERT_TRUE(history.Record(before, ColorTable(), mark, table, ColorTable(), mark));
+    }
+    EXPECT_EQ(300u, history.UndoCount());
+    for (int step = 0; step < 40; ++step) {
+        ColorTable before(table);
+        for (uint32_t i = 0; i < table.GetCount(); ++i) table.GetEntry(i)->green ^= 0xFF;
+        ASSERT_TRUE(history.Record(before, ColorTable(), mark, table, ColorTable(), mark));
+        ASSERT_LE(history.Bytes(), TableHistory::kDefaultBudget);
+    }
+    size_t kept = history.UndoCount();
+    EXPECT_LT(kept, 40u);
+    EXPECT_GE(kept, 10u);
+    ColorTable none;
+    while (history.CanUndo()) ASSERT_TRUE(history.Undo({&table, &none}, &mark));
+    // Back at the state after the oldest step kept: green flipped 40 - kept times.
+    EXPECT_EQ((40 - kept) % 2 ? 0xFF : 0, table.GetEntry(1)->green);
+}
+
+}  // namespace
