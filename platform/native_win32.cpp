@@ -3,11 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <string>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 struct NativeDibSection {
     unsigned char* bits;
@@ -23,24 +20,6 @@ bool IsSectionBitCount(WORD bitCount)
     default:
         return false;
     }
-}
-
-bool SyncPath(const char* path, int flags)
-{
-    int fd = open(path, flags);
-    if (fd < 0) return false;
-    bool synced = fsync(fd) == 0;
-    close(fd);
-    return synced;
-}
-
-std::string FolderOf(const char* path)
-{
-    std::string folder(path);
-    std::string::size_type slash = folder.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return folder.substr(0, slash);
 }
 
 }  // namespace
@@ -85,20 +64,4 @@ DWORD GetFileAttributesA(const char* path)
     struct stat info;
     if (!path || stat(path, &info) != 0) return INVALID_FILE_ATTRIBUTES;
     return S_ISDIR(info.st_mode) ? 0x10u : 0x80u;  // FILE_ATTRIBUTE_DIRECTORY : _NORMAL
-}
-
-BOOL DeleteFileA(const char* path)
-{
-    return path && unlink(path) == 0;
-}
-
-BOOL MoveFileExA(const char* from, const char* to, DWORD flags)
-{
-    if (!from || !to) return 0;
-    struct stat target;
-    if (!(flags & MOVEFILE_REPLACE_EXISTING) && stat(to, &target) == 0) return 0;
-    if ((flags & MOVEFILE_WRITE_THROUGH) && !SyncPath(from, O_RDONLY)) return 0;
-    if (rename(from, to) != 0) return 0;
-    if (flags & MOVEFILE_WRITE_THROUGH) SyncPath(FolderOf(to).c_str(), O_RDONLY | O_DIRECTORY);
-    return 1;
 }
