@@ -31,7 +31,9 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
     const BITMAPINFOHEADER& header = info->bmiHeader;
     if (header.biSize < sizeof(BITMAPINFOHEADER)) return nullptr;
     if (header.biWidth <= 0 || header.biHeight == 0 || header.biPlanes != 1) return nullptr;
-    if (!IsSectionBitCount(header.biBitCount) || header.biCompression != BI_RGB) return nullptr;
+    if (!IsSectionBitCount(header.biBitCount)) return nullptr;
+    const bool masks = header.biBitCount == 16 || header.biBitCount == 32;
+    if (header.biCompression != BI_RGB && !(masks && header.biCompression == BI_BITFIELDS)) return nullptr;
 
     uint64_t rowBits = uint64_t(uint32_t(header.biWidth)) * header.biBitCount;
     uint64_t stride = (rowBits + 31) / 32 * 4;

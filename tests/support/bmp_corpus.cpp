@@ -47,6 +47,8 @@ std::vector<CorpusFile> BmpCorpus()
                  [&](BmpBytes& b) { b.info.biCompression = compression; }),
             false);
     }
+    // Bit fields at 32 bits make a section as well: only the loader refuses them.
+    add("compression-3-32bit", With(MakeBmp(4, 2, 32), [](BmpBytes& b) { b.info.biCompression = 3; }), false);
     for (uint32_t size : {12, 52, 56, 64, 108, 124}) {
         add("infoheader-" + std::to_string(size), With(MakeBmp(4, 2, 8), [&](BmpBytes& b) {
                 b.info.biSize = size;
