@@ -132,6 +132,11 @@ bool MoveInstead(DWORD error)
     }
 }
 
+bool MoveTemporary(const std::string& temporary, const std::string& target)
+{
+    return MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 }  // namespace
 
 SourceFile::SourceFile() : file(INVALID_HANDLE_VALUE), size(0) {}
@@ -240,21 +245,16 @@ bool SafeFileWriter::Commit()
         RemoveTemporary();
         return false;
     }
+    const DWORD old = GetFileAttributesA(target.c_str());
     bool replaced = false;
-    DWORD old = GetFileAttributesA(target.c_str());
-    if (old != INVALID_FILE_ATTRIBUTES && HeldByAnotherProgram(target)) {
-        RemoveTemporary();
-        return false;
-    }
-    if (old != INVALID_FILE_ATTRIBUTES) {
+    if (old == INVALID_FILE_ATTRIBUTES) {
+        replaced = MoveTemporary(temporary, target);
+    } else if (!HeldByAnotherProgram(target)) {
         // A rewritten file is a changed file: it is marked for the next backup.
         SetFileAttributesA(temporary.c_str(), (old & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE);
-        replaced = ReplaceFileA(target.c_str(), temporary.c_str(), nullptr,
-                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
-    }
-    if (!replaced && (old == INVALID_FILE_ATTRIBUTES || MoveInstead(GetLastError()))) {
-        replaced = MoveFileExA(temporary.c_str(), target.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        replaced = ReplaceFileA(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                nullptr, nullptr) ||
+                   (MoveInstead(GetLastError()) && MoveTemporary(temporary, target));
     }
     if (!replaced) {
         RemoveTemporary();
