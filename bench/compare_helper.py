@@ -1,8 +1,9 @@
-"""Runs the comparison of bench/compare.sh: makes the files, times the three
-jobs alternating round by round, checks their outputs, prints the figures.
+"""Runs the comparison of bench/compare.sh: makes the files, times the jobs
+alternating round by round, checks their outputs, prints the figures.
 
 Usage: compare_helper.py KORIN_CLI WORK_FOLDER ROUNDS
-       compare_helper.py pillow PALETTE LIST_FILE OUT_FOLDER   (the Pillow job)
+       compare_helper.py pillow PALETTE LIST_FILE OUT_FOLDER [once]   (the Pillow job;
+       with "once" it flushes the folder once at the end, not after each file)
 """
 import os
 import statistics
@@ -61,7 +62,7 @@ def table_and_pixels(path):
     return entries, data[off:off + stride * abs(height)]
 
 
-def pillow_job(palette_path, list_path, out_folder):
+def pillow_job(palette_path, list_path, out_folder, folder_flush="each"):
     from PIL import Image
     Image.MAX_IMAGE_PIXELS = None  # the 256 MiB case is meant, not a decompression bomb
     flat = b"".join(bytes(e) for e in read_pal(palette_path))
@@ -72,8 +73,12 @@ def pillow_job(palette_path, list_path, out_folder):
         with Image.open(path) as image:
             image.putpalette(flat)
             image.save(out)
-        # The same durability as korin's save: the file, then its folder.
+        # A durable save of each file as an editor makes it: the file, then its
+        # folder; or, as korin's batches do, the folder once at the end.
         fsync_path(out)
+        if folder_flush == "each":
+            fsync_path(out_folder, folder=True)
+    if folder_flush != "each":
         fsync_path(out_folder, folder=True)
 
 
@@ -91,32 +96,38 @@ def clear_folder(folder):
         os.remove(os.path.join(folder, name))
 
 
-def run_case(label, korin, work, inputs, reference_folder, rounds, file_bytes):
+JOBS = ("korin", "pillow", "pillow-once", "cp", "dd")
+
+
+def run_case(label, korin, work, inputs, reference_folder, rounds, file_bytes, jobs=JOBS):
     """inputs: bitmaps to recolor; reference_folder: the expected outputs (what cp
-    copies); file_bytes: the one input's size, 0 for a batch."""
+    copies); file_bytes: the one input's size, 0 for a batch; jobs: which to run."""
     slug = "".join(c if c.isalnum() else "-" for c in label)
-    outs = {job: os.path.join(work, slug + "-" + job) for job in ("korin", "pillow", "cp", "dd")}
+    outs = {job: os.path.join(work, slug + "-" + job) for job in jobs}
     for folder in outs.values():
         os.makedirs(folder, exist_ok=True)
     list_path = os.path.join(work, slug + ".list")
     with open(list_path, "w") as f:
         f.write("\n".join(inputs) + "\n")
     refs = [os.path.join(reference_folder, os.path.basename(p)) for p in inputs]
-    copy_loop = ('for f in "$@"; do n=${f##*/}; cp "$f" "$0/$n"; sync "$0/$n" "$0"; done')
-    # dd with one block as large as the file: a program that, like korin, holds
-    # the whole file in memory between reading and writing it.
+    # cp and dd flush as korin does: each file, and the folder once at the end.
+    copy_loop = ('for f in "$@"; do n=${f##*/}; cp "$f" "$0/$n"; sync "$0/$n"; done; sync "$0"')
+    # dd with one block as large as the file: a program that holds the whole
+    # file in memory between reading and writing it.
     hold_loop = ('for f in "$@"; do n=${f##*/}; dd if="$f" of="$0/$n" bs=512M iflag=fullblock '
-                 'conv=fsync status=none; sync "$0"; done')
+                 'conv=fsync status=none; done; sync "$0"')
     commands = {
-        "korin": [korin, "apply", os.path.join(work, "source.pal")] + inputs + ["--out-dir", outs["korin"]],
+        "korin": [korin, "apply", os.path.join(work, "source.pal")] + inputs + ["--out-dir", outs.get("korin", "")],
         "pillow": [sys.executable, os.path.abspath(__file__), "pillow",
-                   os.path.join(work, "source.pal"), list_path, outs["pillow"]],
-        "cp": ["bash", "-c", copy_loop, outs["cp"]] + refs,
-        "dd": ["bash", "-c", hold_loop, outs["dd"]] + refs,
+                   os.path.join(work, "source.pal"), list_path, outs.get("pillow", "")],
+        "pillow-once": [sys.executable, os.path.abspath(__file__), "pillow",
+                        os.path.join(work, "source.pal"), list_path, outs.get("pillow-once", ""), "once"],
+        "cp": ["bash", "-c", copy_loop, outs.get("cp", "")] + refs,
+        "dd": ["bash", "-c", hold_loop, outs.get("dd", "")] + refs,
     }
-    times = {job: [] for job in commands}
-    peaks = {job: 0 for job in commands}
-    order = list(commands)
+    times = {job: [] for job in jobs}
+    peaks = {job: 0 for job in jobs}
+    order = list(jobs)
     for r in range(rounds):
         for job in order[r % len(order):] + order[:r % len(order)]:
             clear_folder(outs[job])
@@ -136,12 +147,32 @@ def run_case(label, korin, work, inputs, reference_folder, rounds, file_bytes):
         clear_folder(folder)
 
     med = {job: statistics.median(t) for job, t in times.items()}
-    share = f"{peaks['korin'] / file_bytes:.3f}" if file_bytes else "-"
-    print(f"| {label} | {med['korin']:.3f} | {med['pillow']:.3f} | {med['cp']:.3f} | {med['dd']:.3f} | "
-          f"{med['korin'] / med['cp']:.2f} | {med['korin'] / med['dd']:.2f} | {med['pillow'] / med['korin']:.2f} | "
-          f"{peaks['korin'] / MIB:.1f} | {peaks['pillow'] / MIB:.1f} | {peaks['cp'] / MIB:.1f} | "
-          f"{share} |", flush=True)
+
+    def cell(job, value):
+        return value if job in med else "-"
+
+    ratio = lambda a, b: f"{med[a] / med[b]:.2f}" if a in med and b in med else "-"
+    mib = lambda job: f"{peaks[job] / MIB:.1f}" if job in peaks else "-"
+    print(f"| {label} | " + " | ".join(cell(j, f"{med.get(j, 0):.3f}") for j in JOBS) +
+          f" | {ratio('korin', 'cp')} | {ratio('pillow', 'korin')} | {ratio('pillow-once', 'korin')} | "
+          f"{mib('korin')} | {mib('pillow')} | {mib('cp')} |", flush=True)
     return med, peaks
+
+
+def write_big(path, ref_path, mib, old, new):
+    """An 8-bit bitmap of mib MiB of pixels, every byte written (no sparse
+    blocks), and the same pixels with the new palette as the expected output."""
+    width, height = 4096, mib * MIB // 4096
+    block = os.urandom(16 * MIB)
+    for target, table in ((path, old), (ref_path, new)):
+        head, _ = bmp_bytes(width, height, table, b"")
+        head = head[:2] + struct.pack("<I", len(head) + width * height) + head[6:]
+        head = head[:34] + struct.pack("<I", width * height) + head[38:]
+        with open(target, "wb") as f:
+            f.write(head)
+            for _ in range(width * height // len(block)):
+                f.write(block)
+    return os.path.getsize(path)
 
 
 def main():
@@ -156,19 +187,17 @@ def main():
     os.makedirs(ref_folder)
 
     print(f"rounds: {rounds}; times are medians in seconds, memory is peak RSS in MiB")
-    print("| case | korin | Pillow | cp | dd | korin/cp | korin/dd | Pillow/korin "
-          "| korin MiB | Pillow MiB | cp MiB | korin peak / file |")
+    print("| case | korin | Pillow | Pillow, folder once | cp | dd | korin/cp | Pillow/korin "
+          "| Pillow once/korin | korin MiB | Pillow MiB | cp MiB |")
     print("|---|---|---|---|---|---|---|---|---|---|---|---|")
-    for mib in (16, 256):
-        width, height = 4096, mib * MIB // 4096
-        pixels = os.urandom(width * height)
+    # A gibibyte is past what Pillow and dd are worth running on: korin and cp only.
+    # One file: the folder is flushed once by every job alike.
+    single = ("korin", "pillow", "cp", "dd")
+    for mib, jobs in ((16, single), (256, single), (1024, ("korin", "cp"))):
         name = f"big-{mib}.bmp"
-        write_bmp(os.path.join(inputs_folder, name), width, height, old, pixels)
-        write_bmp(os.path.join(ref_folder, name), width, height, new, pixels)
-        del pixels
-        file_bytes = os.path.getsize(os.path.join(inputs_folder, name))
+        file_bytes = write_big(os.path.join(inputs_folder, name), os.path.join(ref_folder, name), mib, old, new)
         run_case(f"one {mib} MiB bitmap", korin, work, [os.path.join(inputs_folder, name)],
-                 ref_folder, rounds, file_bytes)
+                 ref_folder, rounds, file_bytes, jobs)
         os.remove(os.path.join(inputs_folder, name))
         os.remove(os.path.join(ref_folder, name))
 
@@ -184,6 +213,6 @@ def main():
 
 if __name__ == "__main__":
     if len(sys.argv) > 1 and sys.argv[1] == "pillow":
-        pillow_job(*sys.argv[2:5])
+        pillow_job(*sys.argv[2:6])
     else:
         main()

@@ -8,8 +8,10 @@
 
 #include "cli/host.h"
 #include "cli/text_encoding.h"
+#include "image/bmp_recolor.h"
 #include "image/dib_image.h"
 #include "palette/color_table.h"
+#include "platform/safe_file_writer.h"
 #include "report/header_report.h"
 
 namespace {
@@ -125,35 +127,40 @@ struct Failure {
     std::string reason;
 };
 
-// Load, take the table out, edit it, write it back and save: the editor's road
-// from palette window to saved file. The pixels are never copied.
-bool RecolorFile(const MemoryDeviceContext& dc, const std::string& input, const std::string& output,
-                 const TableEdit& edit, Failure* failure)
+// Why a file was not written, for its error line.
+std::string WhyNotWritten(const std::string& path)
 {
-    DibImage image;
-    if (!image.LoadFromFile(dc.Get(), input.c_str())) {
-        *failure = {input, WhyNotLoaded(input)};
-        return false;
+    switch (SafeFileWriter::CheckTarget(path.c_str())) {
+    case SaveProblem::ReadOnly: return "is read-only; it was left as it is";
+    case SaveProblem::HardLinked:
+        return "has other hard links, which would keep the old content; it was left as it is "
+               "(write to another name, or remove the other links first)";
+    case SaveProblem::NotAFile: return "is not a regular file; nothing was written";
+    case SaveProblem::None: break;
     }
-    ColorTable table;
-    if (!image.CopyColorTable(table)) {
-        *failure = {input, kNoTable};
-        return false;
+    return "could not be written";
+}
+
+// The editor's road from palette window to saved file (load, take the table
+// out, edit it, write it back, save), with the pixel rows copied file to file
+// instead of loaded.
+bool RecolorFile(const MemoryDeviceContext& dc, const std::string& input, const std::string& output,
+                 const TableEdit& edit, FolderFlushes* flushes, Failure* failure)
+{
+    RecolorResult result = RecolorBmpFile(dc.Get(), input.c_str(), output.c_str(), edit, flushes);
+    switch (result.outcome) {
+    case RecolorResult::Done: return true;
+    case RecolorResult::NotLoaded: *failure = {input, WhyNotLoaded(input)}; break;
+    case RecolorResult::NoTable: *failure = {input, kNoTable}; break;
+    case RecolorResult::TableRefused: {
+        const std::string bits = std::to_string(result.bitCount);
+        *failure = {input, "cannot take a table of " + std::to_string(result.tableCount) + " entries (a " + bits +
+                               "-bit bitmap holds at most 2^" + bits + ")"};
+        break;
     }
-    edit(table);
-    if (!image.SetColorTable(table)) {
-        BITMAPINFOHEADER header;
-        image.CopyHeaders(nullptr, &header);
-        *failure = {input, "cannot take a table of " + std::to_string(table.GetCount()) +
-                               " entries (a " + std::to_string(header.biBitCount) +
-                               "-bit bitmap holds at most 2^" + std::to_string(header.biBitCount) + ")"};
-        return false;
+    case RecolorResult::NotWritten: *failure = {output, WhyNotWritten(output)}; break;
     }
-    if (!image.SaveToFile(output.c_str())) {
-        *failure = {output, "could not be written"};
-        return false;
-    }
-    return true;
+    return false;
 }
 
 int RecolorAll(const Arguments& args, const MemoryDeviceContext& dc, const TableEdit& edit)
@@ -163,16 +170,25 @@ int RecolorAll(const Arguments& args, const MemoryDeviceContext& dc, const Table
         return kExitFailure;
     }
     int status = kExitSuccess;
+    // Each file reaches the disk before it replaces its target; the folders
+    // that hold the new names are flushed once, at the end.
+    FolderFlushes flushes;
     ProgressLine progress(args.inputs.size());
     for (size_t i = 0; i < args.inputs.size(); ++i) {
         const std::string& input = args.inputs[i];
         progress.Show(i, input);
         Failure failure;
-        if (!RecolorFile(dc, input, OutputPath(args, input), edit, &failure)) {
+        if (!RecolorFile(dc, input, OutputPath(args, input), edit, &flushes, &failure)) {
             progress.Clear();
             ReportError(failure.file, failure.reason);
             status = kExitFailure;
         }
+    }
+    progress.Clear();
+    std::string folder;
+    if (!flushes.FlushAll(&folder)) {
+        ReportError(folder, "could not be flushed to disk; the files written there may not survive a power loss");
+        status = kExitFailure;
     }
     return status;
 }
@@ -244,7 +260,7 @@ int RunPalette(const Arguments& args, const MemoryDeviceContext& dc)
         return kExitFailure;
     }
     if (!table.SaveRiffPalette(args.output.c_str())) {
-        ReportError(args.output, "could not be written");
+        ReportError(args.output, WhyNotWritten(args.output));
         return kExitFailure;
     }
     return kExitSuccess;
@@ -284,7 +300,7 @@ int RunNew(const Arguments& args, const MemoryDeviceContext& dc)
         return kExitFailure;
     }
     if (!image.SaveToFile(args.output.c_str())) {
-        ReportError(args.output, "could not be written");
+        ReportError(args.output, WhyNotWritten(args.output));
         return kExitFailure;
     }
     return kExitSuccess;

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <new>
 
+#include "image/bmp_layout.h"
 #include "image/dib_image.h"
 #include "image/row_layout.h"
 #include "platform/safe_file_writer.h"
@@ -12,7 +13,6 @@
 namespace {
 
 const WORD kBitmapType = 0x4D42;  // "BM"
-const uint32_t kHeadersBytes = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
 
 bool ReadExactly(std::istream& in, void* destination, uint64_t count)
 {
@@ -22,6 +22,33 @@ bool ReadExactly(std::istream& in, void* destination, uint64_t count)
 }
 
 }  // namespace
+
+bool ReadBmpLayout(const unsigned char* headers, uint64_t fileLength, BmpLayout* layout)
+{
+    BmpLayout read;
+    std::memcpy(&read.fileHeader, headers, sizeof read.fileHeader);
+    std::memcpy(&read.infoHeader, headers + sizeof read.fileHeader, sizeof read.infoHeader);
+    if (read.fileHeader.bfType != kBitmapType) return false;
+    if (read.infoHeader.biSize != sizeof(BITMAPINFOHEADER)) return false;
+    if (read.infoHeader.biCompression != BI_RGB) return false;
+
+    read.entryCount = read.infoHeader.biClrUsed;
+    if (read.entryCount == 0 && read.infoHeader.biBitCount < 16) read.entryCount = 1u << read.infoHeader.biBitCount;
+    RowLayout rows;
+    if (!ComputeRowLayout(read.infoHeader.biWidth, read.infoHeader.biHeight, read.infoHeader.biBitCount, &rows))
+        return false;
+    read.stride = rows.stride;
+    read.imageSize = rows.imageSize;
+
+    // Everything the header promises must be in the file before anything is allocated.
+    const uint64_t tableEnd = kBmpHeadersBytes + uint64_t(read.entryCount) * sizeof(RGBQUAD);
+    // A gap before the pixels is skipped, as bfOffBits says; other offsets are
+    // taken to mean the pixels follow the table.
+    read.pixelStart = read.fileHeader.bfOffBits > tableEnd ? read.fileHeader.bfOffBits : tableEnd;
+    if (tableEnd > fileLength || read.pixelStart + read.imageSize > fileLength) return false;
+    *layout = read;
+    return true;
+}
 
 bool DibImage::LoadFromFile(HDC dc, const char* path)
 {
@@ -37,44 +64,26 @@ bool DibImage::ReadFromStream(HDC dc, std::istream& in)
     Discard();
     const uint64_t fileLength = BytesRemaining(in);  // the stream starts at the file's start
 
-    BITMAPFILEHEADER fileHeaderRead;
-    if (!ReadExactly(in, &fileHeaderRead, sizeof fileHeaderRead)) return false;
-    if (fileHeaderRead.bfType != kBitmapType) return false;
-    BITMAPINFOHEADER infoHeaderRead;
-    if (!ReadExactly(in, &infoHeaderRead, sizeof infoHeaderRead)) return false;
-    if (infoHeaderRead.biSize != sizeof(BITMAPINFOHEADER)) return false;
-    if (infoHeaderRead.biCompression != BI_RGB) return false;
+    unsigned char headers[kBmpHeadersBytes];
+    BmpLayout layout;
+    if (!ReadExactly(in, headers, sizeof headers) || !ReadBmpLayout(headers, fileLength, &layout)) return false;
 
-    uint32_t entries = infoHeaderRead.biClrUsed;
-    if (entries == 0 && infoHeaderRead.biBitCount < 16) entries = 1u << infoHeaderRead.biBitCount;
-    RowLayout layout;
-    if (!ComputeRowLayout(infoHeaderRead.biWidth, infoHeaderRead.biHeight,
-                          infoHeaderRead.biBitCount, &layout))
-        return false;
-
-    // Everything the header promises must be in the file before anything is allocated.
-    const uint64_t tableEnd = kHeadersBytes + uint64_t(entries) * sizeof(RGBQUAD);
-    // A gap before the pixels is skipped, as bfOffBits says; other offsets are
-    // taken to mean the pixels follow the table.
-    const uint64_t pixelStart =
-        fileHeaderRead.bfOffBits > tableEnd ? fileHeaderRead.bfOffBits : tableEnd;
-    if (tableEnd > fileLength || pixelStart + layout.imageSize > fileLength) return false;
-
-    fileHeader = new (std::nothrow) BITMAPFILEHEADER(fileHeaderRead);
-    if (!fileHeader || !AllocateInfoBlock(entries)) {
+    fileHeader = new (std::nothrow) BITMAPFILEHEADER(layout.fileHeader);
+    if (!fileHeader || !AllocateInfoBlock(layout.entryCount)) {
         Discard();
         return false;
     }
-    std::memcpy(infoBlock, &infoHeaderRead, sizeof infoHeaderRead);
-    entryCount = entries;
+    std::memcpy(infoBlock, &layout.infoHeader, sizeof layout.infoHeader);
+    entryCount = layout.entryCount;
     stride = layout.stride;
     imageSize = layout.imageSize;
 
-    if (!ReadExactly(in, Colors(), uint64_t(entries) * sizeof(RGBQUAD)) || !RebuildSection(dc)) {
+    if (!ReadExactly(in, Colors(), uint64_t(entryCount) * sizeof(RGBQUAD)) || !RebuildSection(dc)) {
         Discard();
         return false;
     }
-    if (pixelStart != tableEnd) in.seekg(std::streamoff(pixelStart));
+    if (layout.pixelStart != kBmpHeadersBytes + uint64_t(entryCount) * sizeof(RGBQUAD))
+        in.seekg(std::streamoff(layout.pixelStart));
     if (!ReadExactly(in, bits, imageSize)) {
         Discard();
         return false;
@@ -87,7 +96,7 @@ bool DibImage::SaveToFile(const char* path) const
     if (!infoBlock || !bits) return false;
 
     const uint64_t tableBytes = uint64_t(entryCount) * sizeof(RGBQUAD);
-    const uint64_t offBits = kHeadersBytes + tableBytes;
+    const uint64_t offBits = kBmpHeadersBytes + tableBytes;
     const uint64_t fileSize = offBits + imageSize;
     // The size fields are 32 bits wide: a larger bitmap cannot be stored.
     if (fileSize > 0xFFFFFFFFu) return false;
@@ -101,9 +110,8 @@ bool DibImage::SaveToFile(const char* path) const
 
     SafeFileWriter writer(path);
     if (!writer.IsOpen()) return false;
-    std::ostream& out = writer.Stream();
-    out.write(reinterpret_cast<const char*>(&header), sizeof header);
-    out.write(reinterpret_cast<const char*>(infoBlock), std::streamsize(sizeof(BITMAPINFOHEADER) + tableBytes));
-    out.write(reinterpret_cast<const char*>(bits), std::streamsize(imageSize));
+    writer.Write(&header, sizeof header);
+    writer.Write(infoBlock, size_t(sizeof(BITMAPINFOHEADER) + tableBytes));
+    writer.Write(bits, imageSize);
     return writer.Commit();
 }

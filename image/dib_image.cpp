@@ -81,22 +81,15 @@ bool DibImage::GetDimensions(LONG dimensions[2]) const
 bool DibImage::CopyColorTable(ColorTable& table) const
 {
     if (!infoBlock || entryCount == 0) return false;
-    if (!table.Reset(entryCount)) return false;
-    const RGBQUAD* colors = Colors();
-    for (uint32_t i = 0; i < entryCount; ++i)
-        table.SetColor(i, colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue);
-    return true;
+    return ReadColors(Colors(), entryCount, table);
 }
 
 bool DibImage::SetColorTable(const ColorTable& table)
 {
-    uint32_t n = table.GetCount();
-    if (!infoBlock || entryCount == 0 || n == 0) return false;
-    if (n > ColorsOfBitCount(InfoHeader()->biBitCount)) return false;
-
-    ColorTable copy(table);
-    if (copy.GetCount() != n) return false;
-    if (entryCount < n) {
+    if (!infoBlock) return false;
+    const uint32_t n = EntriesAfterSetting(entryCount, InfoHeader()->biBitCount, table.GetCount());
+    if (n == 0) return false;
+    if (n > entryCount) {
         unsigned char* old = infoBlock;
         infoBlock = nullptr;
         if (!AllocateInfoBlock(n)) {
@@ -107,18 +100,35 @@ bool DibImage::SetColorTable(const ColorTable& table)
         delete[] old;
         InfoHeader()->biClrUsed = n;
         entryCount = n;
-    } else if (!copy.Resize(entryCount)) {
-        return false;
     }
+    WriteColors(table, Colors(), entryCount);
+    return true;
+}
 
-    RGBQUAD* colors = Colors();
-    for (uint32_t i = 0; i < entryCount; ++i) {
-        const ColorEntry* entry = copy.GetEntry(i);
+uint32_t DibImage::EntriesAfterSetting(uint32_t held, uint32_t bitCount, uint32_t tableCount)
+{
+    if (held == 0 || tableCount == 0 || tableCount > ColorsOfBitCount(bitCount)) return 0;
+    return tableCount > held ? tableCount : held;
+}
+
+void DibImage::WriteColors(const ColorTable& table, RGBQUAD* colors, uint32_t count)
+{
+    const uint32_t given = table.GetCount() < count ? table.GetCount() : count;
+    for (uint32_t i = 0; i < count; ++i) {
+        const ColorEntry black = {0, 0, 0, 0};
+        const ColorEntry* entry = i < given ? table.GetEntry(i) : &black;
         colors[i].rgbBlue = entry->blue;
         colors[i].rgbGreen = entry->green;
         colors[i].rgbRed = entry->red;
         colors[i].rgbReserved = 0;
     }
+}
+
+bool DibImage::ReadColors(const RGBQUAD* colors, uint32_t count, ColorTable& table)
+{
+    if (!table.Reset(count)) return false;
+    for (uint32_t i = 0; i < count; ++i)
+        table.SetColor(i, colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue);
     return true;
 }
 

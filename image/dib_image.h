@@ -58,6 +58,18 @@ public:
     // The pixel bytes, ImageSize() of them; null for an empty image.
     const unsigned char* Bits() const { return bits; }
 
+    // How a table of tableCount entries goes into a bitmap's table of held
+    // entries at bitCount bits: the entry count afterwards (a longer table
+    // grows it, a shorter one leaves the remaining entries black), or 0 when
+    // the bitmap cannot take it (either side empty, or more entries than the
+    // bits can index).
+    static uint32_t EntriesAfterSetting(uint32_t held, uint32_t bitCount, uint32_t tableCount);
+    // Writes count RGBQUADs from table, reserved bytes 0; those past the
+    // table's end are black.
+    static void WriteColors(const ColorTable& table, RGBQUAD* colors, uint32_t count);
+    // Makes table hold the colors, flags 0; false without memory.
+    static bool ReadColors(const RGBQUAD* colors, uint32_t count, ColorTable& table);
+
 private:
     BITMAPINFOHEADER* InfoHeader() const;
     RGBQUAD* Colors() const;

@@ -174,6 +174,6 @@ bool ColorTable::SaveRiffPalette(const char* path) const
 
     SafeFileWriter writer(path);
     if (!writer.IsOpen()) return false;
-    writer.Stream().write(reinterpret_cast<const char*>(p), std::streamsize(fileSize));
+    writer.Write(p, fileSize);
     return writer.Commit();
 }

@@ -71,21 +71,18 @@ static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER is 40 bytes");
 static_assert(sizeof(RGBQUAD) == 4, "RGBQUAD is 4 bytes");
 
 #define BI_RGB 0
+#define BI_BITFIELDS 3
 #define DIB_RGB_COLORS 0
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
-#define MOVEFILE_REPLACE_EXISTING 0x00000001
-#define MOVEFILE_WRITE_THROUGH 0x00000008
 
 // A DIB section here is a zero-filled heap block, made only when GDI would make
 // one: positive width, non-zero height, one plane, bit count 1, 4, 8, 16, 24
-// or 32 with BI_RGB, and a pixel size that fits in 32 bits.
+// or 32 with BI_RGB (16 and 32 also with BI_BITFIELDS), and a pixel size that
+// fits in 32 bits.
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
                          HANDLE section, DWORD offset);
 BOOL DeleteObject(HGDIOBJ object);
 
 DWORD GetFileAttributesA(const char* path);
-BOOL DeleteFileA(const char* path);
-// MOVEFILE_WRITE_THROUGH flushes the file and its folder to disk.
-BOOL MoveFileExA(const char* from, const char* to, DWORD flags);
 
 #endif

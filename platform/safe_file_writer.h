@@ -1,35 +1,106 @@
-// Writes a file so that the file it replaces survives any failure: the bytes go
-// to a temporary file beside the target, which replaces the target in one step
-// only once it is complete.
+// Writes a file so that the file it replaces survives any failure and keeps
+// what the user set on it. The bytes go to a temporary file beside the file
+// the path names (symbolic links are followed, so a link stays a link), which
+// takes the old file's place in one step only once it is complete and flushed.
+// The new file keeps the old one's permissions and owner (POSIX) or its
+// attributes and security (Windows). A read-only file, and a file with other
+// hard links (they would go on showing the old content), are refused, never
+// replaced.
 #ifndef KORIN_PLATFORM_SAFE_FILE_WRITER_H
 #define KORIN_PLATFORM_SAFE_FILE_WRITER_H
 
-#include <fstream>
+#include <cstddef>
+#include <cstdint>
+#include <set>
 #include <string>
+
+#ifdef _WIN32
+typedef void* NativeFile;  // a HANDLE
+#else
+typedef int NativeFile;    // a file descriptor
+#endif
+
+// Why a file cannot be replaced.
+enum class SaveProblem {
+    None,
+    ReadOnly,    // the file may not be written
+    HardLinked,  // the file has more than one name
+    NotAFile,    // a folder or a device stands where the file goes
+};
+
+// A file read by offset, as the source of a writer's CopyFrom.
+class SourceFile {
+public:
+    SourceFile();
+    ~SourceFile();
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+
+    // False for a folder and for a file that cannot be opened for reading.
+    bool Open(const char* path);
+    void Close();
+    bool IsOpen() const;
+    // The file's length in bytes when it was opened.
+    uint64_t Size() const { return size; }
+    // True when all count bytes at offset were read.
+    bool ReadAt(uint64_t offset, void* bytes, size_t count);
+
+private:
+    friend class SafeFileWriter;
+    NativeFile file;
+    uint64_t size;
+};
+
+// The folders a batch of saves flushes once, at its end, instead of once per
+// file. Each file is still flushed before it takes its place.
+class FolderFlushes {
+public:
+    FolderFlushes() {}
+    FolderFlushes(const FolderFlushes&) = delete;
+    FolderFlushes& operator=(const FolderFlushes&) = delete;
+
+    void Add(const std::string& folder) { folders.insert(folder); }
+    // Flushes every folder added; false, naming the first that failed, when
+    // one did not reach the disk.
+    bool FlushAll(std::string* failedFolder);
+
+private:
+    std::set<std::string> folders;
+};
 
 class SafeFileWriter {
 public:
-    explicit SafeFileWriter(const char* targetPath);
+    // With flushes, the flush of the folder that holds the new file is left
+    // to flushes.FlushAll(); without, Commit makes it.
+    explicit SafeFileWriter(const char* targetPath, FolderFlushes* flushes = nullptr);
     // Removes the temporary file unless Commit succeeded.
     ~SafeFileWriter();
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
 
-    bool IsOpen() const { return stream.is_open(); }
-    std::ostream& Stream() { return stream; }
-    // True when every byte reached the temporary file and it replaced the target.
+    bool IsOpen() const { return open; }
+    // A failed write or copy makes Commit fail.
+    void Write(const void* bytes, size_t count);
+    // Appends count bytes of source from offset on, file to file.
+    void CopyFrom(SourceFile& source, uint64_t offset, uint64_t count);
+    // True when every byte reached the temporary file, it reached the disk and
+    // it replaced the target.
     bool Commit();
 
-    static const char* TemporarySuffix() { return ".korin~"; }
+    // What stops the file path names from being replaced; None when nothing
+    // does (also for a file that does not exist yet).
+    static SaveProblem CheckTarget(const char* path);
 
 private:
     void RemoveTemporary();
 
-    std::string target;
+    std::string target;     // the file itself, links followed
     std::string temporary;
-    std::ofstream stream;
+    FolderFlushes* flushes;
+    NativeFile file;
+    bool open;
+    bool failed;
     bool committed;
-    bool created;  // the temporary file is ours to remove
 };
 
 #endif

@@ -4,21 +4,27 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "image/dib_image.h"
 #include "korin_version.h"
+#include "palette/color_table.h"
 #include "report/header_report.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/bmp_bytes.h"
+#include "tests/support/bmp_corpus.h"
+#include "tests/support/memory_dc.h"
 #include "tests/support/temp_folder.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -306,6 +312,8 @@ TEST(CliApply, RefusesSourcesWithoutAUsableTable)
         {"text.pal", "just some text", "text.pal"},
         {"broken.pal", MakePal(Gradient(4, 0)).substr(0, 30), "broken.pal"},
         {"full.bmp", MakeBmp(2, 2, 24).Serialize(), "full.bmp"},
+        // Refused before any bitmap is touched: no bitmap can take no entries.
+        {"empty.pal", MakePal({}), "empty.pal"},
         // 16 entries cannot go into a 1-bit bitmap: the target is refused.
         {"sixteen.pal", MakePal(Gradient(16, 0)), "t.bmp"},
     };
@@ -351,6 +359,92 @@ TEST(CliTableOperations, InvertAndEachSwapChangeOnlyTheTable)
         EXPECT_EQ(bmp.pixels, out.pixels);
         EXPECT_EQ(20u, out.info.biClrUsed);
         EXPECT_EQ(bmp.Serialize(), ReadWholeFile(input));
+    }
+}
+
+// The tool copies the pixel rows file to file instead of loading them. Over
+// every shape of file a reader meets, each output must be byte for byte what
+// the editor's own load, table edit and save write, and each refusal the one
+// the editor's loader gives; a refused file's output is left as it was.
+TEST(CliTableOperations, MatchTheEditorsOwnSaveOverTheCorpus)
+{
+    std::vector<CorpusFile> corpus = BmpCorpus();
+    BmpBytes gap = MakeBmp(7, 3, 8, 16);
+    gap.gap = "between table and pixels";
+    gap.FixOffsets();
+    corpus.push_back({"gap-before-pixels", gap.Serialize(), true});
+    BmpBytes reserved = MakeBmp(5, -4, 4);
+    for (size_t i = 3; i < reserved.table.size(); i += 4) reserved.table[i] = char(0x5A);
+    corpus.push_back({"reserved-bytes-set", reserved.Serialize(), true});
+
+    TempFolder sources, inputs, outputs;
+    ColorTable wide, narrow;
+    ASSERT_TRUE(WriteWholeFile(sources.File("wide.pal"), MakePal(Gradient(256, 30))));
+    ASSERT_TRUE(WriteWholeFile(sources.File("narrow.pal"), MakePal(Gradient(2, 200))));
+    ASSERT_TRUE(wide.LoadRiffPalette(sources.File("wide.pal").c_str()));
+    ASSERT_TRUE(narrow.LoadRiffPalette(sources.File("narrow.pal").c_str()));
+    std::vector<std::string> names;
+    for (const CorpusFile& file : corpus) {
+        names.push_back(file.name + ".bmp");
+        ASSERT_TRUE(WriteWholeFile(inputs.File(names.back()), file.bytes));
+    }
+    std::sort(names.begin(), names.end());
+
+    struct Edit {
+        std::vector<std::string> command;
+        std::function<void(ColorTable&)> change;
+    };
+    const Edit edits[] = {
+        {{"invert"},
+         [](ColorTable& t) {
+             for (uint32_t i = 0; i < t.GetCount(); ++i) {
+                 const ColorEntry e = *t.GetEntry(i);
+                 t.SetColor(i, uint8_t(255 - e.red), uint8_t(255 - e.green), uint8_t(255 - e.blue));
+             }
+         }},
+        // Grows tables up to 256 entries; refused by 1- and 4-bit bitmaps.
+        {{"apply", sources.File("wide.pal")}, [&](ColorTable& t) { t.Assign(wide); }},
+        // Shorter than most tables: their other entries turn black.
+        {{"apply", sources.File("narrow.pal")}, [&](ColorTable& t) { t.Assign(narrow); }},
+    };
+    MemoryDC dc;
+    for (const Edit& edit : edits) {
+        SCOPED_TRACE(edit.command.back());
+        for (const std::string& name : names) ASSERT_TRUE(WriteWholeFile(outputs.File(name), "old output"));
+        std::vector<std::string> args = edit.command;
+        for (const std::string& name : names) args.push_back(inputs.File(name));
+        args.insert(args.end(), {"--out-dir", outputs.Path()});
+        CliRun run = RunCli(args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(1, run.exitCode) << "the corpus holds files that are refused";
+
+        int written = 0;
+        for (const std::string& name : names) {
+            SCOPED_TRACE(name);
+            const std::string input = inputs.File(name);
+            std::string refusal;
+            DibImage image;
+            ColorTable table;
+            if (!image.LoadFromFile(dc, input.c_str())) {
+                refusal = "is not a BMP file this program reads";
+            } else if (!image.CopyColorTable(table)) {
+                refusal = "has no color table";
+            } else {
+                edit.change(table);
+                if (!image.SetColorTable(table)) refusal = "cannot take a table of";
+            }
+            if (!refusal.empty()) {
+                EXPECT_TRUE(Contains(run.err, "korin-cli: " + input + ": " + refusal)) << run.err;
+                EXPECT_EQ("old output", ReadWholeFile(outputs.File(name)));
+                continue;
+            }
+            EXPECT_FALSE(Contains(run.err, input)) << run.err;
+            ASSERT_TRUE(image.SaveToFile(sources.File("expected.bmp").c_str()));
+            EXPECT_EQ(ReadWholeFile(sources.File("expected.bmp")), ReadWholeFile(outputs.File(name)));
+            ++written;
+        }
+        EXPECT_GT(written, 10);
+        EXPECT_EQ(names, outputs.List()) << "no temporary file stays";
     }
 }
 
@@ -553,6 +647,38 @@ TEST(CliBatch, FailedSaveLeavesNoTemporaryFile)
     EXPECT_EQ(std::vector<std::string>({"a.bmp", "b.bmp", "c.bmp"}), outputs.List());
     EXPECT_NE(bmp.table, ParseBmp(ReadWholeFile(outputs.File("c.bmp"))).table);
     EXPECT_EQ(bmp.pixels, ParseBmp(ReadWholeFile(outputs.File("c.bmp"))).pixels);
+}
+
+// Targets the user protected: a read-only file and a file with a second name
+// are refused with a reason and left as they were; the rest of the batch is done.
+TEST(CliBatch, ProtectedTargetsAreNamedAndKept)
+{
+    TempFolder folder;
+    const BmpBytes bmp = MakeBmp(6, 6, 8, 16);
+    const std::string plain = Write(folder, "plain.bmp", bmp.Serialize());
+    const std::string locked = Write(folder, "locked.bmp", bmp.Serialize());
+    const std::string linked = Write(folder, "linked.bmp", bmp.Serialize());
+    const std::string other = folder.File("other-name.bmp");
+#ifdef _WIN32
+    ASSERT_TRUE(SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(CreateHardLinkA(other.c_str(), linked.c_str(), nullptr));
+#else
+    ASSERT_EQ(0, chmod(locked.c_str(), 0444));
+    ASSERT_EQ(0, link(linked.c_str(), other.c_str()));
+#endif
+    CliRun run = RunCli({"invert", locked, plain, linked, "--in-place"});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, locked + ": is read-only")) << run.err;
+    EXPECT_TRUE(Contains(run.err, linked + ": has other hard links")) << run.err;
+    EXPECT_EQ(bmp.Serialize(), ReadWholeFile(locked));
+    EXPECT_EQ(bmp.Serialize(), ReadWholeFile(linked));
+    EXPECT_EQ(bmp.Serialize(), ReadWholeFile(other));
+    EXPECT_NE(bmp.table, ParseBmp(ReadWholeFile(plain)).table);
+    EXPECT_EQ(bmp.pixels, ParseBmp(ReadWholeFile(plain)).pixels);
+    EXPECT_EQ(std::vector<std::string>({"linked.bmp", "locked.bmp", "other-name.bmp", "plain.bmp"}), folder.List());
+#ifdef _WIN32
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+#endif
 }
 
 }  // namespace

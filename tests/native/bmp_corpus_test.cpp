@@ -8,89 +8,18 @@
 
 #include "image/dib_image.h"
 #include "tests/support/bmp_bytes.h"
+#include "tests/support/bmp_corpus.h"
 #include "tests/support/memory_dc.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
-
-struct CorpusFile {
-    std::string name;
-    std::string bytes;
-    bool loads;
-};
-
-BmpBytes With(BmpBytes bmp, const std::function<void(BmpBytes&)>& change)
-{
-    change(bmp);
-    return bmp;
-}
-
-std::vector<CorpusFile> Corpus()
-{
-    std::vector<CorpusFile> corpus;
-    auto add = [&](const std::string& name, const BmpBytes& bmp, bool loads) {
-        corpus.push_back({name, bmp.Serialize(), loads});
-    };
-
-    for (uint16_t bits : {1, 4, 8, 16, 24, 32}) {
-        for (int32_t width : {1, 3, 5, 33}) {
-            std::string tag = std::to_string(bits) + "bit-w" + std::to_string(width);
-            add(tag + "-bottom-up", MakeBmp(width, 3, bits), true);
-            add(tag + "-top-down", MakeBmp(width, -3, bits), true);
-        }
-    }
-    add("8bit-clrused-16", MakeBmp(5, 2, 8, 16), true);
-    add("4bit-clrused-3", MakeBmp(5, 2, 4, 3), true);
-    add("1bit-clrused-1", MakeBmp(5, 2, 1, 1), true);
-    add("24bit-clrused-4", MakeBmp(5, 2, 24, 4), true);
-    add("32bit-clrused-2", MakeBmp(5, 2, 32, 2), true);
-    add("8bit-clrused-300", MakeBmp(5, 2, 8, 300), true);
-    add("1bit-clrused-256", MakeBmp(5, 2, 1, 256), true);
-    add("sizeimage-wrong", With(MakeBmp(4, 2, 8), [](BmpBytes& b) { b.info.biSizeImage = 1; }), true);
-
-    for (uint16_t bits : {0, 2, 3, 7, 12, 15, 48, 64}) {
-        BmpBytes bmp = MakeBmp(4, 2, bits, bits < 16 ? 0 : 2);
-        add("bitcount-" + std::to_string(bits), bmp, false);
-    }
-    for (uint32_t compression : {1, 2, 3, 4, 5, 6}) {
-        add("compression-" + std::to_string(compression),
-            With(MakeBmp(4, 2, compression == 3 ? 16 : 8),
-                 [&](BmpBytes& b) { b.info.biCompression = compression; }),
-            false);
-    }
-    for (uint32_t size : {12, 52, 56, 64, 108, 124}) {
-        add("infoheader-" + std::to_string(size), With(MakeBmp(4, 2, 8), [&](BmpBytes& b) {
-                b.info.biSize = size;
-                if (size > 40) b.infoExtra.assign(size - 40, '\0');
-                b.FixOffsets();
-            }),
-            false);
-    }
-    add("planes-0", With(MakeBmp(4, 2, 8), [](BmpBytes& b) { b.info.biPlanes = 0; }), false);
-    add("planes-3", With(MakeBmp(4, 2, 8), [](BmpBytes& b) { b.info.biPlanes = 3; }), false);
-    add("width-0", With(MakeBmp(4, 2, 8), [](BmpBytes& b) { b.info.biWidth = 0; }), false);
-    add("width-negative", With(MakeBmp(4, 2, 8), [](BmpBytes& b) { b.info.biWidth = -4; }), false);
-    add("height-0", With(MakeBmp(4, 2, 8), [](BmpBytes& b) { b.info.biHeight = 0; }), false);
-    add("not-bm", With(MakeBmp(4, 2, 8), [](BmpBytes& b) { b.file.bfType = 0x4142; }), false);
-
-    std::string whole = MakeBmp(6, 3, 8, 16).Serialize();
-    struct Cut { const char* region; size_t at; } cuts[] = {
-        {"nothing", 0}, {"file-header", 7}, {"info-header", 14}, {"info-header-end", 53},
-        {"color-table", 54}, {"color-table-end", 54 + 63}, {"pixels", 118},
-        {"pixels-end", whole.size() - 1},
-    };
-    for (const Cut& cut : cuts) {
-        corpus.push_back({std::string("truncated-in-") + cut.region, whole.substr(0, cut.at), false});
-    }
-    return corpus;
-}
 
 TEST(BmpCorpus, EveryFileGetsTheVerdictRealGdiGives)
 {
     TempFolder folder;
     MemoryDC dc;
     int accepted = 0, refused = 0;
-    for (const CorpusFile& file : Corpus()) {
+    for (const CorpusFile& file : BmpCorpus()) {
         std::string path = folder.File(file.name + ".bmp");
         ASSERT_TRUE(WriteWholeFile(path, file.bytes));
         DibImage image;
@@ -101,6 +30,43 @@ TEST(BmpCorpus, EveryFileGetsTheVerdictRealGdiGives)
     }
     EXPECT_GT(accepted, 40);
     EXPECT_GT(refused, 20);
+}
+
+// The native layer makes the sections GDI makes, bit fields included (at 16
+// and 32 bits only), so that the corpus's bit-field files meet the loader's
+// own compression check in both builds.
+TEST(BmpCorpus, BitFieldSectionsAreMadeWhereGdiMakesThem)
+{
+    struct Case {
+        WORD bitCount;
+        DWORD compression;
+        bool made;
+    } cases[] = {
+        {16, BI_BITFIELDS, true}, {32, BI_BITFIELDS, true}, {8, BI_BITFIELDS, false},
+        {24, BI_BITFIELDS, false}, {16, BI_RGB, true},      {32, 4, false},
+    };
+    MemoryDC dc;
+    for (const Case& c : cases) {
+        struct {
+            BITMAPINFOHEADER header;
+            DWORD masks[3];
+        } info = {};
+        info.header.biSize = sizeof info.header;
+        info.header.biWidth = 4;
+        info.header.biHeight = 2;
+        info.header.biPlanes = 1;
+        info.header.biBitCount = c.bitCount;
+        info.header.biCompression = c.compression;
+        const bool wide = c.bitCount == 32;
+        info.masks[0] = wide ? 0xFF0000 : 0xF800;
+        info.masks[1] = wide ? 0x00FF00 : 0x07E0;
+        info.masks[2] = wide ? 0x0000FF : 0x001F;
+        void* bits = nullptr;
+        HBITMAP section = CreateDIBSection(dc, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                           &bits, nullptr, 0);
+        EXPECT_EQ(c.made, section != nullptr) << c.bitCount << " bits, compression " << c.compression;
+        if (section) DeleteObject(section);
+    }
 }
 
 }  // namespace

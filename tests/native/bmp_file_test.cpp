@@ -5,6 +5,7 @@
 
 #include "image/dib_image.h"
 #include "palette/color_table.h"
+#include "platform/safe_file_writer.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/memory_dc.h"
 #include "tests/support/temp_folder.h"
@@ -258,6 +259,35 @@ TEST_F(BmpFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
     ASSERT_TRUE(WriteWholeFile(kept, "keep me"));
     EXPECT_FALSE(empty.SaveToFile(kept.c_str()));
     EXPECT_EQ("keep me", ReadWholeFile(kept));
+}
+
+// Guards the copy of pixel rows from file to file: a source that ends before
+// the rows do (cut short while it was being copied) must fail the save.
+TEST_F(BmpFile, CopyPastTheEndOfItsSourceFailsTheSave)
+{
+    const std::string source = folder.File("source");
+    const std::string target = folder.File("target");
+    ASSERT_TRUE(WriteWholeFile(source, "0123456789"));
+    ASSERT_TRUE(WriteWholeFile(target, "old"));
+    SourceFile from;
+    ASSERT_TRUE(from.Open(source.c_str()));
+    ASSERT_EQ(10u, from.Size());
+    {
+        SafeFileWriter writer(target.c_str());
+        ASSERT_TRUE(writer.IsOpen());
+        writer.Write("ab", 2);
+        writer.CopyFrom(from, 4, 7);
+        EXPECT_FALSE(writer.Commit());
+    }
+    EXPECT_EQ("old", ReadWholeFile(target));
+    EXPECT_EQ(std::vector<std::string>({"source", "target"}), folder.List());
+
+    SafeFileWriter writer(target.c_str());
+    writer.Write("ab", 2);
+    writer.CopyFrom(from, 4, 6);
+    writer.Write("!", 1);
+    EXPECT_TRUE(writer.Commit());
+    EXPECT_EQ("ab456789!", ReadWholeFile(target));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "palette/color_table.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/memory_dc.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -213,6 +214,13 @@ TEST(DibImage, CopyThenSetKeepsColorsAndClearsReserved)
     ColorTable again;
     ASSERT_TRUE(image.CopyColorTable(again));
     for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(table.GetPackedColor(i), again.GetPackedColor(i));
+
+    // The packed colors do not show the reserved bytes: the written table does.
+    TempFolder folder;
+    ASSERT_TRUE(image.SaveToFile(folder.File("out.bmp").c_str()));
+    const std::string written = ReadWholeFile(folder.File("out.bmp"));
+    ASSERT_EQ(54u + 16u + bmp.pixels.size(), written.size());
+    for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(0, written[54 + 4 * i + 3]) << "reserved byte of entry " << i;
 }
 
 TEST(DibImage, RebuildSectionCarriesPixelsOver)

@@ -35,12 +35,13 @@ struct PalFile {
     uint16_t version = 0x0300;
     uint16_t declared = 0xFFFF;  // 0xFFFF: n
     std::string form = "PAL ";
+    std::string chunk = "data";
     std::string before;  // a chunk put ahead of "data"
     size_t cut = std::string::npos;
 
     std::string Bytes() const
     {
-        std::string body = form + before + "data";
+        std::string body = form + before + chunk;
         PutU32(body, dataSize ? dataSize : 4 + 4 * n);
         PutU16(body, version);
         PutU16(body, declared == 0xFFFF ? uint16_t(n) : declared);
@@ -120,6 +121,7 @@ TEST(RiffPalette, RefusedFilesLeaveTableUnchanged)
     std::vector<Case> cases;
     { PalFile p; p.form = "PAL!"; cases.push_back({"form type", p}); }
     { PalFile p; p.before = std::string("offl\x04\0\0\0abcd", 12); cases.push_back({"chunk before data", p}); }
+    { PalFile p; p.chunk = "dat "; cases.push_back({"chunk id other than data", p}); }
     { PalFile p; p.version = 0x0301; cases.push_back({"version", p}); }
     { PalFile p; p.declared = 3; cases.push_back({"count below data", p}); }
     { PalFile p; p.declared = 5; cases.push_back({"count above data", p}); }

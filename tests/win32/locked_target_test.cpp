@@ -1,6 +1,7 @@
-// Saves over a file that Windows will not let be replaced, and a picture too
-// large to load: the old file must survive byte for byte with no temporary
-// file left, and the user must be told the load failed.
+// Saves over a file that Windows will not let be replaced or that the user
+// set up, and a picture too large to load: the old file must survive byte for
+// byte with no temporary file left, what the user set on it must stay, and the
+// user must be told the load failed.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -59,6 +60,50 @@ TEST(LockedTarget, SaveThatCannotReplaceTheFileKeepsItAndLeavesNoTemporary)
             EXPECT_EQ(std::vector<std::string>{saver.name}, folder.List()) << saver.what << ", held open";
             EXPECT_TRUE(saver.save(path.c_str())) << saver.what << ", once let go";
         }
+    }
+}
+
+// Guards what the user set on a file against the save that replaces it: its
+// hidden and system attributes stay (the temporary file's would otherwise take
+// their place) and it is marked changed (archive); a read-only file, or one
+// with a second name, is refused and left as it was.
+TEST(LockedTarget, AttributesStayAndProtectedFilesAreRefused)
+{
+    MemoryDC dc;
+    DibImage image;
+    NewImageSpec spec = {20, 10, 8, 256};
+    ASSERT_TRUE(image.CreateBlank(dc, &spec));
+    ColorTable table;
+    ASSERT_TRUE(table.Reset(16));
+    const std::string old = "the file as it was, not a picture";
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+    for (const Saver& saver : Savers(image, table)) {
+        SCOPED_TRACE(saver.what);
+        TempFolder folder;
+        const std::string path = folder.File(saver.name);
+        ASSERT_TRUE(WriteWholeFile(path, old));
+        ASSERT_TRUE(SetFileAttributesA(path.c_str(), kept));
+        EXPECT_TRUE(saver.save(path.c_str()));
+        const DWORD after = GetFileAttributesA(path.c_str());
+        EXPECT_EQ(kept, after & kept) << std::hex << after;
+        EXPECT_TRUE(after & FILE_ATTRIBUTE_ARCHIVE) << std::hex << after;
+        EXPECT_NE(old, ReadWholeFile(path));
+        EXPECT_EQ(std::vector<std::string>{saver.name}, folder.List());
+
+        ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+        ASSERT_TRUE(WriteWholeFile(folder.File("before"), ReadWholeFile(path)));
+        EXPECT_FALSE(saver.save(path.c_str())) << "read-only";
+        EXPECT_EQ(ReadWholeFile(folder.File("before")), ReadWholeFile(path));
+        ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+        ASSERT_TRUE(DeleteFileA(folder.File("before").c_str()));
+
+        ASSERT_TRUE(WriteWholeFile(path, old));
+        const std::string other = folder.File("~ other name");
+        ASSERT_TRUE(CreateHardLinkA(other.c_str(), path.c_str(), nullptr));
+        EXPECT_FALSE(saver.save(path.c_str())) << "hard-linked";
+        EXPECT_EQ(old, ReadWholeFile(path));
+        EXPECT_EQ(std::vector<std::string>({saver.name, "~ other name"}), folder.List());
     }
 }
 

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The editor's own speed under Wine, timed from outside by a driver program:
+# File > Open of a 64 MiB 8-bit picture until it is painted, one drag step of
+# a color-panel slider, and Apply of a 256-entry table until the picture is
+# repainted. Builds the win32 korin.exe and the driver, runs Korin on a
+# private Xvfb in a Wine prefix of its own, prints medians in milliseconds.
+#   bash bench/editor_speed.sh [RUNS] [DRAG_STEPS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-7}
+steps=${2:-200}
+
+bash "$root/scripts/build.sh" win32 korin speed_driver >/dev/null
+source "$root/scripts/wine-env.sh"
+export WINEPREFIX="$root/build/win32/speed-prefix"
+work=$(mktemp -d "${TMPDIR:-/tmp}/korin-speed-XXXXXX")
+trap 'korin_stop_wine; rm -rf "$work"' EXIT
+
+# 8192 x 8192 pixels of 8 bits; prints the color its top-left pixel shows.
+color=$(python3 - "$work/picture.bmp" <<'PY'
+import os, struct, sys
+width = height = 8192
+table = [((i * 7) & 255, (i * 13 + 40) & 255, (255 - i * 3) & 255) for i in range(256)]
+rows = os.urandom(width * height)
+head = struct.pack("<2sIHHI", b"BM", 54 + 1024 + len(rows), 0, 0, 54 + 1024)
+head += struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835, 256, 0)
+with open(sys.argv[1], "wb") as f:
+    f.write(head + b"".join(bytes((b, g, r, 0)) for r, g, b in table) + rows)
+# Bottom-up: the top row on screen is the last one in the file.
+r, g, b = table[rows[(height - 1) * width]]
+print(f"{r:02x}{g:02x}{b:02x}")
+PY
+)
+
+korin_start_xvfb
+rm -rf "$WINEPREFIX"
+korin_init_prefix >/dev/null
+driver="$root/build/win32/speed_driver.exe"
+drive() { timeout 600 wine "$driver" "$@"; }
+
+echo "machine: $(nproc) CPUs ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')), $(free -g | awk '/^Mem:/ {print $2}') GiB memory; $(wine --version); Xvfb 1280x1024x24; $(date -u +%F)"
+wine "$root/build/win32/korin.exe" >/dev/null 2>&1 &
+drive wait-main
+drive open "$(winepath -w "$work/picture.bmp")" "$color" "$runs"
+drive drag "$steps"
+drive apply "$runs"

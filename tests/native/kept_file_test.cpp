@@ -1,0 +1,171 @@
+// Saves over a file the user has set up: its links, permissions and owner
+// stay, and a file that may not be replaced is refused and left byte for byte
+// as it was, with no temporary file beside it.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "image/dib_image.h"
+#include "palette/color_table.h"
+#include "platform/safe_file_writer.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+const char kOld[] = "the file as it was, not a picture";
+
+struct Saver {
+    const char* what;
+    std::function<bool(const std::string& path)> save;
+    std::string bytes;  // what the save writes
+};
+
+// The editor's two saves, each with the bytes it writes.
+std::vector<Saver> Savers(const DibImage& image, const ColorTable& table)
+{
+    std::vector<Saver> savers = {
+        {"BMP", [&](const std::string& path) { return image.SaveToFile(path.c_str()); }, ""},
+        {"palette", [&](const std::string& path) { return table.SaveRiffPalette(path.c_str()); }, ""},
+    };
+    TempFolder scratch;
+    for (Saver& saver : savers) {
+        EXPECT_TRUE(saver.save(scratch.File("made")));
+        saver.bytes = ReadWholeFile(scratch.File("made"));
+    }
+    return savers;
+}
+
+class KeptFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        NewImageSpec spec = {20, 10, 8, 256};
+        ASSERT_TRUE(image.CreateBlank(nullptr, &spec));
+        ASSERT_TRUE(table.Reset(16));
+        table.SetColor(3, 1, 2, 3);
+    }
+
+    DibImage image;
+    ColorTable table;
+};
+
+std::string LinkText(const std::string& link)
+{
+    char text[4096];
+    ssize_t length = readlink(link.c_str(), text, sizeof text);
+    return length < 0 ? "(not a link)" : std::string(text, size_t(length));
+}
+
+struct stat StatOf(const std::string& path)
+{
+    struct stat info = {};
+    EXPECT_EQ(0, stat(path.c_str(), &info)) << path;
+    return info;
+}
+
+// Guards against a save that puts a plain file where the link was: the link's
+// target kept the old picture and the link no longer led to the saved one.
+TEST_F(KeptFile, ALinkStaysAndTheFileItLeadsToIsReplaced)
+{
+    for (const Saver& saver : Savers(image, table)) {
+        SCOPED_TRACE(saver.what);
+        TempFolder pictures, shortcuts;
+        const std::string real = pictures.File("real");
+        ASSERT_TRUE(WriteWholeFile(real, kOld));
+        // A link in another folder, through a second link, by a relative path.
+        const std::string relative = "../" + pictures.Path().substr(pictures.Path().rfind('/') + 1) + "/real";
+        ASSERT_EQ(0, symlink(relative.c_str(), shortcuts.File("first").c_str()));
+        ASSERT_EQ(0, symlink("first", shortcuts.File("link").c_str()));
+
+        ASSERT_TRUE(saver.save(shortcuts.File("link")));
+        EXPECT_EQ(saver.bytes, ReadWholeFile(real));
+        EXPECT_EQ("first", LinkText(shortcuts.File("link")));
+        EXPECT_EQ(relative, LinkText(shortcuts.File("first")));
+        EXPECT_EQ(std::vector<std::string>{"real"}, pictures.List());
+        EXPECT_EQ(std::vector<std::string>({"first", "link"}), shortcuts.List());
+
+        // A link to a file not made yet: the file is made where it points.
+        ASSERT_EQ(0, symlink("later", shortcuts.File("ahead").c_str()));
+        ASSERT_TRUE(saver.save(shortcuts.File("ahead")));
+        EXPECT_EQ(saver.bytes, ReadWholeFile(shortcuts.File("later")));
+        EXPECT_EQ("later", LinkText(shortcuts.File("ahead")));
+    }
+}
+
+// Guards against a save that gives the file the temporary file's permissions
+// (0644 from the umask) instead of the user's, or a new owner.
+TEST_F(KeptFile, PermissionsAndOwnerStay)
+{
+    const mode_t previousMask = umask(022);
+    for (const Saver& saver : Savers(image, table)) {
+        for (mode_t mode : {mode_t(0600), mode_t(0640), mode_t(0755)}) {
+            SCOPED_TRACE(std::string(saver.what) + " mode " + std::to_string(mode));
+            TempFolder folder;
+            const std::string path = folder.File("kept");
+            ASSERT_TRUE(WriteWholeFile(path, kOld));
+            ASSERT_EQ(0, chmod(path.c_str(), mode));
+            // Another owner where this process may give one (as root); its own otherwise.
+            if (chown(path.c_str(), 4321, 4322) != 0) {
+                ASSERT_EQ(0, chown(path.c_str(), getuid(), getgid()));
+            }
+            const struct stat before = StatOf(path);
+
+            ASSERT_TRUE(saver.save(path));
+            const struct stat after = StatOf(path);
+            EXPECT_EQ(saver.bytes, ReadWholeFile(path));
+            EXPECT_NE(before.st_ino, after.st_ino) << "replaced, not written over";
+            EXPECT_EQ(mode, after.st_mode & 07777);
+            EXPECT_EQ(before.st_uid, after.st_uid);
+            EXPECT_EQ(before.st_gid, after.st_gid);
+        }
+        // A new file gets the usual mode: what the umask leaves of 0666.
+        for (mode_t mask : {mode_t(022), mode_t(077)}) {
+            TempFolder folder;
+            umask(mask);
+            ASSERT_TRUE(saver.save(folder.File("new")));
+            EXPECT_EQ(0666 & ~mask, StatOf(folder.File("new")).st_mode & 07777) << saver.what << " " << mask;
+        }
+    }
+    umask(previousMask);
+}
+
+// Guards against a save that replaces a file the user protected (rename
+// ignores the file's own permissions), or one whose other names would go on
+// showing the old content.
+TEST_F(KeptFile, ReadOnlyOrHardLinkedFileIsRefusedAndLeftAsItWas)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& path)> prepare;
+        SaveProblem problem;
+        std::vector<std::string> names;
+    };
+    const std::vector<Case> cases = {
+        {"read-only", [](const std::string& path) { ASSERT_EQ(0, chmod(path.c_str(), 0444)); },
+         SaveProblem::ReadOnly, {"kept"}},
+        {"hard-linked",
+         [](const std::string& path) { ASSERT_EQ(0, link(path.c_str(), (path + "-also").c_str())); },
+         SaveProblem::HardLinked, {"kept", "kept-also"}},
+    };
+    for (const Saver& saver : Savers(image, table)) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(saver.what) + ", " + c.what);
+            TempFolder folder;
+            const std::string path = folder.File("kept");
+            ASSERT_TRUE(WriteWholeFile(path, kOld));
+            c.prepare(path);
+            EXPECT_EQ(c.problem, SafeFileWriter::CheckTarget(path.c_str()));
+
+            EXPECT_FALSE(saver.save(path));
+            EXPECT_EQ(kOld, ReadWholeFile(path));
+            EXPECT_EQ(c.names, folder.List());
+        }
+    }
+}
+
+}  // namespace
