@@ -2,17 +2,21 @@
 # The editor's own speed under Wine, timed from outside by a driver program:
 # File > Open of a 64 MiB 8-bit picture until it is painted, one drag step of
 # a color-panel slider, and Apply of a 256-entry table until the picture is
-# repainted. Builds the win32 korin.exe and the driver, runs Korin on a
-# private Xvfb in a Wine prefix of its own, prints medians in milliseconds.
+# repainted. Builds korin.exe and the driver (32-bit where this machine runs
+# 32-bit programs, 64-bit otherwise), runs Korin on a private Xvfb in a Wine
+# prefix of its own, prints medians in milliseconds.
 #   bash bench/editor_speed.sh [RUNS] [DRAG_STEPS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-7}
 steps=${2:-200}
 
-bash "$root/scripts/build.sh" win32 korin speed_driver >/dev/null
 source "$root/scripts/wine-env.sh"
-export WINEPREFIX="$root/build/win32/speed-prefix"
+arch=win64
+korin_runs_32bit && arch=win32
+korin_use_arch "$arch"
+bash "$root/scripts/build.sh" "$arch" korin speed_driver >/dev/null
+export WINEPREFIX="$root/build/$arch/speed-prefix"
 work=$(mktemp -d "${TMPDIR:-/tmp}/korin-speed-XXXXXX")
 trap 'korin_stop_wine; rm -rf "$work"' EXIT
 
@@ -35,12 +39,12 @@ PY
 korin_start_xvfb
 rm -rf "$WINEPREFIX"
 korin_init_prefix >/dev/null
-driver="$root/build/win32/speed_driver.exe"
-drive() { timeout 600 wine "$driver" "$@"; }
+driver="$root/build/$arch/speed_driver.exe"
+drive() { timeout 600 "$KORIN_WINE" "$driver" "$@"; }
 
-echo "machine: $(nproc) CPUs ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')), $(free -g | awk '/^Mem:/ {print $2}') GiB memory; $(wine --version); Xvfb 1280x1024x24; $(date -u +%F)"
-wine "$root/build/win32/korin.exe" >/dev/null 2>&1 &
+echo "machine: $(nproc) CPUs ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')), $(free -g | awk '/^Mem:/ {print $2}') GiB memory; $("$KORIN_WINE" --version) ($arch); Xvfb 1280x1024x24; $(date -u +%F)"
+"$KORIN_WINE" "$root/build/$arch/korin.exe" >/dev/null 2>&1 &
 drive wait-main
-drive open "$(winepath -w "$work/picture.bmp")" "$color" "$runs"
+drive open "$("$KORIN_WINE" winepath -w "$work/picture.bmp")" "$color" "$runs"
 drive drag "$steps"
 drive apply "$runs"
