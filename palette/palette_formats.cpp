@@ -46,9 +46,8 @@ std::string_view Trim(std::string_view line)
 
 // The file's lines without their CR LF or LF; a UTF-8 byte order mark that
 // some editors put first is not part of the first line.
-std::vector<std::string_view> SplitLines(const std::string& bytes)
+std::vector<std::string_view> SplitLines(std::string_view text)
 {
-    std::string_view text(bytes);
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     std::vector<std::string_view> lines;
     while (!text.empty()) {
@@ -147,7 +146,7 @@ bool Install(const std::vector<ColorEntry>& colors, ColorTable* table, std::stri
 
 std::string_view FirstLine(const std::string& bytes)
 {
-    std::vector<std::string_view> lines = SplitLines(bytes.substr(0, 64));
+    std::vector<std::string_view> lines = SplitLines(std::string_view(bytes).substr(0, 64));
     return lines.empty() ? std::string_view() : Trim(lines[0]);
 }
 
@@ -173,7 +172,7 @@ bool ParseHexColor(std::string_view line, ColorEntry* entry)
 // to be a hex list, and its faults are worth naming.
 bool StartsLikeHexList(const std::string& bytes)
 {
-    for (std::string_view line : SplitLines(bytes.substr(0, 256))) {
+    for (std::string_view line : SplitLines(std::string_view(bytes).substr(0, 256))) {
         if (Trim(line).empty()) continue;
         ColorEntry entry;
         return ParseHexColor(line, &entry);
@@ -425,17 +424,34 @@ bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, 
     return ReadAnyPalette(bytes, table, format, reason);
 }
 
+bool FormatHolds(PaletteFormat format, uint32_t count, std::string* reason)
+{
+    if (format == PaletteFormat::Act && (count == 0 || count > kActColors)) {
+        *reason = "an Adobe Color Table holds 1 to 256 colors, not " + std::to_string(count);
+        return false;
+    }
+    if (format == PaletteFormat::Hex && count == 0) {
+        *reason = "a hex list cannot be empty";
+        return false;
+    }
+    if (count > kMaxPaletteEntries) {
+        *reason = std::string("a ") + PaletteFormatName(format) + " is written with at most 65,535 colors";
+        return false;
+    }
+    return true;
+}
+
 bool EncodePalette(const ColorTable& table, PaletteFormat format, std::string* bytes,
                    std::string* reason)
 {
     const uint32_t count = table.GetCount();
+    if (!FormatHolds(format, count, reason)) return false;
     std::string out;
     switch (format) {
     case PaletteFormat::Riff:
         *reason = "a RIFF palette is written by its own writer";
         return false;
     case PaletteFormat::Jasc:
-        if (TooMany(count, reason)) return false;
         out = std::string(kJascMagic) + "\r\n" + kJascVersion + "\r\n" + std::to_string(count) + "\r\n";
         for (uint32_t i = 0; i < count; ++i) {
             const ColorEntry* e = table.GetEntry(i);
@@ -445,7 +461,6 @@ bool EncodePalette(const ColorTable& table, PaletteFormat format, std::string* b
     case PaletteFormat::Gimp:
         // No Name: or Columns: lines; readers that count every line as a
         // color slot would shift the colors by them.
-        if (TooMany(count, reason)) return false;
         out = std::string(kGimpMagic) + "\n";
         for (uint32_t i = 0; i < count; ++i) {
             const ColorEntry* e = table.GetEntry(i);
@@ -453,10 +468,6 @@ bool EncodePalette(const ColorTable& table, PaletteFormat format, std::string* b
         }
         break;
     case PaletteFormat::Act:
-        if (count == 0 || count > kActColors) {
-            *reason = "an Adobe Color Table holds 1 to 256 colors, not " + std::to_string(count);
-            return false;
-        }
         out.assign(count == kActColors ? kActBytes : kActLongBytes, '\0');
         for (uint32_t i = 0; i < count; ++i) {
             const ColorEntry* e = table.GetEntry(i);
@@ -472,11 +483,6 @@ bool EncodePalette(const ColorTable& table, PaletteFormat format, std::string* b
         }
         break;
     case PaletteFormat::Hex:
-        if (count == 0) {
-            *reason = "a hex list cannot be empty";
-            return false;
-        }
-        if (TooMany(count, reason)) return false;
         for (uint32_t i = 0; i < count; ++i) {
             const ColorEntry* e = table.GetEntry(i);
             AppendLine(&out, "%02x%02x%02x", e->red, e->green, e->blue, "\r\n");
@@ -490,10 +496,7 @@ bool EncodePalette(const ColorTable& table, PaletteFormat format, std::string* b
 bool SavePalette(const ColorTable& table, PaletteFormat format, const char* path, std::string* reason)
 {
     if (format == PaletteFormat::Riff) {
-        if (table.GetCount() > kMaxPaletteEntries) {
-            *reason = "a RIFF palette holds at most 65,535 colors";
-            return false;
-        }
+        if (!FormatHolds(format, table.GetCount(), reason)) return false;
         if (!table.SaveRiffPalette(path)) {
             *reason = "could not be written";
             return false;

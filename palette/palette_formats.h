@@ -42,6 +42,10 @@ bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* 
 // The same from a file, read whole up to kMaxPaletteFileBytes.
 bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, std::string* reason);
 
+// False, with a reason that reads as a sentence after a capital, when the
+// format cannot hold count colors ("an Adobe Color Table holds ...").
+bool FormatHolds(PaletteFormat format, uint32_t count, std::string* reason);
+
 // The file bytes of table in a text or ACT format (not RIFF); false with a
 // reason when the format cannot hold the table.
 bool EncodePalette(const ColorTable& table, PaletteFormat format, std::string* bytes,
