@@ -67,8 +67,9 @@ std::string Position(uint64_t x, uint64_t y)
 }
 
 // Decodes RLE8 or RLE4 data into bottom-up rows that start out all index 0.
-// Pixels the codes skip (end of line, delta, early end) keep index 0;
-// anything drawn outside the picture refuses the file.
+// Pixels the codes skip (end of line, delta, early end) keep index 0. Runs
+// that overshoot their row, as some encoders write them, lose only the
+// pixels outside the picture.
 class RleDecoder {
 public:
     RleDecoder(const unsigned char* data, size_t size, bool fourBit, uint32_t width, uint32_t height,
@@ -93,7 +94,6 @@ public:
             const unsigned code = data[at + 1];
             at += 2;
             if (count > 0) {
-                if (!Fits(x, y, count, reason)) return false;
                 for (unsigned i = 0; i < count; ++i)
                     Put(x + i, y, fourBit ? (i % 2 == 0 ? code >> 4 : code & 0x0F) : code);
                 x += count;
@@ -122,7 +122,6 @@ public:
                     *reason = "its run-length data ends inside a run of literal pixels at " + Position(x, y);
                     return false;
                 }
-                if (!Fits(x, y, code, reason)) return false;
                 for (unsigned i = 0; i < code; ++i) {
                     const unsigned char byte = data[at + (fourBit ? i / 2 : i)];
                     Put(x + i, y, fourBit ? (i % 2 == 0 ? byte >> 4 : byte & 0x0F) : byte);
@@ -136,22 +135,9 @@ public:
     }
 
 private:
-    bool Fits(uint64_t x, uint64_t y, unsigned count, std::string* reason) const
-    {
-        if (y >= height) {
-            *reason = "its run-length data draws above the top row, at " + Position(x, y);
-            return false;
-        }
-        if (x + count > width) {
-            *reason = "a run of " + std::to_string(count) + " pixels at " + Position(x, y) +
-                      " goes past the end of its row (" + std::to_string(width) + " pixels)";
-            return false;
-        }
-        return true;
-    }
-
     void Put(uint64_t x, uint64_t y, unsigned value)
     {
+        if (x >= width || y >= height) return;
         unsigned char* row = pixels + size_t(y) * stride;
         if (!fourBit) {
             row[x] = (unsigned char)value;
