@@ -157,11 +157,6 @@ int SaveTable(const ColorTable& table, const Arguments& args)
 {
     const PaletteFormat format = OutputFormat(args);
     std::string reason;
-    if (!FormatHolds(format, table.GetCount(), &reason)) {
-        ReportError(args.output, std::string("cannot be written as a ") + PaletteFormatName(format) +
-                                     ": " + reason);
-        return kExitFailure;
-    }
     if (!SavePalette(table, format, args.output.c_str(), &reason)) {
         ReportError(args.output, reason);
         return kExitFailure;

@@ -172,7 +172,7 @@ bool ParseHexColor(std::string_view line, ColorEntry* entry)
 // to be a hex list, and its faults are worth naming.
 bool StartsLikeHexList(const std::string& bytes)
 {
-    for (std::string_view line : SplitLines(std::string_view(bytes).substr(0, 256))) {
+    for (std::string_view line : SplitLines(bytes)) {
         if (Trim(line).empty()) continue;
         ColorEntry entry;
         return ParseHexColor(line, &entry);
