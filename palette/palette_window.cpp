@@ -330,7 +330,7 @@ void PaletteWindow::SavePalette()
     }
     bool saved = format == PaletteFormat::Riff
                      ? workingTable.SaveRiffPalette(saveDialog.path.c_str())
-                     : SavePalette(workingTable, format, saveDialog.path.c_str(), &reason);
+                     : ::SavePalette(workingTable, format, saveDialog.path.c_str(), &reason);
     if (!saved) {
         // The edits are not in any file yet: say so and keep them marked.
         MessageBoxA(Hwnd(), "Saving error!", kCaption, MB_ICONERROR);
