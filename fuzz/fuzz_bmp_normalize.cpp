@@ -17,7 +17,7 @@ void Require(bool condition)
 
 // Kept small so that a run-length header declaring a vast picture costs a
 // moment, not the fuzzer's memory limit.
-const uint64_t kPixelLimit = 16u << 20;
+const uint64_t kPixelLimit = 1u << 20;
 
 }  // namespace
 

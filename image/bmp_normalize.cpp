@@ -184,9 +184,11 @@ bool ReadBmpVariant(const std::string& bytes, BmpVariant* variant, std::string* 
         v.compression = kRgb;
         v.entries = DefaultEntries(v.bitCount);
         // Some writers keep only the entries they use; the pixel offset tells.
+        // An offset that leaves no entry at all is taken, as the editor takes
+        // offsets inside the table, to mean the pixels follow the full table.
         const uint32_t offBits = U32(bytes, 10);
-        if (offBits >= headerEnd && (offBits - headerEnd) / 3 < v.entries)
-            v.entries = uint32_t((offBits - headerEnd) / 3);
+        const uint64_t room = offBits >= headerEnd ? (offBits - headerEnd) / 3 : 0;
+        if (room > 0 && room < v.entries) v.entries = uint32_t(room);
     } else if (v.headerSize >= 16) {
         const bool full = v.headerSize >= kInfoHeaderBytes;
         if (bytes.size() < kFileHeaderBytes + (full ? kInfoHeaderBytes : 16)) {

@@ -146,7 +146,9 @@ bool Install(const std::vector<ColorEntry>& colors, ColorTable* table, std::stri
 
 std::string_view FirstLine(const std::string& bytes)
 {
-    std::vector<std::string_view> lines = SplitLines(std::string_view(bytes).substr(0, 64));
+    std::string_view text(bytes);
+    text = text.substr(0, text.find('\n'));
+    std::vector<std::string_view> lines = SplitLines(text);
     return lines.empty() ? std::string_view() : Trim(lines[0]);
 }
 

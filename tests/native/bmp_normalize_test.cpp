@@ -239,6 +239,16 @@ TEST(BmpNormalize, DescribesEachVariant)
     EXPECT_EQ("a 12-byte (OS/2 1.x) header, 4 bits per pixel, uncompressed", DescribeBmpVariant(variant));
     EXPECT_EQ(16u, variant.entries);
 
+    // Found by fuzzing: a pixel offset that leaves no room for the table
+    // means the pixels follow the full table, as the editor reads offsets.
+    std::string noRoom = os2.Bytes();
+    noRoom[10] = 26;
+    ASSERT_TRUE(ReadBmpVariant(noRoom, &variant, &reason));
+    EXPECT_EQ(16u, variant.entries);
+    noRoom[10] = 26 + 3 * 5;
+    ASSERT_TRUE(ReadBmpVariant(noRoom, &variant, &reason));
+    EXPECT_EQ(5u, variant.entries) << "a table shortened by the offset";
+
     VariantFile plain;
     plain.width = 3;
     plain.height = -2;

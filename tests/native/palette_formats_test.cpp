@@ -297,6 +297,8 @@ TEST(PaletteFormats, DetectionGoesByContentWhereFormatsMeet)
         {"table starting like hex", act, PaletteFormat::Act, 256},
         {"GIMP after a byte order mark", bom, PaletteFormat::Gimp, 1},
         {"JASC first line with trailing blanks", "JASC-PAL  \n0100\n1\n1 2 3\n", PaletteFormat::Jasc, 1},
+        // Found by fuzzing: a first line longer than the part detection looked at.
+        {"GIMP after a hundred tabs", std::string(100, '\t') + "GIMP Palette\n\n", PaletteFormat::Gimp, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
