@@ -15,6 +15,7 @@ enum OptionBit : unsigned {
     kSize = 1 << 6,
     kBits = 1 << 7,
     kEntries = 1 << 8,
+    kFormat = 1 << 9,
 };
 const unsigned kOutputOptions = kOut | kOutDir | kInPlace;
 
@@ -28,7 +29,7 @@ const OptionInfo kOptions[] = {
     {"-o", kOut, true},          {"--out", kOut, true},         {"--out-dir", kOutDir, true},
     {"--in-place", kInPlace, false}, {"--members", kMembers, false}, {"--hex", kHex, false},
     {"--raw", kRaw, false},      {"--size", kSize, true},       {"--bits", kBits, true},
-    {"--entries", kEntries, true},
+    {"--entries", kEntries, true}, {"--format", kFormat, true},
 };
 
 const char kToolHelp[] =
@@ -38,11 +39,16 @@ const char kToolHelp[] =
     "\n"
     "Commands:\n"
     "  info FILE.bmp [--members] [--hex] [--raw]   print the header report\n"
-    "  palette FILE.bmp -o OUT.pal                 save the color table as a RIFF palette\n"
+    "  palette FILE.bmp -o OUT [--format F]        save the color table as a palette file\n"
     "  apply SOURCE FILE.bmp... OUTPUT             write SOURCE's color table into bitmaps\n"
     "  invert FILE.bmp... OUTPUT                   invert every color of the table\n"
     "  swap rg|gb|br FILE.bmp... OUTPUT            swap two channels in every entry\n"
     "  new --size WxH --bits 1|4|8|24 [--entries N] -o OUT.bmp   make a blank bitmap\n"
+    "  convert IN OUT [--format F]                 rewrite a palette file in another format\n"
+    "  normalize FILE.bmp... OUTPUT                convert BMP files from other tools into\n"
+    "                                              the form the editor opens\n"
+    "\n"
+    "Palette formats (F): riff, jasc, gpl, act, hex.\n"
     "\n"
     "OUTPUT is exactly one of:\n"
     "  -o FILE        write the result to FILE (one input only)\n"
@@ -62,17 +68,43 @@ const char kInfoHelp[] =
     "  --hex      write the members' values in hexadecimal (with --members)\n"
     "  --raw      print the report's Shift-JIS (CP932) bytes instead of UTF-8\n";
 
+// How OUT's format is chosen, shared by palette and convert.
+#define KORIN_FORMAT_HELP                                                              \
+    "  --format F  riff     RIFF palette (.pal)\n"                                   \
+    "              jasc     JASC-PAL text palette (.pal)\n"                          \
+    "              gpl      GIMP palette (.gpl)\n"                                   \
+    "              act      Adobe Color Table (.act), 1 to 256 colors\n"             \
+    "              hex      hex list, one RRGGBB a line (.hex, .txt)\n"              \
+    "Without --format, OUT's extension decides: .gpl, .act, .hex and .txt as above,\n" \
+    ".pal and any other name a RIFF palette.\n"
+
 const char kPaletteHelp[] =
-    "Usage: korin-cli palette FILE.bmp -o OUT.pal\n"
+    "Usage: korin-cli palette FILE.bmp -o OUT [--format riff|jasc|gpl|act|hex]\n"
     "\n"
-    "Saves the color table of FILE.bmp as a RIFF palette file.\n";
+    "Saves the color table of FILE.bmp as a palette file.\n" KORIN_FORMAT_HELP;
+
+const char kConvertHelp[] =
+    "Usage: korin-cli convert IN OUT [--format riff|jasc|gpl|act|hex]\n"
+    "\n"
+    "Reads IN, a palette file in any of the formats below (told apart by its\n"
+    "content, not its name) or a BMP file with a color table, and writes its\n"
+    "colors to OUT.\n" KORIN_FORMAT_HELP;
+
+const char kNormalizeHelp[] =
+    "Usage: korin-cli normalize FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
+    "\n"
+    "Rewrites BMP files that the editor refuses because of their header or\n"
+    "compression in the form it opens (40-byte header, uncompressed, bottom-up):\n"
+    "V2, V3, V4 and V5 headers, OS/2 12-byte headers, RLE8 and RLE4 pixel data.\n"
+    "Pixel indices and the color table stay the same; pixels a run-length file\n"
+    "leaves out become index 0. Bit-field, JPEG and PNG files are refused.\n";
 
 const char kApplyHelp[] =
     "Usage: korin-cli apply SOURCE FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
     "\n"
     "Writes the color table of SOURCE into each bitmap; pixel bytes stay unchanged.\n"
-    "SOURCE is a RIFF palette file or a BMP file with a color table, told apart by\n"
-    "its content. A longer table grows the bitmap's table (up to 2^bits entries);\n"
+    "SOURCE is a palette file (RIFF, JASC-PAL, GIMP, Adobe Color Table or hex list)\n"
+    "or a BMP file with a color table, told apart by its content. A longer table grows the bitmap's table (up to 2^bits entries);\n"
     "a shorter one leaves the remaining entries black.\n";
 
 const char kInvertHelp[] =
@@ -103,11 +135,13 @@ struct CommandInfo {
 
 const CommandInfo kCommands[] = {
     {"info", Command::Info, kMembers | kHex | kRaw, kInfoHelp},
-    {"palette", Command::Palette, kOut, kPaletteHelp},
+    {"palette", Command::Palette, kOut | kFormat, kPaletteHelp},
     {"apply", Command::Apply, kOutputOptions, kApplyHelp},
     {"invert", Command::Invert, kOutputOptions, kInvertHelp},
     {"swap", Command::Swap, kOutputOptions, kSwapHelp},
     {"new", Command::New, kOut | kSize | kBits | kEntries, kNewHelp},
+    {"convert", Command::Convert, kFormat, kConvertHelp},
+    {"normalize", Command::Normalize, kOutputOptions, kNormalizeHelp},
 };
 
 const CommandInfo* FindCommand(const std::string& name)
@@ -158,7 +192,7 @@ int32_t DefaultEntries(int32_t bitCount)
 
 struct Collected {
     unsigned seen = 0;
-    std::string out, outDir, size, bits, entries;
+    std::string out, outDir, size, bits, entries, format;
     std::vector<std::string> operands;
 };
 
@@ -215,6 +249,17 @@ bool CheckNew(const Collected& c, Arguments* args, std::string* error)
     return true;
 }
 
+bool CheckFormat(const Collected& c, Arguments* args, std::string* error)
+{
+    if (!(c.seen & kFormat)) return true;
+    if (!PaletteFormatFromWord(c.format, &args->format)) {
+        *error = "--format takes riff, jasc, gpl, act or hex, not '" + c.format + "'";
+        return false;
+    }
+    args->formatGiven = true;
+    return true;
+}
+
 bool ParseSwapKind(const std::string& word, SwapKind* kind)
 {
     if (word == "rg") *kind = SwapKind::RedGreen;
@@ -239,13 +284,23 @@ bool CheckCommand(const Collected& c, Arguments* args, std::string* error)
     case Command::Palette:
         if (words.size() != 1) break;
         if (!(c.seen & kOut)) {
-            *error = "palette needs -o OUT.pal";
+            *error = "palette needs -o OUT";
             return false;
         }
         args->inputs = words;
         args->outputMode = OutputMode::File;
         args->output = c.out;
-        return true;
+        return CheckFormat(c, args, error);
+    case Command::Convert:
+        if (words.size() != 2) break;
+        args->inputs.assign(1, words[0]);
+        args->outputMode = OutputMode::File;
+        args->output = words[1];
+        return CheckFormat(c, args, error);
+    case Command::Normalize:
+        if (words.empty()) break;
+        args->inputs = words;
+        return CheckOutput(c, args->inputs.size(), args, error);
     case Command::Apply:
         if (words.size() < 2) break;
         args->source = words[0];
@@ -347,6 +402,7 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error)
         case kSize: c.size = value; break;
         case kBits: c.bits = value; break;
         case kEntries: c.entries = value; break;
+        case kFormat: c.format = value; break;
         default: break;
         }
     }

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "image/new_image_spec.h"
+#include "palette/palette_formats.h"
 
-enum class Command { None, Info, Palette, Apply, Invert, Swap, New };
+enum class Command { None, Info, Palette, Apply, Invert, Swap, New, Convert, Normalize };
 
 // The channel pair a swap exchanges, as the palette window names them.
 enum class SwapKind { RedGreen, GreenBlue, BlueRed };
@@ -27,6 +28,9 @@ struct Arguments {
     bool hex = false;
     bool raw = false;
     NewImageSpec newImage = {0, 0, 0, 0};
+    // palette and convert: --format, else the output's extension decides.
+    bool formatGiven = false;
+    PaletteFormat format = PaletteFormat::Riff;
 };
 
 // Fills args from the words after the program name. False, with a one-line

@@ -1,5 +1,7 @@
 #include "cli/commands.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -8,9 +10,11 @@
 
 #include "cli/host.h"
 #include "cli/text_encoding.h"
+#include "image/bmp_normalize.h"
 #include "image/bmp_recolor.h"
 #include "image/dib_image.h"
 #include "palette/color_table.h"
+#include "palette/palette_formats.h"
 #include "platform/safe_file_writer.h"
 #include "report/header_report.h"
 
@@ -55,12 +59,37 @@ private:
     bool enabled;
 };
 
-// Why a file did not load, for its error line.
+const char kNotReadable[] = "is not a BMP file this program reads (uncompressed, 40-byte header, complete)";
+
+// The whole file, at most limit bytes of it; false when it cannot be read.
+bool ReadFileBytes(const std::string& path, uint64_t limit, std::string* bytes)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    if (!in.is_open() || IsFolder(path)) return false;
+    char buffer[65536];
+    bytes->clear();
+    while (bytes->size() < limit) {
+        in.read(buffer, std::streamsize(std::min<uint64_t>(sizeof buffer, limit - bytes->size())));
+        if (in.gcount() <= 0) break;
+        bytes->append(buffer, size_t(in.gcount()));
+    }
+    return !in.bad();
+}
+
+// Why a file did not load, for its error line: a BMP file of a kind the
+// editor does not open is named, with the way to convert it where there is one.
 std::string WhyNotLoaded(const std::string& path)
 {
     if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return "cannot be opened";
     if (IsFolder(path)) return "is a folder";
-    return "is not a BMP file this program reads (uncompressed, 40-byte header, complete)";
+    std::string headers, why;
+    BmpVariant variant;
+    if (!ReadFileBytes(path, 256, &headers) || !ReadBmpVariant(headers, &variant, &why) ||
+        IsEditorForm(variant))
+        return kNotReadable;
+    const std::string kind = "is a BMP file with " + DescribeBmpVariant(variant);
+    if (!CanNormalize(variant, &why)) return kind + ", which this program does not read: it " + why;
+    return kind + ", which the editor does not open; 'korin-cli normalize' converts it";
 }
 
 bool LoadBitmap(const MemoryDeviceContext& dc, const std::string& path, DibImage* image)
@@ -72,43 +101,57 @@ bool LoadBitmap(const MemoryDeviceContext& dc, const std::string& path, DibImage
 
 const char kNoTable[] = "has no color table (a full-color bitmap has none)";
 
-// SOURCE of apply: a RIFF palette or a BMP with a color table, by its first bytes.
-bool ReadSourceTable(const MemoryDeviceContext& dc, const std::string& path, ColorTable* table)
+// A table from a palette file of any format or from a BMP file, told apart
+// by content. An Adobe Color Table may begin with the bytes BM too: what does
+// not read as a bitmap is tried as a palette before it is refused.
+bool ReadTableSource(const MemoryDeviceContext& dc, const std::string& path, ColorTable* table)
 {
     std::ifstream in(path.c_str(), std::ios::binary);
     if (!in.is_open() || IsFolder(path)) {
         ReportError(path, "cannot be opened");
         return false;
     }
-    char magic[4] = {};
+    char magic[2] = {};
     in.read(magic, sizeof magic);
     in.clear();
     in.seekg(0);
-    if (std::memcmp(magic, "RIFF", 4) == 0) {
-        if (!table->ReadRiffPalette(in)) {
-            ReportError(path, "is not a valid RIFF palette file");
-            return false;
-        }
-        if (table->GetCount() == 0) {
-            ReportError(path, "is a palette file without entries");
-            return false;
-        }
-        return true;
-    }
+    std::string reason;
     if (magic[0] == 'B' && magic[1] == 'M') {
         DibImage image;
-        if (!image.ReadFromStream(dc.Get(), in)) {
-            ReportError(path, "is not a BMP file this program reads (uncompressed, 40-byte header, complete)");
-            return false;
-        }
-        if (!image.CopyColorTable(*table)) {
+        if (image.ReadFromStream(dc.Get(), in)) {
+            if (image.CopyColorTable(*table)) return true;
             ReportError(path, kNoTable);
             return false;
         }
-        return true;
+        if (LoadAnyPalette(path.c_str(), table, nullptr, &reason)) return true;
+        ReportError(path, WhyNotLoaded(path));
+        return false;
     }
-    ReportError(path, "is neither a RIFF palette file nor a BMP file");
-    return false;
+    if (!LoadAnyPalette(path.c_str(), table, nullptr, &reason)) {
+        ReportError(path, reason);
+        return false;
+    }
+    return true;
+}
+
+// SOURCE of apply: a table with entries to write.
+bool ReadSourceTable(const MemoryDeviceContext& dc, const std::string& path, ColorTable* table)
+{
+    if (!ReadTableSource(dc, path, table)) return false;
+    if (table->GetCount() == 0) {
+        ReportError(path, "is a palette file without entries");
+        return false;
+    }
+    return true;
+}
+
+// --format when given, else what the output's name stands for, else RIFF.
+PaletteFormat OutputFormat(const Arguments& args)
+{
+    PaletteFormat format = PaletteFormat::Riff;
+    if (args.formatGiven) return args.format;
+    PaletteFormatForName(args.output, &format);
+    return format;
 }
 
 std::string OutputPath(const Arguments& args, const std::string& input)
@@ -141,6 +184,19 @@ std::string WhyNotWritten(const std::string& path)
     return "could not be written";
 }
 
+int SaveTable(const ColorTable& table, const Arguments& args)
+{
+    const PaletteFormat format = OutputFormat(args);
+    std::string reason;
+    if (!SavePalette(table, format, args.output.c_str(), &reason)) {
+        // A target that may not be replaced says so; else the format's reason.
+        if (SafeFileWriter::CheckTarget(args.output.c_str()) != SaveProblem::None) reason = WhyNotWritten(args.output);
+        ReportError(args.output, reason);
+        return kExitFailure;
+    }
+    return kExitSuccess;
+}
+
 // The editor's road from palette window to saved file (load, take the table
 // out, edit it, write it back, save), with the pixel rows copied file to file
 // instead of loaded.
@@ -163,22 +219,25 @@ bool RecolorFile(const MemoryDeviceContext& dc, const std::string& input, const 
     return false;
 }
 
-int RecolorAll(const Arguments& args, const MemoryDeviceContext& dc, const TableEdit& edit)
+typedef std::function<bool(const std::string& input, FolderFlushes* flushes, Failure* failure)> FileJob;
+
+// One job for each input, a bad file named and passed over. Each file
+// reaches the disk before it replaces its target; the folders that hold the
+// new names are flushed once, at the end.
+int ForEachInput(const Arguments& args, const FileJob& job)
 {
     if (args.outputMode == OutputMode::Folder && !IsFolder(args.output)) {
         ReportError(args.output, "is not a folder");
         return kExitFailure;
     }
     int status = kExitSuccess;
-    // Each file reaches the disk before it replaces its target; the folders
-    // that hold the new names are flushed once, at the end.
     FolderFlushes flushes;
     ProgressLine progress(args.inputs.size());
     for (size_t i = 0; i < args.inputs.size(); ++i) {
         const std::string& input = args.inputs[i];
         progress.Show(i, input);
         Failure failure;
-        if (!RecolorFile(dc, input, OutputPath(args, input), edit, &flushes, &failure)) {
+        if (!job(input, &flushes, &failure)) {
             progress.Clear();
             ReportError(failure.file, failure.reason);
             status = kExitFailure;
@@ -191,6 +250,13 @@ int RecolorAll(const Arguments& args, const MemoryDeviceContext& dc, const Table
         status = kExitFailure;
     }
     return status;
+}
+
+int RecolorAll(const Arguments& args, const MemoryDeviceContext& dc, const TableEdit& edit)
+{
+    return ForEachInput(args, [&](const std::string& input, FolderFlushes* flushes, Failure* failure) {
+        return RecolorFile(dc, input, OutputPath(args, input), edit, flushes, failure);
+    });
 }
 
 void Invert(ColorTable& table)
@@ -259,11 +325,49 @@ int RunPalette(const Arguments& args, const MemoryDeviceContext& dc)
         ReportError(path, kNoTable);
         return kExitFailure;
     }
-    if (!table.SaveRiffPalette(args.output.c_str())) {
-        ReportError(args.output, WhyNotWritten(args.output));
+    return SaveTable(table, args);
+}
+
+int RunConvert(const Arguments& args, const MemoryDeviceContext& dc)
+{
+    ColorTable table;
+    if (!ReadTableSource(dc, args.inputs[0], &table)) return kExitFailure;
+    return SaveTable(table, args);
+}
+
+// One file into the editor's form; the output is replaced only once complete.
+bool NormalizeFile(const std::string& input, const std::string& output, FolderFlushes* flushes,
+                   Failure* failure)
+{
+    std::string bytes, normalized, reason;
+    if (!ReadFileBytes(input, UINT64_MAX, &bytes)) {
+        *failure = {input, IsFolder(input) ? "is a folder" : "cannot be opened"};
+        return false;
+    }
+    if (!NormalizeBmp(bytes, &normalized, &reason)) {
+        *failure = {input, reason};
+        return false;
+    }
+    bytes.clear();
+    bytes.shrink_to_fit();
+    SafeFileWriter writer(output.c_str(), flushes);
+    if (writer.IsOpen()) writer.Write(normalized.data(), normalized.size());
+    if (!writer.IsOpen() || !writer.Commit()) {
+        *failure = {output, WhyNotWritten(output)};
+        return false;
+    }
+    return true;
+}
+
+int RunNormalize(const Arguments& args)
+{
+    if (args.outputMode == OutputMode::Folder && !IsFolder(args.output)) {
+        ReportError(args.output, "is not a folder");
         return kExitFailure;
     }
-    return kExitSuccess;
+    return ForEachInput(args, [&args](const std::string& input, FolderFlushes* flushes, Failure* failure) {
+        return NormalizeFile(input, OutputPath(args, input), flushes, failure);
+    });
 }
 
 int RunApply(const Arguments& args, const MemoryDeviceContext& dc)
@@ -321,6 +425,8 @@ int RunCommand(const Arguments& args)
         return RecolorAll(args, dc, [kind](ColorTable& table) { Swap(kind, table); });
     }
     case Command::New: return RunNew(args, dc);
+    case Command::Convert: return RunConvert(args, dc);
+    case Command::Normalize: return RunNormalize(args);
     case Command::None: break;
     }
     return kExitUsage;

@@ -1,12 +1,18 @@
 // Writes the seed corpora: BMP files of the shapes the tests build and RIFF
-// palettes of a few sizes, into <folder>/bmp and <folder>/pal.
+// palettes of a few sizes, into <folder>/bmp and <folder>/pal; palettes in
+// the other formats into <folder>/jasc, gimp, act and hex; BMP variants from
+// other tools into <folder>/variants.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
 #include "palette/color_table.h"
+#include "palette/palette_formats.h"
 #include "tests/support/bmp_bytes.h"
+#include "tests/support/bmp_variants.h"
 #include "tests/support/temp_folder.h"
 
 int main(int argc, char** argv)
@@ -51,6 +57,59 @@ int main(int argc, char** argv)
         if (!table.SaveRiffPalette(path.c_str())) return 1;
         ++written;
     }
+    const struct {
+        const char* folder;
+        PaletteFormat format;
+    } kinds[] = {{"jasc", PaletteFormat::Jasc}, {"gimp", PaletteFormat::Gimp},
+                 {"act", PaletteFormat::Act},   {"hex", PaletteFormat::Hex}};
+    for (const auto& kind : kinds) {
+        const std::string folder = root + "/" + kind.folder;
+        mkdir(folder.c_str(), 0755);
+        for (uint32_t n : {1u, 16u, 256u}) {
+            ColorTable table;
+            table.Reset(n);
+            for (uint32_t i = 0; i < n; ++i) table.SetColor(i, uint8_t(i), uint8_t(i * 5), uint8_t(255 - i));
+            std::string reason;
+            if (!SavePalette(table, kind.format, (folder + "/" + std::to_string(n)).c_str(), &reason)) return 1;
+            ++written;
+        }
+    }
+    const std::string extras[][2] = {
+        {"jasc/lf", "JASC-PAL\n0100\n2\n1 2 3\n255 255 255\n"},
+        {"gimp/fields", "GIMP Palette\nName: seeds\nColumns: 4\n#\n  1   2   3\tOne\n255 0 0 Red\n"},
+        {"hex/hash", "#A0B1C2\r\n#ffffff\r\n"},
+    };
+    for (const auto& extra : extras) {
+        if (!WriteWholeFile(root + "/" + extra[0], extra[1])) return 1;
+        ++written;
+    }
+
+    const std::string variants = root + "/variants";
+    mkdir(variants.c_str(), 0755);
+    auto variant = [&](const std::string& name, uint32_t header, uint16_t bits, uint32_t compression,
+                       int32_t height, const std::string& pixels) {
+        VariantFile f;
+        f.headerSize = header;
+        f.width = 6;
+        f.height = height;
+        f.bitCount = bits;
+        f.compression = compression;
+        f.table = MakeTable(bits <= 8 ? 1u << bits : 0, header == 12 ? 3 : 4);
+        f.pixels = pixels;
+        if (!WriteWholeFile(variants + "/" + name, f.Bytes())) std::exit(1);
+        ++written;
+    };
+    const PixelRows rows(3, std::vector<uint32_t>{1, 0, 3, 2, 1, 0});
+    for (uint32_t header : {12u, 40u, 56u, 108u, 124u}) {
+        for (uint16_t bits : {1, 4, 8, 24}) {
+            variant("h" + std::to_string(header) + "_" + std::to_string(bits), header, bits, 0,
+                    header == 12 ? 3 : -3, PackRows(rows, bits, header != 12));
+        }
+    }
+    variant("rle8", 124, 8, 1, 3, std::string("\x03\x05\x00\x03\x01\x02\x03\x00\x00\x00\x00\x02\x02\x01"
+                                                "\x02\x09\x00\x00\x00\x01", 20));
+    variant("rle4", 40, 4, 2, 2, std::string("\x00\x05\x12\x34\x50\x00\x00\x00\x03\xAB\x00\x01", 12));
+
     std::printf("fuzz_seed_writer: %d seeds in %s\n", written, root.c_str());
     return 0;
 }

@@ -6,9 +6,12 @@
 #include "document/bitmap_document.h"
 #include "image/dib_image.h"
 #include "palette/color_text.h"
+#include "palette/palette_formats.h"
 #include "resources/resource.h"
 
+#include <cctype>
 #include <cstddef>
+#include <string>
 
 namespace {
 
@@ -16,6 +19,31 @@ const char kCaption[] = "Korin";
 const char kTitle[] = "ﾊﾟﾚｯﾄ一覧";
 const char kDesktopFolder[] = "c:\\windows\\ﾃﾞｽｸﾄｯﾌﾟ";
 const int kPageRows = 7;  // one less than the visible rows
+
+// The load dialog: bitmaps, RIFF palettes, then any palette file by content.
+const char kLoadFilter[] =
+    "Bitmap Files(*.bmp)|*.bmp|RIFF Palette Files(*.pal)|*.pal|"
+    "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)|*.pal;*.gpl;*.act;*.hex;*.txt|";
+const int kAnyPaletteFilter = 3;
+
+// The save dialog's filters in order: the one chosen decides the format.
+struct SaveType {
+    PaletteFormat format;
+    const char* extension;
+};
+const SaveType kSaveTypes[] = {
+    {PaletteFormat::Riff, "pal"}, {PaletteFormat::Jasc, "pal"}, {PaletteFormat::Gimp, "gpl"},
+    {PaletteFormat::Act, "act"},  {PaletteFormat::Hex, "hex"},
+};
+const char kSaveFilter[] =
+    "RIFF Palette Files(*.pal)|*.pal|JASC Palette Files(*.pal)|*.pal|GIMP Palette Files(*.gpl)|*.gpl|"
+    "Adobe Color Table Files(*.act)|*.act|Hex Color Lists(*.hex;*.txt)|*.hex;*.txt|";
+
+const SaveType& SaveTypeFor(int32_t filterIndex)
+{
+    const int32_t count = int32_t(sizeof kSaveTypes / sizeof kSaveTypes[0]);
+    return kSaveTypes[filterIndex >= 1 && filterIndex <= count ? filterIndex - 1 : 0];
+}
 
 void InitDialogSpec(FileDialogSpec& spec, const char* filter, const char* path, const char* ext,
                     DWORD flags)
@@ -89,9 +117,9 @@ PaletteWindow::PaletteWindow()
     : selectedColumn(0), selectedRow(0), selected(0), panelShown(0), modified(0), totalRows(0),
       topRow(0), stepMark(), stepReady(false)
 {
-    InitDialogSpec(openDialog, "Bitmap Files(*.bmp)|*.bmp|RIFF Palette Files(*.pal)|*.pal|",
-                   "new bitmap", "bmp", OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
-    InitDialogSpec(saveDialog, "RIFF Palette Files(*.pal)|*.pal|", "new palette", "pal",
+    InitDialogSpec(openDialog, kLoadFilter, "new bitmap", "bmp",
+                   OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
+    InitDialogSpec(saveDialog, kSaveFilter, "new palette", "pal",
                    OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST);
     labelFont = CreateFontA(12, 0, 0, 0, 0, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_CHARACTER_PRECIS,
                             CLIP_CHARACTER_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -182,6 +210,9 @@ void PaletteWindow::LoadPaletteFromFile()
         }
     } else if (openDialog.filterIndex == 2) {
         ok = loaded.LoadRiffPalette(openDialog.path.c_str());
+    } else if (openDialog.filterIndex == kAnyPaletteFilter) {
+        std::string reason;
+        ok = LoadAnyPalette(openDialog.path.c_str(), &loaded, nullptr, &reason);
     }
     if (!ok) {
         MessageBoxA(Hwnd(), problem, kCaption, MB_ICONERROR);
@@ -316,8 +347,20 @@ void PaletteWindow::SavePalette()
         MessageBoxA(Hwnd(), "The current palette has no entry.", kCaption, MB_ICONERROR);
         return;
     }
+    // The dialog opens on the type used last, with its extension.
+    saveDialog.defaultExt = SaveTypeFor(saveDialog.filterIndex).extension;
     if (!saveDialog.Run(FileDialogSpec::SaveMode, Hwnd())) return;
-    if (!workingTable.SaveRiffPalette(saveDialog.path.c_str())) {
+    const PaletteFormat format = SaveTypeFor(saveDialog.filterIndex).format;
+    std::string reason;
+    if (!FormatHolds(format, workingTable.GetCount(), &reason)) {
+        reason[0] = char(toupper(static_cast<unsigned char>(reason[0])));
+        MessageBoxA(Hwnd(), (reason + ".").c_str(), kCaption, MB_ICONERROR);
+        return;
+    }
+    bool saved = format == PaletteFormat::Riff
+                     ? workingTable.SaveRiffPalette(saveDialog.path.c_str())
+                     : ::SavePalette(workingTable, format, saveDialog.path.c_str(), &reason);
+    if (!saved) {
         // The edits are not in any file yet: say so and keep them marked.
         MessageBoxA(Hwnd(), "Saving error!", kCaption, MB_ICONERROR);
         return;

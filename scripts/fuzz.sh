@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (clang, ASan, UBSan) in build/fuzz and runs each
-# for the given number of seconds (default 60), one after the other. Prints
-# executions, coverage and findings per target; fails when any target found
-# something. Findings stay in build/fuzz/findings/<target>/ to be turned into
-# regression files under tests/data/fuzz-regressions/.
+# Builds the libFuzzer targets (clang, ASan, UBSan) in build/fuzz and runs
+# them one after the other, sharing the given total number of seconds
+# (default 180) equally, at least 10 s each: more targets do not make the run
+# longer. Prints executions, coverage and findings per target; fails when any
+# target found something. Findings stay in build/fuzz/findings/<target>/ to be
+# turned into regression files under tests/data/fuzz-regressions/.
+#
+#   bash scripts/fuzz.sh [TOTAL_SECONDS] [TARGET...]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-seconds=${1:-60}
+total=${1:-180}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_bmp_reader fuzz_riff_palette fuzz_header_report)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_bmp_reader fuzz_riff_palette fuzz_header_report
+    fuzz_jasc_palette fuzz_gimp_palette fuzz_act_palette fuzz_hex_palette fuzz_bmp_normalize)
+seconds=$((total / ${#targets[@]}))
+[ "$seconds" -lt 10 ] && seconds=10
 out="$root/build/fuzz"
 
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORIN_FUZZ=ON \
@@ -28,6 +34,11 @@ for target in "${targets[@]}"; do
     case "$target" in
         fuzz_riff_palette) seed_dirs=("$seeds/pal")
                            [ -d "$shared_pal" ] && seed_dirs+=("$shared_pal/riff" "$shared_pal/not-riff") ;;
+        fuzz_jasc_palette|fuzz_gimp_palette|fuzz_act_palette|fuzz_hex_palette)
+                           kind=${target#fuzz_}
+                           seed_dirs=("$seeds/${kind%_palette}")
+                           [ -d "$shared_pal" ] && seed_dirs+=("$shared_pal/not-riff") ;;
+        fuzz_bmp_normalize) seed_dirs=("$seeds/variants" "$seeds/bmp") ;;
         *)                 seed_dirs=("$seeds/bmp" "$root/samples") ;;
     esac
     corpus="$out/corpus/$target"
@@ -56,7 +67,7 @@ for target in "${targets[@]}"; do
     [ "$found" -ne 0 ] && { echo "fuzz: $target found something; see $log and $findings" >&2; tail -40 "$log" >&2; }
 done
 
-echo "== fuzz summary (${seconds}s per target)"
+echo "== fuzz summary (${seconds}s per target, ${#targets[@]} targets)"
 printf '%s\n' "${summary[@]}"
 if [ "$findings_total" -ne 0 ]; then
     echo "fuzz: FAILED with $findings_total finding(s)"

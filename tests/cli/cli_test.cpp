@@ -425,7 +425,8 @@ TEST(CliTableOperations, MatchTheEditorsOwnSaveOverTheCorpus)
             std::string refusal;
             DibImage image;
             ColorTable table;
-            if (!image.LoadFromFile(dc, input.c_str())) {
+            const bool loads = image.LoadFromFile(dc, input.c_str());
+            if (!loads) {
                 refusal = "is not a BMP file this program reads";
             } else if (!image.CopyColorTable(table)) {
                 refusal = "has no color table";
@@ -434,7 +435,11 @@ TEST(CliTableOperations, MatchTheEditorsOwnSaveOverTheCorpus)
                 if (!image.SetColorTable(table)) refusal = "cannot take a table of";
             }
             if (!refusal.empty()) {
-                EXPECT_TRUE(Contains(run.err, "korin-cli: " + input + ": " + refusal)) << run.err;
+                // A BMP variant that the editor does not open is named as such.
+                const std::string line = "korin-cli: " + input + ": ";
+                EXPECT_TRUE(Contains(run.err, line + refusal) ||
+                            (!loads && Contains(run.err, line + "is a BMP file with ")))
+                    << run.err;
                 EXPECT_EQ("old output", ReadWholeFile(outputs.File(name)));
                 continue;
             }

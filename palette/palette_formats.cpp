@@ -1,0 +1,517 @@
+#include "palette/palette_formats.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+#include "platform/safe_file_writer.h"
+#include "platform/stream_size.h"
+
+namespace {
+
+const char kJascMagic[] = "JASC-PAL";
+const char kJascVersion[] = "0100";
+const char kGimpMagic[] = "GIMP Palette";
+const size_t kActColors = 256;
+const size_t kActBytes = 3 * kActColors;
+const size_t kActLongBytes = kActBytes + 4;
+const uint16_t kActNoTransparency = 0xFFFF;
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string_view Trim(std::string_view line)
+{
+    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+    while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
+    return line;
+}
+
+// The file's lines without their CR LF or LF; a UTF-8 byte order mark that
+// some editors put first is not part of the first line.
+std::vector<std::string_view> SplitLines(std::string_view text)
+{
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+std::string LineLabel(size_t index)
+{
+    return "line " + std::to_string(index + 1);
+}
+
+// The quoted start of a line for a message, printable bytes only.
+std::string Quoted(std::string_view line)
+{
+    std::string shown;
+    for (char c : line.substr(0, 24)) shown += (c >= ' ' && c < 0x7F) ? c : '?';
+    if (line.size() > 24) shown += "...";
+    return "'" + shown + "'";
+}
+
+// A decimal number of at most 9 digits at the front of text, taken off it.
+bool TakeNumber(std::string_view* text, uint32_t* value)
+{
+    size_t digits = 0;
+    uint32_t number = 0;
+    while (digits < text->size() && IsDigit((*text)[digits])) {
+        if (digits == 9) return false;
+        number = number * 10 + uint32_t((*text)[digits] - '0');
+        ++digits;
+    }
+    if (digits == 0) return false;
+    text->remove_prefix(digits);
+    *value = number;
+    return true;
+}
+
+// Three decimal channels separated by blanks at the front of line; rest gets
+// what follows them. False with a reason naming the line.
+bool TakeColor(std::string_view line, size_t index, ColorEntry* entry, std::string_view* rest,
+               std::string* reason)
+{
+    uint32_t channels[3];
+    std::string_view text = line;
+    for (int i = 0; i < 3; ++i) {
+        // Each number is followed by a blank or the end, so they stay apart.
+        while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+        if (!TakeNumber(&text, &channels[i])) {
+            *reason = LineLabel(index) + " is not a color (R G B): " + Quoted(line);
+            return false;
+        }
+        if (channels[i] > 255) {
+            *reason = LineLabel(index) + ": " + std::to_string(channels[i]) + " is over 255";
+            return false;
+        }
+        if (!text.empty() && !IsBlank(text.front())) {
+            *reason = LineLabel(index) + " is not a color (R G B): " + Quoted(line);
+            return false;
+        }
+    }
+    entry->red = uint8_t(channels[0]);
+    entry->green = uint8_t(channels[1]);
+    entry->blue = uint8_t(channels[2]);
+    entry->flags = 0;
+    *rest = Trim(text);
+    return true;
+}
+
+bool TooMany(size_t count, std::string* reason)
+{
+    if (count <= kMaxPaletteEntries) return false;
+    *reason = "holds more than 65,535 colors";
+    return true;
+}
+
+bool Install(const std::vector<ColorEntry>& colors, ColorTable* table, std::string* reason)
+{
+    ColorTable loaded;
+    if (!loaded.Reset(uint32_t(colors.size()))) {
+        *reason = "needs more memory than is free";
+        return false;
+    }
+    for (size_t i = 0; i < colors.size(); ++i) *loaded.GetEntry(uint32_t(i)) = colors[i];
+    if (!table->Assign(loaded)) {
+        *reason = "needs more memory than is free";
+        return false;
+    }
+    return true;
+}
+
+std::string_view FirstLine(const std::string& bytes)
+{
+    std::string_view text(bytes);
+    text = text.substr(0, text.find('\n'));
+    std::vector<std::string_view> lines = SplitLines(text);
+    return lines.empty() ? std::string_view() : Trim(lines[0]);
+}
+
+// "#RRGGBB" or "RRGGBB", blanks around it allowed.
+bool ParseHexColor(std::string_view line, ColorEntry* entry)
+{
+    line = Trim(line);
+    if (!line.empty() && line.front() == '#') line.remove_prefix(1);
+    if (line.size() != 6) return false;
+    int value[6];
+    for (int i = 0; i < 6; ++i) {
+        value[i] = HexValue(line[i]);
+        if (value[i] < 0) return false;
+    }
+    entry->red = uint8_t(value[0] << 4 | value[1]);
+    entry->green = uint8_t(value[2] << 4 | value[3]);
+    entry->blue = uint8_t(value[4] << 4 | value[5]);
+    entry->flags = 0;
+    return true;
+}
+
+// True when the first line that is not blank is a hex color: the file means
+// to be a hex list, and its faults are worth naming.
+bool StartsLikeHexList(const std::string& bytes)
+{
+    for (std::string_view line : SplitLines(bytes)) {
+        if (Trim(line).empty()) continue;
+        ColorEntry entry;
+        return ParseHexColor(line, &entry);
+    }
+    return false;
+}
+
+bool IsActSize(size_t size)
+{
+    return size == kActBytes || size == kActLongBytes;
+}
+
+void AppendLine(std::string* out, const char* format, unsigned a, unsigned b, unsigned c,
+                const char* end)
+{
+    char line[48];
+    std::snprintf(line, sizeof line, format, a, b, c);
+    *out += line;
+    *out += end;
+}
+
+}  // namespace
+
+const char* PaletteFormatWord(PaletteFormat format)
+{
+    switch (format) {
+    case PaletteFormat::Riff: return "riff";
+    case PaletteFormat::Jasc: return "jasc";
+    case PaletteFormat::Gimp: return "gpl";
+    case PaletteFormat::Act: return "act";
+    case PaletteFormat::Hex: return "hex";
+    }
+    return "";
+}
+
+bool PaletteFormatFromWord(const std::string& word, PaletteFormat* format)
+{
+    for (PaletteFormat f : {PaletteFormat::Riff, PaletteFormat::Jasc, PaletteFormat::Gimp,
+                            PaletteFormat::Act, PaletteFormat::Hex}) {
+        if (word == PaletteFormatWord(f)) {
+            *format = f;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* PaletteFormatName(PaletteFormat format)
+{
+    switch (format) {
+    case PaletteFormat::Riff: return "RIFF palette";
+    case PaletteFormat::Jasc: return "JASC-PAL palette";
+    case PaletteFormat::Gimp: return "GIMP palette";
+    case PaletteFormat::Act: return "Adobe Color Table";
+    case PaletteFormat::Hex: return "hex list";
+    }
+    return "";
+}
+
+bool PaletteFormatForName(const std::string& path, PaletteFormat* format)
+{
+    size_t dot = path.find_last_of('.');
+    size_t separator = path.find_last_of("/\\");
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return false;
+    std::string extension;
+    for (char c : path.substr(dot + 1)) extension += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (extension == "pal") *format = PaletteFormat::Riff;
+    else if (extension == "gpl") *format = PaletteFormat::Gimp;
+    else if (extension == "act") *format = PaletteFormat::Act;
+    else if (extension == "hex" || extension == "txt") *format = PaletteFormat::Hex;
+    else return false;
+    return true;
+}
+
+bool ReadJascPalette(const std::string& bytes, ColorTable* table, std::string* reason)
+{
+    std::vector<std::string_view> lines = SplitLines(bytes);
+    if (lines.empty() || Trim(lines[0]) != kJascMagic) {
+        *reason = "does not begin with the line JASC-PAL";
+        return false;
+    }
+    if (lines.size() < 3) {
+        *reason = "ends before its version and color count lines";
+        return false;
+    }
+    if (Trim(lines[1]) != kJascVersion) {
+        *reason = "has version " + Quoted(Trim(lines[1])) + "; only 0100 is known";
+        return false;
+    }
+    std::string_view countText = Trim(lines[2]);
+    uint32_t count = 0;
+    if (!TakeNumber(&countText, &count) || !countText.empty()) {
+        *reason = "line 3 is not a color count: " + Quoted(lines[2]);
+        return false;
+    }
+    if (count > kMaxPaletteEntries) {
+        *reason = "declares " + std::to_string(count) + " colors; at most 65,535 are read";
+        return false;
+    }
+    if (lines.size() - 3 < count) {
+        *reason = "declares " + std::to_string(count) + " colors but holds only " +
+                  std::to_string(lines.size() - 3) + " lines after its count";
+        return false;
+    }
+    std::vector<ColorEntry> colors(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        std::string_view rest;
+        if (!TakeColor(lines[3 + i], 3 + i, &colors[i], &rest, reason)) return false;
+        if (!rest.empty()) {
+            *reason = LineLabel(3 + i) + " has more than R G B: " + Quoted(lines[3 + i]);
+            return false;
+        }
+    }
+    for (size_t i = 3 + size_t(count); i < lines.size(); ++i) {
+        if (!Trim(lines[i]).empty()) {
+            *reason = LineLabel(i) + " is beyond the " + std::to_string(count) + " colors the file declares";
+            return false;
+        }
+    }
+    return Install(colors, table, reason);
+}
+
+bool ReadGimpPalette(const std::string& bytes, ColorTable* table, std::string* reason)
+{
+    std::vector<std::string_view> lines = SplitLines(bytes);
+    if (lines.empty() || Trim(lines[0]) != kGimpMagic) {
+        *reason = "does not begin with the line GIMP Palette";
+        return false;
+    }
+    std::vector<ColorEntry> colors;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        std::string_view line = Trim(lines[i]);
+        if (line.empty() || line.front() == '#') continue;
+        // The header fields come before the first color.
+        if (colors.empty() && (line.substr(0, 5) == "Name:" || line.substr(0, 8) == "Columns:")) continue;
+        ColorEntry entry;
+        std::string_view name;
+        if (!TakeColor(line, i, &entry, &name, reason)) return false;
+        colors.push_back(entry);
+        if (TooMany(colors.size(), reason)) return false;
+    }
+    return Install(colors, table, reason);
+}
+
+bool ReadActPalette(const std::string& bytes, ColorTable* table, std::string* reason)
+{
+    if (!IsActSize(bytes.size())) {
+        *reason = "is " + std::to_string(bytes.size()) +
+                  " bytes long; an Adobe Color Table is 768 or 772 bytes";
+        return false;
+    }
+    size_t count = kActColors;
+    if (bytes.size() == kActLongBytes) {
+        count = size_t(uint8_t(bytes[kActBytes])) << 8 | uint8_t(bytes[kActBytes + 1]);
+        if (count == 0 || count > kActColors) {
+            *reason = "declares " + std::to_string(count) + " colors; an Adobe Color Table holds 1 to 256";
+            return false;
+        }
+    }
+    std::vector<ColorEntry> colors(count);
+    for (size_t i = 0; i < count; ++i) {
+        colors[i].red = uint8_t(bytes[3 * i]);
+        colors[i].green = uint8_t(bytes[3 * i + 1]);
+        colors[i].blue = uint8_t(bytes[3 * i + 2]);
+        colors[i].flags = 0;
+    }
+    return Install(colors, table, reason);
+}
+
+bool ReadHexPalette(const std::string& bytes, ColorTable* table, std::string* reason)
+{
+    std::vector<std::string_view> lines = SplitLines(bytes);
+    std::vector<ColorEntry> colors;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (Trim(lines[i]).empty()) continue;
+        ColorEntry entry;
+        if (!ParseHexColor(lines[i], &entry)) {
+            *reason = LineLabel(i) + " is not six hex digits (RRGGBB): " + Quoted(lines[i]);
+            return false;
+        }
+        colors.push_back(entry);
+        if (TooMany(colors.size(), reason)) return false;
+    }
+    if (colors.empty()) {
+        *reason = "holds no colors";
+        return false;
+    }
+    return Install(colors, table, reason);
+}
+
+bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* format,
+                    std::string* reason)
+{
+    PaletteFormat found;
+    bool read = false;
+    std::string why;
+    std::string_view first = FirstLine(bytes);
+    if (bytes.compare(0, 4, "RIFF") == 0) {
+        found = PaletteFormat::Riff;
+        std::istringstream in(bytes);
+        read = table->ReadRiffPalette(in);
+        if (!read) why = "is a RIFF file but not a valid RIFF palette";
+    } else if (first == kJascMagic) {
+        found = PaletteFormat::Jasc;
+        read = ReadJascPalette(bytes, table, &why);
+    } else if (first == kGimpMagic) {
+        found = PaletteFormat::Gimp;
+        read = ReadGimpPalette(bytes, table, &why);
+    } else {
+        // A 96-color hex list with CR LF is 768 bytes too: the text decides
+        // first, the size only for what is not a hex list.
+        found = PaletteFormat::Hex;
+        bool meantAsHex = StartsLikeHexList(bytes);
+        if (meantAsHex) read = ReadHexPalette(bytes, table, &why);
+        if (!read && IsActSize(bytes.size())) {
+            found = PaletteFormat::Act;
+            read = ReadActPalette(bytes, table, &why);
+        } else if (!meantAsHex) {
+            *reason = "is not a palette file this program reads "
+                      "(RIFF, JASC-PAL, GIMP, Adobe Color Table or hex list)";
+            return false;
+        }
+    }
+    if (!read) {
+        *reason = found == PaletteFormat::Riff ? why : std::string(PaletteFormatName(found)) + ": " + why;
+        return false;
+    }
+    if (format) *format = found;
+    return true;
+}
+
+bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, std::string* reason)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) {
+        *reason = "cannot be opened";
+        return false;
+    }
+    uint64_t size = BytesRemaining(in);
+    if (size > kMaxPaletteFileBytes) {
+        *reason = "is " + std::to_string(size) + " bytes, larger than any palette file this program reads";
+        return false;
+    }
+    std::string bytes(size_t(size), '\0');
+    if (size && !in.read(&bytes[0], std::streamsize(size))) {
+        *reason = "cannot be read";
+        return false;
+    }
+    return ReadAnyPalette(bytes, table, format, reason);
+}
+
+bool FormatHolds(PaletteFormat format, uint32_t count, std::string* reason)
+{
+    if (format == PaletteFormat::Act && (count == 0 || count > kActColors)) {
+        *reason = "an Adobe Color Table holds 1 to 256 colors, not " + std::to_string(count);
+        return false;
+    }
+    if (format == PaletteFormat::Hex && count == 0) {
+        *reason = "a hex list cannot be empty";
+        return false;
+    }
+    if (count > kMaxPaletteEntries) {
+        *reason = std::string("a ") + PaletteFormatName(format) + " is written with at most 65,535 colors";
+        return false;
+    }
+    return true;
+}
+
+bool EncodePalette(const ColorTable& table, PaletteFormat format, std::string* bytes,
+                   std::string* reason)
+{
+    const uint32_t count = table.GetCount();
+    if (!FormatHolds(format, count, reason)) return false;
+    std::string out;
+    switch (format) {
+    case PaletteFormat::Riff:
+        *reason = "a RIFF palette is written by its own writer";
+        return false;
+    case PaletteFormat::Jasc:
+        out = std::string(kJascMagic) + "\r\n" + kJascVersion + "\r\n" + std::to_string(count) + "\r\n";
+        for (uint32_t i = 0; i < count; ++i) {
+            const ColorEntry* e = table.GetEntry(i);
+            AppendLine(&out, "%u %u %u", e->red, e->green, e->blue, "\r\n");
+        }
+        break;
+    case PaletteFormat::Gimp:
+        // No Name: or Columns: lines; readers that count every line as a
+        // color slot would shift the colors by them.
+        out = std::string(kGimpMagic) + "\n";
+        for (uint32_t i = 0; i < count; ++i) {
+            const ColorEntry* e = table.GetEntry(i);
+            AppendLine(&out, "%3u %3u %3u", e->red, e->green, e->blue, "\n");
+        }
+        break;
+    case PaletteFormat::Act:
+        out.assign(count == kActColors ? kActBytes : kActLongBytes, '\0');
+        for (uint32_t i = 0; i < count; ++i) {
+            const ColorEntry* e = table.GetEntry(i);
+            out[3 * i] = char(e->red);
+            out[3 * i + 1] = char(e->green);
+            out[3 * i + 2] = char(e->blue);
+        }
+        if (count < kActColors) {
+            out[kActBytes] = char(count >> 8);
+            out[kActBytes + 1] = char(count);
+            out[kActBytes + 2] = char(kActNoTransparency >> 8);
+            out[kActBytes + 3] = char(kActNoTransparency & 0xFF);
+        }
+        break;
+    case PaletteFormat::Hex:
+        for (uint32_t i = 0; i < count; ++i) {
+            const ColorEntry* e = table.GetEntry(i);
+            AppendLine(&out, "%02x%02x%02x", e->red, e->green, e->blue, "\r\n");
+        }
+        break;
+    }
+    bytes->swap(out);
+    return true;
+}
+
+bool SavePalette(const ColorTable& table, PaletteFormat format, const char* path, std::string* reason)
+{
+    if (format == PaletteFormat::Riff) {
+        if (!FormatHolds(format, table.GetCount(), reason)) return false;
+        if (!table.SaveRiffPalette(path)) {
+            *reason = "could not be written";
+            return false;
+        }
+        return true;
+    }
+    std::string bytes;
+    if (!EncodePalette(table, format, &bytes, reason)) return false;
+    SafeFileWriter writer(path);
+    if (writer.IsOpen()) writer.Write(bytes.data(), bytes.size());
+    if (!writer.IsOpen() || !writer.Commit()) {
+        *reason = "could not be written";
+        return false;
+    }
+    return true;
+}

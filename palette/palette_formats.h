@@ -1,0 +1,56 @@
+// Palette files in the formats other tools trade them in, beside the RIFF
+// .pal file of ColorTable: JASC-PAL text, GIMP .gpl, Adobe Color Table (.act)
+// and plain hex lists. A file's format is told by its content, never by its
+// name. Every reader is bounded and, on refusal, says why and leaves the
+// table as it was.
+#ifndef KORIN_PALETTE_PALETTE_FORMATS_H
+#define KORIN_PALETTE_PALETTE_FORMATS_H
+
+#include <cstdint>
+#include <string>
+
+#include "palette/color_table.h"
+
+enum class PaletteFormat { Riff, Jasc, Gimp, Act, Hex };
+
+// The word the command line uses: riff, jasc, gpl, act, hex.
+const char* PaletteFormatWord(PaletteFormat format);
+bool PaletteFormatFromWord(const std::string& word, PaletteFormat* format);
+// What a user calls it, for messages: "JASC-PAL palette", "hex list", ...
+const char* PaletteFormatName(PaletteFormat format);
+// The format a file name's extension stands for when writing: .pal RIFF,
+// .gpl GIMP, .act Adobe Color Table, .hex and .txt hex list. False otherwise.
+bool PaletteFormatForName(const std::string& path, PaletteFormat* format);
+
+// The most entries any reader takes, as in a RIFF file's 16-bit count.
+const uint32_t kMaxPaletteEntries = 65535;
+// Larger files are refused unread; the longest real palette is far smaller.
+const uint64_t kMaxPaletteFileBytes = 16u << 20;
+
+// Each reader takes a whole file's bytes. True with the file's colors in
+// table (flags 0); false with a one-line reason, the table unchanged.
+bool ReadJascPalette(const std::string& bytes, ColorTable* table, std::string* reason);
+bool ReadGimpPalette(const std::string& bytes, ColorTable* table, std::string* reason);
+bool ReadActPalette(const std::string& bytes, ColorTable* table, std::string* reason);
+bool ReadHexPalette(const std::string& bytes, ColorTable* table, std::string* reason);
+
+// Tells the format by content (RIFF by its header, JASC-PAL and GIMP by their
+// first line, a hex list by every line, an Adobe Color Table by its size) and
+// reads the file; format (may be null) says which format it was.
+bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* format,
+                    std::string* reason);
+// The same from a file, read whole up to kMaxPaletteFileBytes.
+bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, std::string* reason);
+
+// False, with a reason that reads as a sentence after a capital, when the
+// format cannot hold count colors ("an Adobe Color Table holds ...").
+bool FormatHolds(PaletteFormat format, uint32_t count, std::string* reason);
+
+// The file bytes of table in a text or ACT format (not RIFF); false with a
+// reason when the format cannot hold the table.
+bool EncodePalette(const ColorTable& table, PaletteFormat format, std::string* bytes,
+                   std::string* reason);
+// Writes table to path in format; a file of that name is untouched on false.
+bool SavePalette(const ColorTable& table, PaletteFormat format, const char* path, std::string* reason);
+
+#endif

@@ -1,0 +1,261 @@
+// BMP files from other tools brought into the editor's form: every header
+// size, both row orders, OS/2 tables and run-length data with each escape,
+// checked pixel by pixel against pictures written out by hand; and the
+// variants that cannot be converted, refused with their reason.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "image/bmp_normalize.h"
+#include "image/dib_image.h"
+#include "tests/support/bmp_variants.h"
+#include "tests/support/memory_dc.h"
+
+namespace {
+
+uint32_t Value(uint32_t x, uint32_t y, uint16_t bits)
+{
+    const uint32_t v = x * 0x3F1D27u + y * 0x0B5A13u + 1;
+    return bits >= 32 ? v : v & ((1u << bits) - 1);
+}
+
+PixelRows Picture(int32_t width, int32_t height, uint16_t bits)
+{
+    PixelRows rows(static_cast<size_t>(height), std::vector<uint32_t>(static_cast<size_t>(width)));
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) rows[y][x] = Value(uint32_t(x), uint32_t(y), bits);
+    return rows;
+}
+
+std::string Bytes(std::initializer_list<int> values)
+{
+    std::string bytes;
+    for (int v : values) bytes += char(v);
+    return bytes;
+}
+
+// The table an OS/2 file's RGBTRIPLEs become: a zero byte after each.
+std::string Quads(const std::string& triples)
+{
+    std::string quads;
+    for (size_t i = 0; i + 3 <= triples.size(); i += 3) quads += triples.substr(i, 3) + '\0';
+    return quads;
+}
+
+void ExpectOpensInTheEditor(const std::string& bytes)
+{
+    std::istringstream in(bytes);
+    DibImage image;
+    MemoryDC dc;
+    EXPECT_TRUE(image.ReadFromStream(dc, in));
+}
+
+TEST(BmpNormalize, EveryHeaderAndRowOrderGivesTheEditorsForm)
+{
+    struct Case {
+        uint32_t header;
+        uint16_t bits;
+        bool topDown;
+        uint32_t clrUsed;
+        std::string gap;
+    };
+    std::vector<Case> cases;
+    for (uint32_t header : {12u, 40u, 52u, 56u, 108u, 124u}) {
+        for (uint16_t bits : {1, 4, 8, 24}) {
+            cases.push_back({header, bits, false, 0, ""});
+            if (header != 12) cases.push_back({header, bits, true, 0, ""});
+        }
+    }
+    for (uint16_t bits : {16, 32}) cases.push_back({124, bits, true, 0, ""});
+    cases.push_back({124, 8, false, 5, "gap!"});  // a short table and a gap before the pixels
+    cases.push_back({108, 24, true, 3, ""});      // a full-color file with a table
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE("header " + std::to_string(c.header) + ", " + std::to_string(c.bits) + " bits" +
+                     (c.topDown ? ", top-down" : "") + (c.clrUsed ? ", short table" : ""));
+        const int32_t width = 5, height = 3;
+        const PixelRows picture = Picture(width, height, c.bits);
+        VariantFile in;
+        in.headerSize = c.header;
+        in.width = width;
+        in.height = c.topDown ? -height : height;
+        in.bitCount = c.bits;
+        in.clrUsed = c.clrUsed;
+        const uint32_t entries = c.clrUsed ? c.clrUsed : (c.bits <= 8 ? 1u << c.bits : 0);
+        in.table = MakeTable(entries, c.header == 12 ? 3 : 4);
+        in.pixels = PackRows(picture, c.bits, c.topDown);
+        in.gap = c.gap;
+
+        std::string out, reason;
+        ASSERT_TRUE(NormalizeBmp(in.Bytes(), &out, &reason)) << reason;
+        EditorFormFile got;
+        ASSERT_TRUE(ReadEditorForm(out, &got));
+        EXPECT_EQ(picture, got.rows);
+        EXPECT_EQ(c.header == 12 ? Quads(in.table) : in.table, got.table);
+        if (c.header != 12) {
+            // Nothing but the header's size, the row order and the gap changes.
+            VariantFile expected = in;
+            expected.headerSize = 40;
+            expected.height = height;
+            expected.pixels = PackRows(picture, c.bits, false);
+            expected.gap.clear();
+            EXPECT_EQ(expected.Bytes(), out);
+        }
+        ExpectOpensInTheEditor(out);
+    }
+}
+
+TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
+{
+    struct Case {
+        const char* what;
+        uint32_t header;
+        uint16_t bits;
+        int32_t width;
+        std::string data;
+        PixelRows expected;  // top row first; what the codes skip is index 0
+    };
+    const std::string rle8 = Bytes({3, 5, 0, 3, 1, 2, 3, 0, 0, 0,      // run, odd literal run, end of line
+                                    0, 2, 2, 1, 2, 9, 0, 0,             // delta right 2, up 1; run; end of line
+                                    0, 7, 1, 2, 3, 4, 5, 6, 7, 0, 0, 1});  // full literal row; end of bitmap
+    const PixelRows rle8Rows = {{1, 2, 3, 4, 5, 6, 7}, {0, 0, 9, 9, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0},
+                                {5, 5, 5, 1, 2, 3, 0}};
+    const Case cases[] = {
+        {"RLE8", 40, 8, 7, rle8, rle8Rows},
+        {"RLE8, V5 header", 124, 8, 7, rle8, rle8Rows},
+        {"RLE8, early end of bitmap", 40, 8, 4, Bytes({4, 7, 0, 1}), {{0, 0, 0, 0}, {0, 0, 0, 0}, {7, 7, 7, 7}}},
+        {"RLE8, no end mark after the last row", 40, 8, 4, Bytes({4, 1, 0, 0, 4, 2, 0, 0}),
+         {{2, 2, 2, 2}, {1, 1, 1, 1}}},
+        {"RLE8, a run past its row's end", 40, 8, 3, Bytes({5, 4, 0, 0, 3, 6, 0, 1}), {{6, 6, 6}, {4, 4, 4}}},
+        {"RLE4", 40, 4, 5,
+         Bytes({0, 5, 0x12, 0x34, 0x50, 0,  // 5 literal pixels in 3 bytes, padded to 4
+                0, 0, 3, 0xAB, 0, 0,        // a run alternating two indices
+                0, 2, 3, 0, 2, 0xEF, 0, 1}),  // delta right 3; run; end of bitmap
+         {{0, 0, 0, 0xE, 0xF}, {0xA, 0xB, 0xA, 0, 0}, {1, 2, 3, 4, 5}}},
+        {"RLE4, V4 header, even literal run", 108, 4, 4, Bytes({0, 4, 0x98, 0x76, 0, 1}), {{9, 8, 7, 6}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VariantFile in;
+        in.headerSize = c.header;
+        in.width = c.width;
+        in.height = int32_t(c.expected.size());
+        in.bitCount = c.bits;
+        in.compression = c.bits == 8 ? 1 : 2;
+        in.table = MakeTable(1u << c.bits, 4);
+        in.pixels = c.data;
+        std::string out, reason;
+        ASSERT_TRUE(NormalizeBmp(in.Bytes(), &out, &reason)) << reason;
+        EditorFormFile got;
+        ASSERT_TRUE(ReadEditorForm(out, &got));
+        EXPECT_EQ(c.expected, got.rows);
+        EXPECT_EQ(in.table, got.table);
+        EXPECT_EQ(c.bits, got.bitCount);
+        ExpectOpensInTheEditor(out);
+    }
+}
+
+TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
+{
+    auto file = [](uint32_t header, uint16_t bits, uint32_t compression, int32_t width, int32_t height,
+                   const std::string& pixels) {
+        VariantFile f;
+        f.headerSize = header;
+        f.width = width;
+        f.height = height;
+        f.bitCount = bits;
+        f.compression = compression;
+        f.table = MakeTable(bits <= 8 ? 1u << bits : 0, header == 12 ? 3 : 4);
+        f.pixels = pixels;
+        return f.Bytes();
+    };
+    VariantFile longTable;
+    longTable.width = 2;
+    longTable.height = 2;
+    longTable.clrUsed = 1000;
+    longTable.table = MakeTable(16, 4);
+    longTable.pixels = std::string(8, '\0');
+    std::string osTwo = file(40, 8, 0, 2, 2, std::string(8, '\0'));
+    osTwo[14] = 64;  // an OS/2 2.x header length
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"not a BMP", "GIF89a", "does not begin with BM"},
+        {"headers cut short", file(124, 8, 0, 2, 2, "").substr(0, 60), "cut short inside its headers"},
+        {"bit fields", file(124, 16, 3, 2, 2, std::string(8, '\0')), "bit-field masks (BI_BITFIELDS)"},
+        {"JPEG inside", file(124, 0, 4, 2, 2, "\xFF\xD8\xFF"), "holds a JPEG picture"},
+        {"PNG inside", file(124, 0, 5, 2, 2, "\x89PNG"), "holds a PNG picture"},
+        {"unknown compression", file(40, 8, 9, 2, 2, ""), "compression 9"},
+        {"2 bits per pixel", file(40, 2, 0, 2, 2, std::string(8, '\0')), "2 bits per pixel"},
+        {"RLE8 at 4 bits", file(40, 4, 1, 2, 2, Bytes({0, 1})), "RLE8-compressed with 4 bits"},
+        {"top-down RLE", file(40, 8, 1, 2, -2, Bytes({0, 1})), "top-down picture with run-length"},
+        {"OS/2 2.x header", osTwo, "OS/2 2.x info header (64 bytes)"},
+        {"unknown header", file(40, 8, 0, 2, 2, "") .replace(14, 1, 1, char(20)), "info header of 20 bytes"},
+        {"no width", file(40, 8, 0, 0, 2, ""), "size of 0 x 2"},
+        {"table past the end", longTable.Bytes(), "color table of 1000 entries runs past"},
+        {"pixels cut short", file(40, 8, 0, 4, 4, std::string(10, '\0')), "cut short: 10 of 16 bytes"},
+        {"RLE without its end", file(40, 8, 1, 4, 3, Bytes({4, 7})), "ends at row 0"},
+        {"RLE cut inside literal pixels", file(40, 8, 1, 8, 1, Bytes({0, 5, 1, 2})), "inside a run of literal"},
+        {"RLE cut inside a delta", file(40, 8, 1, 8, 2, Bytes({0, 2, 1})), "inside a delta"},
+        {"RLE too large to hold", file(40, 8, 1, 40000, 40000, Bytes({0, 1})), "more than this program converts"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string out = "untouched", reason;
+        EXPECT_FALSE(NormalizeBmp(c.bytes, &out, &reason));
+        EXPECT_NE(std::string::npos, reason.find(c.reason)) << reason;
+        EXPECT_EQ("untouched", out);
+    }
+}
+
+TEST(BmpNormalize, DescribesEachVariant)
+{
+    VariantFile v5;
+    v5.headerSize = 124;
+    v5.width = 3;
+    v5.height = 2;
+    v5.compression = 1;
+    v5.table = MakeTable(256, 4);
+    BmpVariant variant;
+    std::string reason;
+    ASSERT_TRUE(ReadBmpVariant(v5.Bytes(), &variant, &reason));
+    EXPECT_EQ("a 124-byte (V5) header, 8 bits per pixel, RLE8-compressed", DescribeBmpVariant(variant));
+    EXPECT_FALSE(IsEditorForm(variant));
+    EXPECT_TRUE(CanNormalize(variant, &reason));
+
+    VariantFile os2;
+    os2.headerSize = 12;
+    os2.width = 3;
+    os2.height = 2;
+    os2.bitCount = 4;
+    os2.table = MakeTable(16, 3);
+    ASSERT_TRUE(ReadBmpVariant(os2.Bytes(), &variant, &reason));
+    EXPECT_EQ("a 12-byte (OS/2 1.x) header, 4 bits per pixel, uncompressed", DescribeBmpVariant(variant));
+    EXPECT_EQ(16u, variant.entries);
+
+    // Found by fuzzing: a pixel offset that leaves no room for the table
+    // means the pixels follow the full table, as the editor reads offsets.
+    std::string noRoom = os2.Bytes();
+    noRoom[10] = 26;
+    ASSERT_TRUE(ReadBmpVariant(noRoom, &variant, &reason));
+    EXPECT_EQ(16u, variant.entries);
+    noRoom[10] = 26 + 3 * 5;
+    ASSERT_TRUE(ReadBmpVariant(noRoom, &variant, &reason));
+    EXPECT_EQ(5u, variant.entries) << "a table shortened by the offset";
+
+    VariantFile plain;
+    plain.width = 3;
+    plain.height = -2;
+    ASSERT_TRUE(ReadBmpVariant(plain.Bytes(), &variant, &reason));
+    EXPECT_TRUE(IsEditorForm(variant));
+    EXPECT_EQ("a 40-byte (BITMAPINFOHEADER) header, 8 bits per pixel, uncompressed, top-down",
+              DescribeBmpVariant(variant));
+}
+
+}  // namespace

@@ -1,0 +1,204 @@
+// The palette window's file dialogs with the other palette formats: the load
+// dialog keeps its two filters and adds one that takes any palette file by
+// content; the save dialog keeps RIFF first and adds one filter per format,
+// the filter chosen deciding the format and the extension.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "palette/color_table.h"
+#include "palette/palette_formats.h"
+#include "resources/resource.h"
+#include "tests/win32/support/modal_answerer.h"
+#include "tests/win32/support/palette_driver.h"
+
+namespace {
+
+using palette::DistinctColor;
+
+std::vector<COLORREF> Distinct(uint32_t count)
+{
+    std::vector<COLORREF> colors;
+    for (uint32_t i = 0; i < count; ++i) colors.push_back(DistinctColor(i));
+    return colors;
+}
+
+ColorTable TableOf(const std::vector<COLORREF>& colors)
+{
+    ColorTable table;
+    table.Reset(uint32_t(colors.size()));
+    for (uint32_t i = 0; i < colors.size(); ++i)
+        table.SetColor(i, GetRValue(colors[i]), GetGValue(colors[i]), GetBValue(colors[i]));
+    return table;
+}
+
+std::vector<COLORREF> ColorsOf(const ColorTable& table)
+{
+    std::vector<COLORREF> colors;
+    for (uint32_t i = 0; i < table.GetCount(); ++i) {
+        const ColorEntry* e = table.GetEntry(i);
+        colors.push_back(RGB(e->red, e->green, e->blue));
+    }
+    return colors;
+}
+
+// What the grid shows for the first count entries, with the view at the top.
+std::vector<COLORREF> Shown(uint32_t count)
+{
+    std::vector<COLORREF> colors;
+    for (uint32_t i = 0; i < count && i < 96; ++i) colors.push_back(palette::SquareColor(i % 12, i / 12));
+    return colors;
+}
+
+// Notes the file dialog's filter names and the one selected, then goes on.
+ModalAnswerer::Action NoteFilters(std::vector<std::string>& names, int& selected, ModalAnswerer::Action then)
+{
+    return [&names, &selected, then](HWND dialog) {
+        HWND types = GetDlgItem(dialog, kFileTypeCombo);
+        if (!types) return false;
+        names.clear();
+        const int count = int(SendMessageA(types, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char name[128] = "";
+            if (SendMessageA(types, CB_GETLBTEXTLEN, i, 0) < LRESULT(sizeof name))
+                SendMessageA(types, CB_GETLBTEXT, i, LPARAM(name));
+            names.push_back(name);
+        }
+        selected = int(SendMessageA(types, CB_GETCURSEL, 0, 0));
+        return then(dialog);
+    };
+}
+
+class PaletteFormatsDialogTest : public palette::PaletteTest {
+protected:
+    std::string PaletteFile(const std::string& name, const std::vector<COLORREF>& colors, PaletteFormat format)
+    {
+        const std::string path = folder.File(name);
+        std::string reason;
+        EXPECT_TRUE(SavePalette(TableOf(colors), format, path.c_str(), &reason)) << reason;
+        return path;
+    }
+};
+
+TEST_F(PaletteFormatsDialogTest, BothDialogsKeepTheirFiltersFirstAndAddTheNewOnesAfter)
+{
+    ShowPalette();
+    std::vector<std::string> names;
+    int selected = -1;
+    palette::Run(ID_PALETTE_LOAD, {NoteFilters(names, selected, ModalAnswerer::Press(IDCANCEL))});
+    EXPECT_EQ((std::vector<std::string>{"Bitmap Files(*.bmp)", "RIFF Palette Files(*.pal)",
+                                        "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)"}),
+              names);
+    EXPECT_EQ(0, selected);
+
+    palette::Command(ID_PALETTE_RELEASE);
+    OpenPicture(WritePicture("picture.bmp", 4, 2, 8, 16, palette::DistinctTable(16)));
+    palette::Run(ID_PALETTE_SAVE, {NoteFilters(names, selected, ModalAnswerer::Press(IDCANCEL))});
+    EXPECT_EQ((std::vector<std::string>{"RIFF Palette Files(*.pal)", "JASC Palette Files(*.pal)",
+                                        "GIMP Palette Files(*.gpl)", "Adobe Color Table Files(*.act)",
+                                        "Hex Color Lists(*.hex;*.txt)"}),
+              names);
+    EXPECT_EQ(0, selected);
+}
+
+// Every format, each under a name that belongs to another, through the third
+// filter; a file that no format takes gives the load error and changes nothing.
+TEST_F(PaletteFormatsDialogTest, ThirdFilterLoadsEveryFormatByContent)
+{
+    ShowPalette();
+    struct Case {
+        const char* name;
+        PaletteFormat format;
+        uint32_t count;
+    };
+    const Case cases[] = {
+        {"jasc.txt", PaletteFormat::Jasc, 20}, {"gimp.pal", PaletteFormat::Gimp, 7},
+        {"act.hex", PaletteFormat::Act, 256},  {"hex.act", PaletteFormat::Hex, 30},
+        {"riff.gpl", PaletteFormat::Riff, 12},
+    };
+    uint32_t shift = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<COLORREF> colors = Distinct(c.count + shift);
+        colors.erase(colors.begin(), colors.begin() + shift);
+        shift += 5;  // each load shows colors the one before did not
+        const std::string path = PaletteFile(c.name, colors, c.format);
+        std::vector<SeenDialog> seen = LoadPalette(path, 2);
+        ASSERT_EQ(1u, seen.size()) << "no message after a good load";
+        EXPECT_EQ(std::vector<COLORREF>(colors.begin(), colors.begin() + std::min(c.count, 96u)), Shown(c.count));
+    }
+
+    const std::string junk = folder.File("junk.pal");
+    ASSERT_TRUE(WriteWholeFile(junk, "JASC-PAL\r\n0100\r\n3\r\n1 2 3\r\n"));
+    const std::vector<COLORREF> before = Shown(12);
+    std::vector<SeenDialog> seen = LoadPalette(junk, 2);
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ("Loading error!", seen[1].text);
+    EXPECT_EQ(before, Shown(12));
+}
+
+// Each save filter writes its format, and a name typed without an
+// extension gets the filter's; the next dialog opens on the filter used.
+TEST_F(PaletteFormatsDialogTest, EachSaveFilterWritesItsFormatAndExtension)
+{
+    OpenPicture(WritePicture("picture.bmp", 4, 2, 8, 16, palette::DistinctTable(16)));
+    ShowPalette();
+    palette::Command(ID_PALETTE_INVERT);
+    std::vector<COLORREF> inverted;
+    for (COLORREF c : Distinct(16)) inverted.push_back(RGB(255 - GetRValue(c), 255 - GetGValue(c), 255 - GetBValue(c)));
+    struct Case {
+        PaletteFormat format;
+        const char* extension;
+    };
+    const Case cases[] = {
+        {PaletteFormat::Riff, "pal"}, {PaletteFormat::Jasc, "pal"}, {PaletteFormat::Gimp, "gpl"},
+        {PaletteFormat::Act, "act"},  {PaletteFormat::Hex, "hex"},
+    };
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(cases[i].extension);
+        const std::string name = "chosen" + std::to_string(i);
+        palette::Run(ID_PALETTE_SAVE, {palette::ChooseFileType(i, ModalAnswerer::TypeFileName(folder.File(name)))});
+        // The dialog opens on the filter just used: a bare name takes its extension.
+        const std::string again = "again" + std::to_string(i);
+        std::vector<std::string> names;
+        int selected = -1;
+        palette::Run(ID_PALETTE_SAVE, {NoteFilters(names, selected, ModalAnswerer::TypeFileName(folder.File(again)))});
+        EXPECT_EQ(i, selected);
+        for (const std::string& saved : {name, again}) {
+            const std::string path = folder.File(saved + "." + cases[i].extension);
+            ColorTable table;
+            PaletteFormat format = PaletteFormat::Riff;
+            std::string reason;
+            ASSERT_TRUE(LoadAnyPalette(path.c_str(), &table, &format, &reason)) << path << ": " << reason;
+            EXPECT_EQ(int(cases[i].format), int(format)) << path;
+            EXPECT_EQ(inverted, ColorsOf(table)) << path;
+        }
+    }
+    EXPECT_EQ(11u, folder.List().size()) << "the picture and ten palettes, nothing else";
+}
+
+// An Adobe Color Table holds at most 256 colors: a longer table is refused
+// before anything is written, and its edits stay marked.
+TEST_F(PaletteFormatsDialogTest, SaveInAFormatTooSmallForTheTableSaysWhy)
+{
+    ShowPalette();
+    std::vector<COLORREF> colors = Distinct(256);
+    colors.resize(300, RGB(1, 2, 3));
+    ASSERT_EQ(1u, LoadPalette(PaletteFile("long.pal", colors, PaletteFormat::Riff), 1).size());
+    palette::Command(ID_PALETTE_INVERT);
+
+    const std::string target = folder.File("small.act");
+    std::vector<SeenDialog> seen = palette::Run(
+        ID_PALETTE_SAVE, {palette::ChooseFileType(3, ModalAnswerer::TypeFileName(target)), ModalAnswerer::Press(IDOK)});
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ("An Adobe Color Table holds 1 to 256 colors, not 300.", seen[1].text);
+    EXPECT_FALSE(FileExists(target));
+    seen = palette::Run(ID_PALETTE_RELEASE, {ModalAnswerer::Press(IDCANCEL)});
+    ASSERT_EQ(1u, seen.size()) << "still modified: the release asks";
+}
+
+}  // namespace
