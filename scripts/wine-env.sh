@@ -77,35 +77,31 @@ korin_start_xvfb() {
     korin_fail "could not start Xvfb on any display from :90 to :150"
 }
 
-# Makes the prefix at $WINEPREFIX unless it is already there, with the
-# program's Japanese fonts mapped to the IPA fonts, and (unless the argument
-# is "no-desktop") every program in one virtual desktop: it draws window
-# frames, and without a window manager plain X windows make each hide wait two
-# seconds for a withdrawal that never comes. A prefix that is used both on a
-# real display and on Xvfb takes "no-desktop" and asks for the desktop when it
-# starts a program (wine explorer /desktop=...).
-korin_init_prefix() {
-    local desktop=${1:-desktop}
-    [ -n "${WINEPREFIX:-}" ] || korin_fail "WINEPREFIX is not set" || return 1
-    if [ -f "$WINEPREFIX/.korin-ready" ]; then return 0; fi
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$(dirname "$WINEPREFIX")"
-    if ! timeout 180 "$KORIN_WINE" wineboot -i >/dev/null 2>&1; then
-        korin_fail "wineboot could not make the prefix $WINEPREFIX (timed out or failed)"
-        return 1
-    fi
-    timeout 60 wineserver -w
-    local key='HKCU\Software\Wine\Fonts\Replacements'
-    # Both map to the fixed-pitch IPA font: its half-width digits and kana are
-    # as narrow as the originals', so three digits fit the panel's fields and
-    # the dialog labels fit their rectangles (the proportional one is wider).
-    timeout 60 "$KORIN_WINE" reg add "$key" /v "ＭＳ Ｐゴシック" /d IPAGothic /f >/dev/null 2>&1 &&
-    timeout 60 "$KORIN_WINE" reg add "$key" /v "ＭＳ ゴシック" /d IPAGothic /f >/dev/null 2>&1 &&
-    if [ "$desktop" != no-desktop ]; then
-        timeout 60 "$KORIN_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
-        timeout 60 "$KORIN_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
-    fi ||
-        { korin_fail "could not set up the prefix $WINEPREFIX"; return 1; }
+# What korin_init_prefix writes into a prefix; a prefix whose ready marker
+# holds another value is brought up to date, keeping its registry and files.
+KORIN_PREFIX_VERSION="korin prefix 2: Konatu Tohaba for the header view, Ume Gothic for the rest"
+
+# The font settings of a prefix, applied to new and older prefixes alike.
+# Measured at the sizes the program uses (12 pixels in the header view,
+# 9 points in dialogs and menus, bold 9 points in captions), the IPA fonts
+# leave "_" blank and draw "~", "^" and "`" as one flat line. Both choices
+# draw every printable ASCII character and half-width kana inside its cell,
+# their digits and kana as narrow as the originals' (three digits fit the
+# panel's fields, the dialog labels fit as before):
+# - the header view's "ＭＳ ゴシック": Konatu Tohaba, whose glyphs are all
+#   unlike each other with a wavy "~", but sit so low that a mnemonic's
+#   underline would touch them;
+# - the dialogs' "ＭＳ Ｐゴシック" and Wine's own UI font (its system fonts
+#   are "MS Shell Dlg", which the Japanese locale substitutes with
+#   "MS UI Gothic"): Ume Gothic, which leaves the underline a clear row but
+#   draws "~" flat at 9 points (a tilde only in names in message boxes and
+#   the file dialogs; the bold caption draws it wavy).
+korin_prefix_fonts() {
+    local key='HKCU\Software\Wine\Fonts\Replacements' face
+    timeout 60 "$KORIN_WINE" reg add "$key" /v "ＭＳ ゴシック" /d "Konatu Tohaba" /f >/dev/null 2>&1 || return 1
+    for face in "ＭＳ Ｐゴシック" "MS UI Gothic"; do
+        timeout 60 "$KORIN_WINE" reg add "$key" /v "$face" /d "Ume Gothic" /f >/dev/null 2>&1 || return 1
+    done
     # This Wine does not load the fonts of its own data folder; without
     # Marlett the caption buttons show letters instead of their symbols.
     local marlett
@@ -115,8 +111,41 @@ korin_init_prefix() {
             break
         fi
     done
+}
+
+# Makes the prefix at $WINEPREFIX unless it is already there, with the fonts
+# of korin_prefix_fonts, and (unless the argument is "no-desktop") every
+# program in one virtual desktop: it draws window frames, and without a window
+# manager plain X windows make each hide wait two seconds for a withdrawal that
+# never comes. A prefix that is used both on a real display and on Xvfb takes
+# "no-desktop" and asks for the desktop when it starts a program (wine explorer
+# /desktop=...). A prefix made by an older version gets the current fonts.
+korin_init_prefix() {
+    local desktop=${1:-desktop}
+    [ -n "${WINEPREFIX:-}" ] || korin_fail "WINEPREFIX is not set" || return 1
+    local ready="$WINEPREFIX/.korin-ready"
+    if [ -f "$ready" ]; then
+        [ "$(cat "$ready" 2>/dev/null)" = "$KORIN_PREFIX_VERSION" ] && return 0
+        korin_prefix_fonts && timeout 60 wineserver -w ||
+            { korin_fail "could not bring the prefix $WINEPREFIX up to date"; return 1; }
+        printf '%s\n' "$KORIN_PREFIX_VERSION" >"$ready"
+        return 0
+    fi
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    if ! timeout 180 "$KORIN_WINE" wineboot -i >/dev/null 2>&1; then
+        korin_fail "wineboot could not make the prefix $WINEPREFIX (timed out or failed)"
+        return 1
+    fi
     timeout 60 wineserver -w
-    touch "$WINEPREFIX/.korin-ready"
+    korin_prefix_fonts &&
+    if [ "$desktop" != no-desktop ]; then
+        timeout 60 "$KORIN_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
+        timeout 60 "$KORIN_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+    fi ||
+        { korin_fail "could not set up the prefix $WINEPREFIX"; return 1; }
+    timeout 60 wineserver -w
+    printf '%s\n' "$KORIN_PREFIX_VERSION" >"$ready"
 }
 
 # Ends the Wine server of this prefix and the Xvfb this script started.
