@@ -45,6 +45,25 @@ korin_runs_32bit() {
     fi
 }
 
+# The user's build and prefix, as the run command and the desktop entry start
+# Korin: the 32-bit korin.exe where this machine runs 32-bit programs, the
+# 64-bit one otherwise, each in a prefix of its own kept under
+# ${XDG_DATA_HOME:-~/.local/share}/korin (a 32-bit program keeps its settings
+# elsewhere in a 64-bit prefix). Sets WINEPREFIX and the build (KORIN_ARCH,
+# KORIN_WINE), and KORIN_USER_BUILD_WHY to one line saying which and why.
+korin_user_build() {
+    local data="${XDG_DATA_HOME:-$HOME/.local/share}/korin"
+    if korin_runs_32bit; then
+        export WINEPREFIX="$data/wineprefix"
+        KORIN_USER_BUILD_WHY="this machine runs 32-bit programs: the 32-bit korin.exe"
+        korin_use_arch win32
+    else
+        export WINEPREFIX="$data/wineprefix64"
+        KORIN_USER_BUILD_WHY="the 64-bit korin.exe, since $KORIN_NO_32BIT"
+        korin_use_arch win64
+    fi
+}
+
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=ja_JP.UTF-8
@@ -146,6 +165,23 @@ korin_init_prefix() {
         { korin_fail "could not set up the prefix $WINEPREFIX"; return 1; }
     timeout 60 wineserver -w
     printf '%s\n' "$KORIN_PREFIX_VERSION" >"$ready"
+}
+
+# Turns Wine's virtual desktop on or off in the prefix. The desktop is made
+# by the first Wine process, so a change needs the Wine server to be down
+# before Korin starts; nothing is done when the prefix is already right.
+korin_virtual_desktop() {
+    local now=off
+    grep -qx '"Desktop"="Default"' "$WINEPREFIX/user.reg" 2>/dev/null && now=on
+    [ "$now" = "$1" ] && return 0
+    local key='HKCU\Software\Wine\Explorer'
+    if [ "$1" = on ]; then
+        timeout 60 "$KORIN_WINE" reg add "$key" /v Desktop /d Default /f >/dev/null 2>&1 &&
+        timeout 60 "$KORIN_WINE" reg add "$key\Desktops" /v Default /d 1280x1024 /f >/dev/null 2>&1
+    else
+        timeout 60 "$KORIN_WINE" reg delete "$key" /v Desktop /f >/dev/null 2>&1
+    fi || return 1
+    timeout 60 wineserver -w
 }
 
 # Ends the Wine server of this prefix and the Xvfb this script started.
