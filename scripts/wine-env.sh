@@ -100,21 +100,16 @@ korin_start_xvfb() {
 # holds another value is brought up to date, keeping its registry and files.
 KORIN_PREFIX_VERSION="korin prefix 2: Konatu Tohaba for the header view, Ume Gothic for the rest"
 
-# The font settings of a prefix, applied to new and older prefixes alike.
-# Measured at the sizes the program uses (12 pixels in the header view,
-# 9 points in dialogs and menus, bold 9 points in captions), the IPA fonts
-# leave "_" blank and draw "~", "^" and "`" as one flat line. Both choices
-# draw every printable ASCII character and half-width kana inside its cell,
-# their digits and kana as narrow as the originals' (three digits fit the
-# panel's fields, the dialog labels fit as before):
-# - the header view's "ＭＳ ゴシック": Konatu Tohaba, whose glyphs are all
-#   unlike each other with a wavy "~", but sit so low that a mnemonic's
-#   underline would touch them;
-# - the dialogs' "ＭＳ Ｐゴシック" and Wine's own UI font (its system fonts
-#   are "MS Shell Dlg", which the Japanese locale substitutes with
-#   "MS UI Gothic"): Ume Gothic, which leaves the underline a clear row but
-#   draws "~" flat at 9 points (a tilde only in names in message boxes and
-#   the file dialogs; the bold caption draws it wavy).
+# The font settings of a prefix, new or older. At the program's sizes (12
+# pixels in the header view, 9 points in dialogs and menus, bold in captions)
+# the IPA fonts leave "_" blank and draw "~", "^" and "`" as a flat line.
+# These draw every printable ASCII character and half-width kana inside its
+# cell, with digits and kana as narrow as before (the panel's fields and the
+# dialog labels keep their fit): for the header view, Konatu Tohaba, whose
+# glyphs all differ; for the dialogs and Wine's UI font ("MS Shell Dlg",
+# which the Japanese locale substitutes with "MS UI Gothic"), Ume Gothic,
+# which keeps a clear row above a mnemonic's underline where Konatu's glyphs
+# touch it (its "~" is flat at 9 points, wavy in the bold caption).
 korin_prefix_fonts() {
     local key='HKCU\Software\Wine\Fonts\Replacements' face
     timeout 60 "$KORIN_WINE" reg add "$key" /v "ＭＳ ゴシック" /d "Konatu Tohaba" /f >/dev/null 2>&1 || return 1

@@ -477,6 +477,7 @@ TEST_F(MainWindow, HeaderViewDrawsEveryCharacterInsideItsCell)
     const std::string name = "ﾊﾟﾚｯﾄ_~^@ｶﾗｰ.bmp";
     Open(WritePicture(name, 4, 2, 8));
     program::Command(ID_VIEW_SHOW_HEADER);
+    MoveWindow(program::MainWindow(), 0, 0, 1000, 700, TRUE);  // room for a long temporary path
     {
         HeaderViewCells cells;
         int line = 0;
