@@ -5,10 +5,10 @@
 # programs, the 64-bit one otherwise (or with KORIN_64BIT_ONLY=1).
 #
 # With DISPLAY set, Korin opens on that display and this script waits until it
-# is closed. Without one, a private Xvfb shows Wine's virtual desktop and a
-# short tour drives Korin (first start, File > New, File > Open of a sample,
-# the header report), writing a PNG of the screen after each step into
-# build/tour/.
+# is closed (through scripts/launch.sh, which the desktop entry starts too).
+# Without one, a private Xvfb shows Wine's virtual desktop and a short tour
+# drives Korin (first start, File > New, File > Open of a sample, the header
+# report), writing a PNG of the screen after each step into build/tour/.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -21,52 +21,19 @@ die() {
 bash scripts/setup.sh || die "set-up failed"
 python3 scripts/make_samples.py || die "could not write the sample pictures into samples/"
 source scripts/wine-env.sh
-# The user's prefix, not the tests' (those start from a clean registry); one
-# for each build, since a 32-bit program keeps its settings elsewhere in a
-# 64-bit prefix.
-if korin_runs_32bit; then
-    arch=win32
-    export WINEPREFIX="${XDG_DATA_HOME:-$HOME/.local/share}/korin/wineprefix"
-    echo "run: this machine runs 32-bit programs: the 32-bit korin.exe"
-else
-    arch=win64
-    export WINEPREFIX="${XDG_DATA_HOME:-$HOME/.local/share}/korin/wineprefix64"
-    echo "run: the 64-bit korin.exe, since $KORIN_NO_32BIT"
-fi
-korin_use_arch "$arch" || die "no Wine for the $arch build"
+# The user's build and prefix, not the tests' (those start from a clean
+# registry).
+korin_user_build || die "no Wine for Korin"
+arch=$KORIN_ARCH
+echo "run: $KORIN_USER_BUILD_WHY"
 
 echo "== building $arch (korin.exe and the tour's driver)"
 bash scripts/build.sh "$arch" korin tour_driver || die "the $arch build failed"
 korin_exe="$root/build/$arch/korin.exe"
 
-# Turns Wine's virtual desktop on or off in the prefix. The desktop is made
-# by the first Wine process, so a change needs the Wine server to be down
-# before Korin starts; nothing is done when the prefix is already right.
-virtual_desktop() {
-    local now=off
-    grep -qx '"Desktop"="Default"' "$WINEPREFIX/user.reg" 2>/dev/null && now=on
-    [ "$now" = "$1" ] && return 0
-    local key='HKCU\Software\Wine\Explorer'
-    if [ "$1" = on ]; then
-        timeout 60 "$KORIN_WINE" reg add "$key" /v Desktop /d Default /f >/dev/null 2>&1 &&
-        timeout 60 "$KORIN_WINE" reg add "$key\Desktops" /v Default /d 1280x1024 /f >/dev/null 2>&1
-    else
-        timeout 60 "$KORIN_WINE" reg delete "$key" /v Desktop /f >/dev/null 2>&1
-    fi || return 1
-    timeout 60 wineserver -w
-}
-
 if [ -n "${DISPLAY:-}" ]; then
-    # A real display has a window manager to draw the frames, so Korin runs
-    # as an ordinary window, not inside a virtual desktop.
-    korin_init_prefix no-desktop || die "could not prepare the Wine prefix $WINEPREFIX"
-    virtual_desktop off || die "could not turn off Wine's virtual desktop in $WINEPREFIX"
-    echo "run: starting Korin on $DISPLAY (Wine prefix $WINEPREFIX)"
-    "$KORIN_WINE" "$korin_exe"
-    status=$?
-    # Korin writes its settings as it closes; let the registry reach the disk.
-    timeout 60 wineserver -w
-    exit $status
+    # Korin on the user's display, as the desktop entry starts it.
+    exec bash scripts/launch.sh
 fi
 
 # No display: the tour.
@@ -74,7 +41,7 @@ trap korin_stop_wine EXIT
 korin_start_xvfb || die "no display and no Xvfb"
 korin_init_prefix no-desktop || die "could not prepare the Wine prefix $WINEPREFIX"
 # Without a window manager only the virtual desktop draws window frames.
-virtual_desktop on || die "could not turn on Wine's virtual desktop in $WINEPREFIX"
+korin_virtual_desktop on || die "could not turn on Wine's virtual desktop in $WINEPREFIX"
 
 shots="$root/build/tour"
 rm -rf "$shots"

@@ -9,7 +9,8 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 packages=(cmake ninja-build g++ libgtest-dev googletest
           g++-mingw-w64-i686 mingw-w64-i686-dev
           g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
-          wine wine32:i386 wine64 fonts-wine xvfb xauth x11-apps locales fonts-ipafont-gothic
+          wine wine32:i386 wine64 fonts-wine xvfb xauth x11-apps locales
+          fonts-ipafont-gothic fonts-konatu fonts-horai-umefont desktop-file-utils
           clang libclang-rt-14-dev
           libbenchmark-dev python3-pil time)
 

@@ -52,6 +52,25 @@ korin_runs_32bit() {
     KORIN_RUNS_32BIT=yes
 }
 
+# The user's build and prefix, as the run command and the desktop entry start
+# Korin: the 32-bit korin.exe where this machine runs 32-bit programs, the
+# 64-bit one otherwise, each in a prefix of its own kept under
+# ${XDG_DATA_HOME:-~/.local/share}/korin (a 32-bit program keeps its settings
+# elsewhere in a 64-bit prefix). Sets WINEPREFIX and the build (KORIN_ARCH,
+# KORIN_WINE), and KORIN_USER_BUILD_WHY to one line saying which and why.
+korin_user_build() {
+    local data="${XDG_DATA_HOME:-$HOME/.local/share}/korin"
+    if korin_runs_32bit; then
+        export WINEPREFIX="$data/wineprefix"
+        KORIN_USER_BUILD_WHY="this machine runs 32-bit programs: the 32-bit korin.exe"
+        korin_use_arch win32
+    else
+        export WINEPREFIX="$data/wineprefix64"
+        KORIN_USER_BUILD_WHY="the 64-bit korin.exe, since $KORIN_NO_32BIT"
+        korin_use_arch win64
+    fi
+}
+
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=ja_JP.UTF-8
@@ -84,35 +103,26 @@ korin_start_xvfb() {
     korin_fail "could not start Xvfb on any display from :90 to :150"
 }
 
-# Makes the prefix at $WINEPREFIX unless it is already there, with the
-# program's Japanese fonts mapped to the IPA fonts, and (unless the argument
-# is "no-desktop") every program in one virtual desktop: it draws window
-# frames, and without a window manager plain X windows make each hide wait two
-# seconds for a withdrawal that never comes. A prefix that is used both on a
-# real display and on Xvfb takes "no-desktop" and asks for the desktop when it
-# starts a program (wine explorer /desktop=...).
-korin_init_prefix() {
-    local desktop=${1:-desktop}
-    [ -n "${WINEPREFIX:-}" ] || korin_fail "WINEPREFIX is not set" || return 1
-    if [ -f "$WINEPREFIX/.korin-ready" ]; then return 0; fi
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$(dirname "$WINEPREFIX")"
-    if ! timeout 180 "$KORIN_WINE" wineboot -i >/dev/null 2>&1; then
-        korin_fail "wineboot could not make the prefix $WINEPREFIX (timed out or failed)"
-        return 1
-    fi
-    timeout 60 wineserver -w
-    local key='HKCU\Software\Wine\Fonts\Replacements'
-    # Both map to the fixed-pitch IPA font: its half-width digits and kana are
-    # as narrow as the originals', so three digits fit the panel's fields and
-    # the dialog labels fit their rectangles (the proportional one is wider).
-    timeout 60 "$KORIN_WINE" reg add "$key" /v "ＭＳ Ｐゴシック" /d IPAGothic /f >/dev/null 2>&1 &&
-    timeout 60 "$KORIN_WINE" reg add "$key" /v "ＭＳ ゴシック" /d IPAGothic /f >/dev/null 2>&1 &&
-    if [ "$desktop" != no-desktop ]; then
-        timeout 60 "$KORIN_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
-        timeout 60 "$KORIN_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
-    fi ||
-        { korin_fail "could not set up the prefix $WINEPREFIX"; return 1; }
+# What korin_init_prefix writes into a prefix; a prefix whose ready marker
+# holds another value is brought up to date, keeping its registry and files.
+KORIN_PREFIX_VERSION="korin prefix 2: Konatu Tohaba for the header view, Ume Gothic for the rest"
+
+# The font settings of a prefix, new or older. At the program's sizes (12
+# pixels in the header view, 9 points in dialogs and menus, bold in captions)
+# the IPA fonts leave "_" blank and draw "~", "^" and "`" as a flat line.
+# These draw every printable ASCII character and half-width kana inside its
+# cell, with digits and kana as narrow as before (the panel's fields and the
+# dialog labels keep their fit): for the header view, Konatu Tohaba, whose
+# glyphs all differ; for the dialogs and Wine's UI font ("MS Shell Dlg",
+# which the Japanese locale substitutes with "MS UI Gothic"), Ume Gothic,
+# which keeps a clear row above a mnemonic's underline where Konatu's glyphs
+# touch it (its "~" is flat at 9 points, wavy in the bold caption).
+korin_prefix_fonts() {
+    local key='HKCU\Software\Wine\Fonts\Replacements' face
+    timeout 60 "$KORIN_WINE" reg add "$key" /v "ＭＳ ゴシック" /d "Konatu Tohaba" /f >/dev/null 2>&1 || return 1
+    for face in "ＭＳ Ｐゴシック" "MS UI Gothic"; do
+        timeout 60 "$KORIN_WINE" reg add "$key" /v "$face" /d "Ume Gothic" /f >/dev/null 2>&1 || return 1
+    done
     # This Wine does not load the fonts of its own data folder; without
     # Marlett the caption buttons show letters instead of their symbols.
     local marlett
@@ -122,8 +132,58 @@ korin_init_prefix() {
             break
         fi
     done
+}
+
+# Makes the prefix at $WINEPREFIX unless it is already there, with the fonts
+# of korin_prefix_fonts, and (unless the argument is "no-desktop") every
+# program in one virtual desktop: it draws window frames, and without a window
+# manager plain X windows make each hide wait two seconds for a withdrawal that
+# never comes. A prefix that is used both on a real display and on Xvfb takes
+# "no-desktop" and asks for the desktop when it starts a program (wine explorer
+# /desktop=...). A prefix made by an older version gets the current fonts.
+korin_init_prefix() {
+    local desktop=${1:-desktop}
+    [ -n "${WINEPREFIX:-}" ] || korin_fail "WINEPREFIX is not set" || return 1
+    local ready="$WINEPREFIX/.korin-ready"
+    if [ -f "$ready" ]; then
+        [ "$(cat "$ready" 2>/dev/null)" = "$KORIN_PREFIX_VERSION" ] && return 0
+        korin_prefix_fonts && timeout 60 wineserver -w ||
+            { korin_fail "could not bring the prefix $WINEPREFIX up to date"; return 1; }
+        printf '%s\n' "$KORIN_PREFIX_VERSION" >"$ready"
+        return 0
+    fi
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    if ! timeout 180 "$KORIN_WINE" wineboot -i >/dev/null 2>&1; then
+        korin_fail "wineboot could not make the prefix $WINEPREFIX (timed out or failed)"
+        return 1
+    fi
     timeout 60 wineserver -w
-    touch "$WINEPREFIX/.korin-ready"
+    korin_prefix_fonts &&
+    if [ "$desktop" != no-desktop ]; then
+        timeout 60 "$KORIN_WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
+        timeout 60 "$KORIN_WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+    fi ||
+        { korin_fail "could not set up the prefix $WINEPREFIX"; return 1; }
+    timeout 60 wineserver -w
+    printf '%s\n' "$KORIN_PREFIX_VERSION" >"$ready"
+}
+
+# Turns Wine's virtual desktop on or off in the prefix. The desktop is made
+# by the first Wine process, so a change needs the Wine server to be down
+# before Korin starts; nothing is done when the prefix is already right.
+korin_virtual_desktop() {
+    local now=off
+    grep -qx '"Desktop"="Default"' "$WINEPREFIX/user.reg" 2>/dev/null && now=on
+    [ "$now" = "$1" ] && return 0
+    local key='HKCU\Software\Wine\Explorer'
+    if [ "$1" = on ]; then
+        timeout 60 "$KORIN_WINE" reg add "$key" /v Desktop /d Default /f >/dev/null 2>&1 &&
+        timeout 60 "$KORIN_WINE" reg add "$key\Desktops" /v Default /d 1280x1024 /f >/dev/null 2>&1
+    else
+        timeout 60 "$KORIN_WINE" reg delete "$key" /v Desktop /f >/dev/null 2>&1
+    fi || return 1
+    timeout 60 wineserver -w
 }
 
 # Ends the Wine server of this prefix and the Xvfb this script started.

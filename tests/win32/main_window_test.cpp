@@ -5,13 +5,16 @@
 #include <windows.h>
 
 #include <cstring>
+#include <set>
 
+#include "app/gdi_scope.h"
 #include "app/globals.h"
 #include "app/view_options.h"
 #include "document/bitmap_document.h"
 #include "resources/resource.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/temp_folder.h"
+#include "tests/win32/support/canvas.h"
 #include "tests/win32/support/modal_answerer.h"
 #include "tests/win32/support/program.h"
 
@@ -109,6 +112,112 @@ int MarkedItem(int firstItemId)
 bool HeaderViewShown()
 {
     return IsWindowVisible(GetDlgItem(program::MainWindow(), IDC_HEADER_VIEW)) != FALSE;
+}
+
+// The header view as it is on the screen, read character cell by character
+// cell: a cell spans the character's advance and the line's height.
+class HeaderViewCells {
+public:
+    HeaderViewCells()
+        : view(GetDlgItem(program::MainWindow(), IDC_HEADER_VIEW)), client(ClientRect(view)),
+          canvas(client.right, client.bottom, RGB(1, 2, 3))
+    {
+        UpdateWindow(view);
+        WindowDC screen(view);
+        BitBlt(canvas.Dc(), 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+        background = canvas.At(client.right - 1, client.bottom - 1);
+    }
+
+    int LineCount() const { return int(SendMessageA(view, EM_GETLINECOUNT, 0, 0)); }
+
+    std::string Line(int line) const
+    {
+        char text[512];
+        *reinterpret_cast<WORD*>(text) = sizeof text - 1;
+        LRESULT length = SendMessageA(view, EM_GETLINE, line, LPARAM(text));
+        return std::string(text, size_t(length));
+    }
+
+    // The cell's pixels row by row, '#' where they differ from the background;
+    // empty when the cell lies outside the view. Lines hold single-byte
+    // characters only, so a byte's column is its character index.
+    std::string Ink(int line, int column) const
+    {
+        LRESULT index = SendMessageA(view, EM_LINEINDEX, line, 0) + column;
+        LRESULT origin = SendMessageA(view, EM_POSFROMCHAR, WPARAM(index), 0);
+        int left = short(LOWORD(origin)), top = short(HIWORD(origin));
+        WindowDC dc(view);
+        SelectedObject font(dc, HGDIOBJ(SendMessageA(view, WM_GETFONT, 0, 0)), SelectedObject::Borrowed);
+        TEXTMETRICA metrics;
+        GetTextMetricsA(dc, &metrics);
+        std::string character = Line(line).substr(size_t(column), 1);
+        SIZE advance;
+        GetTextExtentPoint32A(dc, character.c_str(), 1, &advance);
+        if (left < 0 || top < 0 || left + advance.cx > client.right || top + metrics.tmHeight > client.bottom)
+            return "";
+        std::string ink;
+        for (int y = top; y < top + metrics.tmHeight; ++y) {
+            for (int x = left; x < left + advance.cx; ++x) ink += canvas.At(x, y) == background ? '.' : '#';
+            ink += '\n';
+        }
+        return ink;
+    }
+
+private:
+    static RECT ClientRect(HWND window)
+    {
+        RECT rect;
+        GetClientRect(window, &rect);
+        return rect;
+    }
+
+    HWND view;
+    RECT client;
+    Canvas canvas;
+    COLORREF background;
+};
+
+int InkedRows(const std::string& ink)
+{
+    int rows = 0;
+    bool inked = false;
+    for (char c : ink) {
+        if (c == '#') inked = true;
+        if (c == '\n') {
+            rows += inked;
+            inked = false;
+        }
+    }
+    return rows;
+}
+
+// The caption bar's pixels as they are on the screen, up to where the title
+// of a short name ends.
+std::string CaptionPixels()
+{
+    HWND window = program::MainWindow();
+    RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    const int width = 200;
+    const int height = GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION);
+    Canvas canvas(width, height, RGB(1, 2, 3));
+    HDC dc = GetWindowDC(window);
+    BitBlt(canvas.Dc(), 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    ReleaseDC(window, dc);
+    std::string pixels;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) pixels += std::to_string(canvas.At(x, y)) + ' ';
+    }
+    return pixels;
+}
+
+// Every printable ASCII character and half-width kana.
+std::string PrintableCharacters()
+{
+    std::string characters;
+    for (int code = 0x21; code <= 0xDF; ++code) {
+        if (code <= 0x7E || code >= 0xA1) characters += char(code);
+    }
+    return characters;
 }
 
 class MainWindow : public ::testing::Test {
@@ -359,6 +468,69 @@ TEST_F(MainWindow, HeaderViewUsesItsJapaneseFont)
     EXPECT_EQ(12, description.lfHeight);
     EXPECT_EQ(SHIFTJIS_CHARSET, description.lfCharSet);
     EXPECT_STREQ("ＭＳ ゴシック", description.lfFaceName);
+}
+
+// Guards against a font that leaves "_" blank or draws "~" and "^" as flat
+// lines: a file name must read in the report as it is on disk.
+TEST_F(MainWindow, HeaderViewDrawsEveryCharacterInsideItsCell)
+{
+    const std::string name = "ﾊﾟﾚｯﾄ_~^@ｶﾗｰ.bmp";
+    Open(WritePicture(name, 4, 2, 8));
+    program::Command(ID_VIEW_SHOW_HEADER);
+    MoveWindow(program::MainWindow(), 0, 0, 1000, 700, TRUE);  // room for a long temporary path
+    {
+        HeaderViewCells cells;
+        int line = 0;
+        while (line < cells.LineCount() && cells.Line(line).find(name) == std::string::npos) ++line;
+        ASSERT_LT(line, cells.LineCount()) << "the report names the file";
+        std::string path = cells.Line(line);
+        for (size_t column = 0; column < path.size(); ++column) {
+            if (path[column] == ' ') continue;
+            EXPECT_NE(std::string::npos, cells.Ink(line, int(column)).find('#'))
+                << "no ink for '" << path[column] << "' in " << path;
+        }
+    }
+
+    // Every printable ASCII character and half-width kana, a line for each
+    // 32 codes; only the line-like ones may be one row tall, and no two may
+    // look alike.
+    std::string text;
+    for (char c : PrintableCharacters()) {
+        text += c;
+        if (BYTE(c) % 32 == 31 || c == '~') text += "\r\n";
+    }
+    SetDlgItemTextA(program::MainWindow(), IDC_HEADER_VIEW, text.c_str());
+    HeaderViewCells cells;
+    const std::string lineLike = "-._ｰ･";
+    std::set<std::string> seen;
+    for (int line = 0; line < cells.LineCount(); ++line) {
+        std::string characters = cells.Line(line);
+        for (size_t column = 0; column < characters.size(); ++column) {
+            char c = characters[column];
+            std::string ink = cells.Ink(line, int(column));
+            SCOPED_TRACE(std::string("'") + c + "' (" + std::to_string(BYTE(c)) + ")\n" + ink);
+            ASSERT_FALSE(ink.empty()) << "outside the view";
+            int rows = InkedRows(ink);
+            EXPECT_GE(rows, lineLike.find(c) == std::string::npos ? 2 : 1);
+            EXPECT_TRUE(seen.insert(ink).second) << "looks like another character";
+        }
+    }
+    EXPECT_EQ(94u + 63u, seen.size());
+}
+
+// Guards against a caption font that leaves "_" blank: the title must show the
+// file name as it is on disk.
+TEST_F(MainWindow, TitleBarDrawsEveryCharacter)
+{
+    const std::string name = "ﾊﾟﾚｯﾄ_~^@ｶﾗｰ.bmp";
+    Open(WritePicture(name, 4, 2, 8));
+    ASSERT_EQ("Korin [" + name + "]", program::Title());
+    SetWindowTextA(program::MainWindow(), "Korin [ ]");
+    const std::string blank = CaptionPixels();
+    for (char c : PrintableCharacters()) {
+        SetWindowTextA(program::MainWindow(), (std::string("Korin [") + c + "]").c_str());
+        EXPECT_NE(blank, CaptionPixels()) << "no ink for '" << c << "' (" << int(BYTE(c)) << ")";
+    }
 }
 
 TEST_F(MainWindow, BackgroundCommandsRepaintTheClientArea)
