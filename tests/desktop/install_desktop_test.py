@@ -40,7 +40,7 @@ def entry_values(path):
 
 
 def exec_arguments(value):
-    """The Exec key's arguments as the desktop entry specification reads them."""
+    """The Exec key's arguments, unquoted as desktops read them."""
     value = value.replace("\\\\", "\\")  # the string value's escape
     args, current, quoted, i = [], "", False, 0
     while i < len(value):
