@@ -34,18 +34,27 @@ std::vector<Saver> Savers(DibImage& image, ColorTable& table)
             {"palette", "colors.pal", [&](const char* path) { return table.SaveRiffPalette(path); }}};
 }
 
+// A small picture and table to save over a file that holds other bytes.
+class LockedTarget : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        NewImageSpec spec = {20, 10, 8, 256};
+        ASSERT_TRUE(image.CreateBlank(dc, &spec));
+        ASSERT_TRUE(table.Reset(16));
+    }
+
+    MemoryDC dc;
+    DibImage image;
+    ColorTable table;
+    const std::string old = "the file as it was, not a picture";
+};
+
 // Guards the replaced file against a save whose final step the system refuses:
 // another program holds it open without sharing. (A read-only attribute would
 // do on Windows, but Wine replaces read-only files.)
-TEST(LockedTarget, SaveThatCannotReplaceTheFileKeepsItAndLeavesNoTemporary)
+TEST_F(LockedTarget, SaveThatCannotReplaceTheFileKeepsItAndLeavesNoTemporary)
 {
-    MemoryDC dc;
-    DibImage image;
-    NewImageSpec spec = {20, 10, 8, 256};
-    ASSERT_TRUE(image.CreateBlank(dc, &spec));
-    ColorTable table;
-    ASSERT_TRUE(table.Reset(16));
-    const std::string old = "the file as it was, not a picture";
 
     for (const Saver& saver : Savers(image, table)) {
         {
@@ -67,15 +76,8 @@ TEST(LockedTarget, SaveThatCannotReplaceTheFileKeepsItAndLeavesNoTemporary)
 // hidden and system attributes stay (the temporary file's would otherwise take
 // their place) and it is marked changed (archive); a read-only file, or one
 // with a second name, is refused and left as it was.
-TEST(LockedTarget, AttributesStayAndProtectedFilesAreRefused)
+TEST_F(LockedTarget, AttributesStayAndProtectedFilesAreRefused)
 {
-    MemoryDC dc;
-    DibImage image;
-    NewImageSpec spec = {20, 10, 8, 256};
-    ASSERT_TRUE(image.CreateBlank(dc, &spec));
-    ColorTable table;
-    ASSERT_TRUE(table.Reset(16));
-    const std::string old = "the file as it was, not a picture";
     const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
     for (const Saver& saver : Savers(image, table)) {
