@@ -234,17 +234,36 @@ const char* PaletteFormatName(PaletteFormat format)
     return "";
 }
 
-bool PaletteFormatForName(const std::string& path, PaletteFormat* format)
+namespace {
+
+std::string LowerExtension(const std::string& path)
 {
     size_t dot = path.find_last_of('.');
     size_t separator = path.find_last_of("/\\");
-    if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return false;
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return "";
     std::string extension;
     for (char c : path.substr(dot + 1)) extension += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (extension == "pal") *format = PaletteFormat::Riff;
-    else if (extension == "gpl") *format = PaletteFormat::Gimp;
+    return extension;
+}
+
+}  // namespace
+
+bool PaletteFormatNamedBy(const std::string& path, PaletteFormat* format)
+{
+    const std::string extension = LowerExtension(path);
+    if (extension == "gpl") *format = PaletteFormat::Gimp;
     else if (extension == "act") *format = PaletteFormat::Act;
-    else if (extension == "hex" || extension == "txt") *format = PaletteFormat::Hex;
+    else if (extension == "hex") *format = PaletteFormat::Hex;
+    else return false;
+    return true;
+}
+
+bool PaletteFormatForName(const std::string& path, PaletteFormat* format)
+{
+    if (PaletteFormatNamedBy(path, format)) return true;
+    const std::string extension = LowerExtension(path);
+    if (extension == "pal") *format = PaletteFormat::Riff;
+    else if (extension == "txt") *format = PaletteFormat::Hex;
     else return false;
     return true;
 }

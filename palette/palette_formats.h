@@ -21,6 +21,10 @@ const char* PaletteFormatName(PaletteFormat format);
 // The format a file name's extension stands for when writing: .pal RIFF,
 // .gpl GIMP, .act Adobe Color Table, .hex and .txt hex list. False otherwise.
 bool PaletteFormatForName(const std::string& path, PaletteFormat* format);
+// The format a typed name decides on its own, whatever filter or default was
+// chosen: an extension that names exactly one format (.gpl, .act, .hex).
+// False for .pal (RIFF or JASC), .txt and every other name.
+bool PaletteFormatNamedBy(const std::string& path, PaletteFormat* format);
 
 // The most entries any reader takes, as in a RIFF file's 16-bit count.
 const uint32_t kMaxPaletteEntries = 65535;

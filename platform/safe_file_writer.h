@@ -83,6 +83,8 @@ public:
     void Write(const void* bytes, size_t count);
     // Appends count bytes of source from offset on, file to file.
     void CopyFrom(SourceFile& source, uint64_t offset, uint64_t count);
+    // Makes Commit fail, for a writer's caller that found its input wanting.
+    void Fail() { failed = true; }
     // True when every byte reached the temporary file, it reached the disk and
     // it replaced the target.
     bool Commit();

@@ -12,7 +12,8 @@ packages=(cmake ninja-build g++ libgtest-dev googletest
           wine wine32:i386 wine64 fonts-wine xvfb xauth x11-apps locales
           fonts-ipafont-gothic fonts-konatu fonts-horai-umefont desktop-file-utils
           clang libclang-rt-14-dev
-          libbenchmark-dev python3-pil time)
+          libbenchmark-dev python3-pil time
+          zlib1g-dev libz-mingw-w64-dev pngcheck python3-png)
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "setup: not root; assuming the packages are installed" >&2
