@@ -102,8 +102,11 @@ void ShowSaveOutcome(HWND window, int result)
 {
     if (result != 0) {
         bitmapDocument.UpdateHeaderReport();
-    } else {
+    } else if (bitmapDocument.Problem().empty()) {
         MessageBoxA(window, "ﾌｧｲﾙは保存されませんでした.", kCaption, MB_ICONWARNING);
+    } else {
+        const std::string message = "ﾌｧｲﾙは保存されませんでした.\r\n" + bitmapDocument.Problem();
+        MessageBoxA(window, message.c_str(), kCaption, MB_ICONWARNING);
     }
 }
 
@@ -208,8 +211,11 @@ void OnCommand(HWND window, int id)
         break;
     case ID_FILE_OPEN:
     case ID_KEY_CTRL_O:
-        if (!bitmapDocument.OpenDocument())
-            MessageBoxA(window, "Loading failed.", kCaption, MB_ICONERROR);
+        if (!bitmapDocument.OpenDocument()) {
+            // A PNG or GIF refused says why; a BMP keeps its own message.
+            const std::string& problem = bitmapDocument.Problem();
+            MessageBoxA(window, problem.empty() ? "Loading failed." : problem.c_str(), kCaption, MB_ICONERROR);
+        }
         break;
     case ID_FILE_CLOSE:
         bitmapDocument.CloseDocument();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/host.h"
+#include "cli/picture_commands.h"
 #include "cli/text_encoding.h"
 #include "image/bmp_normalize.h"
 #include "image/bmp_recolor.h"
@@ -106,6 +107,13 @@ const char kNoTable[] = "has no color table (a full-color bitmap has none)";
 // not read as a bitmap is tried as a palette before it is refused.
 bool ReadTableSource(const MemoryDeviceContext& dc, const std::string& path, ColorTable* table)
 {
+    const ImageFileFormat picture = PictureFormatOf(path);
+    if (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif) {
+        std::string why;
+        if (ReadPictureTable(path, table, &why)) return true;
+        ReportError(path, why);
+        return false;
+    }
     std::ifstream in(path.c_str(), std::ios::binary);
     if (!in.is_open() || IsFolder(path)) {
         ReportError(path, "cannot be opened");
@@ -203,6 +211,13 @@ int SaveTable(const ColorTable& table, const Arguments& args)
 bool RecolorFile(const MemoryDeviceContext& dc, const std::string& input, const std::string& output,
                  const TableEdit& edit, FolderFlushes* flushes, Failure* failure)
 {
+    const ImageFileFormat picture = PictureFormatOf(input);
+    if (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif) {
+        std::string file, reason;
+        if (RecolorIndexedFile(input.c_str(), output.c_str(), edit, flushes, &file, &reason)) return true;
+        *failure = {file, file == output && reason == "could not be written" ? WhyNotWritten(output) : reason};
+        return false;
+    }
     RecolorResult result = RecolorBmpFile(dc.Get(), input.c_str(), output.c_str(), edit, flushes);
     switch (result.outcome) {
     case RecolorResult::Done: return true;
@@ -279,9 +294,23 @@ void Swap(SwapKind kind, ColorTable& table)
     }
 }
 
+int PrintReport(const Arguments& args, const std::string& path, std::string report);
+
 int RunInfo(const Arguments& args, const MemoryDeviceContext& dc)
 {
     const std::string& path = args.inputs[0];
+    std::string report;
+    const ImageFileFormat picture = PictureFormatOf(path);
+    if (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif) {
+        const std::string fullPath = FullPath(path);
+        std::string shownPath, reason;
+        if (!PathToCp932(fullPath, &shownPath)) shownPath = fullPath;
+        if (!BuildPictureReport(path, shownPath, args.members ? 1 : 0, args.hex ? 1 : 0, &report, &reason)) {
+            ReportError(path, reason);
+            return kExitFailure;
+        }
+        return PrintReport(args, path, report);
+    }
     DibImage image;
     if (!LoadBitmap(dc, path, &image)) return kExitFailure;
 
@@ -301,7 +330,12 @@ int RunInfo(const Arguments& args, const MemoryDeviceContext& dc)
     input.headerDetail = args.members ? 1 : 0;
     input.hexNumbers = args.hex ? 1 : 0;
 
-    std::string report = BuildHeaderReport(input);
+    return PrintReport(args, path, BuildHeaderReport(input));
+}
+
+// The report on standard output, in UTF-8 unless --raw asks for its CP932 bytes.
+int PrintReport(const Arguments& args, const std::string& path, std::string report)
+{
     if (!args.raw) {
         std::string utf8;
         if (!Cp932ToUtf8(report, &utf8)) {
@@ -318,9 +352,18 @@ int RunInfo(const Arguments& args, const MemoryDeviceContext& dc)
 int RunPalette(const Arguments& args, const MemoryDeviceContext& dc)
 {
     const std::string& path = args.inputs[0];
+    ColorTable table;
+    const ImageFileFormat picture = PictureFormatOf(path);
+    if (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif) {
+        std::string reason;
+        if (!ReadPictureTable(path, &table, &reason)) {
+            ReportError(path, reason);
+            return kExitFailure;
+        }
+        return SaveTable(table, args);
+    }
     DibImage image;
     if (!LoadBitmap(dc, path, &image)) return kExitFailure;
-    ColorTable table;
     if (!image.CopyColorTable(table)) {
         ReportError(path, kNoTable);
         return kExitFailure;
@@ -330,6 +373,18 @@ int RunPalette(const Arguments& args, const MemoryDeviceContext& dc)
 
 int RunConvert(const Arguments& args, const MemoryDeviceContext& dc)
 {
+    // A picture name for OUT converts the picture itself, indices and table exactly.
+    const ImageFileFormat picture = args.formatGiven ? ImageFileFormat::Unknown : ImageFormatForName(args.output);
+    if (picture == ImageFileFormat::Gif) {
+        ReportError(args.output, "cannot be made: GIF files are only rewritten with a new table (apply, invert, swap)");
+        return kExitFailure;
+    }
+    if (picture != ImageFileFormat::Unknown) {
+        std::string file, reason;
+        if (ConvertPicture(dc.Get(), args.inputs[0], args.output, picture, &file, &reason)) return kExitSuccess;
+        ReportError(file, file == args.output && reason == "could not be written" ? WhyNotWritten(file) : reason);
+        return kExitFailure;
+    }
     ColorTable table;
     if (!ReadTableSource(dc, args.inputs[0], &table)) return kExitFailure;
     return SaveTable(table, args);

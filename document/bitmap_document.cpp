@@ -15,6 +15,7 @@ namespace {
 const char kCaption[] = "Korin";
 const char kNewName[] = "NewBitmap";
 const char kBitmapFilter[] = "Bitmap Files(*.bmp)|*.bmp|";
+const char kOpenFilter[] = "Bitmap Files(*.bmp)|*.bmp|PNG/GIF Files(*.png;*.gif)|*.png;*.gif|";
 const char kDesktopFolder[] = "c:\\windows\\ﾃﾞｽｸﾄｯﾌﾟ";
 const char kNotSaved[] = "ﾌｧｲﾙは保存されませんでした.";
 const DWORD kOpenFlags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
@@ -61,9 +62,10 @@ void CopyShortened(char* destination, const char* text, int size)
 
 }  // namespace
 
-BitmapDocument::BitmapDocument() : ownerWindow(nullptr), modified(false)
+BitmapDocument::BitmapDocument() : ownerWindow(nullptr), modified(false), fileFormat(ImageFileFormat::Bmp)
 {
     InitBitmapDialog(openDialog, kOpenFlags);
+    openDialog.filter = kOpenFilter;
     InitBitmapDialog(saveDialog, kSaveFlags);
     displayName[0] = '\0';
     path[0] = '\0';
@@ -111,6 +113,7 @@ bool BitmapDocument::NewDocument(const NewImageSpec& spec)
         created = CreateBlank(dc, &spec);
     }
     if (!created) return false;
+    ForgetFileForm();
     modified = true;
     lstrcpyA(displayName, kNewName);
     path[0] = '\0';
@@ -128,7 +131,7 @@ bool BitmapDocument::OpenDocument()
     bool loaded;
     {
         MemoryDC dc(nullptr);  // every section is made through a screen memory DC
-        loaded = LoadFromFile(dc, openDialog.path.c_str());
+        loaded = LoadPicture(dc, openDialog.path.c_str());
     }
     if (!loaded) return false;
     SetPathAndName(openDialog.path.c_str());
@@ -154,11 +157,15 @@ bool BitmapDocument::CloseDocument()
 int BitmapDocument::SaveDocument(bool askForName)
 {
     if (IsEmpty()) return 0;
+    problem.clear();
+    ImageFileFormat format = fileFormat;
     if (askForName || path[0] == '\0') {
+        PrepareSaveDialog();
         if (!saveDialog.Run(FileDialogSpec::SaveMode, ownerWindow)) return -1;
+        format = SaveFormatChosen();
         SetPathAndName(saveDialog.path.c_str());
     }
-    if (!SaveToFile(path)) return 0;
+    if (!WritePicture(path, format)) return 0;
     modified = false;
     UpdateTitle();
     return 1;
@@ -169,6 +176,7 @@ void BitmapDocument::ClearDocument()
     displayName[0] = '\0';
     path[0] = '\0';
     Discard();
+    ForgetFileForm();
 }
 
 bool BitmapDocument::RefreshPaletteWindow()
@@ -183,6 +191,8 @@ bool BitmapDocument::RefreshPaletteWindow()
 bool BitmapDocument::ApplyColorTable(const ColorTable& table)
 {
     if (IsEmpty()) return false;
+    // A PNG or GIF keeps the table size its format allows, whatever the bitmap shows it at.
+    if (indexedFile && table.GetCount() > indexedFile->MaxEntries()) return false;
     if (!SetColorTable(table)) return false;
     {
         MemoryDC dc(nullptr);  // every section is made through a screen memory DC
@@ -250,6 +260,12 @@ void BitmapDocument::SetBackground(int stockBrush)
 void BitmapDocument::UpdateHeaderReport()
 {
     if (IsEmpty()) return;
+    if (indexedFile) {
+        SetDlgItemTextA(ownerWindow, IDC_HEADER_VIEW,
+                        indexedFile->Report(path, fileBytes.size(), viewOptions.headerDetail, viewOptions.hexNumbers)
+                            .c_str());
+        return;
+    }
     HeaderReportInput input;
     input.hasFileHeader = CopyHeaders(&input.fileHeader, nullptr);
     CopyHeaders(nullptr, &input.infoHeader);

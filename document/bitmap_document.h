@@ -6,9 +6,13 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <string>
+
 #include "app/file_dialog_spec.h"
 #include "app/view_options.h"
 #include "image/dib_image.h"
+#include "image/indexed_file.h"
 
 class ColorTable;
 
@@ -46,10 +50,23 @@ public:
     ViewOptions& View() { return viewOptions; }
     FileDialogSpec& OpenDialog() { return openDialog; }
     FileDialogSpec& SaveDialog() { return saveDialog; }
+    // The form the picture was opened in (BMP for a new one).
+    ImageFileFormat FileFormat() const { return fileFormat; }
+    // Why the last open or save failed, when more can be said than that it did.
+    const std::string& Problem() const { return problem; }
 
 private:
     void SetPathAndName(const char* newPath);
     void Redraw(bool erase);
+
+    // The picture formats beside BMP (document_formats.cpp).
+    bool LoadPicture(HDC dc, const char* file);
+    bool LoadIndexedPicture(HDC dc, const char* file);
+    bool ReadFileBytes(const char* file, std::string* bytes);
+    bool WritePicture(const char* file, ImageFileFormat format);
+    void ForgetFileForm();
+    void PrepareSaveDialog();
+    ImageFileFormat SaveFormatChosen() const;
 
     char displayName[256];
     char path[MAX_PATH];
@@ -58,6 +75,12 @@ private:
     HWND ownerWindow;
     bool modified;
     ViewOptions viewOptions;
+    // A PNG or GIF document keeps its file's bytes: saving it back copies
+    // everything but the table from them.
+    ImageFileFormat fileFormat;
+    std::string fileBytes;
+    std::unique_ptr<IndexedFile> indexedFile;
+    std::string problem;
 };
 
 #endif

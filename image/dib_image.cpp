@@ -134,6 +134,16 @@ bool DibImage::ReadColors(const RGBQUAD* colors, uint32_t count, ColorTable& tab
 
 bool DibImage::CreateBlank(HDC dc, const NewImageSpec* spec)
 {
+    return Create(dc, spec, nullptr);
+}
+
+bool DibImage::CreateIndexed(HDC dc, const NewImageSpec& spec, const ColorTable& table)
+{
+    return spec.bitCount != 24 && Create(dc, &spec, &table);
+}
+
+bool DibImage::Create(HDC dc, const NewImageSpec* spec, const ColorTable* table)
+{
     if (!spec) return false;
     Discard();
     const int32_t bitCount = spec->bitCount;
@@ -165,6 +175,7 @@ bool DibImage::CreateBlank(HDC dc, const NewImageSpec* spec)
     header->biCompression = BI_RGB;
     header->biSizeImage = imageSize;
     header->biClrUsed = entryCount;
+    if (table) WriteColors(*table, Colors(), entryCount);
 
     if (!RebuildSection(dc)) {
         Discard();

@@ -36,6 +36,9 @@ public:
     bool SetColorTable(const ColorTable& table);
     // Replaces the image with a black one; on false the image is empty.
     bool CreateBlank(HDC dc, const NewImageSpec* spec);
+    // The same with table's colors (entries past its end black), for a
+    // picture whose pixels are filled in afterwards through Bits().
+    bool CreateIndexed(HDC dc, const NewImageSpec& spec, const ColorTable& table);
     // Makes a new section from the info block, carrying the pixel bytes over.
     bool RebuildSection(HDC dc);
 
@@ -57,6 +60,7 @@ public:
 
     // The pixel bytes, ImageSize() of them; null for an empty image.
     const unsigned char* Bits() const { return bits; }
+    unsigned char* Bits() { return bits; }
 
     // How a table of tableCount entries goes into a bitmap's table of held
     // entries at bitCount bits: the entry count afterwards (a longer table
@@ -74,6 +78,7 @@ private:
     BITMAPINFOHEADER* InfoHeader() const;
     RGBQUAD* Colors() const;
     bool AllocateInfoBlock(uint32_t entries);
+    bool Create(HDC dc, const NewImageSpec* spec, const ColorTable* table);
 
     BITMAPFILEHEADER* fileHeader;
     unsigned char* infoBlock;  // BITMAPINFOHEADER, then entryCount RGBQUADs

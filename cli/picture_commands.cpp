@@ -1,0 +1,79 @@
+#include "cli/picture_commands.h"
+
+#include "image/dib_image.h"
+#include "palette/color_table.h"
+#include "platform/safe_file_writer.h"
+
+ImageFileFormat PictureFormatOf(const std::string& path)
+{
+    SourceFile file;
+    if (!file.Open(path.c_str())) return ImageFileFormat::Unknown;
+    return DetectImageFormat(ByteSource(file));
+}
+
+namespace {
+
+bool ReadIndexed(const std::string& path, SourceFile* file, IndexedFile* indexed, std::string* reason)
+{
+    if (!file->Open(path.c_str())) {
+        *reason = "cannot be opened";
+        return false;
+    }
+    return indexed->Read(ByteSource(*file), reason);
+}
+
+}  // namespace
+
+bool ReadPictureTable(const std::string& path, ColorTable* table, std::string* reason)
+{
+    SourceFile file;
+    IndexedFile indexed;
+    if (!ReadIndexed(path, &file, &indexed, reason)) return false;
+    if (!table->Assign(indexed.Table())) {
+        *reason = "has a table too large for the memory at hand";
+        return false;
+    }
+    return true;
+}
+
+bool BuildPictureReport(const std::string& path, const std::string& shownPath, int32_t headerDetail,
+                        int32_t hexNumbers, std::string* report, std::string* reason)
+{
+    SourceFile file;
+    IndexedFile indexed;
+    if (!ReadIndexed(path, &file, &indexed, reason)) return false;
+    *report = indexed.Report(shownPath, file.Size(), headerDetail, hexNumbers);
+    return true;
+}
+
+bool ConvertPicture(HDC dc, const std::string& input, const std::string& output, ImageFileFormat format,
+                    std::string* failedFile, std::string* reason)
+{
+    *failedFile = input;
+    DibImage image;
+    const ImageFileFormat inputFormat = PictureFormatOf(input);
+    if (inputFormat == ImageFileFormat::Png || inputFormat == ImageFileFormat::Gif) {
+        SourceFile file;
+        IndexedFile indexed;
+        if (!ReadIndexed(input, &file, &indexed, reason) ||
+            !LoadIndexedPicture(dc, indexed, ByteSource(file), &image, reason))
+            return false;
+    } else if (!image.LoadFromFile(dc, input.c_str())) {
+        *reason = "is not a picture this program reads (an indexed PNG or GIF, or a BMP file the editor opens)";
+        return false;
+    }
+    if (format == ImageFileFormat::Bmp) {
+        if (image.SaveToFile(output.c_str())) return true;
+        *failedFile = output;
+        *reason = "could not be written";
+        return false;
+    }
+    SafeFileWriter writer(output.c_str());
+    if (writer.IsOpen() && !WriteBitmapAsPng(image, writer, reason)) return false;
+    if (!writer.IsOpen() || !writer.Commit()) {
+        *failedFile = output;
+        *reason = "could not be written";
+        return false;
+    }
+    return true;
+}

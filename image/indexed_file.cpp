@@ -1,0 +1,278 @@
+#include "image/indexed_file.h"
+
+#include <cstring>
+#include <vector>
+
+#include "image/dib_image.h"
+#include "platform/safe_file_writer.h"
+#include "report/gif_report.h"
+#include "report/png_report.h"
+
+namespace {
+
+const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+std::string LowerExtension(const std::string& path)
+{
+    const size_t dot = path.find_last_of('.');
+    const size_t separator = path.find_last_of("/\\");
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return "";
+    std::string extension;
+    for (char c : path.substr(dot + 1)) extension += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return extension;
+}
+
+// Puts one row of indices into a bitmap row of 1, 4 or 8 bits per pixel.
+void PackRow(const uint8_t* indices, uint32_t width, uint32_t bitCount, unsigned char* row)
+{
+    if (bitCount == 8) {
+        std::memcpy(row, indices, width);
+        return;
+    }
+    const uint32_t perByte = 8 / bitCount;
+    const uint32_t mask = (1u << bitCount) - 1;
+    for (uint32_t x = 0; x < width; x += perByte) {
+        unsigned byte = 0;
+        for (uint32_t k = 0; k < perByte; ++k) {
+            const unsigned value = x + k < width ? indices[x + k] & mask : 0;
+            byte |= value << (8 - bitCount * (k + 1));
+        }
+        row[x / perByte] = static_cast<unsigned char>(byte);
+    }
+}
+
+void UnpackRow(const unsigned char* row, uint32_t width, uint32_t bitCount, uint8_t* indices)
+{
+    if (bitCount == 8) {
+        std::memcpy(indices, row, width);
+        return;
+    }
+    const uint32_t perByte = 8 / bitCount;
+    const uint32_t mask = (1u << bitCount) - 1;
+    for (uint32_t x = 0; x < width; ++x) {
+        const uint32_t shift = 8 - bitCount * (x % perByte + 1);
+        indices[x] = static_cast<uint8_t>(row[x / perByte] >> shift & mask);
+    }
+}
+
+}  // namespace
+
+ImageFileFormat DetectImageFormat(const ByteSource& source)
+{
+    unsigned char head[8] = {};
+    const size_t count = source.Size() < sizeof head ? size_t(source.Size()) : sizeof head;
+    if (!source.ReadAt(0, head, count)) return ImageFileFormat::Unknown;
+    if (count == sizeof head && std::memcmp(head, kPngSignature, sizeof head) == 0) return ImageFileFormat::Png;
+    if (count >= 6 && (std::memcmp(head, "GIF87a", 6) == 0 || std::memcmp(head, "GIF89a", 6) == 0))
+        return ImageFileFormat::Gif;
+    if (count >= 2 && head[0] == 'B' && head[1] == 'M') return ImageFileFormat::Bmp;
+    return ImageFileFormat::Unknown;
+}
+
+ImageFileFormat ImageFormatForName(const std::string& path)
+{
+    const std::string extension = LowerExtension(path);
+    if (extension == "bmp") return ImageFileFormat::Bmp;
+    if (extension == "png") return ImageFileFormat::Png;
+    if (extension == "gif") return ImageFileFormat::Gif;
+    return ImageFileFormat::Unknown;
+}
+
+IndexedFile::IndexedFile() : format(ImageFileFormat::Unknown), width(0), height(0), png(), gif() {}
+
+bool IndexedFile::Read(const ByteSource& source, std::string* reason)
+{
+    format = ImageFileFormat::Unknown;
+    switch (DetectImageFormat(source)) {
+    case ImageFileFormat::Png:
+        if (!ReadPngStructure(source, &png, reason)) return false;
+        width = png.width;
+        height = png.height;
+        format = ImageFileFormat::Png;
+        break;
+    case ImageFileFormat::Gif:
+        if (!ReadGifStructure(source, &gif, reason)) return false;
+        if (!GifPictureSize(gif, &width, &height)) {
+            *reason = "has no image to show";
+            return false;
+        }
+        format = ImageFileFormat::Gif;
+        break;
+    default:
+        *reason = "is not a PNG or GIF file";
+        return false;
+    }
+    if (Table().GetCount() == 0) {
+        format = ImageFileFormat::Unknown;
+        *reason = "has no color table to edit";
+        return false;
+    }
+    return true;
+}
+
+uint32_t IndexedFile::BitmapBitCount() const
+{
+    if (format != ImageFileFormat::Png) return 8;
+    return png.bitDepth == 2 ? 4 : png.bitDepth;
+}
+
+uint32_t IndexedFile::MaxEntries() const
+{
+    return format == ImageFileFormat::Png ? 1u << png.bitDepth : 256;
+}
+
+const ColorTable& IndexedFile::Table() const
+{
+    return format == ImageFileFormat::Gif ? gif.table : png.table;
+}
+
+bool IndexedFile::DecodeRows(const ByteSource& source,
+                             const std::function<void(uint32_t y, const uint8_t* indices)>& row,
+                             std::string* reason) const
+{
+    if (format == ImageFileFormat::Png) return DecodePngImage(source, png, row, reason);
+    if (format == ImageFileFormat::Gif) return DecodeGifImage(source, gif, row, reason);
+    *reason = "is not a PNG or GIF file";
+    return false;
+}
+
+bool IndexedFile::WriteWithTable(const ByteSource& source, const ColorTable& table, SafeFileWriter& out,
+                                 std::string* reason) const
+{
+    const uint32_t count = table.GetCount();
+    if (count == 0) {
+        *reason = "cannot take an empty table";
+        return false;
+    }
+    if (count > MaxEntries()) {
+        *reason = "cannot take a table of " + std::to_string(count) + " entries (" +
+                  (format == ImageFileFormat::Png ? "a " + std::to_string(png.bitDepth) + "-bit PNG"
+                                                  : std::string("a GIF")) +
+                  " holds at most " + std::to_string(MaxEntries()) + ")";
+        return false;
+    }
+    if (count < Table().GetCount()) {
+        uint32_t largest = 0;
+        const bool found = format == ImageFileFormat::Png ? LargestPngIndex(source, png, &largest, reason)
+                                                          : LargestGifIndex(source, gif, &largest, reason);
+        if (!found) return false;
+        if (largest >= count) {
+            *reason = "needs a table of at least " + std::to_string(largest + 1) + " entries: its pixels use entry " +
+                      std::to_string(largest) + " (the table has " + std::to_string(count) + ")";
+            return false;
+        }
+    }
+    if (format == ImageFileFormat::Png) return WritePngWithTable(source, png, table, out, reason);
+    return WriteGifWithTable(source, gif, table, out, reason);
+}
+
+std::string IndexedFile::Report(const std::string& path, uint64_t fileSize, int32_t headerDetail,
+                                int32_t hexNumbers) const
+{
+    if (format == ImageFileFormat::Png) return BuildPngReport(png, path, fileSize, headerDetail, hexNumbers);
+    if (format == ImageFileFormat::Gif) return BuildGifReport(gif, path, fileSize, headerDetail, hexNumbers);
+    return std::string();
+}
+
+bool TableAfterSetting(const IndexedFile& file, const ColorTable& table, ColorTable* result, std::string* reason)
+{
+    const uint32_t held = file.Table().GetCount();
+    const uint32_t count = table.GetCount();
+    if (count == 0) {
+        *reason = "cannot take an empty table";
+        return false;
+    }
+    if (count > file.MaxEntries()) {
+        *reason = "cannot take a table of " + std::to_string(count) + " entries (it holds at most " +
+                  std::to_string(file.MaxEntries()) + ")";
+        return false;
+    }
+    if (!result->Reset(count > held ? count : held)) {
+        *reason = "has a table too large for the memory at hand";
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i) *result->GetEntry(i) = *table.GetEntry(i);
+    return true;
+}
+
+bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& source, DibImage* image,
+                        std::string* reason)
+{
+    const uint32_t width = file.Width();
+    const uint32_t height = file.Height();
+    if (width == 0 || height == 0 || width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) {
+        *reason = "has a picture size a bitmap cannot have";
+        return false;
+    }
+    const uint32_t bitCount = file.BitmapBitCount();
+    const ColorTable& table = file.Table();
+    const NewImageSpec spec = {int32_t(width), int32_t(height), int32_t(bitCount), int32_t(table.GetCount())};
+    if (table.GetCount() > (1u << bitCount) || !image->CreateIndexed(dc, spec, table)) {
+        *reason = "is too large to show";
+        return false;
+    }
+    unsigned char* bits = image->Bits();
+    const uint32_t stride = image->Stride();
+    uint32_t rows = 0;
+    const bool decoded = file.DecodeRows(source, [&](uint32_t y, const uint8_t* indices) {
+        if (y >= height) return;
+        PackRow(indices, width, bitCount, bits + size_t(height - 1 - y) * stride);
+        ++rows;
+    }, reason);
+    if (!decoded || rows != height) {
+        if (decoded) *reason = "ends before its last row";
+        image->Discard();
+        return false;
+    }
+    return true;
+}
+
+bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* reason)
+{
+    BITMAPINFOHEADER info;
+    if (image.IsEmpty() || !image.CopyHeaders(nullptr, &info)) {
+        *reason = "has no picture";
+        return false;
+    }
+    const uint32_t bitCount = info.biBitCount;
+    ColorTable table;
+    if ((bitCount != 1 && bitCount != 4 && bitCount != 8) || !image.CopyColorTable(table)) {
+        *reason = "has no color table (a full-color bitmap has none), so it is not written as an indexed PNG";
+        return false;
+    }
+    const uint32_t width = uint32_t(info.biWidth);
+    const bool topDown = info.biHeight < 0;
+    const uint32_t height = topDown ? uint32_t(-int64_t(info.biHeight)) : uint32_t(info.biHeight);
+    const unsigned char* bits = image.Bits();
+    const uint32_t stride = image.Stride();
+    return WriteIndexedPng(width, height, bitCount, table, [&](uint32_t y, uint8_t* indices) {
+        const uint32_t stored = topDown ? y : height - 1 - y;
+        UnpackRow(bits + size_t(stored) * stride, width, bitCount, indices);
+    }, out, reason);
+}
+
+bool RecolorIndexedFile(const char* input, const char* output, const std::function<void(ColorTable&)>& edit,
+                        FolderFlushes* flushes, std::string* failedFile, std::string* reason)
+{
+    *failedFile = input;
+    SourceFile file;
+    if (!file.Open(input)) {
+        *reason = "cannot be opened";
+        return false;
+    }
+    const ByteSource source(file);
+    IndexedFile indexed;
+    if (!indexed.Read(source, reason)) return false;
+    ColorTable edited(indexed.Table());
+    edit(edited);
+    ColorTable table;
+    if (!TableAfterSetting(indexed, edited, &table, reason)) return false;
+    SafeFileWriter writer(output, flushes);
+    if (writer.IsOpen() && !indexed.WriteWithTable(source, table, writer, reason)) return false;
+    if (!writer.IsOpen() || !writer.Commit()) {
+        *failedFile = output;
+        *reason = "could not be written";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,82 @@
+// PNG and GIF files behind one face, for the document and korin-cli alike:
+// told apart by content, never by name; their table, geometry and pixel
+// indices read; the file written again with a new table, every byte the edit
+// does not change copied as it was.
+#ifndef KORIN_IMAGE_INDEXED_FILE_H
+#define KORIN_IMAGE_INDEXED_FILE_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "image/byte_source.h"
+#include "image/gif_file.h"
+#include "image/png_file.h"
+#include "palette/color_table.h"
+#include "platform/platform.h"
+
+class DibImage;
+class FolderFlushes;
+class SafeFileWriter;
+
+enum class ImageFileFormat { Unknown, Bmp, Png, Gif };
+
+// What the file's first bytes say it is.
+ImageFileFormat DetectImageFormat(const ByteSource& source);
+// The picture format a file name's extension names when saving: .bmp, .png
+// or .gif; Unknown for every other name.
+ImageFileFormat ImageFormatForName(const std::string& path);
+
+class IndexedFile {
+public:
+    IndexedFile();
+
+    // Reads a PNG or GIF file's structure; false with a one-line reason. The
+    // same source is handed to every later call.
+    bool Read(const ByteSource& source, std::string* reason);
+
+    ImageFileFormat Format() const { return format; }
+    uint32_t Width() const { return width; }
+    uint32_t Height() const { return height; }
+    // Bits per pixel of the bitmap that shows it: 1, 4 or 8 (a 2-bit PNG as 4).
+    uint32_t BitmapBitCount() const;
+    // The most entries the file's table may hold.
+    uint32_t MaxEntries() const;
+    // The table the user edits.
+    const ColorTable& Table() const;
+    // The picture's rows, top first, one index per pixel.
+    bool DecodeRows(const ByteSource& source, const std::function<void(uint32_t y, const uint8_t* indices)>& row,
+                    std::string* reason) const;
+    // Writes the file again with table in place of its own. Refuses a table
+    // the format cannot hold or one too short for the pixels, naming the count.
+    bool WriteWithTable(const ByteSource& source, const ColorTable& table, SafeFileWriter& out,
+                        std::string* reason) const;
+    // The header view's report of the file's structure.
+    std::string Report(const std::string& path, uint64_t fileSize, int32_t headerDetail, int32_t hexNumbers) const;
+
+private:
+    ImageFileFormat format;
+    uint32_t width;
+    uint32_t height;
+    PngStructure png;
+    GifStructure gif;
+};
+
+// The table a file holds once table is put into its held entries, as a bitmap
+// takes one: a longer table grows it, a shorter one leaves the entries past
+// its end black. False, naming the limit, when the format cannot hold it.
+bool TableAfterSetting(const IndexedFile& file, const ColorTable& table, ColorTable* result, std::string* reason);
+
+// The picture of file as a bitmap (bottom-up, the table's entries) through dc.
+bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& source, DibImage* image,
+                        std::string* reason);
+// Writes an indexed bitmap as a new PNG file of the same bit depth.
+bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* reason);
+
+// korin-cli's apply, invert and swap on a PNG or GIF file: the table taken
+// out, edited, and written to output (which may be the input) with every other
+// byte copied file to file. False with the file to blame and why.
+bool RecolorIndexedFile(const char* input, const char* output, const std::function<void(ColorTable&)>& edit,
+                        FolderFlushes* flushes, std::string* failedFile, std::string* reason);
+
+#endif
