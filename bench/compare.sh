@@ -16,3 +16,7 @@ echo "machine: $(nproc) CPUs, $(free -g | awk '/^Mem:/ {print $2}') GiB memory; 
      "$(df -h "$work" | awk 'NR==2 {print $1, $2, "size,", $4, "free"}'); $(date -u +%F)"
 # Debian's interpreter: python3-pil installs Pillow for it.
 /usr/bin/python3 "$root/bench/compare_helper.py" "$root/build/bench/korin-cli" "$work" "$rounds"
+echo
+echo "| case | korin | cp | korin/cp | korin MiB | cp MiB |"
+echo "|---|---|---|---|---|---|"
+/usr/bin/python3 "$root/bench/png_compare.py" "$root/build/bench/korin-cli" "$work" "$rounds"
