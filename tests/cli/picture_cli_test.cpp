@@ -1,0 +1,165 @@
+// korin-cli on indexed PNG and GIF files: the table rewritten with every other
+// byte kept, refusals that name the count, and pictures converted exactly.
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "image/dib_image.h"
+#include "palette/color_table.h"
+#include "tests/cli/cli_process.h"
+#include "tests/support/memory_dc.h"
+#include "tests/support/picture_files.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+std::string Write(const TempFolder& folder, const std::string& name, const std::string& bytes)
+{
+    const std::string path = folder.File(name);
+    EXPECT_TRUE(WriteWholeFile(path, bytes)) << path;
+    return path;
+}
+
+std::string RiffPalette(size_t count)
+{
+    auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    const uint32_t n = uint32_t(count);
+    std::string pal = "RIFF" + u32(4 * n + 16) + "PAL data" + u32(4 * n + 4);
+    pal += std::string{char(0x00), char(0x03), char(n), char(n >> 8)};
+    for (uint32_t i = 0; i < n; ++i) pal += std::string{char(i * 3), char(i * 5), char(i * 7), 0};
+    return pal;
+}
+
+std::string Inverted(const std::string& rgb)
+{
+    std::string out = rgb;
+    for (char& c : out) c = char(255 - uint8_t(c));
+    return out;
+}
+
+TEST(PictureCli, InvertRewritesOnlyThePngTable)
+{
+    TempFolder folder;
+    const std::string source = SmallPngBytes();
+    const std::string input = Write(folder, "small.png", source);
+    const std::string output = folder.File("out.png");
+    CliRun run = RunCli({"invert", input, "-o", output});
+    ASSERT_EQ(0, run.exitCode) << run.err;
+
+    const std::string written = ReadWholeFile(output);
+    EXPECT_EQ(Inverted(PngChunkData(source, "PLTE")), PngChunkData(written, "PLTE"));
+    std::vector<PngChunkBytes> before = PngChunksOf(source), after = PngChunksOf(written);
+    ASSERT_EQ(before.size(), after.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(before[i].type, after[i].type);
+        if (before[i].type != "PLTE") EXPECT_EQ(before[i].bytes, after[i].bytes) << before[i].type;
+    }
+}
+
+TEST(PictureCli, SwapRewritesOnlyTheGifTable)
+{
+    TempFolder folder;
+    const std::string source = SmallGifBytes();
+    const std::string input = Write(folder, "small.gif", source);
+    CliRun run = RunCli({"swap", "rg", input, "--in-place"});
+    ASSERT_EQ(0, run.exitCode) << run.err;
+
+    const std::string written = ReadWholeFile(input);
+    ASSERT_EQ(source.size(), written.size());
+    const size_t table = 13, tableEnd = table + 8 * 3;
+    for (size_t i = 0; i < source.size(); ++i) {
+        if (i >= table && i < tableEnd) {
+            const size_t entry = table + (i - table) / 3 * 3, channel = (i - table) % 3;
+            const size_t from = channel == 0 ? 1 : channel == 1 ? 0 : 2;
+            EXPECT_EQ(source[entry + from], written[i]) << "table byte " << i;
+        } else {
+            EXPECT_EQ(source[i], written[i]) << "byte " << i;
+        }
+    }
+}
+
+TEST(PictureCli, TablesTheFormatCannotHoldAreRefusedNamingTheLimit)
+{
+    TempFolder folder;
+    const struct {
+        const char* name;
+        std::string bytes;
+        size_t entries;
+        const char* limit;
+    } cases[] = {
+        {"two-bit.png", SmallPngBytes(), 5, "at most 4"},
+        {"small.gif", SmallGifBytes(), 257, "at most 256"},
+    };
+    for (const auto& c : cases) {
+        const std::string input = Write(folder, c.name, c.bytes);
+        const std::string palette = Write(folder, "source.pal", RiffPalette(c.entries));
+        CliRun run = RunCli({"apply", palette, input, "--in-place"});
+        EXPECT_EQ(1, run.exitCode) << c.name;
+        EXPECT_NE(std::string::npos, run.err.find(c.limit)) << run.err;
+        EXPECT_EQ(c.bytes, ReadWholeFile(input)) << c.name << " must be left as it was";
+    }
+}
+
+TEST(PictureCli, BitmapToPngAndBackIsExact)
+{
+    TempFolder folder;
+    for (int32_t bitCount : {1, 4, 8}) {
+        DibImage image;
+        MemoryDC dc;
+        const NewImageSpec spec = {13, 5, bitCount, 1 << bitCount};
+        ASSERT_TRUE(image.CreateBlank(dc, &spec));
+        ColorTable table;
+        ASSERT_TRUE(table.Reset(uint32_t(spec.entryCount)));
+        for (uint32_t i = 0; i < table.GetCount(); ++i) table.SetColor(i, uint8_t(i * 9), uint8_t(i), uint8_t(255 - i));
+        ASSERT_TRUE(image.SetColorTable(table));
+        ASSERT_TRUE(image.RebuildSection(dc));
+        for (uint32_t i = 0; i < image.ImageSize(); ++i) image.Bits()[i] = uint8_t(i * 37 + 11);
+        const std::string bmp = folder.File("in.bmp"), png = folder.File("mid.png"), back = folder.File("back.bmp");
+        ASSERT_TRUE(image.SaveToFile(bmp.c_str()));
+
+        CliRun toPng = RunCli({"convert", bmp, png});
+        ASSERT_EQ(0, toPng.exitCode) << toPng.err;
+        CliRun toBmp = RunCli({"convert", png, back});
+        ASSERT_EQ(0, toBmp.exitCode) << toBmp.err;
+        // Row padding holds no pixels: the bitmap written back pads with zeros.
+        DibImage reread;
+        ASSERT_TRUE(reread.LoadFromFile(dc, back.c_str()));
+        const uint32_t rowBytes = (13 * uint32_t(bitCount) + 7) / 8;
+        for (uint32_t y = 0; y < 5; ++y) {
+            for (uint32_t x = 0; x + 1 < rowBytes; ++x)
+                ASSERT_EQ(image.Bits()[y * image.Stride() + x], reread.Bits()[y * reread.Stride() + x])
+                    << bitCount << " bits, row " << y << " byte " << x;
+        }
+        ColorTable after;
+        ASSERT_TRUE(reread.CopyColorTable(after));
+        ASSERT_EQ(table.GetCount(), after.GetCount());
+        for (uint32_t i = 0; i < table.GetCount(); ++i) EXPECT_EQ(table.GetPackedColor(i), after.GetPackedColor(i));
+#ifndef _WIN32
+        if (std::system("command -v pngcheck >/dev/null 2>&1") == 0) {
+            EXPECT_EQ(0, std::system(("pngcheck -q '" + png + "' >/dev/null").c_str())) << bitCount << " bits";
+        }
+#endif
+    }
+}
+
+TEST(PictureCli, InfoAndPaletteReadPngAndGif)
+{
+    TempFolder folder;
+    const std::string png = Write(folder, "small.png", SmallPngBytes());
+    const std::string gif = Write(folder, "small.gif", SmallGifBytes());
+    CliRun info = RunCli({"info", png});
+    EXPECT_EQ(0, info.exitCode) << info.err;
+    EXPECT_NE(std::string::npos, info.out.find("IHDR")) << info.out;
+    CliRun gifInfo = RunCli({"info", gif});
+    EXPECT_EQ(0, gifInfo.exitCode) << gifInfo.err;
+    EXPECT_NE(std::string::npos, gifInfo.out.find("GIF89a")) << gifInfo.out;
+
+    CliRun palette = RunCli({"palette", gif, "-o", folder.File("gif.hex")});
+    ASSERT_EQ(0, palette.exitCode) << palette.err;
+    const std::string hex = ReadWholeFile(folder.File("gif.hex"));
+    EXPECT_LT(hex.find("00ff00"), 2u) << hex;  // entry 0 of the global table, first
+}
+
+}  // namespace
