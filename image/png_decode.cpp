@@ -1,0 +1,330 @@
+// The pixels of an indexed PNG: its compressed data inflated block by block,
+// each row unfiltered against the one before it and unpacked to one index per
+// pixel; interlaced images pass by pass. Only two rows are held at a time,
+// except where an interlaced picture must be assembled for its reader.
+#include "image/png_file.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include <zlib.h>
+
+#include "image/png_bytes.h"
+
+namespace {
+
+const size_t kInputBlock = 64 * 1024;
+// Deflate makes at most 1032 bytes of each byte it reads; data that promises
+// more than that is refused before anything is allocated for it.
+const uint64_t kLargestInflateRatio = 1032;
+const uint64_t kInflateSlack = 1024;
+
+bool Refuse(std::string* reason, const std::string& why)
+{
+    if (reason) *reason = why;
+    return false;
+}
+
+bool IsType(const PngChunk& chunk, const char* type)
+{
+    return std::memcmp(chunk.type, type, 4) == 0;
+}
+
+struct PassGeometry {
+    uint32_t x0, y0, dx, dy;
+};
+const PassGeometry kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+const PassGeometry kWholeImage = {0, 0, 1, 1};
+
+uint32_t PassSpan(uint32_t size, uint32_t start, uint32_t step)
+{
+    return size > start ? (size - start + step - 1) / step : 0;
+}
+
+// One image's compressed data: the default image's IDAT chunks, or a frame's
+// fdAT chunks after their sequence numbers.
+struct CompressedImage {
+    std::string name;  // for reasons: "IDAT", "fdAT of frame 2"
+    uint32_t width, height;
+    std::vector<const PngChunk*> chunks;
+    uint32_t skip;     // bytes at each chunk's start that are not data
+
+    uint64_t DataBytes() const
+    {
+        uint64_t total = 0;
+        for (const PngChunk* chunk : chunks) total += chunk->length - skip;
+        return total;
+    }
+};
+
+// Inflates an image's data into exactly the bytes asked for, reading the
+// chunks a block at a time.
+class ImageInflater {
+public:
+    ImageInflater(const ByteSource& source, const CompressedImage& image)
+        : source(source), image(image), chunkIndex(0), chunkUsed(0), ready(false)
+    {
+        std::memset(&stream, 0, sizeof stream);
+    }
+    ~ImageInflater()
+    {
+        if (ready) inflateEnd(&stream);
+    }
+    ImageInflater(const ImageInflater&) = delete;
+    ImageInflater& operator=(const ImageInflater&) = delete;
+
+    bool Start(std::string* reason)
+    {
+        if (inflateInit(&stream) != Z_OK) return Refuse(reason, image.name + ": the inflater cannot start");
+        ready = true;
+        return true;
+    }
+
+    bool Read(uint8_t* out, size_t count, std::string* reason)
+    {
+        stream.next_out = out;
+        stream.avail_out = uInt(count);
+        while (stream.avail_out > 0) {
+            if (stream.avail_in == 0) {
+                size_t got = 0;
+                if (!Refill(&got)) return Refuse(reason, image.name + ": cannot be read");
+                if (got == 0) return Refuse(reason, image.name + ": the data ends before the image does");
+            }
+            const int result = inflate(&stream, Z_NO_FLUSH);
+            if (result == Z_STREAM_END && stream.avail_out > 0)
+                return Refuse(reason, image.name + ": the data ends before the image does");
+            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
+                return Refuse(reason, image.name + ": corrupt compressed data" +
+                                          (stream.msg ? std::string(" (") + stream.msg + ")" : std::string()));
+        }
+        return true;
+    }
+
+private:
+    bool Refill(size_t* got)
+    {
+        while (chunkIndex < image.chunks.size()) {
+            const PngChunk& chunk = *image.chunks[chunkIndex];
+            const uint32_t data = chunk.length - image.skip;
+            if (chunkUsed == data) {
+                ++chunkIndex;
+                chunkUsed = 0;
+                continue;
+            }
+            const uint32_t left = data - chunkUsed;
+            const size_t take = left < kInputBlock ? left : kInputBlock;
+            if (!source.ReadAt(chunk.offset + 8 + image.skip + chunkUsed, input, take)) return false;
+            chunkUsed += uint32_t(take);
+            stream.next_in = input;
+            stream.avail_in = uInt(take);
+            *got = take;
+            return true;
+        }
+        *got = 0;
+        return true;
+    }
+
+    const ByteSource& source;
+    const CompressedImage& image;
+    size_t chunkIndex;
+    uint32_t chunkUsed;
+    z_stream stream;
+    bool ready;
+    uint8_t input[kInputBlock];
+};
+
+// The bytes the image's rows take once inflated, filter bytes included.
+uint64_t InflatedSize(uint32_t width, uint32_t height, uint32_t bitDepth, bool interlaced)
+{
+    if (!interlaced) return uint64_t(height) * (PackedRowBytes(width, bitDepth) + 1);
+    uint64_t total = 0;
+    for (const PassGeometry& pass : kAdam7) {
+        const uint32_t passWidth = PassSpan(width, pass.x0, pass.dx);
+        const uint32_t passHeight = PassSpan(height, pass.y0, pass.dy);
+        if (passWidth && passHeight) total += uint64_t(passHeight) * (PackedRowBytes(passWidth, bitDepth) + 1);
+    }
+    return total;
+}
+
+// Refuses an image whose data cannot inflate to what its header promises:
+// what the decoder allocates then stays within a fixed multiple of the file.
+bool CheckPromisedSize(const CompressedImage& image, uint32_t bitDepth, bool interlaced, std::string* reason)
+{
+    const uint64_t promised = InflatedSize(image.width, image.height, bitDepth, interlaced);
+    if (promised > image.DataBytes() * kLargestInflateRatio + kInflateSlack)
+        return Refuse(reason, image.name + ": " + std::to_string(image.DataBytes()) +
+                                  " compressed bytes cannot hold the " + std::to_string(promised) +
+                                  " bytes of a " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+                                  " image");
+    return true;
+}
+
+void Unfilter(uint8_t* row, const uint8_t* previous, size_t count, uint8_t type)
+{
+    switch (type) {
+    case 1:
+        for (size_t i = 1; i < count; ++i) row[i] = uint8_t(row[i] + row[i - 1]);
+        break;
+    case 2:
+        for (size_t i = 0; i < count; ++i) row[i] = uint8_t(row[i] + previous[i]);
+        break;
+    case 3:
+        if (count) row[0] = uint8_t(row[0] + previous[0] / 2);
+        for (size_t i = 1; i < count; ++i) row[i] = uint8_t(row[i] + (row[i - 1] + previous[i]) / 2);
+        break;
+    case 4:
+        if (count) row[0] = uint8_t(row[0] + previous[0]);
+        for (size_t i = 1; i < count; ++i)
+            row[i] = uint8_t(row[i] + PaethPredictor(row[i - 1], previous[i], previous[i - 1]));
+        break;
+    default:
+        break;
+    }
+}
+
+void Unpack(const uint8_t* packed, uint32_t width, uint32_t bitDepth, uint8_t* indices)
+{
+    const uint32_t mask = (1u << bitDepth) - 1;
+    for (uint32_t x = 0; x < width; ++x) {
+        const uint64_t bit = uint64_t(x) * bitDepth;
+        indices[x] = uint8_t(packed[bit / 8] >> (8 - bitDepth - bit % 8) & mask);
+    }
+}
+
+typedef std::function<void(const PassGeometry& pass, uint32_t passY, uint32_t passWidth, const uint8_t* indices)>
+    PassRow;
+
+// Every row of one image, pass by pass, as indices.
+bool WalkRows(const ByteSource& source, const CompressedImage& image, uint32_t bitDepth, bool interlaced,
+              const PassRow& row, std::string* reason)
+{
+    if (!CheckPromisedSize(image, bitDepth, interlaced, reason)) return false;
+    const uint64_t rowBytes = PackedRowBytes(image.width, bitDepth);
+    // Two rows and the indices of one: the filter byte leads each row.
+    const uint64_t need = 2 * (rowBytes + 1) + image.width;
+    if (need > SIZE_MAX) return Refuse(reason, image.name + ": rows too large for this machine");
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size_t(need)]);
+    if (!buffer) return Refuse(reason, image.name + ": no memory for a row of " + std::to_string(image.width) + " pixels");
+    uint8_t* current = buffer.get();
+    uint8_t* previous = current + rowBytes + 1;
+    uint8_t* indices = previous + rowBytes + 1;
+
+    ImageInflater inflater(source, image);
+    if (!inflater.Start(reason)) return false;
+    const PassGeometry* passes = interlaced ? kAdam7 : &kWholeImage;
+    const int passCount = interlaced ? 7 : 1;
+    for (int p = 0; p < passCount; ++p) {
+        const PassGeometry& pass = passes[p];
+        const uint32_t passWidth = PassSpan(image.width, pass.x0, pass.dx);
+        const uint32_t passHeight = PassSpan(image.height, pass.y0, pass.dy);
+        if (passWidth == 0 || passHeight == 0) continue;
+        const size_t passRowBytes = size_t(PackedRowBytes(passWidth, bitDepth));
+        std::memset(previous, 0, passRowBytes + 1);
+        for (uint32_t y = 0; y < passHeight; ++y) {
+            if (!inflater.Read(current, passRowBytes + 1, reason)) return false;
+            if (current[0] > 4)
+                return Refuse(reason, image.name + ": row " + std::to_string(y) + " has unknown filter type " +
+                                          std::to_string(current[0]));
+            Unfilter(current + 1, previous + 1, passRowBytes, current[0]);
+            if (bitDepth == 8) {
+                row(pass, y, passWidth, current + 1);
+            } else {
+                Unpack(current + 1, passWidth, bitDepth, indices);
+                row(pass, y, passWidth, indices);
+            }
+            std::swap(current, previous);
+        }
+    }
+    return true;
+}
+
+CompressedImage DefaultImage(const PngStructure& png)
+{
+    CompressedImage image;
+    image.name = "IDAT";
+    image.width = png.width;
+    image.height = png.height;
+    image.skip = 0;
+    for (const PngChunk& chunk : png.chunks) {
+        if (IsType(chunk, "IDAT")) image.chunks.push_back(&chunk);
+    }
+    return image;
+}
+
+// The frames whose data is in fdAT chunks, each with its fcTL's size.
+bool FrameImages(const ByteSource& source, const PngStructure& png, std::vector<CompressedImage>* frames,
+                 std::string* reason)
+{
+    if (!png.animated) return true;
+    bool afterImage = false;
+    size_t frameControls = 0;
+    size_t firstFrame = frames->size();
+    for (const PngChunk& chunk : png.chunks) {
+        if (IsType(chunk, "IDAT")) afterImage = true;
+        if (IsType(chunk, "fcTL")) ++frameControls;
+        if (IsType(chunk, "fcTL") && afterImage) {
+            uint8_t control[26];
+            if (chunk.length != sizeof control || !source.ReadAt(chunk.offset + 8, control, sizeof control))
+                return Refuse(reason, "fcTL chunk at offset " + std::to_string(chunk.offset) + ": cannot be read");
+            CompressedImage frame;
+            frame.name = "fdAT of frame " + std::to_string(frameControls);
+            frame.width = ReadBigEndian32(control + 4);
+            frame.height = ReadBigEndian32(control + 8);
+            frame.skip = 4;
+            if (frame.width == 0 || frame.height == 0 || frame.width > png.width || frame.height > png.height)
+                return Refuse(reason, "fcTL chunk at offset " + std::to_string(chunk.offset) + ": frame size is wrong");
+            frames->push_back(frame);
+        } else if (IsType(chunk, "fdAT") && chunk.length >= 4 && frames->size() > firstFrame) {
+            frames->back().chunks.push_back(&chunk);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool DecodePngImage(const ByteSource& source, const PngStructure& png,
+                    const std::function<void(uint32_t y, const uint8_t* indices)>& row, std::string* reason)
+{
+    const CompressedImage image = DefaultImage(png);
+    if (!png.interlace) {
+        return WalkRows(source, image, png.bitDepth, false,
+                        [&](const PassGeometry&, uint32_t y, uint32_t, const uint8_t* indices) { row(y, indices); },
+                        reason);
+    }
+    // Passes fill the picture in a scattered order; its reader wants rows.
+    if (!CheckPromisedSize(image, png.bitDepth, true, reason)) return false;
+    const uint64_t pixels = uint64_t(png.width) * png.height;
+    if (pixels > SIZE_MAX) return Refuse(reason, "IDAT: the picture is too large for this machine");
+    std::unique_ptr<uint8_t[]> picture(new (std::nothrow) uint8_t[size_t(pixels)]);
+    if (!picture) return Refuse(reason, "IDAT: no memory to assemble the interlaced picture");
+    const bool walked = WalkRows(source, image, png.bitDepth, true,
+                                 [&](const PassGeometry& pass, uint32_t passY, uint32_t passWidth, const uint8_t* indices) {
+                                     uint8_t* line = picture.get() + uint64_t(pass.y0 + passY * pass.dy) * png.width;
+                                     for (uint32_t i = 0; i < passWidth; ++i) line[pass.x0 + i * pass.dx] = indices[i];
+                                 },
+                                 reason);
+    if (!walked) return false;
+    for (uint32_t y = 0; y < png.height; ++y) row(y, picture.get() + uint64_t(y) * png.width);
+    return true;
+}
+
+bool LargestPngIndex(const ByteSource& source, const PngStructure& png, uint32_t* largest, std::string* reason)
+{
+    std::vector<CompressedImage> images;
+    images.push_back(DefaultImage(png));
+    if (!FrameImages(source, png, &images, reason)) return false;
+    uint8_t found = 0;
+    const PassRow scan = [&](const PassGeometry&, uint32_t, uint32_t passWidth, const uint8_t* indices) {
+        for (uint32_t i = 0; i < passWidth; ++i) {
+            if (indices[i] > found) found = indices[i];
+        }
+    };
+    for (const CompressedImage& image : images) {
+        if (!WalkRows(source, image, png.bitDepth, png.interlace != 0, scan, reason)) return false;
+    }
+    *largest = found;
+    return true;
+}

@@ -1,0 +1,65 @@
+// Indexed PNG files, edited without touching their pixels: the chunk walk
+// that finds the table, the decoder that shows the picture, and the rewrite
+// that puts a new table in and copies every other byte. Only zlib is used, so
+// that nothing but the palette chunks is ever re-encoded.
+#ifndef KORIN_IMAGE_PNG_FILE_H
+#define KORIN_IMAGE_PNG_FILE_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "image/byte_source.h"
+#include "palette/color_table.h"
+
+class SafeFileWriter;
+
+struct PngChunk {
+    char type[5];      // NUL-terminated
+    uint64_t offset;   // of the chunk's length field
+    uint32_t length;   // of its data
+    uint32_t crc;
+};
+
+struct PngStructure {
+    uint32_t width, height;
+    uint8_t bitDepth, colorType, compression, filter, interlace;
+    std::vector<PngChunk> chunks;   // every chunk in file order, IEND last
+    ColorTable table;               // PLTE, flags 0
+    std::vector<uint8_t> alpha;     // tRNS alpha per entry (may be shorter than the table)
+    bool animated;                  // acTL present
+    uint32_t frameCount;            // acTL's frame count; 1 when not animated
+};
+
+// The eight bytes every PNG file starts with.
+extern const unsigned char kPngSignature[8];
+
+// Walks the file: signature, every chunk's length and CRC, IHDR, PLTE, tRNS,
+// hIST, bKGD, acTL/fcTL/fdAT. Only indexed PNGs are read: truecolor and
+// greyscale ones have no table to edit. False with a one-line reason.
+bool ReadPngStructure(const ByteSource& source, PngStructure* png, std::string* reason);
+
+// The default image (its IDAT chunks) as one index per pixel, each row once,
+// top to bottom (interlaced images are assembled first).
+bool DecodePngImage(const ByteSource& source, const PngStructure& png,
+                    const std::function<void(uint32_t y, const uint8_t* indices)>& row, std::string* reason);
+
+// The largest index any pixel uses, over the default image and every frame.
+bool LargestPngIndex(const ByteSource& source, const PngStructure& png, uint32_t* largest, std::string* reason);
+
+// The file again with table in place of its own. PLTE is rebuilt; tRNS keeps
+// each alpha with its entry (cut to the table, dropped when nothing is left);
+// hIST is dropped when the count changes; every other byte is copied. Refuses
+// an empty table and one larger than the bit depth allows. The pixels' indices
+// are not checked against the table (LargestPngIndex is for that).
+bool WritePngWithTable(const ByteSource& source, const PngStructure& png, const ColorTable& table,
+                       SafeFileWriter& out, std::string* reason);
+
+// A new indexed PNG: IHDR, PLTE, IDAT, IEND. row(y, indices) fills the width
+// indices of row y, top to bottom. bitDepth is 1, 2, 4 or 8.
+bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
+                     const std::function<void(uint32_t y, uint8_t* indices)>& row, SafeFileWriter& out,
+                     std::string* reason);
+
+#endif

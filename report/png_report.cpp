@@ -1,0 +1,116 @@
+#include "report/png_report.h"
+
+#include <cstring>
+#include <iomanip>
+#include <locale>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Numbers go through this so that neither a locale nor a narrow type changes
+// how they are written.
+struct Number {
+    uint64_t value;
+};
+
+std::ostream& operator<<(std::ostream& out, Number number)
+{
+    return out << static_cast<unsigned long long>(number.value);
+}
+
+// A CRC is a bit pattern: always eight hexadecimal digits.
+std::string CrcText(uint32_t crc)
+{
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << crc;
+    return text.str();
+}
+
+const char* KindText(uint8_t bitDepth)
+{
+    switch (bitDepth) {
+    case 1: return "2色 (1bpp)";
+    case 2: return "4色 (2bpp)";
+    case 4: return "16色 (4bpp)";
+    case 8: return "256色 (8bpp)";
+    default: return "未対応";
+    }
+}
+
+const char* InterlaceText(uint8_t interlace)
+{
+    return interlace ? "Adam7" : "なし";
+}
+
+void WriteSummary(std::ostream& out, const PngStructure& png, const std::string& path, uint64_t fileSize)
+{
+    out << "  ==== PNG Information ====\r\n\r\n"
+        << "    -- FileName --\r\n " << path
+        << "\r\n\r\n    -- 基本情報 --\r\n"
+        << " 高さ   : " << Number{png.height}
+        << "px \r\n 幅     : " << Number{png.width}
+        << "px\r\n 種類   : " << KindText(png.bitDepth)
+        << "\r\n 使用色 : " << Number{png.table.GetCount()}
+        << "色\r\n 透過   : " << Number{png.alpha.size()}
+        << "色 (tRNS)\r\n\r\n    -- 拡張情報 --\r\n"
+        << " インターレース       : " << InterlaceText(png.interlace)
+        << "\r\n フレーム数           : " << Number{png.frameCount}
+        << (png.animated ? " (APNG)" : "")
+        << "\r\n 実際のファイルサイズ : " << Number{fileSize}
+        << "bytes\r\n\r\n    -- チャンク --\r\n";
+    // Each type once, in the order it first appears, with how many there are.
+    std::vector<std::pair<std::string, uint64_t>> counts;
+    for (const PngChunk& chunk : png.chunks) {
+        auto it = counts.begin();
+        while (it != counts.end() && it->first != chunk.type) ++it;
+        if (it == counts.end()) {
+            counts.emplace_back(chunk.type, 1);
+        } else {
+            ++it->second;
+        }
+    }
+    for (const auto& count : counts) out << " " << count.first << " : " << Number{count.second} << "\r\n";
+}
+
+void WriteMembers(std::ostream& out, const PngStructure& png, const std::string& path, int32_t hexNumbers)
+{
+    out << "  ==== Original HeaderInfo ====\r\n\r\n"
+        << "    -- FileName --\r\n " << path
+        << "\r\n\r\n    -- HeaderInformation --\r\n"
+        << " IHDR\r\n";
+    if (hexNumbers == 1) out << std::hex;
+    out << "  .width       = " << Number{png.width}
+        << "\r\n  .height      = " << Number{png.height}
+        << "\r\n  .bitDepth    = " << Number{png.bitDepth}
+        << "\r\n  .colorType   = " << Number{png.colorType}
+        << "\r\n  .compression = " << Number{png.compression}
+        << "\r\n  .filter      = " << Number{png.filter}
+        << "\r\n  .interlace   = " << Number{png.interlace}
+        << "\r\n\r\n PLTE\r\n  .entries     = " << Number{png.table.GetCount()}
+        << "\r\n\r\n tRNS\r\n  .entries     = " << Number{png.alpha.size()};
+    if (png.animated) out << "\r\n\r\n acTL\r\n  .frames      = " << Number{png.frameCount};
+    out << "\r\n\r\n Chunks\r\n";
+    for (const PngChunk& chunk : png.chunks) {
+        out << "  " << chunk.type << "  .offset = " << Number{chunk.offset}
+            << "  .length = " << Number{chunk.length}
+            << "  .crc = " << CrcText(chunk.crc) << "\r\n";
+    }
+}
+
+}  // namespace
+
+std::string BuildPngReport(const PngStructure& png, const std::string& path, uint64_t fileSize, int32_t headerDetail,
+                           int32_t hexNumbers)
+{
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    if (headerDetail == 0) {
+        WriteSummary(out, png, path, fileSize);
+    } else {
+        WriteMembers(out, png, path, hexNumbers);
+    }
+    return out.str();
+}
