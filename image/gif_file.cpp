@@ -1,0 +1,298 @@
+// The block structure of a GIF file, and the file written again with one
+// color table replaced.
+#include "image/gif_file.h"
+
+#include <cstring>
+
+#include "image/gif_sub_blocks.h"
+#include "platform/safe_file_writer.h"
+
+namespace {
+
+const uint8_t kExtension = 0x21;
+const uint8_t kImage = 0x2C;
+const uint8_t kTrailer = 0x3B;
+const uint8_t kGraphicControl = 0xF9;
+const uint8_t kPlainText = 0x01;
+const uint8_t kApplication = 0xFF;
+const uint64_t kScreenEnd = 13;        // header and logical screen descriptor
+const uint64_t kDescriptorBytes = 10;  // an image descriptor with its 0x2C
+// Each block is a few dozen bytes of bookkeeping; a file of tiny blocks must
+// not make that grow without bound.
+const size_t kMaxBlocks = 200000;
+
+uint16_t U16(const uint8_t* p)
+{
+    return uint16_t(p[0] | p[1] << 8);
+}
+
+std::string Hex(uint32_t value)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    text += digits[(value >> 4) & 15];
+    text += digits[value & 15];
+    return text;
+}
+
+std::string ImageName(size_t index, uint64_t offset)
+{
+    return "image " + std::to_string(index + 1) + " (offset " + std::to_string(offset) + ")";
+}
+
+// The graphic control extension waiting for the image it describes.
+struct GraphicControl {
+    int transparentIndex;
+    uint16_t delay;
+    uint8_t disposal;
+};
+
+const GraphicControl kNoGraphicControl = {-1, 0, 0};
+
+bool ReadTable(const ByteSource& source, uint64_t offset, uint32_t entries, ColorTable* table)
+{
+    uint8_t rgb[256 * 3];
+    if (!source.ReadAt(offset, rgb, size_t(entries) * 3) || !table->Reset(entries)) return false;
+    for (uint32_t i = 0; i < entries; ++i) table->SetColor(i, rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+    return true;
+}
+
+// Walks sub-blocks from offset to past their terminator; what names the block
+// for the reason when the file ends first. first, when given, receives the
+// first sub-block's bytes.
+bool SkipSubBlocks(const ByteSource& source, uint64_t* offset, const std::string& what, std::string* first,
+                   std::string* reason)
+{
+    GifSubBlocks blocks(source, *offset);
+    const uint8_t* data = nullptr;
+    size_t count = 0;
+    for (bool isFirst = true;; isFirst = false) {
+        const GifSubBlocks::Step step = blocks.Next(&data, &count);
+        if (step == GifSubBlocks::Step::End) break;
+        if (step == GifSubBlocks::Step::Truncated) {
+            *reason = "is cut short inside " + what + ": the sub-block at offset " +
+                      std::to_string(blocks.Offset()) + " runs past the end of the file (" +
+                      std::to_string(source.Size()) + " bytes) before the block terminator";
+            return false;
+        }
+        if (isFirst && first) first->assign(reinterpret_cast<const char*>(data), count);
+    }
+    *offset = blocks.Offset();
+    return true;
+}
+
+class StructureReader {
+public:
+    StructureReader(const ByteSource& source, GifStructure* gif, std::string* reason)
+        : source(source), gif(gif), reason(reason), control(kNoGraphicControl)
+    {
+    }
+
+    bool Read();
+
+private:
+    bool ReadScreen();
+    bool ReadExtension(uint64_t* offset);
+    bool ReadImage(uint64_t* offset);
+    bool ChooseTable();
+    bool Fail(const std::string& text)
+    {
+        *reason = text;
+        return false;
+    }
+
+    const ByteSource& source;
+    GifStructure* gif;
+    std::string* reason;
+    GraphicControl control;
+};
+
+bool StructureReader::ReadScreen()
+{
+    uint8_t head[kScreenEnd];
+    if (!source.ReadAt(0, head, 6) || (std::memcmp(head, "GIF87a", 6) != 0 && std::memcmp(head, "GIF89a", 6) != 0))
+        return Fail("is not a GIF file (it does not begin with GIF87a or GIF89a)");
+    if (!source.ReadAt(0, head, sizeof head))
+        return Fail("is cut short inside its logical screen descriptor (offset 6)");
+    std::memcpy(gif->version, head, 6);
+    gif->version[6] = '\0';
+    gif->screenWidth = U16(head + 6);
+    gif->screenHeight = U16(head + 8);
+    gif->packed = head[10];
+    gif->backgroundIndex = head[11];
+    gif->aspect = head[12];
+    gif->globalTableEntries = (gif->packed & 0x80) ? 2u << (gif->packed & 7) : 0;
+    gif->globalTableOffset = kScreenEnd;
+    if (source.Size() - kScreenEnd < uint64_t(gif->globalTableEntries) * 3)
+        return Fail("is cut short inside its global color table (offset 13, " +
+                    std::to_string(gif->globalTableEntries) + " entries)");
+    return true;
+}
+
+bool StructureReader::ReadExtension(uint64_t* offset)
+{
+    const uint64_t start = *offset;
+    uint8_t label = 0;
+    if (!source.ReadAt(start + 1, &label, 1))
+        return Fail("is cut short inside the extension at offset " + std::to_string(start) + ", before its label");
+    GifBlock block = {start, 0, kExtension, label, std::string()};
+    std::string first;
+    uint64_t end = start + 2;
+    if (!SkipSubBlocks(source, &end, "extension " + Hex(label) + " (offset " + std::to_string(start) + ")", &first,
+                       reason))
+        return false;
+    block.length = end - start;
+    if (label == kGraphicControl && first.size() >= 4) {
+        const uint8_t* p = reinterpret_cast<const uint8_t*>(first.data());
+        control.disposal = uint8_t((p[0] >> 2) & 7);
+        control.delay = U16(p + 1);
+        control.transparentIndex = (p[0] & 1) ? p[3] : -1;
+    } else if (label == kApplication) {
+        block.applicationId = first.substr(0, 11);
+    } else if (label == kPlainText) {
+        control = kNoGraphicControl;  // it was the plain text's
+    }
+    gif->blocks.push_back(block);
+    *offset = end;
+    return true;
+}
+
+bool StructureReader::ReadImage(uint64_t* offset)
+{
+    const uint64_t start = *offset;
+    const std::string name = ImageName(gif->images.size(), start);
+    uint8_t d[kDescriptorBytes];
+    if (!source.ReadAt(start, d, sizeof d)) return Fail("is cut short inside the descriptor of " + name);
+    GifImage image;
+    image.descriptorOffset = start;
+    image.left = U16(d + 1);
+    image.top = U16(d + 3);
+    image.width = U16(d + 5);
+    image.height = U16(d + 7);
+    image.interlaced = (d[9] & 0x40) != 0;
+    image.localTableEntries = (d[9] & 0x80) ? 2u << (d[9] & 7) : 0;
+    image.localTableOffset = start + kDescriptorBytes;
+    image.dataOffset = image.localTableOffset + uint64_t(image.localTableEntries) * 3;
+    image.transparentIndex = control.transparentIndex;
+    image.delay = control.delay;
+    image.disposal = control.disposal;
+    control = kNoGraphicControl;
+    if (image.dataOffset > source.Size())
+        return Fail("is cut short inside the local color table of " + name);
+    if (!source.ReadAt(image.dataOffset, &image.minimumCodeSize, 1))
+        return Fail("is cut short before the data of " + name);
+    if (image.minimumCodeSize < 1 || image.minimumCodeSize > 8)
+        return Fail("has an LZW minimum code size of " + std::to_string(image.minimumCodeSize) + " in " + name +
+                    " (at offset " + std::to_string(image.dataOffset) + "); it must be 1 to 8");
+    uint64_t end = image.dataOffset + 1;
+    if (!SkipSubBlocks(source, &end, "the data of " + name, nullptr, reason)) return false;
+    image.dataLength = end - image.dataOffset;
+    gif->images.push_back(image);
+    gif->blocks.push_back(GifBlock{start, end - start, kImage, 0, std::string()});
+    *offset = end;
+    return true;
+}
+
+bool StructureReader::ChooseTable()
+{
+    gif->editsLocalTable = gif->globalTableEntries == 0;
+    const uint64_t offset = gif->editsLocalTable ? gif->images[0].localTableOffset : gif->globalTableOffset;
+    const uint32_t entries = gif->editsLocalTable ? gif->images[0].localTableEntries : gif->globalTableEntries;
+    if (entries == 0) return Fail("has no color table for its first image (no global and no local table)");
+    if (!ReadTable(source, offset, entries, &gif->table)) return Fail("needs more memory than is free");
+    return true;
+}
+
+bool StructureReader::Read()
+{
+    gif->images.clear();
+    gif->blocks.clear();
+    gif->hasTrailer = false;
+    gif->bytesAfterTrailer = 0;
+    if (!ReadScreen()) return false;
+    uint64_t offset = kScreenEnd + uint64_t(gif->globalTableEntries) * 3;
+    for (;;) {
+        if (gif->blocks.size() >= kMaxBlocks)
+            return Fail("has more than " + std::to_string(kMaxBlocks) + " blocks");
+        uint8_t introducer = 0;
+        if (!source.ReadAt(offset, &introducer, 1)) break;  // ends without a trailer
+        if (introducer == kTrailer) {
+            gif->blocks.push_back(GifBlock{offset, 1, kTrailer, 0, std::string()});
+            gif->hasTrailer = true;
+            gif->bytesAfterTrailer = source.Size() - offset - 1;
+            break;
+        }
+        bool read = false;
+        if (introducer == kExtension) {
+            read = ReadExtension(&offset);
+        } else if (introducer == kImage) {
+            read = ReadImage(&offset);
+        } else {
+            return Fail("has an unknown block (byte " + Hex(introducer) + ") at offset " + std::to_string(offset) +
+                        ", where an extension, an image or the trailer belongs");
+        }
+        if (!read) return false;
+    }
+    if (gif->images.empty()) return Fail("holds no image");
+    return ChooseTable();
+}
+
+}  // namespace
+
+bool ReadGifStructure(const ByteSource& source, GifStructure* gif, std::string* reason)
+{
+    return StructureReader(source, gif, reason).Read();
+}
+
+uint32_t GifTableEntries(uint32_t count)
+{
+    if (count == 0 || count > 256) return 0;
+    uint32_t entries = 2;
+    while (entries < count) entries <<= 1;
+    return entries;
+}
+
+bool WriteGifWithTable(const ByteSource& source, const GifStructure& gif, const ColorTable& table,
+                       SafeFileWriter& out, std::string* reason)
+{
+    const uint32_t count = table.GetCount();
+    const uint32_t entries = GifTableEntries(count);
+    if (entries == 0) {
+        *reason = count == 0 ? "the color table is empty; a GIF table holds 1 to 256 colors"
+                             : "the color table has " + std::to_string(count) +
+                                   " colors; a GIF table holds at most 256";
+        out.Fail();
+        return false;
+    }
+    const bool local = gif.editsLocalTable && !gif.images.empty();
+    const uint64_t fieldOffset = local ? gif.images[0].descriptorOffset + 9 : 10;
+    const uint64_t tableOffset = local ? gif.images[0].localTableOffset : gif.globalTableOffset;
+    const uint32_t oldEntries = local ? gif.images[0].localTableEntries : gif.globalTableEntries;
+    const uint64_t tableEnd = tableOffset + uint64_t(oldEntries) * 3;
+
+    // The size field must still say what was read: a file changed since is not patched.
+    uint8_t field = 0;
+    if (oldEntries == 0 || !source.ReadAt(fieldOffset, &field, 1) || !(field & 0x80) ||
+        (2u << (field & 7)) != oldEntries || tableEnd > source.Size()) {
+        *reason = "the file no longer has the color table that was read";
+        out.Fail();
+        return false;
+    }
+    uint32_t sizeBits = 0;
+    while ((2u << sizeBits) < entries) ++sizeBits;
+    field = uint8_t((field & 0xF8) | sizeBits);
+
+    uint8_t rgb[256 * 3] = {};
+    for (uint32_t i = 0; i < count; ++i) {
+        const ColorEntry* entry = table.GetEntry(i);
+        rgb[3 * i] = entry->red;
+        rgb[3 * i + 1] = entry->green;
+        rgb[3 * i + 2] = entry->blue;
+    }
+    source.CopyTo(out, 0, fieldOffset);
+    out.Write(&field, 1);
+    source.CopyTo(out, fieldOffset + 1, tableOffset - fieldOffset - 1);
+    out.Write(rgb, size_t(entries) * 3);
+    source.CopyTo(out, tableEnd, source.Size() - tableEnd);
+    return true;
+}

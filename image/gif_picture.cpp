@@ -1,0 +1,137 @@
+// The pixels of a GIF file's images: the first one as the picture the editor
+// shows, and the largest index the images of the edited table use.
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "image/gif_file.h"
+#include "image/gif_lzw.h"
+#include "image/gif_sub_blocks.h"
+
+namespace {
+
+// Hands sink exactly width * height indices of image index: the data's
+// surplus is ignored and pixels it stops short of are 0, as viewers show
+// them. Only codes no encoder writes are refused.
+bool DecodePixels(const ByteSource& source, const GifImage& image, size_t index,
+                  const GifLzwDecoder::PixelSink& sink, std::string* reason)
+{
+    const uint64_t pixels = uint64_t(image.width) * image.height;
+    std::unique_ptr<GifLzwDecoder> decoder(new GifLzwDecoder(image.minimumCodeSize, pixels, sink));
+    GifSubBlocks blocks(source, image.dataOffset + 1);
+    GifLzwDecoder::Status status = pixels ? GifLzwDecoder::Status::NeedMore : GifLzwDecoder::Status::Finished;
+    uint64_t blockOffset = blocks.Offset();
+    const uint8_t* data = nullptr;
+    size_t count = 0;
+    while (status == GifLzwDecoder::Status::NeedMore) {
+        blockOffset = blocks.Offset();
+        if (blocks.Next(&data, &count) != GifSubBlocks::Step::Block) break;
+        status = decoder->Feed(data, count);
+    }
+    if (status == GifLzwDecoder::Status::Corrupt) {
+        *reason = "has corrupt LZW data in image " + std::to_string(index + 1) + " (offset " +
+                  std::to_string(image.descriptorOffset) + "): " + decoder->Problem() + ", in the sub-block at offset " +
+                  std::to_string(blockOffset);
+        return false;
+    }
+    decoder->Finish();
+    return true;
+}
+
+// Where row r of an interlaced image of height rows comes in its data: all
+// rows of the earlier passes, then its place in its own pass.
+uint64_t InterlacedPosition(uint32_t r, uint32_t height)
+{
+    static const uint32_t kStart[4] = {0, 4, 2, 1};
+    static const uint32_t kStep[4] = {8, 8, 4, 2};
+    uint64_t before = 0;
+    for (int pass = 0; pass < 4; ++pass) {
+        if (r % kStep[pass] == kStart[pass]) return before + (r - kStart[pass]) / kStep[pass];
+        if (kStart[pass] < height) before += (height - kStart[pass] + kStep[pass] - 1) / kStep[pass];
+    }
+    return before;  // not reached: the four passes hold every row
+}
+
+}  // namespace
+
+bool GifPictureSize(const GifStructure& gif, uint32_t* width, uint32_t* height)
+{
+    if (gif.images.empty()) return false;
+    const GifImage& image = gif.images[0];
+    *width = std::max<uint32_t>(gif.screenWidth, uint32_t(image.left) + image.width);
+    *height = std::max<uint32_t>(gif.screenHeight, uint32_t(image.top) + image.height);
+    return *width != 0 && *height != 0;
+}
+
+bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
+                    const std::function<void(uint32_t y, const uint8_t* indices)>& row, std::string* reason)
+{
+    uint32_t width = 0, height = 0;
+    if (!GifPictureSize(gif, &width, &height)) {
+        *reason = "has an empty picture (0 pixels wide or high)";
+        return false;
+    }
+    const GifImage& image = gif.images[0];
+    const uint8_t background = gif.backgroundIndex < gif.table.GetCount() ? gif.backgroundIndex : 0;
+    std::vector<uint8_t> line(width, background);
+    const uint32_t top = image.top;
+    const uint32_t bottom = image.width ? top + image.height : top;
+
+    uint32_t y = 0;
+    for (; y < top; ++y) row(y, line.data());
+    if (image.interlaced && bottom > top) {
+        // Rows come in four passes: the image is held whole to put them in place.
+        const uint64_t bytes = uint64_t(image.width) * image.height;
+        std::unique_ptr<uint8_t[]> pixels(bytes <= SIZE_MAX ? new (std::nothrow) uint8_t[size_t(bytes)] : nullptr);
+        if (!pixels) {
+            *reason = "needs more memory than is free for its interlaced image of " + std::to_string(image.width) +
+                      " x " + std::to_string(image.height) + " pixels";
+            return false;
+        }
+        size_t filled = 0;
+        auto store = [&](const uint8_t* indices, size_t count) {
+            std::copy(indices, indices + count, pixels.get() + filled);
+            filled += count;
+        };
+        if (!DecodePixels(source, image, 0, store, reason)) return false;
+        for (; y < bottom; ++y) {
+            const uint8_t* stored = pixels.get() + InterlacedPosition(y - top, image.height) * image.width;
+            std::copy(stored, stored + image.width, line.begin() + image.left);
+            row(y, line.data());
+        }
+    } else if (bottom > top) {
+        uint32_t x = 0;
+        auto place = [&](const uint8_t* indices, size_t count) {
+            while (count) {
+                const size_t run = std::min<size_t>(count, image.width - x);
+                std::copy(indices, indices + run, line.begin() + image.left + x);
+                indices += run;
+                count -= run;
+                x += uint32_t(run);
+                if (x == image.width) {
+                    row(y++, line.data());
+                    x = 0;
+                }
+            }
+        };
+        if (!DecodePixels(source, image, 0, place, reason)) return false;
+    }
+    std::fill(line.begin(), line.end(), background);
+    for (; y < height; ++y) row(y, line.data());
+    return true;
+}
+
+bool LargestGifIndex(const ByteSource& source, const GifStructure& gif, uint32_t* largest, std::string* reason)
+{
+    uint8_t found = 0;
+    auto note = [&](const uint8_t* indices, size_t count) {
+        for (size_t i = 0; i < count; ++i) found = std::max(found, indices[i]);
+    };
+    for (size_t i = 0; i < gif.images.size(); ++i) {
+        const bool usesTable = gif.editsLocalTable ? i == 0 : gif.images[i].localTableEntries == 0;
+        if (usesTable && !DecodePixels(source, gif.images[i], i, note, reason)) return false;
+    }
+    *largest = found;
+    return true;
+}
