@@ -10,8 +10,6 @@
 
 namespace {
 
-const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
 std::string LowerExtension(const std::string& path)
 {
     const size_t dot = path.find_last_of('.');

@@ -54,7 +54,9 @@ TEST(PictureCli, InvertRewritesOnlyThePngTable)
     ASSERT_EQ(before.size(), after.size());
     for (size_t i = 0; i < before.size(); ++i) {
         EXPECT_EQ(before[i].type, after[i].type);
-        if (before[i].type != "PLTE") EXPECT_EQ(before[i].bytes, after[i].bytes) << before[i].type;
+        if (before[i].type != "PLTE") {
+            EXPECT_EQ(before[i].bytes, after[i].bytes) << before[i].type;
+        }
     }
 }
 

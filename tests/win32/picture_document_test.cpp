@@ -77,7 +77,9 @@ TEST_F(PictureDocument, PngOpensAtItsDepthAndSavesBackOnlyItsTable)
     std::vector<PngChunkBytes> before = PngChunksOf(source), after = PngChunksOf(saved);
     ASSERT_EQ(before.size(), after.size());
     for (size_t i = 0; i < before.size(); ++i)
-        if (before[i].type != "PLTE") EXPECT_EQ(before[i].bytes, after[i].bytes) << before[i].type;
+        if (before[i].type != "PLTE") {
+            EXPECT_EQ(before[i].bytes, after[i].bytes) << before[i].type;
+        }
 
     // More entries than 2 bits can index are refused, the document unchanged.
     ColorTable five;
