@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The editor's own speed under Wine, timed from outside by a driver program:
-# File > Open of a 64 MiB 8-bit picture until it is painted, one drag step of
+# File > Open of a 64 MiB 8-bit picture (BMP, then PNG) until it is painted, one drag step of
 # a color-panel slider, and Apply of a 256-entry table until the picture is
 # repainted. Builds korin.exe and the driver (32-bit where this machine runs
 # 32-bit programs, 64-bit otherwise), runs Korin on a private Xvfb in a Wine
@@ -20,9 +20,10 @@ export WINEPREFIX="$root/build/$arch/speed-prefix"
 work=$(mktemp -d "${TMPDIR:-/tmp}/korin-speed-XXXXXX")
 trap 'korin_stop_wine; rm -rf "$work"' EXIT
 
-# 8192 x 8192 pixels of 8 bits; prints the color its top-left pixel shows.
-color=$(python3 - "$work/picture.bmp" <<'PY'
-import os, struct, sys
+# 8192 x 8192 pixels of 8 bits, as a BMP and as an indexed PNG of the same
+# picture; prints the color its top-left pixel shows.
+color=$(python3 - "$work/picture.bmp" "$work/picture.png" <<'PY'
+import os, struct, sys, zlib
 width = height = 8192
 table = [((i * 7) & 255, (i * 13 + 40) & 255, (255 - i * 3) & 255) for i in range(256)]
 rows = os.urandom(width * height)
@@ -30,6 +31,15 @@ head = struct.pack("<2sIHHI", b"BM", 54 + 1024 + len(rows), 0, 0, 54 + 1024)
 head += struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835, 256, 0)
 with open(sys.argv[1], "wb") as f:
     f.write(head + b"".join(bytes((b, g, r, 0)) for r, g, b in table) + rows)
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+with open(sys.argv[2], "wb") as f:
+    f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 3, 0, 0, 0)))
+    f.write(chunk(b"PLTE", b"".join(bytes(e) for e in table)))
+    deflate = zlib.compressobj(1)
+    data = b"".join(deflate.compress(b"\x00" + rows[(height - 1 - y) * width:(height - y) * width])
+                    for y in range(height)) + deflate.flush()
+    f.write(chunk(b"IDAT", data) + chunk(b"IEND", b""))
 # Bottom-up: the top row on screen is the last one in the file.
 r, g, b = table[rows[(height - 1) * width]]
 print(f"{r:02x}{g:02x}{b:02x}")
@@ -46,5 +56,7 @@ echo "machine: $(nproc) CPUs ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f
 "$KORIN_WINE" "$root/build/$arch/korin.exe" >/dev/null 2>&1 &
 drive wait-main
 drive open "$("$KORIN_WINE" winepath -w "$work/picture.bmp")" "$color" "$runs"
+echo "(the same picture as an indexed PNG of $(( $(stat -c %s "$work/picture.png") >> 20 )) MiB)"
+drive open "$("$KORIN_WINE" winepath -w "$work/picture.png")" "$color" "$runs"
 drive drag "$steps"
 drive apply "$runs"

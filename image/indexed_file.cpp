@@ -267,6 +267,8 @@ bool RecolorIndexedFile(const char* input, const char* output, const std::functi
     if (!TableAfterSetting(indexed, edited, &table, reason)) return false;
     SafeFileWriter writer(output, flushes);
     if (writer.IsOpen() && !indexed.WriteWithTable(source, table, writer, reason)) return false;
+    // Let go of the input before it is replaced: Windows replaces no file that is open.
+    file.Close();
     if (!writer.IsOpen() || !writer.Commit()) {
         *failedFile = output;
         *reason = "could not be written";
