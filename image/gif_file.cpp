@@ -181,9 +181,9 @@ bool StructureReader::ReadImage(uint64_t* offset)
         return Fail("is cut short inside the local color table of " + name);
     if (!source.ReadAt(image.dataOffset, &image.minimumCodeSize, 1))
         return Fail("is cut short before the data of " + name);
-    if (image.minimumCodeSize < 1 || image.minimumCodeSize > 8)
+    if (image.minimumCodeSize < 2 || image.minimumCodeSize > 8)
         return Fail("has an LZW minimum code size of " + std::to_string(image.minimumCodeSize) + " in " + name +
-                    " (at offset " + std::to_string(image.dataOffset) + "); it must be 1 to 8");
+                    " (at offset " + std::to_string(image.dataOffset) + "); it must be 2 to 8");
     uint64_t end = image.dataOffset + 1;
     if (!SkipSubBlocks(source, &end, "the data of " + name, nullptr, reason)) return false;
     image.dataLength = end - image.dataOffset;

@@ -7,9 +7,9 @@ GifLzwDecoder::GifLzwDecoder(uint8_t minimumCodeSize, uint64_t pixelCount, const
       clearCode(1u << (minimumCodeSize & 15)), endCode(clearCode + 1), nextCode(0), codeSize(0),
       previousCode(-1), bitBuffer(0), bitCount(0), status(Status::NeedMore), problem("")
 {
-    if (minimumCodeSize < 1 || minimumCodeSize > 8) {
+    if (minimumCodeSize < 2 || minimumCodeSize > 8) {
         status = Status::Corrupt;
-        problem = "the LZW minimum code size is not 1 to 8";
+        problem = "the LZW minimum code size is not 2 to 8";
         return;
     }
     for (uint32_t i = 0; i < clearCode; ++i) {

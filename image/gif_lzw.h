@@ -20,8 +20,8 @@ public:
         Corrupt,   // a code that no encoder writes; see Problem()
     };
 
-    // minimumCodeSize is the byte before the data (1 to 8); pixelCount is
-    // width * height of the image descriptor.
+    // minimumCodeSize is the byte before the data (2 to 8, also for two
+    // colors); pixelCount is width * height of the image descriptor.
     GifLzwDecoder(uint8_t minimumCodeSize, uint64_t pixelCount, const PixelSink& sink);
 
     // Decodes the bytes of one data sub-block.
