@@ -110,10 +110,11 @@ void GifLzwDecoder::Flush()
     pending = 0;
 }
 
-uint64_t GifLzwDecoder::Finish()
+uint64_t GifLzwDecoder::Finish(bool pad)
 {
     Flush();
     const uint64_t missing = pixelCount - pixelsOut;
+    if (!pad) return missing;
     std::memset(output, 0, sizeof output);
     while (pixelsOut < pixelCount) {
         const uint64_t left = pixelCount - pixelsOut;

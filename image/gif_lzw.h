@@ -26,9 +26,9 @@ public:
 
     // Decodes the bytes of one data sub-block.
     Status Feed(const uint8_t* bytes, size_t count);
-    // Flushes what is decoded and pads with 0 up to the promised pixel count;
-    // returns how many pixels were padded (the data ran out early).
-    uint64_t Finish();
+    // Hands over what is decoded and, with pad, 0 up to the promised pixel
+    // count; returns how many pixels are missing (the data ran out early).
+    uint64_t Finish(bool pad);
 
     uint64_t PixelsOut() const { return pixelsOut + pending; }
     // Which code was wrong, for a Corrupt status.

@@ -27,7 +27,7 @@ std::vector<uint8_t> Decode(const std::string& code, uint8_t minimumCodeSize, ui
     std::vector<uint8_t> out;
     GifLzwDecoder decoder(minimumCodeSize, pixels, [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); });
     *status = decoder.Feed(reinterpret_cast<const uint8_t*>(code.data()), code.size());
-    if (*status != GifLzwDecoder::Status::Corrupt) decoder.Finish();
+    if (*status != GifLzwDecoder::Status::Corrupt) decoder.Finish(true);
     return out;
 }
 
