@@ -126,7 +126,8 @@ int main(int argc, char** argv)
     putGif("global", MakeGif(12, 10, rgb.substr(0, 48), 2, {full}));
     putGif("local_first", MakeGif(10, 8, "", 1, {local, full}));
     putGif("no_trailer", MakeGif(12, 10, rgb, 0, {full, local}, false));
-    std::string interlaced = MakeGif(12, 10, rgb.substr(0, 12), 0, {{0, 0, 12, 10, "", std::vector<uint8_t>(120, 3), 2}});
+    const GifFrameBytes flat = {0, 0, 12, 10, "", std::vector<uint8_t>(120, 3), 2};
+    std::string interlaced = MakeGif(12, 10, rgb.substr(0, 12), 0, {flat});
     interlaced[13 + 12 + 9] |= 0x40;
     putGif("interlaced", interlaced);
     std::string extensions = MakeGif(12, 10, rgb.substr(0, 6), 0, {{0, 0, 1, 1, "", {1}, 2}, full});

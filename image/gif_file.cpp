@@ -60,10 +60,10 @@ bool ReadTable(const ByteSource& source, uint64_t offset, uint32_t entries, Colo
 // Walks sub-blocks from offset to past their terminator; what names the block
 // for the reason when the file ends first. first, when given, receives the
 // first sub-block's bytes.
-bool SkipSubBlocks(const ByteSource& source, uint64_t* offset, const std::string& what, std::string* first,
-                   std::string* reason)
+bool SkipSubBlocks(GifSubBlocks& blocks, const ByteSource& source, uint64_t* offset, const std::string& what,
+                   std::string* first, std::string* reason)
 {
-    GifSubBlocks blocks(source, *offset);
+    blocks.Seek(*offset);
     const uint8_t* data = nullptr;
     size_t count = 0;
     for (bool isFirst = true;; isFirst = false) {
@@ -84,7 +84,7 @@ bool SkipSubBlocks(const ByteSource& source, uint64_t* offset, const std::string
 class StructureReader {
 public:
     StructureReader(const ByteSource& source, GifStructure* gif, std::string* reason)
-        : source(source), gif(gif), reason(reason), control(kNoGraphicControl)
+        : source(source), gif(gif), reason(reason), control(kNoGraphicControl), subBlocks(source, 0)
     {
     }
 
@@ -105,6 +105,7 @@ private:
     GifStructure* gif;
     std::string* reason;
     GraphicControl control;
+    GifSubBlocks subBlocks;  // one window for the whole file
 };
 
 bool StructureReader::ReadScreen()
@@ -138,8 +139,8 @@ bool StructureReader::ReadExtension(uint64_t* offset)
     GifBlock block = {start, 0, kExtension, label, std::string()};
     std::string first;
     uint64_t end = start + 2;
-    if (!SkipSubBlocks(source, &end, "extension " + Hex(label) + " (offset " + std::to_string(start) + ")", &first,
-                       reason))
+    const std::string name = "extension " + Hex(label) + " (offset " + std::to_string(start) + ")";
+    if (!SkipSubBlocks(subBlocks, source, &end, name, &first, reason))
         return false;
     block.length = end - start;
     if (label == kGraphicControl && first.size() >= 4) {
@@ -185,7 +186,7 @@ bool StructureReader::ReadImage(uint64_t* offset)
         return Fail("has an LZW minimum code size of " + std::to_string(image.minimumCodeSize) + " in " + name +
                     " (at offset " + std::to_string(image.dataOffset) + "); it must be 2 to 8");
     uint64_t end = image.dataOffset + 1;
-    if (!SkipSubBlocks(source, &end, "the data of " + name, nullptr, reason)) return false;
+    if (!SkipSubBlocks(subBlocks, source, &end, "the data of " + name, nullptr, reason)) return false;
     image.dataLength = end - image.dataOffset;
     gif->images.push_back(image);
     gif->blocks.push_back(GifBlock{start, end - start, kImage, 0, std::string()});

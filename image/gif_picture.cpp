@@ -31,8 +31,8 @@ bool DecodePixels(const ByteSource& source, const GifImage& image, size_t index,
     }
     if (status == GifLzwDecoder::Status::Corrupt) {
         *reason = "has corrupt LZW data in image " + std::to_string(index + 1) + " (offset " +
-                  std::to_string(image.descriptorOffset) + "): " + decoder->Problem() + ", in the sub-block at offset " +
-                  std::to_string(blockOffset);
+                  std::to_string(image.descriptorOffset) + "): " + decoder->Problem() +
+                  ", in the sub-block at offset " + std::to_string(blockOffset);
         return false;
     }
     decoder->Finish(pad);

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <algorithm>
+#include <fstream>
+
+#include <sys/resource.h>
 #include <sstream>
 
 #include "image/gif_file.h"
@@ -25,7 +29,8 @@ std::vector<uint8_t> Decode(const std::string& code, uint8_t minimumCodeSize, ui
                             GifLzwDecoder::Status* status)
 {
     std::vector<uint8_t> out;
-    GifLzwDecoder decoder(minimumCodeSize, pixels, [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); });
+    auto keep = [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); };
+    GifLzwDecoder decoder(minimumCodeSize, pixels, keep);
     *status = decoder.Feed(reinterpret_cast<const uint8_t*>(code.data()), code.size());
     if (*status != GifLzwDecoder::Status::Corrupt) decoder.Finish(true);
     return out;
@@ -286,6 +291,56 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         EXPECT_NE(std::string::npos, reason.find(count ? "at most 256" : "empty")) << reason;
         EXPECT_FALSE(FileExists(folder.File("out.gif")));
     }
+}
+
+long PeakKilobytes()
+{
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// 40 MB of image data read from the file keep the process as small as it was.
+TEST(GifFile, BigFileReadFromDiskStaysSmallInMemory)
+{
+    // Clear code, literal 5, four times: 9-bit codes in 9 bytes, one pixel each.
+    std::string pattern;
+    uint32_t bits = 0, count = 0;
+    for (int i = 0; i < 8; ++i) {
+        bits |= uint32_t(i % 2 ? 5 : 256) << count;
+        for (count += 9; count >= 8; count -= 8, bits >>= 8) pattern += char(bits & 255);
+    }
+    std::string subBlock(1, char(252));
+    for (int i = 0; i < 28; ++i) subBlock += pattern;
+    const uint32_t blocks = 160000, width = 4096, height = blocks * 112 / width;
+
+    TempFolder folder;
+    const std::string path = folder.File("big.gif");
+    {
+        std::ofstream out(path, std::ios::binary);
+        // Screen, table, descriptor and code size; the data follows.
+        out << MakeGif(width, height, Rgb(8, 3), 0, {{0, 0, uint16_t(width), uint16_t(height), "", {}, 8}}).substr(0, 48);
+        for (uint32_t i = 0; i < blocks; ++i) out << subBlock;
+        out << '\0' << ';';
+    }
+    const long before = PeakKilobytes();
+    SourceFile file;
+    ASSERT_TRUE(file.Open(path.c_str()));
+    const ByteSource source(file);
+    GifStructure gif;
+    std::string reason;
+    ASSERT_TRUE(ReadGifStructure(source, &gif, &reason)) << reason;
+    uint32_t largest = 0, rows = 0, fives = 0;
+    ASSERT_TRUE(LargestGifIndex(source, gif, &largest, &reason)) << reason;
+    ASSERT_TRUE(DecodeGifImage(source, gif, [&](uint32_t, const uint8_t* row) {
+        fives += std::count(row, row + width, 5) == width;
+        ++rows;
+    }, &reason)) << reason;
+    EXPECT_EQ(5u, largest);
+    EXPECT_EQ(height, rows);
+    EXPECT_EQ(height, fives);
+    EXPECT_GT(source.Size(), 40000000u);
+    EXPECT_LT(PeakKilobytes() - before, 8 * 1024) << "kilobytes more at the peak";
 }
 
 TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
