@@ -3,12 +3,12 @@
 // byte kept, and broken files refused with a reason that says where.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include <sys/resource.h>
-#include <sstream>
 
 #include "image/gif_file.h"
 #include "image/gif_lzw.h"
@@ -177,8 +177,8 @@ def picture(w, h, colors, seed):
     im.putdata([(x * 7 + y * 13 + seed * (x ^ y)) % colors for y in range(h) for x in range(w)])
     im.putpalette([(i * 37 + seed) % 256 for i in range(colors * 3)])
     return im
-noise = Image.new('P', (200, 150))
-noise.putdata([random.Random(7).randrange(256) for _ in range(30000)])
+noise, rng = Image.new('P', (200, 150)), random.Random(7)
+noise.putdata([rng.randrange(256) for _ in range(30000)])
 noise.putpalette(list(range(256)) * 3)
 saves = {
     'plain': lambda p: picture(37, 23, 256, 1).save(p, interlace=False),
@@ -235,6 +235,7 @@ TEST(GifFile, PillowFilesDecodeAsPillowReadsThemAndRewriteExactly)
         EXPECT_EQ(g.name == "interlaced", read.gif.images[0].interlaced) << g.name;
         EXPECT_EQ(g.name == "transparent" ? 1 : -1, read.gif.images[0].transparentIndex) << g.name;
         EXPECT_EQ(g.name == "frames" ? 3u : 1u, read.gif.images.size()) << g.name;
+        EXPECT_EQ(g.name == "frames", read.gif.images.back().localTableEntries != 0) << g.name;
         for (uint32_t count : {1u, 3u, 16u, 200u, 256u}) CheckRewrite(g.name, g.bytes, count);
     }
 }
