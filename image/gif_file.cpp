@@ -49,10 +49,17 @@ struct GraphicControl {
 
 const GraphicControl kNoGraphicControl = {-1, 0, 0};
 
-bool ReadTable(const ByteSource& source, uint64_t offset, uint32_t entries, ColorTable* table)
+bool ReadTable(const ByteSource& source, uint64_t offset, uint32_t entries, ColorTable* table, std::string* reason)
 {
     uint8_t rgb[256 * 3];
-    if (!source.ReadAt(offset, rgb, size_t(entries) * 3) || !table->Reset(entries)) return false;
+    if (!source.ReadAt(offset, rgb, size_t(entries) * 3)) {
+        *reason = "could not be read at its color table (offset " + std::to_string(offset) + ")";
+        return false;
+    }
+    if (!table->Reset(entries)) {
+        *reason = "needs more memory than is free";
+        return false;
+    }
     for (uint32_t i = 0; i < entries; ++i) table->SetColor(i, rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
     return true;
 }
@@ -140,8 +147,7 @@ bool StructureReader::ReadExtension(uint64_t* offset)
     std::string first;
     uint64_t end = start + 2;
     const std::string name = "extension " + Hex(label) + " (offset " + std::to_string(start) + ")";
-    if (!SkipSubBlocks(subBlocks, source, &end, name, &first, reason))
-        return false;
+    if (!SkipSubBlocks(subBlocks, source, &end, name, &first, reason)) return false;
     block.length = end - start;
     if (label == kGraphicControl && first.size() >= 4) {
         const uint8_t* p = reinterpret_cast<const uint8_t*>(first.data());
@@ -200,8 +206,7 @@ bool StructureReader::ChooseTable()
     const uint64_t offset = gif->editsLocalTable ? gif->images[0].localTableOffset : gif->globalTableOffset;
     const uint32_t entries = gif->editsLocalTable ? gif->images[0].localTableEntries : gif->globalTableEntries;
     if (entries == 0) return Fail("has no color table for its first image (no global and no local table)");
-    if (!ReadTable(source, offset, entries, &gif->table)) return Fail("needs more memory than is free");
-    return true;
+    return ReadTable(source, offset, entries, &gif->table, reason);
 }
 
 bool StructureReader::Read()
