@@ -1,7 +1,7 @@
 // Writes the seed corpora: BMP files of the shapes the tests build and RIFF
 // palettes of a few sizes, into <folder>/bmp and <folder>/pal; palettes in
 // the other formats into <folder>/jasc, gimp, act and hex; BMP variants from
-// other tools into <folder>/variants.
+// other tools into <folder>/variants; GIF files into <folder>/gif.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,6 +13,7 @@
 #include "palette/palette_formats.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/bmp_variants.h"
+#include "tests/support/gif_bytes.h"
 #include "tests/support/temp_folder.h"
 
 int main(int argc, char** argv)
@@ -109,6 +110,30 @@ int main(int argc, char** argv)
     variant("rle8", 124, 8, 1, 3, std::string("\x03\x05\x00\x03\x01\x02\x03\x00\x00\x00\x00\x02\x02\x01"
                                                 "\x02\x09\x00\x00\x00\x01", 20));
     variant("rle4", 40, 4, 2, 2, std::string("\x00\x05\x12\x34\x50\x00\x00\x00\x03\xAB\x00\x01", 12));
+
+    const std::string gifs = root + "/gif";
+    mkdir(gifs.c_str(), 0755);
+    auto putGif = [&](const std::string& name, const std::string& bytes) {
+        if (!WriteWholeFile(gifs + "/" + name + ".gif", bytes)) std::exit(1);
+        ++written;
+    };
+    std::string rgb;
+    for (int i = 0; i < 256 * 3; ++i) rgb += char(i * 7);
+    std::vector<uint8_t> ramp(12 * 10);
+    for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = uint8_t(i * 5 % 16);
+    const GifFrameBytes full = {0, 0, 12, 10, "", ramp, 4};
+    const GifFrameBytes local = {3, 2, 12, 10, rgb.substr(0, 48), ramp, 4};
+    putGif("global", MakeGif(12, 10, rgb.substr(0, 48), 2, {full}));
+    putGif("local_first", MakeGif(10, 8, "", 1, {local, full}));
+    putGif("no_trailer", MakeGif(12, 10, rgb, 0, {full, local}, false));
+    const GifFrameBytes flat = {0, 0, 12, 10, "", std::vector<uint8_t>(120, 3), 2};
+    std::string interlaced = MakeGif(12, 10, rgb.substr(0, 12), 0, {flat});
+    interlaced[13 + 12 + 9] |= 0x40;
+    putGif("interlaced", interlaced);
+    std::string extensions = MakeGif(12, 10, rgb.substr(0, 6), 0, {{0, 0, 1, 1, "", {1}, 2}, full});
+    extensions.insert(13 + 6, std::string("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00"
+                                          "\x21\xF9\x04\x05\x0A\x00\x01\x00\x21\xFE\x02hi\x00", 33));
+    putGif("extensions", extensions);
 
     std::printf("fuzz_seed_writer: %d seeds in %s\n", written, root.c_str());
     return 0;

@@ -49,10 +49,17 @@ struct GraphicControl {
 
 const GraphicControl kNoGraphicControl = {-1, 0, 0};
 
-bool ReadTable(const ByteSource& source, uint64_t offset, uint32_t entries, ColorTable* table)
+bool ReadTable(const ByteSource& source, uint64_t offset, uint32_t entries, ColorTable* table, std::string* reason)
 {
     uint8_t rgb[256 * 3];
-    if (!source.ReadAt(offset, rgb, size_t(entries) * 3) || !table->Reset(entries)) return false;
+    if (!source.ReadAt(offset, rgb, size_t(entries) * 3)) {
+        *reason = "could not be read at its color table (offset " + std::to_string(offset) + ")";
+        return false;
+    }
+    if (!table->Reset(entries)) {
+        *reason = "needs more memory than is free";
+        return false;
+    }
     for (uint32_t i = 0; i < entries; ++i) table->SetColor(i, rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
     return true;
 }
@@ -60,10 +67,10 @@ bool ReadTable(const ByteSource& source, uint64_t offset, uint32_t entries, Colo
 // Walks sub-blocks from offset to past their terminator; what names the block
 // for the reason when the file ends first. first, when given, receives the
 // first sub-block's bytes.
-bool SkipSubBlocks(const ByteSource& source, uint64_t* offset, const std::string& what, std::string* first,
-                   std::string* reason)
+bool SkipSubBlocks(GifSubBlocks& blocks, const ByteSource& source, uint64_t* offset, const std::string& what,
+                   std::string* first, std::string* reason)
 {
-    GifSubBlocks blocks(source, *offset);
+    blocks.Seek(*offset);
     const uint8_t* data = nullptr;
     size_t count = 0;
     for (bool isFirst = true;; isFirst = false) {
@@ -84,7 +91,7 @@ bool SkipSubBlocks(const ByteSource& source, uint64_t* offset, const std::string
 class StructureReader {
 public:
     StructureReader(const ByteSource& source, GifStructure* gif, std::string* reason)
-        : source(source), gif(gif), reason(reason), control(kNoGraphicControl)
+        : source(source), gif(gif), reason(reason), control(kNoGraphicControl), subBlocks(source, 0)
     {
     }
 
@@ -105,6 +112,7 @@ private:
     GifStructure* gif;
     std::string* reason;
     GraphicControl control;
+    GifSubBlocks subBlocks;  // one window for the whole file
 };
 
 bool StructureReader::ReadScreen()
@@ -138,9 +146,8 @@ bool StructureReader::ReadExtension(uint64_t* offset)
     GifBlock block = {start, 0, kExtension, label, std::string()};
     std::string first;
     uint64_t end = start + 2;
-    if (!SkipSubBlocks(source, &end, "extension " + Hex(label) + " (offset " + std::to_string(start) + ")", &first,
-                       reason))
-        return false;
+    const std::string name = "extension " + Hex(label) + " (offset " + std::to_string(start) + ")";
+    if (!SkipSubBlocks(subBlocks, source, &end, name, &first, reason)) return false;
     block.length = end - start;
     if (label == kGraphicControl && first.size() >= 4) {
         const uint8_t* p = reinterpret_cast<const uint8_t*>(first.data());
@@ -181,11 +188,11 @@ bool StructureReader::ReadImage(uint64_t* offset)
         return Fail("is cut short inside the local color table of " + name);
     if (!source.ReadAt(image.dataOffset, &image.minimumCodeSize, 1))
         return Fail("is cut short before the data of " + name);
-    if (image.minimumCodeSize < 1 || image.minimumCodeSize > 8)
+    if (image.minimumCodeSize < 2 || image.minimumCodeSize > 8)
         return Fail("has an LZW minimum code size of " + std::to_string(image.minimumCodeSize) + " in " + name +
-                    " (at offset " + std::to_string(image.dataOffset) + "); it must be 1 to 8");
+                    " (at offset " + std::to_string(image.dataOffset) + "); it must be 2 to 8");
     uint64_t end = image.dataOffset + 1;
-    if (!SkipSubBlocks(source, &end, "the data of " + name, nullptr, reason)) return false;
+    if (!SkipSubBlocks(subBlocks, source, &end, "the data of " + name, nullptr, reason)) return false;
     image.dataLength = end - image.dataOffset;
     gif->images.push_back(image);
     gif->blocks.push_back(GifBlock{start, end - start, kImage, 0, std::string()});
@@ -199,8 +206,7 @@ bool StructureReader::ChooseTable()
     const uint64_t offset = gif->editsLocalTable ? gif->images[0].localTableOffset : gif->globalTableOffset;
     const uint32_t entries = gif->editsLocalTable ? gif->images[0].localTableEntries : gif->globalTableEntries;
     if (entries == 0) return Fail("has no color table for its first image (no global and no local table)");
-    if (!ReadTable(source, offset, entries, &gif->table)) return Fail("needs more memory than is free");
-    return true;
+    return ReadTable(source, offset, entries, &gif->table, reason);
 }
 
 bool StructureReader::Read()

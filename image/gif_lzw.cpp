@@ -7,9 +7,9 @@ GifLzwDecoder::GifLzwDecoder(uint8_t minimumCodeSize, uint64_t pixelCount, const
       clearCode(1u << (minimumCodeSize & 15)), endCode(clearCode + 1), nextCode(0), codeSize(0),
       previousCode(-1), bitBuffer(0), bitCount(0), status(Status::NeedMore), problem("")
 {
-    if (minimumCodeSize < 1 || minimumCodeSize > 8) {
+    if (minimumCodeSize < 2 || minimumCodeSize > 8) {
         status = Status::Corrupt;
-        problem = "the LZW minimum code size is not 1 to 8";
+        problem = "the LZW minimum code size is not 2 to 8";
         return;
     }
     for (uint32_t i = 0; i < clearCode; ++i) {
@@ -110,10 +110,11 @@ void GifLzwDecoder::Flush()
     pending = 0;
 }
 
-uint64_t GifLzwDecoder::Finish()
+uint64_t GifLzwDecoder::Finish(bool pad)
 {
     Flush();
     const uint64_t missing = pixelCount - pixelsOut;
+    if (!pad) return missing;
     std::memset(output, 0, sizeof output);
     while (pixelsOut < pixelCount) {
         const uint64_t left = pixelCount - pixelsOut;

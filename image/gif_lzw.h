@@ -20,15 +20,15 @@ public:
         Corrupt,   // a code that no encoder writes; see Problem()
     };
 
-    // minimumCodeSize is the byte before the data (1 to 8); pixelCount is
-    // width * height of the image descriptor.
+    // minimumCodeSize is the byte before the data (2 to 8, also for two
+    // colors); pixelCount is width * height of the image descriptor.
     GifLzwDecoder(uint8_t minimumCodeSize, uint64_t pixelCount, const PixelSink& sink);
 
     // Decodes the bytes of one data sub-block.
     Status Feed(const uint8_t* bytes, size_t count);
-    // Flushes what is decoded and pads with 0 up to the promised pixel count;
-    // returns how many pixels were padded (the data ran out early).
-    uint64_t Finish();
+    // Hands over what is decoded and, with pad, 0 up to the promised pixel
+    // count; returns how many pixels are missing (the data ran out early).
+    uint64_t Finish(bool pad);
 
     uint64_t PixelsOut() const { return pixelsOut + pending; }
     // Which code was wrong, for a Corrupt status.

@@ -11,11 +11,11 @@
 
 namespace {
 
-// Hands sink exactly width * height indices of image index: the data's
-// surplus is ignored and pixels it stops short of are 0, as viewers show
-// them. Only codes no encoder writes are refused.
+// Hands sink the indices of image index, never more than width * height:
+// the data's surplus is ignored and, with pad, pixels it stops short of are 0,
+// as viewers show them. Only codes no encoder writes are refused.
 bool DecodePixels(const ByteSource& source, const GifImage& image, size_t index,
-                  const GifLzwDecoder::PixelSink& sink, std::string* reason)
+                  const GifLzwDecoder::PixelSink& sink, bool pad, std::string* reason)
 {
     const uint64_t pixels = uint64_t(image.width) * image.height;
     std::unique_ptr<GifLzwDecoder> decoder(new GifLzwDecoder(image.minimumCodeSize, pixels, sink));
@@ -31,11 +31,11 @@ bool DecodePixels(const ByteSource& source, const GifImage& image, size_t index,
     }
     if (status == GifLzwDecoder::Status::Corrupt) {
         *reason = "has corrupt LZW data in image " + std::to_string(index + 1) + " (offset " +
-                  std::to_string(image.descriptorOffset) + "): " + decoder->Problem() + ", in the sub-block at offset " +
-                  std::to_string(blockOffset);
+                  std::to_string(image.descriptorOffset) + "): " + decoder->Problem() +
+                  ", in the sub-block at offset " + std::to_string(blockOffset);
         return false;
     }
-    decoder->Finish();
+    decoder->Finish(pad);
     return true;
 }
 
@@ -94,7 +94,7 @@ bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
             std::copy(indices, indices + count, pixels.get() + filled);
             filled += count;
         };
-        if (!DecodePixels(source, image, 0, store, reason)) return false;
+        if (!DecodePixels(source, image, 0, store, true, reason)) return false;
         for (; y < bottom; ++y) {
             const uint8_t* stored = pixels.get() + InterlacedPosition(y - top, image.height) * image.width;
             std::copy(stored, stored + image.width, line.begin() + image.left);
@@ -115,7 +115,7 @@ bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
                 }
             }
         };
-        if (!DecodePixels(source, image, 0, place, reason)) return false;
+        if (!DecodePixels(source, image, 0, place, true, reason)) return false;
     }
     std::fill(line.begin(), line.end(), background);
     for (; y < height; ++y) row(y, line.data());
@@ -130,7 +130,8 @@ bool LargestGifIndex(const ByteSource& source, const GifStructure& gif, uint32_t
     };
     for (size_t i = 0; i < gif.images.size(); ++i) {
         const bool usesTable = gif.editsLocalTable ? i == 0 : gif.images[i].localTableEntries == 0;
-        if (usesTable && !DecodePixels(source, gif.images[i], i, note, reason)) return false;
+        // Missing pixels would be 0: no need to count them out.
+        if (usesTable && !DecodePixels(source, gif.images[i], i, note, false, reason)) return false;
     }
     *largest = found;
     return true;

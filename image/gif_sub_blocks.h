@@ -20,6 +20,8 @@ public:
 
     GifSubBlocks(const ByteSource& source, uint64_t offset);
 
+    // Goes on from another chain's first length byte, keeping the window.
+    void Seek(uint64_t chainOffset) { offset = chainOffset; }
     // data stays valid until the next call.
     Step Next(const uint8_t** data, size_t* count);
     uint64_t Offset() const { return offset; }

@@ -1,0 +1,369 @@
+// GIF files from Pillow (an independent encoder) and built here: the first
+// image decoded as Pillow decodes it, the table rewritten with every other
+// byte kept, and broken files refused with a reason that says where.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <sys/resource.h>
+
+#include "image/gif_file.h"
+#include "image/gif_lzw.h"
+#include "report/gif_report.h"
+#include "tests/support/gif_bytes.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+std::vector<uint8_t> Noise(size_t count, uint32_t seed, uint32_t modulo)
+{
+    std::vector<uint8_t> values(count);
+    for (uint8_t& v : values) v = uint8_t(((seed = seed * 1103515245u + 12345u) >> 16) % modulo);
+    return values;
+}
+
+std::vector<uint8_t> Decode(const std::string& code, uint8_t minimumCodeSize, uint64_t pixels,
+                            GifLzwDecoder::Status* status)
+{
+    std::vector<uint8_t> out;
+    auto keep = [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); };
+    GifLzwDecoder decoder(minimumCodeSize, pixels, keep);
+    *status = decoder.Feed(reinterpret_cast<const uint8_t*>(code.data()), code.size());
+    if (*status != GifLzwDecoder::Status::Corrupt) decoder.Finish(true);
+    return out;
+}
+
+TEST(GifLzw, DecodesEveryCodeSizeFullDictionariesAndStreamsOfTheWrongLength)
+{
+    using Status = GifLzwDecoder::Status;
+    for (uint8_t bits = 2; bits <= 8; ++bits) {
+        // Noise fills the 12-bit dictionary; with and without a clear when it is full.
+        for (bool clearWhenFull : {true, false}) {
+            const std::vector<uint8_t> pixels = Noise(40000, bits, 1u << bits);
+            const std::string code = EncodeGifLzw(pixels, bits, clearWhenFull);
+            Status status;
+            EXPECT_EQ(pixels, Decode(code, bits, pixels.size(), &status)) << int(bits) << " " << clearWhenFull;
+            EXPECT_EQ(Status::Finished, status);
+            // Surplus data is ignored; data cut short pads with 0.
+            EXPECT_EQ(std::vector<uint8_t>(pixels.begin(), pixels.begin() + 999),
+                      Decode(code, bits, 999, &status));
+            std::vector<uint8_t> cut = Decode(code.substr(0, code.size() / 2), bits, pixels.size(), &status);
+            EXPECT_EQ(Status::NeedMore, status);
+            ASSERT_EQ(pixels.size(), cut.size());
+            const size_t good = cut.size() / 3;
+            EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + good, pixels.begin()));
+            EXPECT_EQ(0, cut.back());
+        }
+    }
+    // A code beyond the dictionary, and a non-literal right after a clear code.
+    Status status;
+    Decode(std::string("\x3C\x00", 2), 2, 10, &status);  // clear, then 7
+    EXPECT_EQ(Status::Corrupt, status);
+    Decode(std::string("\xCC\x01", 2), 2, 10, &status);  // clear, 1, then 7 while 6 is next
+    EXPECT_EQ(Status::Corrupt, status);
+}
+
+struct Read {
+    GifStructure gif;
+    std::string reason;
+    bool ok = false;
+    std::vector<uint8_t> picture;  // rows top to bottom
+    uint32_t width = 0, height = 0, largest = 0;
+    explicit Read(const std::string& bytes)
+    {
+        const ByteSource source(bytes);
+        ok = ReadGifStructure(source, &gif, &reason) && GifPictureSize(gif, &width, &height) &&
+             DecodeGifImage(source, gif, [&](uint32_t y, const uint8_t* row) {
+                 EXPECT_EQ(y * width, picture.size());
+                 picture.insert(picture.end(), row, row + width);
+             }, &reason) && LargestGifIndex(source, gif, &largest, &reason);
+    }
+};
+
+std::string Rgb(uint32_t entries, uint8_t seed)
+{
+    std::string rgb;
+    for (uint32_t i = 0; i < entries * 3; ++i) rgb += char(i * seed + 1);
+    return rgb;
+}
+
+TEST(GifFile, CraftedLayoutsShowTheirFirstImageAndChooseTheTable)
+{
+    const std::vector<uint8_t> small = {1, 2, 3, 0, 3, 2};  // 3 x 2
+    const GifFrameBytes inside = {2, 1, 3, 2, "", small, 2};
+    const GifFrameBytes outside = {4, 3, 3, 2, Rgb(4, 5), small, 2};
+    const GifFrameBytes bright = {0, 0, 2, 1, "", {7, 6}, 3};
+    struct Case { const char* name; std::string bytes; uint32_t width, height, largest; bool local, trailer; };
+    const Case cases[] = {
+        // Background 5 is inside the global table: it fills what the image leaves.
+        {"global, image inside", MakeGif(6, 4, Rgb(8, 3), 5, {inside, outside, bright}), 6, 4, 7, false, true},
+        // No global table: the first image's local table is edited; the
+        // background is beyond it, so 0; the picture grows to cover the image.
+        {"local, image sticks out", MakeGif(5, 4, "", 9, {outside, inside}), 7, 5, 3, true, true},
+        {"no trailer", MakeGif(6, 4, Rgb(8, 3), 5, {inside}, false), 6, 4, 3, false, false},
+    };
+    for (const Case& c : cases) {
+        Read read(c.bytes);
+        ASSERT_TRUE(read.ok) << c.name << ": " << read.reason;
+        EXPECT_EQ(c.local, read.gif.editsLocalTable) << c.name;
+        EXPECT_EQ(c.trailer, read.gif.hasTrailer) << c.name;
+        EXPECT_EQ(c.width, read.width) << c.name;
+        EXPECT_EQ(c.height, read.height) << c.name;
+        EXPECT_EQ(c.largest, read.largest) << c.name;
+        const GifImage& first = read.gif.images[0];
+        const uint8_t background = c.local ? 0 : 5;
+        for (uint32_t y = 0; y < c.height; ++y) {
+            for (uint32_t x = 0; x < c.width; ++x) {
+                const bool covered = x >= first.left && x < first.left + 3u && y >= first.top && y < first.top + 2u;
+                const uint8_t want = covered ? small[(y - first.top) * 3 + x - first.left] : background;
+                EXPECT_EQ(want, read.picture[y * c.width + x]) << c.name << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+// Rewrites bytes with a table of count entries and checks the result byte
+// for byte against the source.
+void CheckRewrite(const std::string& name, const std::string& bytes, uint32_t count)
+{
+    SCOPED_TRACE(name + " with " + std::to_string(count) + " colors");
+    Read before(bytes);
+    ASSERT_TRUE(before.ok) << before.reason;
+    const GifStructure& gif = before.gif;
+    ColorTable table;
+    ASSERT_TRUE(table.Reset(count));
+    for (uint32_t i = 0; i < count; ++i) table.SetColor(i, uint8_t(i), uint8_t(200 - i), uint8_t(i * 3));
+
+    TempFolder folder;
+    const std::string input = folder.File("in.gif"), output = folder.File("out.gif");
+    ASSERT_TRUE(WriteWholeFile(input, bytes));
+    SourceFile file;  // the file-to-file copy path
+    ASSERT_TRUE(file.Open(input.c_str()));
+    std::string reason;
+    {
+        SafeFileWriter writer(output.c_str());
+        ASSERT_TRUE(WriteGifWithTable(ByteSource(file), gif, table, writer, &reason)) << reason;
+        ASSERT_TRUE(writer.Commit());
+    }
+    const std::string written = ReadWholeFile(output);
+    const uint32_t entries = GifTableEntries(count);
+    const uint64_t field = gif.editsLocalTable ? gif.images[0].descriptorOffset + 9 : 10;
+    const uint64_t at = gif.editsLocalTable ? gif.images[0].localTableOffset : gif.globalTableOffset;
+    const uint64_t oldEnd = at + (gif.editsLocalTable ? gif.images[0].localTableEntries : gif.globalTableEntries) * 3;
+    std::string rgb(entries * 3, '\0');
+    for (uint32_t i = 0; i < count; ++i) rgb.replace(i * 3, 3, {char(i), char(200 - i), char(i * 3)});
+
+    EXPECT_EQ(bytes.substr(0, field), written.substr(0, field));
+    EXPECT_EQ(bytes[field] & 0xF8, written[field] & 0xF8);
+    EXPECT_EQ(entries, 2u << (written[field] & 7));
+    EXPECT_EQ(bytes.substr(field + 1, at - field - 1), written.substr(field + 1, at - field - 1));
+    EXPECT_EQ(rgb, written.substr(at, rgb.size()));
+    EXPECT_EQ(bytes.substr(oldEnd), written.substr(at + rgb.size()));
+
+    Read after(written);
+    ASSERT_TRUE(after.ok) << after.reason;
+    EXPECT_EQ(entries, after.gif.table.GetCount());
+    EXPECT_EQ(before.picture, after.picture);
+}
+
+const char kPillowScript[] = R"(import random, sys
+from PIL import Image
+folder = sys.argv[1]
+def picture(w, h, colors, seed):
+    im = Image.new('P', (w, h))
+    im.putdata([(x * 7 + y * 13 + seed * (x ^ y)) % colors for y in range(h) for x in range(w)])
+    im.putpalette([(i * 37 + seed) % 256 for i in range(colors * 3)])
+    return im
+noise, rng = Image.new('P', (200, 150)), random.Random(7)
+noise.putdata([rng.randrange(256) for _ in range(30000)])
+noise.putpalette(list(range(256)) * 3)
+saves = {
+    'plain': lambda p: picture(37, 23, 256, 1).save(p, interlace=False),
+    'interlaced': lambda p: picture(29, 41, 16, 2).save(p, interlace=True),
+    'transparent': lambda p: picture(20, 19, 2, 3).save(p, interlace=False, transparency=1, comment=b'korin'),
+    'frames': lambda p: picture(31, 17, 64, 4).save(p, save_all=True, interlace=False, loop=0, duration=40,
+                                                    append_images=[picture(31, 17, 32, 5), picture(31, 17, 64, 6)]),
+    'noise': lambda p: noise.save(p, interlace=False),
+}
+for name, save in saves.items():
+    path = folder + '/' + name + '.gif'
+    save(path)
+    with Image.open(path) as im:
+        print(name, ','.join(map(str, im.getdata())), bytes(im.getpalette()).hex())
+)";
+
+// Pillow's files, each with its first frame's indices and table as Pillow
+// reads them; empty (the test skips, saying so) without Python and Pillow.
+struct PillowGif { std::string name, bytes, indices, table; };
+std::vector<PillowGif> PillowGifs(const TempFolder& folder)
+{
+    if (std::system("/usr/bin/python3 -c 'import PIL' >/dev/null 2>&1") != 0) return {};
+    EXPECT_TRUE(WriteWholeFile(folder.File("make.py"), kPillowScript));
+    const std::string command = "/usr/bin/python3 '" + folder.File("make.py") + "' '" + folder.Path() + "' > '" +
+                                folder.File("answers.txt") + "'";
+    EXPECT_EQ(0, std::system(command.c_str()));
+    std::vector<PillowGif> gifs;
+    std::istringstream in(ReadWholeFile(folder.File("answers.txt")));
+    for (PillowGif g; in >> g.name >> g.indices >> g.table;) {
+        g.bytes = ReadWholeFile(folder.File(g.name + ".gif"));
+        gifs.push_back(g);
+    }
+    EXPECT_EQ(5u, gifs.size());
+    return gifs;
+}
+
+TEST(GifFile, PillowFilesDecodeAsPillowReadsThemAndRewriteExactly)
+{
+    TempFolder folder;
+    const std::vector<PillowGif> gifs = PillowGifs(folder);
+    if (gifs.empty()) GTEST_SKIP() << "SKIPPED LOUDLY: needs /usr/bin/python3 with Pillow (python3-pil)";
+    for (const PillowGif& g : gifs) {
+        Read read(g.bytes);
+        ASSERT_TRUE(read.ok) << g.name << ": " << read.reason;
+        std::string indices, table;
+        for (uint8_t v : read.picture) indices += (indices.empty() ? "" : ",") + std::to_string(v);
+        static const char digits[] = "0123456789abcdef";
+        for (uint32_t i = 0; i < read.gif.table.GetCount(); ++i)
+            for (uint8_t c : {read.gif.table.GetEntry(i)->red, read.gif.table.GetEntry(i)->green,
+                              read.gif.table.GetEntry(i)->blue})
+                table += {digits[c >> 4], digits[c & 15]};
+        EXPECT_EQ(g.indices, indices) << g.name;
+        EXPECT_EQ(0u, g.table.compare(0, table.size(), table)) << g.name << " (Pillow pads its table)";
+        EXPECT_EQ(g.name == "interlaced", read.gif.images[0].interlaced) << g.name;
+        EXPECT_EQ(g.name == "transparent" ? 1 : -1, read.gif.images[0].transparentIndex) << g.name;
+        EXPECT_EQ(g.name == "frames" ? 3u : 1u, read.gif.images.size()) << g.name;
+        EXPECT_EQ(g.name == "frames", read.gif.images.back().localTableEntries != 0) << g.name;
+        for (uint32_t count : {1u, 3u, 16u, 200u, 256u}) CheckRewrite(g.name, g.bytes, count);
+    }
+}
+
+TEST(GifFile, CraftedTablesRewriteExactly)
+{
+    const GifFrameBytes local = {0, 0, 2, 2, Rgb(4, 9), {3, 2, 1, 0}, 2};
+    const GifFrameBytes plain = {1, 1, 2, 2, "", {1, 1, 0, 1}, 2};
+    for (uint32_t count : {1u, 2u, 5u, 256u}) {
+        CheckRewrite("first image's local table", MakeGif(4, 4, "", 0, {local, plain}), count);
+        CheckRewrite("global table before a local one", MakeGif(4, 4, Rgb(2, 7), 1, {plain, local}), count);
+    }
+}
+
+TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
+{
+    const std::string good = MakeGif(8, 8, Rgb(4, 3), 0, {{0, 0, 8, 8, "", Noise(64, 1, 4), 2}});
+    const size_t data = 13 + 12 + 10;  // header, table, descriptor
+    std::string unknown = good, codeSize = good, badCode = good, extension = good;
+    unknown.insert(data - 10, "\x99");
+    codeSize[data] = 9;
+    badCode.replace(data + 2, 2, "\xCC\x01");  // clear, 1, then a code beyond the dictionary
+    extension.insert(data - 10, "\x21\xFE\x05""ab");
+    const struct { std::string bytes, words; } cases[] = {
+        {"GIF88a" + good.substr(6), "not a GIF file"},
+        {good.substr(0, 10), "logical screen descriptor (offset 6)"},
+        {good.substr(0, 20), "global color table (offset 13"},
+        {good.substr(0, data - 4), "descriptor of image 1 (offset 25)"},
+        {good.substr(0, data + 5), "the data of image 1 (offset 25): the sub-block at offset 36"},
+        {extension.substr(0, data - 4), "extension 0xFE (offset 25)"},
+        {unknown, "unknown block (byte 0x99) at offset 25"},
+        {good.substr(0, data - 10), "holds no image"},
+        {codeSize, "minimum code size of 9 in image 1"},
+        {badCode, "corrupt LZW data in image 1 (offset 25)"},
+    };
+    for (const auto& c : cases) {
+        Read read(c.bytes);
+        EXPECT_FALSE(read.ok);
+        EXPECT_NE(std::string::npos, read.reason.find(c.words)) << read.reason;
+    }
+
+    Read read(good);
+    ASSERT_TRUE(read.ok) << read.reason;
+    TempFolder folder;
+    for (uint32_t count : {0u, 257u}) {
+        ColorTable table;
+        table.Reset(count);
+        std::string reason;
+        {
+            SafeFileWriter writer(folder.File("out.gif").c_str());
+            EXPECT_FALSE(WriteGifWithTable(ByteSource(good), read.gif, table, writer, &reason));
+            EXPECT_FALSE(writer.Commit());
+        }
+        EXPECT_NE(std::string::npos, reason.find(count ? "at most 256" : "empty")) << reason;
+        EXPECT_FALSE(FileExists(folder.File("out.gif")));
+    }
+}
+
+long PeakKilobytes()
+{
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// 40 MB of image data read from the file keep the process as small as it was.
+TEST(GifFile, BigFileReadFromDiskStaysSmallInMemory)
+{
+    // Clear code, literal 5, four times: 9-bit codes in 9 bytes, one pixel each.
+    std::string pattern;
+    uint32_t bits = 0, count = 0;
+    for (int i = 0; i < 8; ++i) {
+        bits |= uint32_t(i % 2 ? 5 : 256) << count;
+        for (count += 9; count >= 8; count -= 8, bits >>= 8) pattern += char(bits & 255);
+    }
+    std::string subBlock(1, char(252));
+    for (int i = 0; i < 28; ++i) subBlock += pattern;
+    const uint32_t blocks = 160000, width = 4096, height = blocks * 112 / width;
+
+    TempFolder folder;
+    const std::string path = folder.File("big.gif");
+    {
+        std::ofstream out(path, std::ios::binary);
+        // Screen, table, descriptor and code size; the data follows.
+        out << MakeGif(width, height, Rgb(8, 3), 0, {{0, 0, uint16_t(width), uint16_t(height), "", {}, 8}}).substr(0, 48);
+        for (uint32_t i = 0; i < blocks; ++i) out << subBlock;
+        out << '\0' << ';';
+    }
+    const long before = PeakKilobytes();
+    SourceFile file;
+    ASSERT_TRUE(file.Open(path.c_str()));
+    const ByteSource source(file);
+    GifStructure gif;
+    std::string reason;
+    ASSERT_TRUE(ReadGifStructure(source, &gif, &reason)) << reason;
+    uint32_t largest = 0, rows = 0, fives = 0;
+    ASSERT_TRUE(LargestGifIndex(source, gif, &largest, &reason)) << reason;
+    ASSERT_TRUE(DecodeGifImage(source, gif, [&](uint32_t, const uint8_t* row) {
+        fives += std::count(row, row + width, 5) == width;
+        ++rows;
+    }, &reason)) << reason;
+    EXPECT_EQ(5u, largest);
+    EXPECT_EQ(height, rows);
+    EXPECT_EQ(height, fives);
+    EXPECT_GT(source.Size(), 40000000u);
+    EXPECT_LT(PeakKilobytes() - before, 8 * 1024) << "kilobytes more at the peak";
+}
+
+TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
+{
+    std::string bytes = MakeGif(300, 2, Rgb(2, 3), 0,
+                                {{0, 0, 1, 1, "", {1}, 2}, {0, 0, 1, 1, Rgb(4, 1), {1}, 2}});
+    bytes.insert(13 + 6, "\x21\xFF\x0B" "NETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    Read read(bytes);
+    ASSERT_TRUE(read.ok) << read.reason;
+    const std::string summary = BuildGifReport(read.gif, "a.gif", bytes.size(), 0, 0);
+    const std::string members = BuildGifReport(read.gif, "a.gif", bytes.size(), 1, 0);
+    const std::string hex = BuildGifReport(read.gif, "a.gif", bytes.size(), 1, 1);
+    EXPECT_NE(std::string::npos, summary.find("編集する表 : グローバルカラーテーブル")) << summary;
+    EXPECT_NE(std::string::npos, summary.find("画像2 (4色) (そのまま残します)")) << summary;
+    EXPECT_NE(std::string::npos, members.find(".Identifier           = NETSCAPE2.0")) << members;
+    EXPECT_NE(std::string::npos, members.find(".Width                = 300\r\n")) << members;
+    EXPECT_NE(std::string::npos, hex.find(".Width                = 12c\r\n")) << hex;
+    EXPECT_NE(std::string::npos, hex.find("Image Descriptor 2\r\n")) << hex;
+    for (const std::string* text : {&summary, &members, &hex}) {
+        for (size_t at = text->find('\n'); at != std::string::npos; at = text->find('\n', at + 1))
+            EXPECT_EQ('\r', (*text)[at - 1]);
+    }
+}
+
+}  // namespace
