@@ -86,7 +86,7 @@ TEST(CliPalette, FormatFollowsTheOptionElseTheOutputsName)
         {"a.hex", nullptr, PaletteFormat::Hex},    {"a.TXT", nullptr, PaletteFormat::Hex},
         {"a.pal", nullptr, PaletteFormat::Riff},   {"a.colors", nullptr, PaletteFormat::Riff},
         {"b.pal", "jasc", PaletteFormat::Jasc},    {"b.txt", "gpl", PaletteFormat::Gimp},
-        {"b.gpl", "riff", PaletteFormat::Riff},
+        {"b.gpl", "riff", PaletteFormat::Riff},    {"c.txt", "pdn", PaletteFormat::PaintNet},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.output);
