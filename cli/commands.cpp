@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <new>
 #include <string>
 
 #include "cli/host.h"
@@ -61,19 +62,26 @@ private:
 
 const char kNotReadable[] = "is not a BMP file this program reads (uncompressed, 40-byte header, complete)";
 
-// The whole file, at most limit bytes of it; false when it cannot be read.
-bool ReadFileBytes(const std::string& path, uint64_t limit, std::string* bytes)
+// Reads on until bytes holds limit bytes or the file ends; false when it
+// cannot be read.
+bool ReadUpTo(std::istream& in, uint64_t limit, std::string* bytes)
 {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    if (!in.is_open() || IsFolder(path)) return false;
     char buffer[65536];
-    bytes->clear();
     while (bytes->size() < limit) {
         in.read(buffer, std::streamsize(std::min<uint64_t>(sizeof buffer, limit - bytes->size())));
         if (in.gcount() <= 0) break;
         bytes->append(buffer, size_t(in.gcount()));
     }
     return !in.bad();
+}
+
+// The whole file, at most limit bytes of it; false when it cannot be read.
+bool ReadFileBytes(const std::string& path, uint64_t limit, std::string* bytes)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    if (!in.is_open() || IsFolder(path)) return false;
+    bytes->clear();
+    return ReadUpTo(in, limit, bytes);
 }
 
 // Why a file did not load, for its error line: a BMP file of a kind the
@@ -237,7 +245,14 @@ int ForEachInput(const Arguments& args, const FileJob& job)
         const std::string& input = args.inputs[i];
         progress.Show(i, input);
         Failure failure;
-        if (!job(input, &flushes, &failure)) {
+        bool done = false;
+        try {
+            done = job(input, &flushes, &failure);
+        } catch (const std::bad_alloc&) {
+            // One file too large for the memory left; the others still go on.
+            failure = {input, "needs more memory than is free"};
+        }
+        if (!done) {
             progress.Clear();
             ReportError(failure.file, failure.reason);
             status = kExitFailure;
@@ -339,11 +354,21 @@ int RunConvert(const Arguments& args, const MemoryDeviceContext& dc)
 bool NormalizeFile(const std::string& input, const std::string& output, FolderFlushes* flushes,
                    Failure* failure)
 {
+    // The headers first: a file that is no BMP, or one the program would
+    // refuse, is not read further; the rest no further than they declare.
     std::string bytes, normalized, reason;
-    if (!ReadFileBytes(input, UINT64_MAX, &bytes)) {
+    std::ifstream in(input.c_str(), std::ios::binary);
+    if (!in.is_open() || IsFolder(input)) {
         *failure = {input, IsFolder(input) ? "is a folder" : "cannot be opened"};
         return false;
     }
+    uint64_t limit = 0;
+    if (!ReadUpTo(in, kBmpHeadersBytes, &bytes) || !NormalizeInputLimit(bytes, &limit, &reason) ||
+        !ReadUpTo(in, limit, &bytes)) {
+        *failure = {input, reason.empty() ? "cannot be read" : reason};
+        return false;
+    }
+    in.close();
     if (!NormalizeBmp(bytes, &normalized, &reason)) {
         *failure = {input, reason};
         return false;

@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include "image/bmp_normalize.h"
@@ -286,5 +290,27 @@ TEST(CliNormalize, BatchesConvertWhatTheyCanAndNameWhatTheyCannot)
     EXPECT_EQ(ReadWholeFile(outputs.File("a.bmp")), ReadWholeFile(a));
     EXPECT_EQ(fields.Bytes(), ReadWholeFile(b)) << "a refused file is left alone";
 }
+
+#ifndef _WIN32
+// Neither a file that is no BMP nor the tail past a picture's data is read
+// into memory, however large.
+TEST(CliNormalize, ReadsNoMoreThanTheHeadersDeclare)
+{
+    TempFolder inputs, outputs;
+    const off_t kHuge = off_t(1) << 30;
+    const std::string junk = Write(inputs, "junk.bmp", "XX");
+    const std::string padded = Write(inputs, "padded.bmp", Rle8V5().Bytes());
+    ASSERT_EQ(0, truncate(junk.c_str(), kHuge));
+    ASSERT_EQ(0, truncate(padded.c_str(), kHuge));
+
+    CliRun run = RunCli({"normalize", junk, padded, "--out-dir", outputs.Path()});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, junk + ": is not a BMP file (it does not begin with BM)")) << run.err;
+    std::string expected, reason;
+    ASSERT_TRUE(NormalizeBmp(Rle8V5().Bytes(), &expected, &reason)) << reason;
+    EXPECT_EQ(expected, ReadWholeFile(outputs.File("padded.bmp")));
+    EXPECT_LT(run.peakKilobytes, 256 * 1024);
+}
+#endif
 
 }  // namespace
