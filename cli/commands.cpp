@@ -8,6 +8,7 @@
 #include <functional>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "cli/host.h"
 #include "cli/text_encoding.h"
@@ -229,6 +230,30 @@ bool RecolorFile(const MemoryDeviceContext& dc, const std::string& input, const 
 
 typedef std::function<bool(const std::string& input, FolderFlushes* flushes, Failure* failure)> FileJob;
 
+// The inputs of a batch, each file once however often it is named (in place,
+// a second turn would undo or redo the first). False, naming them, when two
+// files would be written to one output: the batch is refused before it writes.
+bool BatchInputs(const Arguments& args, std::vector<std::string>* inputs)
+{
+    bool clash = false;
+    for (const std::string& input : args.inputs) {
+        bool named = false;
+        for (const std::string& earlier : *inputs) {
+            if (earlier == input || SameFile(earlier, input)) {
+                named = true;
+                break;
+            }
+            if (args.outputMode == OutputMode::Folder && SameFileName(BaseName(earlier), BaseName(input))) {
+                ReportError(OutputPath(args, input),
+                            "would be written from both " + earlier + " and " + input + "; nothing was written");
+                clash = true;
+            }
+        }
+        if (!named) inputs->push_back(input);
+    }
+    return !clash;
+}
+
 // One job for each input, a bad file named and passed over. Each file
 // reaches the disk before it replaces its target; the folders that hold the
 // new names are flushed once, at the end.
@@ -238,11 +263,13 @@ int ForEachInput(const Arguments& args, const FileJob& job)
         ReportError(args.output, "is not a folder");
         return kExitFailure;
     }
+    std::vector<std::string> inputs;
+    if (!BatchInputs(args, &inputs)) return kExitFailure;
     int status = kExitSuccess;
     FolderFlushes flushes;
-    ProgressLine progress(args.inputs.size());
-    for (size_t i = 0; i < args.inputs.size(); ++i) {
-        const std::string& input = args.inputs[i];
+    ProgressLine progress(inputs.size());
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const std::string& input = inputs[i];
         progress.Show(i, input);
         Failure failure;
         bool done = false;
@@ -386,10 +413,6 @@ bool NormalizeFile(const std::string& input, const std::string& output, FolderFl
 
 int RunNormalize(const Arguments& args)
 {
-    if (args.outputMode == OutputMode::Folder && !IsFolder(args.output)) {
-        ReportError(args.output, "is not a folder");
-        return kExitFailure;
-    }
     return ForEachInput(args, [&args](const std::string& input, FolderFlushes* flushes, Failure* failure) {
         return NormalizeFile(input, OutputPath(args, input), flushes, failure);
     });
