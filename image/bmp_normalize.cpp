@@ -13,6 +13,8 @@ const uint32_t kInfoHeaderBytes = 40;
 const uint32_t kRgb = 0;
 const uint32_t kRle8 = 1;
 const uint32_t kRle4 = 2;
+// The most bytes a file may hold between its color table and its pixels.
+const uint64_t kMaxSkippedBytes = uint64_t(16) << 20;
 
 uint16_t U16(const std::string& b, size_t at)
 {
@@ -307,6 +309,13 @@ bool NormalizeInputLimit(const std::string& headers, uint64_t* limit, std::strin
     }
     const uint32_t fileOffBits = U32(headers, 10);
     const uint64_t pixelStart = fileOffBits > tableEnd ? fileOffBits : tableEnd;
+    // What lies between table and pixels (a color profile at most) is dropped;
+    // a header that puts the pixels far beyond would have it read for nothing.
+    if (pixelStart - tableEnd > kMaxSkippedBytes) {
+        *reason = "its pixel data starts " + std::to_string(pixelStart - tableEnd) +
+                  " bytes after its color table, further than this program reads";
+        return false;
+    }
     // Run-length data spends at most two bytes on a pixel (a run of one),
     // and two on each row's end and on the bitmap's end; a run past a row's
     // end, as some encoders write, costs a row at most two more.

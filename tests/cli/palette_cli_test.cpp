@@ -300,12 +300,15 @@ TEST(CliNormalize, ReadsNoMoreThanTheHeadersDeclare)
     const off_t kHuge = off_t(1) << 30;
     const std::string junk = Write(inputs, "junk.bmp", "XX");
     const std::string padded = Write(inputs, "padded.bmp", Rle8V5().Bytes());
-    ASSERT_EQ(0, truncate(junk.c_str(), kHuge));
-    ASSERT_EQ(0, truncate(padded.c_str(), kHuge));
+    std::string far = Rle8V5().Bytes();
+    far[13] = 0x40;  // pixels a gigabyte past the table
+    const std::string distant = Write(inputs, "distant.bmp", far);
+    for (const std::string& path : {junk, padded, distant}) ASSERT_EQ(0, truncate(path.c_str(), kHuge + 4096));
 
-    CliRun run = RunCli({"normalize", junk, padded, "--out-dir", outputs.Path()});
+    CliRun run = RunCli({"normalize", junk, padded, distant, "--out-dir", outputs.Path()});
     EXPECT_EQ(1, run.exitCode);
     EXPECT_TRUE(Contains(run.err, junk + ": is not a BMP file (it does not begin with BM)")) << run.err;
+    EXPECT_TRUE(Contains(run.err, distant + ": its pixel data starts")) << run.err;
     std::string expected, reason;
     ASSERT_TRUE(NormalizeBmp(Rle8V5().Bytes(), &expected, &reason)) << reason;
     EXPECT_EQ(expected, ReadWholeFile(outputs.File("padded.bmp")));
