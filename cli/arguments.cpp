@@ -48,7 +48,7 @@ const char kToolHelp[] =
     "  normalize FILE.bmp... OUTPUT                convert BMP files from other tools into\n"
     "                                              the form the editor opens\n"
     "\n"
-    "Palette formats (F): riff, jasc, gpl, act, hex.\n"
+    "Palette formats (F): riff, jasc, gpl, act, hex, pdn.\n"
     "\n"
     "OUTPUT is exactly one of:\n"
     "  -o FILE        write the result to FILE (one input only)\n"
@@ -75,16 +75,17 @@ const char kInfoHelp[] =
     "              gpl      GIMP palette (.gpl)\n"                                   \
     "              act      Adobe Color Table (.act), 1 to 256 colors\n"             \
     "              hex      hex list, one RRGGBB a line (.hex, .txt)\n"              \
-    "Without --format, OUT's extension decides: .gpl, .act, .hex and .txt as above,\n" \
-    ".pal and any other name a RIFF palette.\n"
+    "              pdn      Paint.NET palette (.txt), 1 to 96 colors\n"               \
+    "Without --format, OUT's extension decides: .gpl, .act and .hex as above, .txt\n" \
+    "a hex list, .pal and any other name a RIFF palette.\n"
 
 const char kPaletteHelp[] =
-    "Usage: korin-cli palette FILE.bmp -o OUT [--format riff|jasc|gpl|act|hex]\n"
+    "Usage: korin-cli palette FILE.bmp -o OUT [--format riff|jasc|gpl|act|hex|pdn]\n"
     "\n"
     "Saves the color table of FILE.bmp as a palette file.\n" KORIN_FORMAT_HELP;
 
 const char kConvertHelp[] =
-    "Usage: korin-cli convert IN OUT [--format riff|jasc|gpl|act|hex]\n"
+    "Usage: korin-cli convert IN OUT [--format riff|jasc|gpl|act|hex|pdn]\n"
     "\n"
     "Reads IN, a palette file in any of the formats below (told apart by its\n"
     "content, not its name) or a BMP file with a color table, and writes its\n"
@@ -103,8 +104,9 @@ const char kApplyHelp[] =
     "Usage: korin-cli apply SOURCE FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
     "\n"
     "Writes the color table of SOURCE into each bitmap; pixel bytes stay unchanged.\n"
-    "SOURCE is a palette file (RIFF, JASC-PAL, GIMP, Adobe Color Table or hex list)\n"
-    "or a BMP file with a color table, told apart by its content. A longer table grows the bitmap's table (up to 2^bits entries);\n"
+    "SOURCE is a palette file (RIFF, JASC-PAL, GIMP, Adobe Color Table, Paint.NET or\n"
+    "hex list) or a BMP file with a color table, told apart by its content. A longer\n"
+    "table grows the bitmap's table (up to 2^bits entries);\n"
     "a shorter one leaves the remaining entries black.\n";
 
 const char kInvertHelp[] =
@@ -253,7 +255,7 @@ bool CheckFormat(const Collected& c, Arguments* args, std::string* error)
 {
     if (!(c.seen & kFormat)) return true;
     if (!PaletteFormatFromWord(c.format, &args->format)) {
-        *error = "--format takes riff, jasc, gpl, act or hex, not '" + c.format + "'";
+        *error = "--format takes riff, jasc, gpl, act, hex or pdn, not '" + c.format + "'";
         return false;
     }
     args->formatGiven = true;

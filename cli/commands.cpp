@@ -6,7 +6,9 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "cli/host.h"
 #include "cli/picture_commands.h"
@@ -62,19 +64,26 @@ private:
 
 const char kNotReadable[] = "is not a BMP file this program reads (uncompressed, 40-byte header, complete)";
 
-// The whole file, at most limit bytes of it; false when it cannot be read.
-bool ReadFileBytes(const std::string& path, uint64_t limit, std::string* bytes)
+// Reads on until bytes holds limit bytes or the file ends; false when it
+// cannot be read.
+bool ReadUpTo(std::istream& in, uint64_t limit, std::string* bytes)
 {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    if (!in.is_open() || IsFolder(path)) return false;
     char buffer[65536];
-    bytes->clear();
     while (bytes->size() < limit) {
         in.read(buffer, std::streamsize(std::min<uint64_t>(sizeof buffer, limit - bytes->size())));
         if (in.gcount() <= 0) break;
         bytes->append(buffer, size_t(in.gcount()));
     }
     return !in.bad();
+}
+
+// The whole file, at most limit bytes of it; false when it cannot be read.
+bool ReadFileBytes(const std::string& path, uint64_t limit, std::string* bytes)
+{
+    std::ifstream in(path.c_str(), std::ios::binary);
+    if (!in.is_open() || IsFolder(path)) return false;
+    bytes->clear();
+    return ReadUpTo(in, limit, bytes);
 }
 
 // Why a file did not load, for its error line: a BMP file of a kind the
@@ -236,6 +245,30 @@ bool RecolorFile(const MemoryDeviceContext& dc, const std::string& input, const 
 
 typedef std::function<bool(const std::string& input, FolderFlushes* flushes, Failure* failure)> FileJob;
 
+// The inputs of a batch, each file once however often it is named (in place,
+// a second turn would undo or redo the first). False, naming them, when two
+// files would be written to one output: the batch is refused before it writes.
+bool BatchInputs(const Arguments& args, std::vector<std::string>* inputs)
+{
+    bool clash = false;
+    for (const std::string& input : args.inputs) {
+        bool named = false;
+        for (const std::string& earlier : *inputs) {
+            if (earlier == input || SameFile(earlier, input)) {
+                named = true;
+                break;
+            }
+            if (args.outputMode == OutputMode::Folder && SameFileName(BaseName(earlier), BaseName(input))) {
+                ReportError(OutputPath(args, input),
+                            "would be written from both " + earlier + " and " + input + "; nothing was written");
+                clash = true;
+            }
+        }
+        if (!named) inputs->push_back(input);
+    }
+    return !clash;
+}
+
 // One job for each input, a bad file named and passed over. Each file
 // reaches the disk before it replaces its target; the folders that hold the
 // new names are flushed once, at the end.
@@ -245,14 +278,23 @@ int ForEachInput(const Arguments& args, const FileJob& job)
         ReportError(args.output, "is not a folder");
         return kExitFailure;
     }
+    std::vector<std::string> inputs;
+    if (!BatchInputs(args, &inputs)) return kExitFailure;
     int status = kExitSuccess;
     FolderFlushes flushes;
-    ProgressLine progress(args.inputs.size());
-    for (size_t i = 0; i < args.inputs.size(); ++i) {
-        const std::string& input = args.inputs[i];
+    ProgressLine progress(inputs.size());
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const std::string& input = inputs[i];
         progress.Show(i, input);
         Failure failure;
-        if (!job(input, &flushes, &failure)) {
+        bool done = false;
+        try {
+            done = job(input, &flushes, &failure);
+        } catch (const std::bad_alloc&) {
+            // One file too large for the memory left; the others still go on.
+            failure = {input, "needs more memory than is free"};
+        }
+        if (!done) {
             progress.Clear();
             ReportError(failure.file, failure.reason);
             status = kExitFailure;
@@ -394,11 +436,21 @@ int RunConvert(const Arguments& args, const MemoryDeviceContext& dc)
 bool NormalizeFile(const std::string& input, const std::string& output, FolderFlushes* flushes,
                    Failure* failure)
 {
+    // The headers first: a file that is no BMP, or one the program would
+    // refuse, is not read further; the rest no further than they declare.
     std::string bytes, normalized, reason;
-    if (!ReadFileBytes(input, UINT64_MAX, &bytes)) {
+    std::ifstream in(input.c_str(), std::ios::binary);
+    if (!in.is_open() || IsFolder(input)) {
         *failure = {input, IsFolder(input) ? "is a folder" : "cannot be opened"};
         return false;
     }
+    uint64_t limit = 0;
+    if (!ReadUpTo(in, kBmpHeadersBytes, &bytes) || !NormalizeInputLimit(bytes, &limit, &reason) ||
+        !ReadUpTo(in, limit, &bytes)) {
+        *failure = {input, reason.empty() ? "cannot be read" : reason};
+        return false;
+    }
+    in.close();
     if (!NormalizeBmp(bytes, &normalized, &reason)) {
         *failure = {input, reason};
         return false;
@@ -416,10 +468,6 @@ bool NormalizeFile(const std::string& input, const std::string& output, FolderFl
 
 int RunNormalize(const Arguments& args)
 {
-    if (args.outputMode == OutputMode::Folder && !IsFolder(args.output)) {
-        ReportError(args.output, "is not a folder");
-        return kExitFailure;
-    }
     return ForEachInput(args, [&args](const std::string& input, FolderFlushes* flushes, Failure* failure) {
         return NormalizeFile(input, OutputPath(args, input), flushes, failure);
     });

@@ -45,6 +45,18 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat first, second;
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+bool SameFileName(const std::string& a, const std::string& b)
+{
+    return a == b;
+}
+
 MemoryDeviceContext::MemoryDeviceContext() : dc(nullptr) {}
 
 MemoryDeviceContext::~MemoryDeviceContext() {}

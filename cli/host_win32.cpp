@@ -58,6 +58,36 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return folder.empty() ? name : folder + "\\" + name;
 }
 
+namespace {
+
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* information)
+{
+    HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool known = GetFileInformationByHandle(file, information) != 0;
+    CloseHandle(file);
+    return known;
+}
+
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return FileIdentity(a, &first) && FileIdentity(b, &second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+bool SameFileName(const std::string& a, const std::string& b)
+{
+    // The system's own comparison knows which bytes are CP932 trail bytes.
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), int(a.size()), b.data(), int(b.size())) ==
+           CSTR_EQUAL;
+}
+
 MemoryDeviceContext::MemoryDeviceContext() : dc(CreateCompatibleDC(nullptr)) {}
 
 MemoryDeviceContext::~MemoryDeviceContext()

@@ -41,6 +41,8 @@ inline void CheckPaletteReader(const uint8_t* data, size_t size, PaletteReader r
     }
     Require(table.GetCount() <= kMaxPaletteEntries && uint64_t(table.GetCount()) <= size);
 
+    // Paint.NET reads longer lists than it writes.
+    if (!FormatHolds(format, table.GetCount(), &reason)) return;
     std::string written;
     Require(EncodePalette(table, format, &written, &reason));
     ColorTable back;

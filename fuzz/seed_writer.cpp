@@ -1,6 +1,6 @@
 // Writes the seed corpora: BMP files of the shapes the tests build and RIFF
 // palettes of a few sizes, into <folder>/bmp and <folder>/pal; palettes in
-// the other formats into <folder>/jasc, gimp, act and hex; BMP variants from
+// the other formats into <folder>/jasc, gimp, act, hex and paint_net; BMP variants from
 // other tools into <folder>/variants; GIF files into <folder>/gif.
 #include <cstdio>
 #include <cstdlib>
@@ -62,11 +62,12 @@ int main(int argc, char** argv)
         const char* folder;
         PaletteFormat format;
     } kinds[] = {{"jasc", PaletteFormat::Jasc}, {"gimp", PaletteFormat::Gimp},
-                 {"act", PaletteFormat::Act},   {"hex", PaletteFormat::Hex}};
+                 {"act", PaletteFormat::Act},   {"hex", PaletteFormat::Hex},
+                 {"paint_net", PaletteFormat::PaintNet}};
     for (const auto& kind : kinds) {
         const std::string folder = root + "/" + kind.folder;
         mkdir(folder.c_str(), 0755);
-        for (uint32_t n : {1u, 16u, 256u}) {
+        for (uint32_t n : {1u, 16u, kind.format == PaletteFormat::PaintNet ? 96u : 256u}) {
             ColorTable table;
             table.Reset(n);
             for (uint32_t i = 0; i < n; ++i) table.SetColor(i, uint8_t(i), uint8_t(i * 5), uint8_t(255 - i));
@@ -79,6 +80,8 @@ int main(int argc, char** argv)
         {"jasc/lf", "JASC-PAL\n0100\n2\n1 2 3\n255 255 255\n"},
         {"gimp/fields", "GIMP Palette\nName: seeds\nColumns: 4\n#\n  1   2   3\tOne\n255 0 0 Red\n"},
         {"hex/hash", "#A0B1C2\r\n#ffffff\r\n"},
+        {"hex/comments", "# sweetie 16\n; a list\n1a1c2c\n#5d275d\n"},
+        {"paint_net/lf", ";paint.net Palette File\n;Colors: 2\nff1a1c2c\n805D275D\n"},
     };
     for (const auto& extra : extras) {
         if (!WriteWholeFile(root + "/" + extra[0], extra[1])) return 1;

@@ -13,6 +13,8 @@ const uint32_t kInfoHeaderBytes = 40;
 const uint32_t kRgb = 0;
 const uint32_t kRle8 = 1;
 const uint32_t kRle4 = 2;
+// The most bytes a file may hold between its color table and its pixels.
+const uint64_t kMaxSkippedBytes = uint64_t(16) << 20;
 
 uint16_t U16(const std::string& b, size_t at)
 {
@@ -279,6 +281,46 @@ bool CanNormalize(const BmpVariant& v, std::string* reason)
         *reason = "is a top-down picture with run-length compression, which the format does not allow";
         return false;
     }
+    return true;
+}
+
+bool NormalizeInputLimit(const std::string& headers, uint64_t* limit, std::string* reason,
+                         uint64_t maxPixelBytes)
+{
+    BmpVariant v;
+    if (!ReadBmpVariant(headers, &v, reason) || !CanNormalize(v, reason)) return false;
+    RowLayout layout;
+    if (!ComputeRowLayout(v.width, v.height, v.bitCount, &layout)) {
+        *reason = "its picture of " + std::to_string(v.width) + " x " + std::to_string(v.height) +
+                  " pixels is too large for a BMP file";
+        return false;
+    }
+    const uint64_t tableEnd =
+        kFileHeaderBytes + uint64_t(v.headerSize) + uint64_t(v.entries) * (v.headerSize == kCoreHeaderBytes ? 3 : 4);
+    const uint64_t offBits = kFileHeaderBytes + kInfoHeaderBytes + uint64_t(v.entries) * 4;
+    if (offBits + layout.imageSize > 0xFFFFFFFFu) {
+        *reason = "would not fit in a BMP file once uncompressed";
+        return false;
+    }
+    if (v.compression != kRgb && layout.imageSize > maxPixelBytes) {
+        *reason = "would take " + std::to_string(layout.imageSize) +
+                  " bytes uncompressed, more than this program converts";
+        return false;
+    }
+    const uint32_t fileOffBits = U32(headers, 10);
+    const uint64_t pixelStart = fileOffBits > tableEnd ? fileOffBits : tableEnd;
+    // What lies between table and pixels (a color profile at most) is dropped;
+    // a header that puts the pixels far beyond would have it read for nothing.
+    if (pixelStart - tableEnd > kMaxSkippedBytes) {
+        *reason = "its pixel data starts " + std::to_string(pixelStart - tableEnd) +
+                  " bytes after its color table, further than this program reads";
+        return false;
+    }
+    // Run-length data spends at most two bytes on a pixel (a run of one),
+    // and two on each row's end and on the bitmap's end; a run past a row's
+    // end, as some encoders write, costs a row at most two more.
+    const uint64_t rows = uint64_t(v.height < 0 ? -int64_t(v.height) : v.height);
+    *limit = pixelStart + (v.compression == kRgb ? layout.imageSize : 2 * (uint64_t(v.width) + 2) * rows + 2);
     return true;
 }
 

@@ -33,6 +33,17 @@ bool CanNormalize(const BmpVariant& variant, std::string* reason);
 // tiny file can declare any size.
 const uint64_t kMaxNormalizedPixelBytes = uint64_t(1) << 30;
 
+// Enough of a file's start for ReadBmpVariant: the file header and the
+// longest info header.
+const size_t kBmpHeadersBytes = 14 + 124;
+
+// The most bytes of a file NormalizeBmp can use, from its first
+// kBmpHeadersBytes (or all of a shorter file): the pixel rows' end, or for
+// run-length data the longest a picture of its size can need. False, with a
+// reason, for a file it would refuse from its headers alone.
+bool NormalizeInputLimit(const std::string& headers, uint64_t* limit, std::string* reason,
+                         uint64_t maxPixelBytes = kMaxNormalizedPixelBytes);
+
 // Converts a whole BMP file into the editor's form. False, with a reason,
 // for anything that cannot be converted exactly.
 bool NormalizeBmp(const std::string& bytes, std::string* normalized, std::string* reason,

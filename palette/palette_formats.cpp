@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "palette/color_lists.h"
+#include "palette/palette_text.h"
 #include "platform/safe_file_writer.h"
 #include "platform/stream_size.h"
 
@@ -18,61 +20,12 @@ const size_t kActColors = 256;
 const size_t kActBytes = 3 * kActColors;
 const size_t kActLongBytes = kActBytes + 4;
 const uint16_t kActNoTransparency = 0xFFFF;
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
+// Paint.NET shows this many; it fills a shorter palette with white.
+const uint32_t kPaintNetColors = 96;
 
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string_view Trim(std::string_view line)
-{
-    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
-    while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
-    return line;
-}
-
-// The file's lines without their CR LF or LF; a UTF-8 byte order mark that
-// some editors put first is not part of the first line.
-std::vector<std::string_view> SplitLines(std::string_view text)
-{
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-    return lines;
-}
-
-std::string LineLabel(size_t index)
-{
-    return "line " + std::to_string(index + 1);
-}
-
-// The quoted start of a line for a message, printable bytes only.
-std::string Quoted(std::string_view line)
-{
-    std::string shown;
-    for (char c : line.substr(0, 24)) shown += (c >= ' ' && c < 0x7F) ? c : '?';
-    if (line.size() > 24) shown += "...";
-    return "'" + shown + "'";
 }
 
 // A decimal number of at most 9 digits at the front of text, taken off it.
@@ -122,64 +75,12 @@ bool TakeColor(std::string_view line, size_t index, ColorEntry* entry, std::stri
     return true;
 }
 
-bool TooMany(size_t count, std::string* reason)
-{
-    if (count <= kMaxPaletteEntries) return false;
-    *reason = "holds more than 65,535 colors";
-    return true;
-}
-
-bool Install(const std::vector<ColorEntry>& colors, ColorTable* table, std::string* reason)
-{
-    ColorTable loaded;
-    if (!loaded.Reset(uint32_t(colors.size()))) {
-        *reason = "needs more memory than is free";
-        return false;
-    }
-    for (size_t i = 0; i < colors.size(); ++i) *loaded.GetEntry(uint32_t(i)) = colors[i];
-    if (!table->Assign(loaded)) {
-        *reason = "needs more memory than is free";
-        return false;
-    }
-    return true;
-}
-
 std::string_view FirstLine(const std::string& bytes)
 {
     std::string_view text(bytes);
-    text = text.substr(0, text.find('\n'));
-    std::vector<std::string_view> lines = SplitLines(text);
-    return lines.empty() ? std::string_view() : Trim(lines[0]);
-}
-
-// "#RRGGBB" or "RRGGBB", blanks around it allowed.
-bool ParseHexColor(std::string_view line, ColorEntry* entry)
-{
-    line = Trim(line);
-    if (!line.empty() && line.front() == '#') line.remove_prefix(1);
-    if (line.size() != 6) return false;
-    int value[6];
-    for (int i = 0; i < 6; ++i) {
-        value[i] = HexValue(line[i]);
-        if (value[i] < 0) return false;
-    }
-    entry->red = uint8_t(value[0] << 4 | value[1]);
-    entry->green = uint8_t(value[2] << 4 | value[3]);
-    entry->blue = uint8_t(value[4] << 4 | value[5]);
-    entry->flags = 0;
-    return true;
-}
-
-// True when the first line that is not blank is a hex color: the file means
-// to be a hex list, and its faults are worth naming.
-bool StartsLikeHexList(const std::string& bytes)
-{
-    for (std::string_view line : SplitLines(bytes)) {
-        if (Trim(line).empty()) continue;
-        ColorEntry entry;
-        return ParseHexColor(line, &entry);
-    }
-    return false;
+    TextLines lines(text.substr(0, text.find('\n')));
+    std::string_view line;
+    return lines.Next(&line) ? Trim(line) : std::string_view();
 }
 
 bool IsActSize(size_t size)
@@ -206,6 +107,7 @@ const char* PaletteFormatWord(PaletteFormat format)
     case PaletteFormat::Gimp: return "gpl";
     case PaletteFormat::Act: return "act";
     case PaletteFormat::Hex: return "hex";
+    case PaletteFormat::PaintNet: return "pdn";
     }
     return "";
 }
@@ -213,7 +115,7 @@ const char* PaletteFormatWord(PaletteFormat format)
 bool PaletteFormatFromWord(const std::string& word, PaletteFormat* format)
 {
     for (PaletteFormat f : {PaletteFormat::Riff, PaletteFormat::Jasc, PaletteFormat::Gimp,
-                            PaletteFormat::Act, PaletteFormat::Hex}) {
+                            PaletteFormat::Act, PaletteFormat::Hex, PaletteFormat::PaintNet}) {
         if (word == PaletteFormatWord(f)) {
             *format = f;
             return true;
@@ -230,6 +132,7 @@ const char* PaletteFormatName(PaletteFormat format)
     case PaletteFormat::Gimp: return "GIMP palette";
     case PaletteFormat::Act: return "Adobe Color Table";
     case PaletteFormat::Hex: return "hex list";
+    case PaletteFormat::PaintNet: return "Paint.NET palette";
     }
     return "";
 }
@@ -270,46 +173,49 @@ bool PaletteFormatForName(const std::string& path, PaletteFormat* format)
 
 bool ReadJascPalette(const std::string& bytes, ColorTable* table, std::string* reason)
 {
-    std::vector<std::string_view> lines = SplitLines(bytes);
-    if (lines.empty() || Trim(lines[0]) != kJascMagic) {
+    TextLines lines(bytes);
+    std::string_view magic, version, countLine;
+    if (!lines.Next(&magic) || Trim(magic) != kJascMagic) {
         *reason = "does not begin with the line JASC-PAL";
         return false;
     }
-    if (lines.size() < 3) {
+    if (!lines.Next(&version) || !lines.Next(&countLine)) {
         *reason = "ends before its version and color count lines";
         return false;
     }
-    if (Trim(lines[1]) != kJascVersion) {
-        *reason = "has version " + Quoted(Trim(lines[1])) + "; only 0100 is known";
+    if (Trim(version) != kJascVersion) {
+        *reason = "has version " + Quoted(Trim(version)) + "; only 0100 is known";
         return false;
     }
-    std::string_view countText = Trim(lines[2]);
+    std::string_view countText = Trim(countLine);
     uint32_t count = 0;
     if (!TakeNumber(&countText, &count) || !countText.empty()) {
-        *reason = "line 3 is not a color count: " + Quoted(lines[2]);
+        *reason = "line 3 is not a color count: " + Quoted(countLine);
         return false;
     }
     if (count > kMaxPaletteEntries) {
         *reason = "declares " + std::to_string(count) + " colors; at most 65,535 are read";
         return false;
     }
-    if (lines.size() - 3 < count) {
-        *reason = "declares " + std::to_string(count) + " colors but holds only " +
-                  std::to_string(lines.size() - 3) + " lines after its count";
-        return false;
-    }
     std::vector<ColorEntry> colors(count);
+    std::string_view line;
     for (uint32_t i = 0; i < count; ++i) {
+        if (!lines.Next(&line)) {
+            *reason = "declares " + std::to_string(count) + " colors but holds only " + std::to_string(i) +
+                      " lines after its count";
+            return false;
+        }
         std::string_view rest;
-        if (!TakeColor(lines[3 + i], 3 + i, &colors[i], &rest, reason)) return false;
+        if (!TakeColor(line, lines.Index(), &colors[i], &rest, reason)) return false;
         if (!rest.empty()) {
-            *reason = LineLabel(3 + i) + " has more than R G B: " + Quoted(lines[3 + i]);
+            *reason = LineLabel(lines.Index()) + " has more than R G B: " + Quoted(line);
             return false;
         }
     }
-    for (size_t i = 3 + size_t(count); i < lines.size(); ++i) {
-        if (!Trim(lines[i]).empty()) {
-            *reason = LineLabel(i) + " is beyond the " + std::to_string(count) + " colors the file declares";
+    while (lines.Next(&line)) {
+        if (!Trim(line).empty()) {
+            *reason = LineLabel(lines.Index()) + " is beyond the " + std::to_string(count) +
+                      " colors the file declares";
             return false;
         }
     }
@@ -318,20 +224,21 @@ bool ReadJascPalette(const std::string& bytes, ColorTable* table, std::string* r
 
 bool ReadGimpPalette(const std::string& bytes, ColorTable* table, std::string* reason)
 {
-    std::vector<std::string_view> lines = SplitLines(bytes);
-    if (lines.empty() || Trim(lines[0]) != kGimpMagic) {
+    TextLines lines(bytes);
+    std::string_view line;
+    if (!lines.Next(&line) || Trim(line) != kGimpMagic) {
         *reason = "does not begin with the line GIMP Palette";
         return false;
     }
     std::vector<ColorEntry> colors;
-    for (size_t i = 1; i < lines.size(); ++i) {
-        std::string_view line = Trim(lines[i]);
+    while (lines.Next(&line)) {
+        line = Trim(line);
         if (line.empty() || line.front() == '#') continue;
         // The header fields come before the first color.
         if (colors.empty() && (line.substr(0, 5) == "Name:" || line.substr(0, 8) == "Columns:")) continue;
         ColorEntry entry;
         std::string_view name;
-        if (!TakeColor(line, i, &entry, &name, reason)) return false;
+        if (!TakeColor(line, lines.Index(), &entry, &name, reason)) return false;
         colors.push_back(entry);
         if (TooMany(colors.size(), reason)) return false;
     }
@@ -363,31 +270,10 @@ bool ReadActPalette(const std::string& bytes, ColorTable* table, std::string* re
     return Install(colors, table, reason);
 }
 
-bool ReadHexPalette(const std::string& bytes, ColorTable* table, std::string* reason)
-{
-    std::vector<std::string_view> lines = SplitLines(bytes);
-    std::vector<ColorEntry> colors;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (Trim(lines[i]).empty()) continue;
-        ColorEntry entry;
-        if (!ParseHexColor(lines[i], &entry)) {
-            *reason = LineLabel(i) + " is not six hex digits (RRGGBB): " + Quoted(lines[i]);
-            return false;
-        }
-        colors.push_back(entry);
-        if (TooMany(colors.size(), reason)) return false;
-    }
-    if (colors.empty()) {
-        *reason = "holds no colors";
-        return false;
-    }
-    return Install(colors, table, reason);
-}
-
 bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* format,
                     std::string* reason)
 {
-    PaletteFormat found;
+    PaletteFormat found = PaletteFormat::Riff;
     bool read = false;
     std::string why;
     std::string_view first = FirstLine(bytes);
@@ -403,17 +289,23 @@ bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* 
         found = PaletteFormat::Gimp;
         read = ReadGimpPalette(bytes, table, &why);
     } else {
-        // A 96-color hex list with CR LF is 768 bytes too: the text decides
-        // first, the size only for what is not a hex list.
-        found = PaletteFormat::Hex;
-        bool meantAsHex = StartsLikeHexList(bytes);
-        if (meantAsHex) read = ReadHexPalette(bytes, table, &why);
-        if (!read && IsActSize(bytes.size())) {
+        // A 96-color hex list with CR LF is 768 bytes too: a text that starts
+        // like a list (or mostly is one) is read as one, faults and all; the
+        // size decides only for the rest.
+        const ColorListShape shape = MeasureColorList(bytes);
+        const ColorListKind list = shape.startsAs != ColorListKind::None ? shape.startsAs : shape.mostlyOf;
+        if (list == ColorListKind::Hex) {
+            found = PaletteFormat::Hex;
+            read = ReadHexPalette(bytes, table, &why);
+        } else if (list == ColorListKind::PaintNet) {
+            found = PaletteFormat::PaintNet;
+            read = ReadPaintNetPalette(bytes, table, &why);
+        } else if (IsActSize(bytes.size())) {
             found = PaletteFormat::Act;
             read = ReadActPalette(bytes, table, &why);
-        } else if (!meantAsHex) {
+        } else {
             *reason = "is not a palette file this program reads "
-                      "(RIFF, JASC-PAL, GIMP, Adobe Color Table or hex list)";
+                      "(RIFF, JASC-PAL, GIMP, Adobe Color Table, Paint.NET or hex list)";
             return false;
         }
     }
@@ -449,6 +341,10 @@ bool FormatHolds(PaletteFormat format, uint32_t count, std::string* reason)
 {
     if (format == PaletteFormat::Act && (count == 0 || count > kActColors)) {
         *reason = "an Adobe Color Table holds 1 to 256 colors, not " + std::to_string(count);
+        return false;
+    }
+    if (format == PaletteFormat::PaintNet && (count == 0 || count > kPaintNetColors)) {
+        *reason = "a Paint.NET palette holds 1 to 96 colors, not " + std::to_string(count);
         return false;
     }
     if (format == PaletteFormat::Hex && count == 0) {
@@ -508,6 +404,9 @@ bool EncodePalette(const ColorTable& table, PaletteFormat format, std::string* b
             const ColorEntry* e = table.GetEntry(i);
             AppendLine(&out, "%02x%02x%02x", e->red, e->green, e->blue, "\r\n");
         }
+        break;
+    case PaletteFormat::PaintNet:
+        out = EncodePaintNetPalette(table);
         break;
     }
     bytes->swap(out);

@@ -1,6 +1,6 @@
 // Palette files in the formats other tools trade them in, beside the RIFF
-// .pal file of ColorTable: JASC-PAL text, GIMP .gpl, Adobe Color Table (.act)
-// and plain hex lists. A file's format is told by its content, never by its
+// .pal file of ColorTable: JASC-PAL text, GIMP .gpl, Adobe Color Table (.act),
+// Paint.NET palettes (.txt) and plain hex lists. A file's format is told by its content, never by its
 // name. Every reader is bounded and, on refusal, says why and leaves the
 // table as it was.
 #ifndef KORIN_PALETTE_PALETTE_FORMATS_H
@@ -11,19 +11,22 @@
 
 #include "palette/color_table.h"
 
-enum class PaletteFormat { Riff, Jasc, Gimp, Act, Hex };
+enum class PaletteFormat { Riff, Jasc, Gimp, Act, Hex, PaintNet };
 
-// The word the command line uses: riff, jasc, gpl, act, hex.
+// The word the command line uses: riff, jasc, gpl, act, hex, pdn.
 const char* PaletteFormatWord(PaletteFormat format);
 bool PaletteFormatFromWord(const std::string& word, PaletteFormat* format);
 // What a user calls it, for messages: "JASC-PAL palette", "hex list", ...
 const char* PaletteFormatName(PaletteFormat format);
 // The format a file name's extension stands for when writing: .pal RIFF,
-// .gpl GIMP, .act Adobe Color Table, .hex and .txt hex list. False otherwise.
+// .gpl GIMP, .act Adobe Color Table, .hex and .txt hex list (.txt is a
+// Paint.NET palette's name too; a hex list is what any tool reads back).
+// False otherwise.
 bool PaletteFormatForName(const std::string& path, PaletteFormat* format);
 // The format a typed name decides on its own, whatever filter or default was
 // chosen: an extension that names exactly one format (.gpl, .act, .hex).
-// False for .pal (RIFF or JASC), .txt and every other name.
+// False for .pal (RIFF or JASC), .txt (hex list or Paint.NET) and every
+// other name.
 bool PaletteFormatNamedBy(const std::string& path, PaletteFormat* format);
 
 // The most entries any reader takes, as in a RIFF file's 16-bit count.
@@ -36,10 +39,15 @@ const uint64_t kMaxPaletteFileBytes = 16u << 20;
 bool ReadJascPalette(const std::string& bytes, ColorTable* table, std::string* reason);
 bool ReadGimpPalette(const std::string& bytes, ColorTable* table, std::string* reason);
 bool ReadActPalette(const std::string& bytes, ColorTable* table, std::string* reason);
+// Hex lists and Paint.NET palettes skip comment lines: ';' ones, and '#'
+// ones that are no color (a '#' and one word much like a color is a typo).
 bool ReadHexPalette(const std::string& bytes, ColorTable* table, std::string* reason);
+// AARRGGBB a line; the alpha is not kept.
+bool ReadPaintNetPalette(const std::string& bytes, ColorTable* table, std::string* reason);
 
 // Tells the format by content (RIFF by its header, JASC-PAL and GIMP by their
-// first line, a hex list by every line, an Adobe Color Table by its size) and
+// first line, a hex list or a Paint.NET palette by its lines, an Adobe Color
+// Table by its size) and
 // reads the file; format (may be null) says which format it was.
 bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* format,
                     std::string* reason);

@@ -33,11 +33,12 @@ struct SaveType {
 };
 const SaveType kSaveTypes[] = {
     {PaletteFormat::Riff, "pal"}, {PaletteFormat::Jasc, "pal"}, {PaletteFormat::Gimp, "gpl"},
-    {PaletteFormat::Act, "act"},  {PaletteFormat::Hex, "hex"},
+    {PaletteFormat::Act, "act"},  {PaletteFormat::Hex, "hex"}, {PaletteFormat::PaintNet, "txt"},
 };
 const char kSaveFilter[] =
     "RIFF Palette Files(*.pal)|*.pal|JASC Palette Files(*.pal)|*.pal|GIMP Palette Files(*.gpl)|*.gpl|"
-    "Adobe Color Table Files(*.act)|*.act|Hex Color Lists(*.hex;*.txt)|*.hex;*.txt|";
+    "Adobe Color Table Files(*.act)|*.act|Hex Color Lists(*.hex;*.txt)|*.hex;*.txt|"
+    "Paint.NET Palette Files(*.txt)|*.txt|";
 
 const SaveType& SaveTypeFor(int32_t filterIndex)
 {

@@ -32,6 +32,16 @@ std::string NameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The first bytes of name, at most most of them, cut where a UTF-8
+// character begins, so that a temporary name is still a valid one.
+std::string NameStart(const std::string& name, size_t most)
+{
+    if (name.size() <= most) return name;
+    size_t cut = most;
+    while (cut > 0 && (uint8_t(name[cut]) & 0xC0) == 0x80) --cut;
+    return name.substr(0, cut);
+}
+
 // The file path names once symbolic links are followed. A link to nowhere
 // gives the path it points at: the new file is made there, so the link finds it.
 bool FollowLinks(const std::string& path, std::string* resolved)
@@ -217,15 +227,21 @@ SafeFileWriter::SafeFileWriter(const char* targetPath, FolderFlushes* flushes)
     if (ProblemOf(target) != SaveProblem::None) return;
     // Beside the file, so that the rename stays within one file system; a
     // short name of its own, so that a long file name still leaves room.
-    const std::string stem = FolderOf(target) + "/" + NameOf(target).substr(0, 64) + ".korin~";
+    const std::string stem = FolderOf(target) + "/" + NameStart(NameOf(target), 64) + ".korin~";
+    // A new file gets the usual mode, 0666 less the umask. Over an existing
+    // one the temporary starts readable by its owner only and takes the old
+    // file's owner and mode before it holds a byte: what the user kept from
+    // others is never readable beside it.
+    struct stat old;
+    const bool replacing = stat(target.c_str(), &old) == 0;
     for (unsigned attempt = 0; attempt < 1000 && file < 0; ++attempt) {
         temporary = stem + std::to_string(getpid()) + "-" + std::to_string(attempt);
-        // A new file gets the usual mode: 0666 less the umask.
-        file = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        file = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replacing ? 0600 : 0666);
         if (file < 0 && errno != EEXIST) break;
     }
     open = file >= 0;
     if (!open) temporary.clear();
+    if (open && replacing) KeepOwnerAndMode(file, target);
 }
 
 SafeFileWriter::~SafeFileWriter()
@@ -251,6 +267,7 @@ bool SafeFileWriter::Commit()
         RemoveTemporary();
         return false;
     }
+    // Again: writing clears the set-user and set-group id bits.
     KeepOwnerAndMode(file, target);
     bool flushed = fsync(file) == 0;
     bool closed = close(file) == 0;

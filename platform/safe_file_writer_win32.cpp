@@ -132,6 +132,20 @@ bool MoveInstead(DWORD error)
     }
 }
 
+// The temporary takes the old file's access rights before it holds a byte:
+// what the user kept from others is never readable beside it. ReplaceFileA
+// carries the rest over (owner, attributes) when it puts the file in place.
+void KeepAccessRights(const std::string& temporary, const std::string& target)
+{
+    DWORD needed = 0;
+    GetFileSecurityA(target.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    if (needed == 0) return;
+    std::unique_ptr<char[]> descriptor(new (std::nothrow) char[needed]);
+    if (descriptor &&
+        GetFileSecurityA(target.c_str(), DACL_SECURITY_INFORMATION, descriptor.get(), needed, &needed))
+        SetFileSecurityA(temporary.c_str(), DACL_SECURITY_INFORMATION, descriptor.get());
+}
+
 bool MoveTemporary(const std::string& temporary, const std::string& target)
 {
     return MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -199,10 +213,12 @@ SafeFileWriter::SafeFileWriter(const char* targetPath, FolderFlushes* flushes)
     target = FollowLinks(targetPath);
     if (ProblemOf(target) != SaveProblem::None) return;
     // A name of the system's making, beside the file: the replace stays
-    // within one volume, and a long file name still leaves room.
+    // within one volume, and a long file name still leaves room (no part of
+    // it is kept, so none can be cut inside a character).
     char name[MAX_PATH];
     if (!GetTempFileNameA(FolderOf(target).c_str(), "kor", 0, name)) return;
     temporary = name;
+    if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) KeepAccessRights(temporary, target);
     file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     open = file != INVALID_HANDLE_VALUE;
     if (!open) RemoveTemporary();

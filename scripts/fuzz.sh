@@ -13,7 +13,8 @@ total=${1:-180}
 shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(fuzz_bmp_reader fuzz_riff_palette fuzz_header_report
-    fuzz_jasc_palette fuzz_gimp_palette fuzz_act_palette fuzz_hex_palette fuzz_bmp_normalize fuzz_gif_reader)
+    fuzz_jasc_palette fuzz_gimp_palette fuzz_act_palette fuzz_hex_palette fuzz_paint_net_palette
+    fuzz_bmp_normalize fuzz_gif_reader)
 seconds=$((total / ${#targets[@]}))
 [ "$seconds" -lt 10 ] && seconds=10
 out="$root/build/fuzz"
@@ -34,7 +35,7 @@ for target in "${targets[@]}"; do
     case "$target" in
         fuzz_riff_palette) seed_dirs=("$seeds/pal")
                            [ -d "$shared_pal" ] && seed_dirs+=("$shared_pal/riff" "$shared_pal/not-riff") ;;
-        fuzz_jasc_palette|fuzz_gimp_palette|fuzz_act_palette|fuzz_hex_palette)
+        fuzz_jasc_palette|fuzz_gimp_palette|fuzz_act_palette|fuzz_hex_palette|fuzz_paint_net_palette)
                            kind=${target#fuzz_}
                            seed_dirs=("$seeds/${kind%_palette}")
                            [ -d "$shared_pal" ] && seed_dirs+=("$shared_pal/not-riff") ;;

@@ -73,7 +73,14 @@ korin_user_build() {
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LC_ALL=ja_JP.UTF-8
+# Wine takes code page 932 from this locale. A shell that read the locale
+# archive before set-up generated the locale cannot switch to it itself and
+# would warn; the programs it starts read the archive afresh, so that warning
+# is kept quiet and only a locale that is really missing is reported.
+export LC_ALL=ja_JP.UTF-8 2>/dev/null
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    echo "korin: the ja_JP.UTF-8 locale is missing; Japanese texts will not show (bash scripts/setup.sh makes it)" >&2
+fi
 
 korin_fail() {
     echo "korin: $*" >&2

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -118,8 +119,10 @@ void Run(const std::vector<std::string>& args, const std::string& outPath,
     const timespec pause = {0, 5 * 1000 * 1000};
     for (int waited = 0; waited < kTimeLimitMs; waited += 5) {
         int status = 0;
-        pid_t done = waitpid(child, &status, WNOHANG);
+        rusage usage = {};
+        pid_t done = wait4(child, &status, WNOHANG, &usage);
         if (done == child) {
+            run->peakKilobytes = usage.ru_maxrss;
             run->finished = WIFEXITED(status);
             run->exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             return;
@@ -137,7 +140,7 @@ void Run(const std::vector<std::string>& args, const std::string& outPath,
 
 CliRun RunCli(const std::vector<std::string>& args)
 {
-    CliRun run = {false, -1, std::string(), std::string()};
+    CliRun run = {false, -1, std::string(), std::string(), 0};
     TempFolder capture;
     const std::string outPath = capture.File("stdout");
     const std::string errPath = capture.File("stderr");

@@ -11,6 +11,7 @@ struct CliRun {
     int exitCode;
     std::string out;
     std::string err;
+    long peakKilobytes;  // the most memory it held at once; 0 where the system does not tell
 };
 
 // Runs korin-cli with args; waits at most 60 seconds.

@@ -686,4 +686,24 @@ TEST(CliBatch, ProtectedTargetsAreNamedAndKept)
 #endif
 }
 
+// Two inputs that would be written to one output are refused before anything
+// is written; one file named twice, in any spelling, is done once.
+TEST(CliBatch, CollidingOutputsAreRefusedAndARepeatedFileIsDoneOnce)
+{
+    TempFolder a, b, outputs;
+    const BmpBytes bmp = MakeBmp(6, 6, 8, 16);
+    const std::string first = Write(a, "x.bmp", bmp.Serialize());
+    const std::string second = Write(b, "x.bmp", bmp.Serialize());
+    const std::string other = Write(b, "y.bmp", bmp.Serialize());
+    CliRun run = RunCli({"invert", other, first, second, "--out-dir", outputs.Path()});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, first + " and " + second)) << run.err;
+    EXPECT_TRUE(outputs.List().empty());
+
+    run = RunCli({"invert", first, a.File(".") + first.substr(a.Path().size()), "--in-place"});
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    ASSERT_EQ(0, RunCli({"invert", second, "-o", outputs.File("once.bmp")}).exitCode);
+    EXPECT_EQ(ReadWholeFile(outputs.File("once.bmp")), ReadWholeFile(first));
+}
+
 }  // namespace

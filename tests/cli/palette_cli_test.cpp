@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include "image/bmp_normalize.h"
@@ -86,7 +90,7 @@ TEST(CliPalette, FormatFollowsTheOptionElseTheOutputsName)
         {"a.hex", nullptr, PaletteFormat::Hex},    {"a.TXT", nullptr, PaletteFormat::Hex},
         {"a.pal", nullptr, PaletteFormat::Riff},   {"a.colors", nullptr, PaletteFormat::Riff},
         {"b.pal", "jasc", PaletteFormat::Jasc},    {"b.txt", "gpl", PaletteFormat::Gimp},
-        {"b.gpl", "riff", PaletteFormat::Riff},
+        {"b.gpl", "riff", PaletteFormat::Riff},    {"c.txt", "pdn", PaletteFormat::PaintNet},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.output);
@@ -286,5 +290,30 @@ TEST(CliNormalize, BatchesConvertWhatTheyCanAndNameWhatTheyCannot)
     EXPECT_EQ(ReadWholeFile(outputs.File("a.bmp")), ReadWholeFile(a));
     EXPECT_EQ(fields.Bytes(), ReadWholeFile(b)) << "a refused file is left alone";
 }
+
+#ifndef _WIN32
+// Neither a file that is no BMP nor the tail past a picture's data is read
+// into memory, however large.
+TEST(CliNormalize, ReadsNoMoreThanTheHeadersDeclare)
+{
+    TempFolder inputs, outputs;
+    const off_t kHuge = off_t(1) << 30;
+    const std::string junk = Write(inputs, "junk.bmp", "XX");
+    const std::string padded = Write(inputs, "padded.bmp", Rle8V5().Bytes());
+    std::string far = Rle8V5().Bytes();
+    far[13] = 0x40;  // pixels a gigabyte past the table
+    const std::string distant = Write(inputs, "distant.bmp", far);
+    for (const std::string& path : {junk, padded, distant}) ASSERT_EQ(0, truncate(path.c_str(), kHuge + 4096));
+
+    CliRun run = RunCli({"normalize", junk, padded, distant, "--out-dir", outputs.Path()});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, junk + ": is not a BMP file (it does not begin with BM)")) << run.err;
+    EXPECT_TRUE(Contains(run.err, distant + ": its pixel data starts")) << run.err;
+    std::string expected, reason;
+    ASSERT_TRUE(NormalizeBmp(Rle8V5().Bytes(), &expected, &reason)) << reason;
+    EXPECT_EQ(expected, ReadWholeFile(outputs.File("padded.bmp")));
+    EXPECT_LT(run.peakKilobytes, 256 * 1024);
+}
+#endif
 
 }  // namespace

@@ -134,6 +134,30 @@ TEST_F(KeptFile, PermissionsAndOwnerStay)
     umask(previousMask);
 }
 
+// Guards against a temporary file others may read while the user's content
+// goes into it, and against its name keeping part of a character: a long name
+// whose 64th byte is inside "é" gives a name cut before it.
+TEST_F(KeptFile, TheTemporaryFileIsAsClosedAsTheTargetAndWellNamed)
+{
+    const mode_t previousMask = umask(0);
+    const std::string name = std::string(63, 'a') + "\xC3\xA9.pal";
+    for (mode_t mode : {mode_t(0600), mode_t(0640)}) {
+        SCOPED_TRACE(mode);
+        TempFolder folder;
+        const std::string path = folder.File(name);
+        ASSERT_TRUE(WriteWholeFile(path, kOld));
+        ASSERT_EQ(0, chmod(path.c_str(), mode));
+        SafeFileWriter writer(path.c_str());
+        ASSERT_TRUE(writer.IsOpen());
+        const std::vector<std::string> names = folder.List();
+        ASSERT_EQ(2u, names.size());
+        const std::string temporary = names[0] == name ? names[1] : names[0];
+        EXPECT_EQ(std::string(63, 'a') + ".korin~", temporary.substr(0, 70));
+        EXPECT_EQ(mode, StatOf(folder.File(temporary)).st_mode & 07777);
+    }
+    umask(previousMask);
+}
+
 // Guards against a save that replaces a file the user protected (rename
 // ignores the file's own permissions), or one whose other names would go on
 // showing the old content.

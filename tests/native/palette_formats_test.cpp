@@ -97,6 +97,7 @@ TEST(PaletteFormats, RoundTripsUnderLyingNamesKeepEveryColor)
         {PaletteFormat::Gimp, "gimp.act", {0, 1, 256, 1000}},
         {PaletteFormat::Act, "act.txt", {1, 16, 255, 256}},
         {PaletteFormat::Hex, "hex.pal", {1, 96, 256, 1000}},
+        {PaletteFormat::PaintNet, "pdn.hex", {1, 16, 96}},
     };
     TempFolder folder;
     for (const Case& c : cases) {
@@ -113,7 +114,7 @@ TEST(PaletteFormats, RoundTripsUnderLyingNamesKeepEveryColor)
             EXPECT_EQ(Colors(table), Colors(back));
         }
     }
-    EXPECT_EQ(5u, folder.List().size()) << "no temporary files left";
+    EXPECT_EQ(6u, folder.List().size()) << "no temporary files left";
 }
 
 TEST(PaletteFormats, WritesThePublishedLayouts)
@@ -172,6 +173,11 @@ TEST(PaletteFormats, ReadsThePublishedExamples)
         {"hex list", "ff0000\n00FF00\n0000ff\n", PaletteFormat::Hex, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, 3},
         {"hex list with # and CR LF", "#1a2b3c\r\n#FFFFFF\r\n\r\n", PaletteFormat::Hex,
          {{0x1a, 0x2b, 0x3c}, {255, 255, 255}}, 2},
+        {"hex list with comment lines", "# sweetie 16\n;by someone\n#\n1a1c2c\n#palette\n#5d275d\n",
+         PaletteFormat::Hex, {{0x1a, 0x1c, 0x2c}, {0x5d, 0x27, 0x5d}}, 2},
+        {"Paint.NET, alpha not kept",
+         ";paint.net Palette File\r\n;Colors: 2\r\nFF1a1c2c\r\n805D275D\r\n", PaletteFormat::PaintNet,
+         {{0x1a, 0x1c, 0x2c}, {0x5d, 0x27, 0x5d}}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -255,6 +261,10 @@ TEST(PaletteFormats, RefusesBrokenFilesSayingWhy)
         {"ACT count beyond 256", Act(256, 300, true), "declares 300 colors"},
         {"hex line too short", "ff0000\nff00\n", "line 2 is not six hex digits"},
         {"hex line not hex", "ff0000\nggg000\n", "line 2 is not six hex digits"},
+        {"768-byte hex list with a typo", Repeat("#a0b1c2\n", 50) + "#12345g\n" + Repeat("#a0b1c2\n", 45),
+         "hex list: line 51 is not six hex digits (RRGGBB): '#12345g'"},
+        {"mostly hex, one line not", "hello\nff0000\n00ff00\n", "hex list: line 1 is not six hex digits"},
+        {"Paint.NET with a short line", ";paint.net\nFF000000\nFF0000\n", "Paint.NET palette: line 3 is not eight"},
         {"hex beyond 65,535 colors", Repeat("123456\n", 65536), "more than 65,535"},
         {"RIFF that is no palette", std::string("RIFF\x04\0\0\0WAVE", 12), "not a valid RIFF palette"},
         {"plain text", "hello, world\n", "is not a palette file this program reads"},
@@ -325,6 +335,7 @@ TEST(PaletteFormats, WritersRefuseWhatTheFormatCannotHoldAndTouchNothing)
         {PaletteFormat::Act, 257, "holds 1 to 256 colors, not 257"},
         {PaletteFormat::Act, 0, "holds 1 to 256 colors, not 0"},
         {PaletteFormat::Hex, 0, "cannot be empty"},
+        {PaletteFormat::PaintNet, 97, "holds 1 to 96 colors, not 97"},
         {PaletteFormat::Jasc, 65536, "at most 65,535"},
         {PaletteFormat::Riff, 65536, "at most 65,535"},
     };
@@ -359,7 +370,12 @@ TEST(PaletteFormats, NamesWordsAndExtensions)
         EXPECT_EQ(c.known, PaletteFormatForName(c.path, &format)) << c.path;
         EXPECT_EQ(int(c.format), int(format)) << c.path;
     }
-    for (const char* word : {"riff", "jasc", "gpl", "act", "hex"}) {
+    // Only a name that no other format shares decides alone.
+    for (const char* path : {"a.txt", "a.PAL", "a", "dir.gpl/a"}) {
+        PaletteFormat format;
+        EXPECT_FALSE(PaletteFormatNamedBy(path, &format)) << path;
+    }
+    for (const char* word : {"riff", "jasc", "gpl", "act", "hex", "pdn"}) {
         PaletteFormat format;
         ASSERT_TRUE(PaletteFormatFromWord(word, &format)) << word;
         EXPECT_STREQ(word, PaletteFormatWord(format));

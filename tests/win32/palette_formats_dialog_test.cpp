@@ -100,7 +100,7 @@ TEST_F(PaletteFormatsDialogTest, BothDialogsKeepTheirFiltersFirstAndAddTheNewOne
     palette::Run(ID_PALETTE_SAVE, {NoteFilters(names, selected, ModalAnswerer::Press(IDCANCEL))});
     EXPECT_EQ((std::vector<std::string>{"RIFF Palette Files(*.pal)", "JASC Palette Files(*.pal)",
                                         "GIMP Palette Files(*.gpl)", "Adobe Color Table Files(*.act)",
-                                        "Hex Color Lists(*.hex;*.txt)"}),
+                                        "Hex Color Lists(*.hex;*.txt)", "Paint.NET Palette Files(*.txt)"}),
               names);
     EXPECT_EQ(0, selected);
 }
@@ -118,7 +118,7 @@ TEST_F(PaletteFormatsDialogTest, ThirdFilterLoadsEveryFormatByContent)
     const Case cases[] = {
         {"jasc.txt", PaletteFormat::Jasc, 20}, {"gimp.pal", PaletteFormat::Gimp, 7},
         {"act.hex", PaletteFormat::Act, 256},  {"hex.act", PaletteFormat::Hex, 30},
-        {"riff.gpl", PaletteFormat::Riff, 12},
+        {"riff.gpl", PaletteFormat::Riff, 12}, {"pdn.pal", PaletteFormat::PaintNet, 9},
     };
     uint32_t shift = 0;
     for (const Case& c : cases) {
@@ -156,9 +156,9 @@ TEST_F(PaletteFormatsDialogTest, EachSaveFilterWritesItsFormatAndExtension)
     };
     const Case cases[] = {
         {PaletteFormat::Riff, "pal"}, {PaletteFormat::Jasc, "pal"}, {PaletteFormat::Gimp, "gpl"},
-        {PaletteFormat::Act, "act"},  {PaletteFormat::Hex, "hex"},
+        {PaletteFormat::Act, "act"},  {PaletteFormat::Hex, "hex"}, {PaletteFormat::PaintNet, "txt"},
     };
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(cases[i].extension);
         const std::string name = "chosen" + std::to_string(i);
         palette::Run(ID_PALETTE_SAVE, {palette::ChooseFileType(i, ModalAnswerer::TypeFileName(folder.File(name)))});
@@ -178,7 +178,7 @@ TEST_F(PaletteFormatsDialogTest, EachSaveFilterWritesItsFormatAndExtension)
             EXPECT_EQ(inverted, ColorsOf(table)) << path;
         }
     }
-    EXPECT_EQ(11u, folder.List().size()) << "the picture and ten palettes, nothing else";
+    EXPECT_EQ(13u, folder.List().size()) << "the picture and twelve palettes, nothing else";
 }
 
 // An Adobe Color Table holds at most 256 colors: a longer table is refused

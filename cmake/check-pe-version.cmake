@@ -1,0 +1,22 @@
+# Fails unless every program in PROGRAMS (paths split by |) has a PE header that asks
+# for Windows 6.0 (Vista), the oldest the programs run on: OS and subsystem
+# version both. Run as cmake -DOBJDUMP=... -DPROGRAMS=... -P this file.
+string(REPLACE "|" ";" programs "${PROGRAMS}")
+foreach(program IN LISTS programs)
+    execute_process(COMMAND ${OBJDUMP} -p ${program} OUTPUT_VARIABLE header RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${OBJDUMP} -p ${program} failed")
+    endif()
+    foreach(field MajorOSystemVersion:6 MinorOSystemVersion:0 MajorSubsystemVersion:6 MinorSubsystemVersion:0)
+        string(REPLACE ":" ";" pair ${field})
+        list(GET pair 0 name)
+        list(GET pair 1 wanted)
+        if(NOT header MATCHES "${name}[ \t]+([0-9]+)")
+            message(FATAL_ERROR "${program}: no ${name} in its PE header")
+        endif()
+        if(NOT CMAKE_MATCH_1 EQUAL wanted)
+            message(FATAL_ERROR "${program}: ${name} is ${CMAKE_MATCH_1}, not ${wanted}")
+        endif()
+    endforeach()
+    message(STATUS "${program}: Windows 6.0")
+endforeach()
