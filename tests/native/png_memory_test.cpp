@@ -1,0 +1,99 @@
+// A PNG far larger than the memory its reading may take: the structure walk
+// and the largest-index scan stream it through a file-backed source.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "tests/support/png_bytes.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+const bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+const bool kAddressSanitizer = true;
+#else
+const bool kAddressSanitizer = false;
+#endif
+#else
+const bool kAddressSanitizer = false;
+#endif
+
+// A 16384 x 16384 8-bit picture, stored uncompressed (deflate level 0) in
+// IDAT chunks of 1 MiB: a file of about 256 MiB. Pixel (x, y) is
+// (x + y) % 251, so the largest index is 250.
+bool WriteLargePng(const std::string& path)
+{
+    const uint32_t side = 16384;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    std::string head = AssemblePng({{"IHDR", IhdrData(side, side, 8, 3)}, {"PLTE", PaletteData(251)}});
+    std::fwrite(head.data(), 1, head.size(), file);
+    z_stream stream = {};
+    deflateInit(&stream, Z_NO_COMPRESSION);
+    std::string row(side + 1, '\0'), pending;
+    unsigned char out[1 << 16];
+    for (uint32_t y = 0; y <= side; ++y) {
+        const bool last = y == side;
+        if (!last)
+            for (uint32_t x = 0; x < side; ++x) row[x + 1] = char((x + y) % 251);
+        stream.next_in = reinterpret_cast<Bytef*>(&row[0]);
+        stream.avail_in = last ? 0 : uInt(row.size());
+        int result;
+        do {
+            stream.next_out = out;
+            stream.avail_out = sizeof out;
+            result = deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            pending.append(reinterpret_cast<char*>(out), sizeof out - stream.avail_out);
+        } while (stream.avail_out == 0 || (last && result != Z_STREAM_END));
+        while (pending.size() >= (1u << 20) || (last && !pending.empty())) {
+            const size_t take = std::min<size_t>(pending.size(), 1u << 20);
+            const std::string chunk = ChunkBytes("IDAT", pending.substr(0, take));
+            std::fwrite(chunk.data(), 1, chunk.size(), file);
+            pending.erase(0, take);
+        }
+    }
+    deflateEnd(&stream);
+    const std::string end = ChunkBytes("IEND", "");
+    std::fwrite(end.data(), 1, end.size(), file);
+    return std::fclose(file) == 0;
+}
+
+}  // namespace
+
+TEST(PngMemory, QuarterGigabyteFileIsReadInUnderSixteenMegabytes)
+{
+    if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer's shadow memory hides the reader's own";
+    TempFolder folder;
+    const std::string path = folder.File("large.png");
+    ASSERT_TRUE(WriteLargePng(path));
+    int pipeEnds[2];
+    ASSERT_EQ(0, pipe(pipeEnds));
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeEnds[1], 1);
+        execl(KORIN_PNG_PROBE, KORIN_PNG_PROBE, path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    char said[256] = {};
+    ssize_t got = read(pipeEnds[0], said, sizeof said - 1);
+    close(pipeEnds[0]);
+    int status = 0;
+    struct rusage usage = {};
+    ASSERT_EQ(child, wait4(child, &status, 0, &usage));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status)) << std::string(said, got > 0 ? size_t(got) : 0);
+    EXPECT_EQ("250\n", std::string(said, got > 0 ? size_t(got) : 0));
+    // ru_maxrss is in kilobytes on Linux.
+    EXPECT_LT(usage.ru_maxrss, 16 * 1024) << "peak resident size " << usage.ru_maxrss << " KiB";
+    std::printf("NOTE: %s read with a peak resident size of %ld KiB\n", path.c_str(), usage.ru_maxrss);
+}
