@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -27,43 +28,35 @@ const bool kAddressSanitizer = false;
 const bool kAddressSanitizer = false;
 #endif
 
-// A 16384 x 16384 8-bit picture, stored uncompressed (deflate level 0) in
-// IDAT chunks of 1 MiB: a file of about 256 MiB. Pixel (x, y) is
-// (x + y) % 251, so the largest index is 250.
+// A 16384 x 16384 8-bit picture stored uncompressed (deflate level 0) in
+// IDAT chunks of 1 MiB: about 256 MiB. Pixel (x, y) is (x + y) % 251.
 bool WriteLargePng(const std::string& path)
 {
     const uint32_t side = 16384;
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
-    std::string head = AssemblePng({{"IHDR", IhdrData(side, side, 8, 3)}, {"PLTE", PaletteData(251)}});
-    std::fwrite(head.data(), 1, head.size(), file);
+    std::string bytes = AssemblePng({{"IHDR", IhdrData(side, side, 8, 3)}, {"PLTE", PaletteData(251)}}), pending;
     z_stream stream = {};
     deflateInit(&stream, Z_NO_COMPRESSION);
-    std::string row(side + 1, '\0'), pending;
-    unsigned char out[1 << 16];
+    std::string row(side + 1, '\0');
+    std::vector<unsigned char> out(row.size() + 1024);
     for (uint32_t y = 0; y <= side; ++y) {
-        const bool last = y == side;
-        if (!last)
-            for (uint32_t x = 0; x < side; ++x) row[x + 1] = char((x + y) % 251);
+        for (uint32_t x = 0; x < side; ++x) row[x + 1] = char((x + y) % 251);
         stream.next_in = reinterpret_cast<Bytef*>(&row[0]);
-        stream.avail_in = last ? 0 : uInt(row.size());
-        int result;
-        do {
-            stream.next_out = out;
-            stream.avail_out = sizeof out;
-            result = deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
-            pending.append(reinterpret_cast<char*>(out), sizeof out - stream.avail_out);
-        } while (stream.avail_out == 0 || (last && result != Z_STREAM_END));
-        while (pending.size() >= (1u << 20) || (last && !pending.empty())) {
-            const size_t take = std::min<size_t>(pending.size(), 1u << 20);
-            const std::string chunk = ChunkBytes("IDAT", pending.substr(0, take));
-            std::fwrite(chunk.data(), 1, chunk.size(), file);
-            pending.erase(0, take);
+        stream.avail_in = y < side ? uInt(row.size()) : 0;
+        stream.next_out = out.data();
+        stream.avail_out = uInt(out.size());
+        const int result = deflate(&stream, y < side ? Z_NO_FLUSH : Z_FINISH);
+        if (stream.avail_in != 0 || (y == side && result != Z_STREAM_END)) return false;  // out was too small
+        pending.append(reinterpret_cast<char*>(out.data()), out.size() - stream.avail_out);
+        if (pending.size() >= (1u << 20) || y == side) {
+            bytes += ChunkBytes("IDAT", pending) + (y == side ? ChunkBytes("IEND", "") : "");
+            pending.clear();
+            if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) return false;
+            bytes.clear();
         }
     }
     deflateEnd(&stream);
-    const std::string end = ChunkBytes("IEND", "");
-    std::fwrite(end.data(), 1, end.size(), file);
     return std::fclose(file) == 0;
 }
 

@@ -27,7 +27,7 @@ std::string IhdrData(uint32_t width, uint32_t height, uint8_t bitDepth, uint8_t 
            std::string{char(bitDepth), char(colorType), 0, 0, char(interlace)};
 }
 
-std::string CompressedRows(const std::vector<std::vector<uint8_t>>& rows, uint32_t bitDepth)
+std::string CompressedRows(const Rows& rows, uint32_t bitDepth)
 {
     std::string raw;
     for (const std::vector<uint8_t>& row : rows) {
@@ -55,6 +55,16 @@ std::string PaletteData(uint32_t entries)
     std::string data;
     for (uint32_t i = 0; i < entries; ++i) data += std::string{char(i * 7 + 1), char(i * 13 + 2), char(255 - i)};
     return data;
+}
+
+std::string TableBytes(const ColorTable& table)
+{
+    std::string bytes;
+    for (uint32_t i = 0; i < table.GetCount(); ++i) {
+        const ColorEntry* entry = table.GetEntry(i);
+        bytes += std::string{char(entry->red), char(entry->green), char(entry->blue)};
+    }
+    return bytes;
 }
 
 std::vector<PngPart> SplitPng(const std::string& file)

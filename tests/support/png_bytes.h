@@ -8,9 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "palette/color_table.h"
+
+typedef std::vector<std::vector<uint8_t>> Rows;  // one index per pixel
+
 struct PngPart {
     std::string type;
     std::string data;
+    bool operator==(const PngPart& other) const { return type == other.type && data == other.data; }
 };
 
 std::string BigEndian32(uint32_t value);
@@ -22,8 +27,11 @@ std::string IhdrData(uint32_t width, uint32_t height, uint8_t bitDepth, uint8_t 
 // zlib's compress at its default level.
 std::string Deflate(const std::string& raw);
 // Rows of indices packed at bitDepth, each after filter byte 0, deflated.
-std::string CompressedRows(const std::vector<std::vector<uint8_t>>& rows, uint32_t bitDepth);
+std::string CompressedRows(const Rows& rows, uint32_t bitDepth);
+// Entries of a pattern, 3 bytes each, as in PLTE.
 std::string PaletteData(uint32_t entries);
+// A table's colors as PLTE holds them.
+std::string TableBytes(const ColorTable& table);
 
 // The chunks of a well-formed file as found by walking it: type and the
 // chunk's bytes (length to CRC); trailing bytes after IEND as type "tail".
