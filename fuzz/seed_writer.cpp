@@ -1,7 +1,8 @@
 // Writes the seed corpora: BMP files of the shapes the tests build and RIFF
 // palettes of a few sizes, into <folder>/bmp and <folder>/pal; palettes in
 // the other formats into <folder>/jasc, gimp, act, hex and paint_net; BMP variants from
-// other tools into <folder>/variants; GIF files into <folder>/gif.
+// other tools into <folder>/variants; GIF files into <folder>/gif; indexed PNGs of
+// every depth, with the chunks the rewrite treats apart and APNG frames, into <folder>/png.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,6 +15,7 @@
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/bmp_variants.h"
 #include "tests/support/gif_bytes.h"
+#include "tests/support/png_bytes.h"
 #include "tests/support/temp_folder.h"
 
 int main(int argc, char** argv)
@@ -137,6 +139,36 @@ int main(int argc, char** argv)
     extensions.insert(13 + 6, std::string("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00"
                                           "\x21\xF9\x04\x05\x0A\x00\x01\x00\x21\xFE\x02hi\x00", 33));
     putGif("extensions", extensions);
+    const std::string pngs = root + "/png";
+    mkdir(pngs.c_str(), 0755);
+    auto png = [&](const std::string& name, const std::vector<PngPart>& parts) {
+        if (!WriteWholeFile(pngs + "/" + name, AssemblePng(parts))) std::exit(1);
+        ++written;
+    };
+    for (uint8_t depth : {1, 2, 4, 8}) {
+        const uint32_t entries = depth == 8 ? 40 : 1u << depth;
+        std::vector<std::vector<uint8_t>> rows(3, std::vector<uint8_t>(5));
+        for (uint32_t y = 0; y < 3; ++y)
+            for (uint32_t x = 0; x < 5; ++x) rows[y][x] = uint8_t((x + 2 * y) % entries);
+        png("plain_" + std::to_string(depth) + ".png",
+            {{"IHDR", IhdrData(5, 3, depth, 3)}, {"PLTE", PaletteData(entries)},
+             {"IDAT", CompressedRows(rows, depth)}, {"IEND", ""}});
+        png("extras_" + std::to_string(depth) + ".png",
+            {{"IHDR", IhdrData(5, 3, depth, 3)}, {"PLTE", PaletteData(entries)}, {"tRNS", std::string(entries / 2 + 1, 'x')},
+             {"hIST", std::string(2 * entries, '\1')}, {"bKGD", std::string(1, '\0')}, {"tEXt", std::string("a\0b", 3)},
+             {"IDAT", CompressedRows(rows, depth)}, {"IEND", ""}});
+    }
+    // 2x2 interlaced: passes 1, 6 and 7 hold one, one and two pixels.
+    png("adam7_2x2.png", {{"IHDR", IhdrData(2, 2, 8, 3, 1)}, {"PLTE", PaletteData(4)},
+                          {"IDAT", CompressedRows({{1}, {2}, {3, 0}}, 8)}, {"IEND", ""}});
+    const auto control = [](uint32_t sequence, uint32_t w, uint32_t h, uint32_t x, uint32_t y) {
+        return PngPart{"fcTL", BigEndian32(sequence) + BigEndian32(w) + BigEndian32(h) + BigEndian32(x) + BigEndian32(y) +
+                                   std::string{0, 1, 0, 10, 0, 0}};
+    };
+    png("apng.png", {{"IHDR", IhdrData(4, 2, 4, 3)}, {"acTL", BigEndian32(2) + BigEndian32(0)},
+                     {"PLTE", PaletteData(6)}, control(0, 4, 2, 0, 0),
+                     {"IDAT", CompressedRows({{0, 1, 2, 3}, {3, 2, 1, 0}}, 4)}, control(1, 2, 1, 1, 1),
+                     {"fdAT", BigEndian32(2) + CompressedRows({{5, 4}}, 4)}, {"IEND", ""}});
 
     std::printf("fuzz_seed_writer: %d seeds in %s\n", written, root.c_str());
     return 0;

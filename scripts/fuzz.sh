@@ -14,7 +14,7 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(fuzz_bmp_reader fuzz_riff_palette fuzz_header_report
     fuzz_jasc_palette fuzz_gimp_palette fuzz_act_palette fuzz_hex_palette fuzz_paint_net_palette
-    fuzz_bmp_normalize fuzz_gif_reader)
+    fuzz_bmp_normalize fuzz_gif_reader fuzz_png_reader)
 seconds=$((total / ${#targets[@]}))
 [ "$seconds" -lt 10 ] && seconds=10
 out="$root/build/fuzz"
@@ -41,6 +41,7 @@ for target in "${targets[@]}"; do
                            [ -d "$shared_pal" ] && seed_dirs+=("$shared_pal/not-riff") ;;
         fuzz_bmp_normalize) seed_dirs=("$seeds/variants" "$seeds/bmp") ;;
         fuzz_gif_reader)   seed_dirs=("$seeds/gif") ;;
+        fuzz_png_reader)   seed_dirs=("$seeds/png") ;;
         *)                 seed_dirs=("$seeds/bmp" "$root/samples") ;;
     esac
     corpus="$out/corpus/$target"

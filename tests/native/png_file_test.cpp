@@ -1,0 +1,262 @@
+// Indexed PNG files read, refused and rewritten with a new table, built chunk
+// by chunk so that every layout the rewrite must keep is there.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "image/png_file.h"
+#include "platform/safe_file_writer.h"
+#include "report/png_report.h"
+#include "tests/support/png_bytes.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+struct Layout {
+    uint8_t bitDepth;
+    uint32_t entries;
+    uint32_t alphaCount;  // tRNS entries; 0 for none
+    bool hist, animated;  // animated: a second frame in fdAT uses the last entry
+    bool tail;            // bytes after IEND
+    uint32_t idatPieces;
+};
+const Layout kLayouts[] = {{8, 20, 0, false, false, false, 1}, {4, 12, 5, true, false, false, 3},
+                           {2, 4, 4, false, false, true, 1},   {1, 2, 1, true, false, false, 5},
+                           {8, 9, 9, true, true, false, 2}};
+const uint32_t kWidth = 6, kHeight = 4;
+
+Rows Picture(uint32_t width, uint32_t height, uint32_t limit)
+{
+    Rows rows(height, std::vector<uint8_t>(width));
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) rows[y][x] = uint8_t((x * 3 + y) % limit);
+    return rows;
+}
+
+PngPart FrameControl(uint32_t sequence, uint32_t width, uint32_t height, uint32_t x, uint32_t y)
+{
+    return {"fcTL", BigEndian32(sequence) + BigEndian32(width) + BigEndian32(height) + BigEndian32(x) + BigEndian32(y) +
+                        std::string{0, 1, 0, 10, 0, 0}};
+}
+
+std::vector<PngPart> Parts(const Layout& l)
+{
+    std::vector<PngPart> parts = {{"IHDR", IhdrData(kWidth, kHeight, l.bitDepth, 3)}};
+    if (l.animated) parts.push_back({"acTL", BigEndian32(2) + BigEndian32(0)});
+    parts.push_back({"PLTE", PaletteData(l.entries)});
+    if (l.alphaCount) parts.push_back({"tRNS", std::string("\xC8\xBF\xB6\xAD\xA4\x9B\x92\x89\x80", l.alphaCount)});
+    if (l.hist) parts.push_back({"hIST", std::string(2 * l.entries, '\x01')});
+    parts.push_back({"bKGD", std::string(1, '\0')});
+    parts.push_back({"tEXt", std::string("Comment\0kept as it is", 21)});
+    if (l.animated) parts.push_back(FrameControl(0, kWidth, kHeight, 0, 0));
+    const std::string data = CompressedRows(Picture(kWidth, kHeight, l.entries - l.animated), l.bitDepth);
+    const size_t piece = (data.size() + l.idatPieces - 1) / l.idatPieces;
+    for (size_t at = 0; at < data.size(); at += piece) parts.push_back({"IDAT", data.substr(at, piece)});
+    if (l.animated) {
+        parts.push_back(FrameControl(1, 3, 2, 1, 1));
+        parts.push_back({"fdAT", BigEndian32(2) + CompressedRows(Rows(2, std::vector<uint8_t>(3, l.entries - 1)), l.bitDepth)});
+    }
+    parts.push_back({"IEND", ""});
+    return parts;
+}
+
+std::string FileOf(const Layout& layout)
+{
+    return AssemblePng(Parts(layout)) + (layout.tail ? "trailing bytes" : "");
+}
+
+}  // namespace
+
+TEST(PngFile, StructureDecodeAndLargestIndexOverLayouts)
+{
+    for (const Layout& layout : kLayouts) {
+        const std::string file = FileOf(layout);
+        SCOPED_TRACE(file.size());
+        ByteSource source(file);
+        PngStructure png;
+        std::string reason;
+        ASSERT_TRUE(ReadPngStructure(source, &png, &reason)) << reason;
+        const std::string header = BigEndian32(png.width) + BigEndian32(png.height) +
+                                   std::string{char(png.bitDepth), char(png.colorType), char(png.compression),
+                                               char(png.filter), char(png.interlace)};
+        EXPECT_EQ(IhdrData(kWidth, kHeight, layout.bitDepth, 3), header);
+        const std::vector<PngPart> parts = SplitPng(file);
+        ASSERT_EQ(parts.size() - layout.tail, png.chunks.size());
+        for (size_t i = 0, offset = 8; i < png.chunks.size(); offset += parts[i++].data.size()) {
+            const PngChunk& c = png.chunks[i];
+            EXPECT_EQ(parts[i].data, BigEndian32(c.length) + c.type + file.substr(offset + 8, c.length) + BigEndian32(c.crc));
+            EXPECT_EQ(offset, c.offset);
+        }
+        EXPECT_EQ(PaletteData(layout.entries), TableBytes(png.table));
+        EXPECT_EQ(std::string("\xC8\xBF\xB6\xAD\xA4\x9B\x92\x89\x80", layout.alphaCount),
+                  std::string(png.alpha.begin(), png.alpha.end()));
+        EXPECT_EQ(layout.animated, png.animated);
+        EXPECT_EQ(1u + layout.animated, png.frameCount);
+
+        // With frames, the largest index is the frame's, which the default
+        // image never uses.
+        const Rows picture = Picture(kWidth, kHeight, layout.entries - layout.animated);
+        Rows decoded;
+        ASSERT_TRUE(DecodePngImage(source, png, [&](uint32_t y, const uint8_t* indices) {
+            EXPECT_EQ(decoded.size(), y);
+            decoded.emplace_back(indices, indices + png.width);
+        }, &reason)) << reason;
+        EXPECT_EQ(picture, decoded);
+        uint32_t largest = 0, used = 0;
+        ASSERT_TRUE(LargestPngIndex(source, png, &largest, &reason)) << reason;
+        for (const auto& row : picture) used = std::max<uint32_t>(used, *std::max_element(row.begin(), row.end()));
+        EXPECT_EQ(layout.animated ? layout.entries - 1 : used, largest);
+    }
+}
+
+TEST(PngFile, RewriteChangesOnlyThePaletteChunksAndKeepsEveryOtherByte)
+{
+    TempFolder folder;
+    for (const Layout& layout : kLayouts) {
+        const std::string file = FileOf(layout);
+        ByteSource source(file);
+        PngStructure png;
+        std::string reason;
+        ASSERT_TRUE(ReadPngStructure(source, &png, &reason)) << reason;
+        for (uint32_t count : {1u, layout.entries - 1, layout.entries, std::min(1u << layout.bitDepth, layout.entries + 3)}) {
+            SCOPED_TRACE(std::to_string(file.size()) + " bytes, table of " + std::to_string(count));
+            ColorTable table;
+            ASSERT_TRUE(table.Reset(count));
+            for (uint32_t i = 0; i < count; ++i) table.SetColor(i, uint8_t(i), uint8_t(100 + i), uint8_t(50 - i));
+            const std::string path = folder.File("out.png");
+            SafeFileWriter out(path.c_str());
+            ASSERT_TRUE(WritePngWithTable(source, png, table, out, &reason)) << reason;
+            ASSERT_TRUE(out.Commit());
+
+            // What the rules make of each chunk of the source, built here.
+            std::vector<PngPart> expected;
+            for (const PngPart& part : SplitPng(file)) {
+                const size_t keptAlpha = std::min<size_t>(count, part.data.size() - 12);
+                if (part.type == "PLTE") {
+                    expected.push_back({"PLTE", ChunkBytes("PLTE", TableBytes(table))});
+                } else if (part.type == "tRNS") {
+                    if (keptAlpha) expected.push_back({"tRNS", ChunkBytes("tRNS", part.data.substr(8, keptAlpha))});
+                } else if (part.type != "hIST" || count == layout.entries) {
+                    expected.push_back(part);
+                }
+            }
+            const std::string written = ReadWholeFile(path);
+            EXPECT_TRUE(expected == SplitPng(written));
+            EXPECT_EQ(file.substr(0, 8), written.substr(0, 8));
+            PngStructure back;
+            ByteSource again(written);
+            ASSERT_TRUE(ReadPngStructure(again, &back, &reason)) << reason;
+            EXPECT_EQ(std::min<size_t>(count, layout.alphaCount), back.alpha.size());
+        }
+    }
+}
+
+TEST(PngFile, RefusalsNameWhatIsWrong)
+{
+    const Layout base = {4, 12, 5, true, true, false, 2};
+    // The base file with one chunk's data (or type) replaced; the data of
+    // every IDAT but the first dropped when the first changes.
+    const auto edit = [&](const char* type, const std::string& data, const char* newType = nullptr) {
+        std::vector<PngPart> parts = Parts(base);
+        auto it = std::find_if(parts.begin(), parts.end(), [&](const PngPart& p) { return p.type == type; });
+        it->data = data;
+        if (newType) it->type = newType;
+        if (std::string(type) == "IDAT")
+            parts.erase(std::remove_if(it + 1, parts.end(), [](const PngPart& p) { return p.type == "IDAT"; }), parts.end());
+        return AssemblePng(parts);
+    };
+    const std::string good = FileOf(base);
+    const std::string plte = "PLTE chunk at offset " + std::to_string(good.find("PLTE") - 4);
+    const size_t idat = good.find("IDAT") - 4;
+    std::string badCrc = good;
+    badCrc[good.find("PLTE") + 5] ^= 1;
+    struct Case {
+        std::string file;
+        bool readsStructure;  // the walk accepts it, the pixels refuse it
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"GIF89a" + good.substr(6), false, "signature"},
+        {badCrc, false, plte + ": CRC mismatch"},
+        {good.substr(0, idat + 11), false, "IDAT chunk at offset " + std::to_string(idat) + ": truncated"},
+        {good.substr(0, good.size() - 12), false, "before IEND"},
+        {edit("IHDR", IhdrData(kWidth, kHeight, 8, 2)), false, "truecolor PNG has no color table"},
+        {edit("IHDR", IhdrData(kWidth, kHeight, 4, 0)), false, "greyscale PNG has no color table"},
+        {edit("PLTE", PaletteData(17)), false, plte + ": length 51"},
+        {edit("tRNS", std::string(13, 'a')), false, "13 alpha values for 12 entries"},
+        {edit("hIST", std::string(26, 'a')), false, "hIST chunk at offset"},
+        {edit("tEXt", "", "ABCD"), false, "ABCD chunk at offset"},
+        {edit("PLTE", "", "zzzz"), false, "after PLTE"},
+        {edit("acTL", BigEndian32(3) + BigEndian32(0)), false, "acTL promises 3 frames"},
+        {edit("IDAT", "\x78\x9C\xFF\xFF\xFF"), true, "IDAT: corrupt compressed data"},
+        {edit("IDAT", CompressedRows(Picture(kWidth, kHeight - 1, 4), 4)), true, "IDAT: the data ends before"},
+        {edit("IDAT", Deflate(std::string("\0abc\0abc\7abc\0abc", 16))), true, "row 2 has unknown filter type 7"},
+        {edit("fdAT", BigEndian32(2) + "\x78\x9C\x00"), true, "fdAT of frame 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        ByteSource source(c.file);
+        PngStructure png;
+        std::string reason;
+        uint32_t largest = 0;
+        EXPECT_EQ(c.readsStructure, ReadPngStructure(source, &png, &reason));
+        if (c.readsStructure) {
+            EXPECT_FALSE(LargestPngIndex(source, png, &largest, &reason));
+        }
+        EXPECT_NE(std::string::npos, reason.find(c.reason)) << reason;
+    }
+
+    // A header promising far more than its data can inflate to is refused
+    // before anything is allocated for it.
+    std::vector<PngPart> bomb = {{"IHDR", IhdrData(200000, 300000, 8, 3)}, {"PLTE", PaletteData(2)},
+                                 {"IDAT", CompressedRows(Rows(1, std::vector<uint8_t>(9)), 8)}, {"IEND", ""}};
+    const std::string bombFile = AssemblePng(bomb);
+    ByteSource bombSource(bombFile);
+    PngStructure png;
+    std::string reason;
+    ASSERT_TRUE(ReadPngStructure(bombSource, &png, &reason));
+    EXPECT_FALSE(DecodePngImage(bombSource, png, [](uint32_t, const uint8_t*) {}, &reason));
+    EXPECT_NE(std::string::npos, reason.find("cannot hold the 60000300000 bytes")) << reason;
+
+    // Tables the bit depth cannot hold; nothing is written.
+    const std::string file = FileOf({2, 4, 0, false, false, false, 1});
+    ByteSource source(file);
+    ASSERT_TRUE(ReadPngStructure(source, &png, &reason));
+    TempFolder folder;
+    for (uint32_t count : {0u, 5u}) {
+        ColorTable table;
+        ASSERT_TRUE(table.Reset(count));
+        SafeFileWriter out(folder.File("refused.png").c_str());
+        EXPECT_FALSE(WritePngWithTable(source, png, table, out, &reason));
+        EXPECT_EQ(count ? "a 2-bit PNG holds at most 4 colors; the table has 5" : "the table is empty", reason);
+    }
+    EXPECT_TRUE(folder.List().empty());
+}
+
+TEST(PngFile, ReportListsTheHeaderAndEveryChunkInBothModes)
+{
+    const std::string file = FileOf(kLayouts[4]);
+    ByteSource source(file);
+    PngStructure png;
+    std::string reason;
+    ASSERT_TRUE(ReadPngStructure(source, &png, &reason)) << reason;
+    const std::string summary = BuildPngReport(png, "C:\\a.png", file.size(), 0, 0);
+    for (const char* line : {" IDAT : 2\r\n", " fcTL : 2\r\n", " 使用色 : 9色\r\n", " 透過   : 9色 (tRNS)\r\n"})
+        EXPECT_NE(std::string::npos, summary.find(line)) << line;
+    for (int32_t hex : {0, 1}) {
+        const std::string detail = BuildPngReport(png, "C:\\a.png", file.size(), 1, hex);
+        size_t from = 0;
+        for (const PngChunk& chunk : png.chunks) {
+            char line[96];
+            std::snprintf(line, sizeof line, hex ? "  %s  .offset = %llx  .length = %x  .crc = %08X\r\n"
+                                                 : "  %s  .offset = %llu  .length = %u  .crc = %08X\r\n",
+                          chunk.type, static_cast<unsigned long long>(chunk.offset), chunk.length, chunk.crc);
+            from = detail.find(line, from);
+            ASSERT_NE(std::string::npos, from) << line;
+        }
+        EXPECT_EQ(std::count(detail.begin(), detail.end(), '\n'), std::count(detail.begin(), detail.end(), '\r'));
+    }
+}

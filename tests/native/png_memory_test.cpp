@@ -1,0 +1,92 @@
+// A PNG far larger than the memory its reading may take: the structure walk
+// and the largest-index scan stream it through a file-backed source.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include "tests/support/png_bytes.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+const bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+const bool kAddressSanitizer = true;
+#else
+const bool kAddressSanitizer = false;
+#endif
+#else
+const bool kAddressSanitizer = false;
+#endif
+
+// A 16384 x 16384 8-bit picture stored uncompressed (deflate level 0) in
+// IDAT chunks of 1 MiB: about 256 MiB. Pixel (x, y) is (x + y) % 251.
+bool WriteLargePng(const std::string& path)
+{
+    const uint32_t side = 16384;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    std::string bytes = AssemblePng({{"IHDR", IhdrData(side, side, 8, 3)}, {"PLTE", PaletteData(251)}}), pending;
+    z_stream stream = {};
+    deflateInit(&stream, Z_NO_COMPRESSION);
+    std::string row(side + 1, '\0');
+    std::vector<unsigned char> out(row.size() + 1024);
+    for (uint32_t y = 0; y <= side; ++y) {
+        for (uint32_t x = 0; x < side; ++x) row[x + 1] = char((x + y) % 251);
+        stream.next_in = reinterpret_cast<Bytef*>(&row[0]);
+        stream.avail_in = y < side ? uInt(row.size()) : 0;
+        stream.next_out = out.data();
+        stream.avail_out = uInt(out.size());
+        const int result = deflate(&stream, y < side ? Z_NO_FLUSH : Z_FINISH);
+        if (stream.avail_in != 0 || (y == side && result != Z_STREAM_END)) return false;  // out was too small
+        pending.append(reinterpret_cast<char*>(out.data()), out.size() - stream.avail_out);
+        if (pending.size() >= (1u << 20) || y == side) {
+            bytes += ChunkBytes("IDAT", pending) + (y == side ? ChunkBytes("IEND", "") : "");
+            pending.clear();
+            if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) return false;
+            bytes.clear();
+        }
+    }
+    deflateEnd(&stream);
+    return std::fclose(file) == 0;
+}
+
+}  // namespace
+
+TEST(PngMemory, QuarterGigabyteFileIsReadInUnderSixteenMegabytes)
+{
+    if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer's shadow memory hides the reader's own";
+    TempFolder folder;
+    const std::string path = folder.File("large.png");
+    ASSERT_TRUE(WriteLargePng(path));
+    int pipeEnds[2];
+    ASSERT_EQ(0, pipe(pipeEnds));
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeEnds[1], 1);
+        execl(KORIN_PNG_PROBE, KORIN_PNG_PROBE, path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    char said[256] = {};
+    ssize_t got = read(pipeEnds[0], said, sizeof said - 1);
+    close(pipeEnds[0]);
+    int status = 0;
+    struct rusage usage = {};
+    ASSERT_EQ(child, wait4(child, &status, 0, &usage));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status)) << std::string(said, got > 0 ? size_t(got) : 0);
+    EXPECT_EQ("250\n", std::string(said, got > 0 ? size_t(got) : 0));
+    // ru_maxrss is in kilobytes on Linux.
+    EXPECT_LT(usage.ru_maxrss, 16 * 1024) << "peak resident size " << usage.ru_maxrss << " KiB";
+    std::printf("NOTE: %s read with a peak resident size of %ld KiB\n", path.c_str(), usage.ru_maxrss);
+}
