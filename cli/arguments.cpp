@@ -35,7 +35,8 @@ const OptionInfo kOptions[] = {
 const char kToolHelp[] =
     "Usage: korin-cli COMMAND [ARGS...]\n"
     "\n"
-    "Palette work on Windows BMP files, by the same rules as the Korin editor.\n"
+    "Palette work on Windows BMP files and indexed PNG and GIF files, by the same\n"
+    "rules as the Korin editor. A file's kind is told by its content, not its name.\n"
     "\n"
     "Commands:\n"
     "  info FILE.bmp [--members] [--hex] [--raw]   print the header report\n"
@@ -44,7 +45,8 @@ const char kToolHelp[] =
     "  invert FILE.bmp... OUTPUT                   invert every color of the table\n"
     "  swap rg|gb|br FILE.bmp... OUTPUT            swap two channels in every entry\n"
     "  new --size WxH --bits 1|4|8|24 [--entries N] -o OUT.bmp   make a blank bitmap\n"
-    "  convert IN OUT [--format F]                 rewrite a palette file in another format\n"
+    "  convert IN OUT [--format F]                 rewrite a palette file in another format,\n"
+    "                                              or a picture as OUT.bmp or OUT.png\n"
     "  normalize FILE.bmp... OUTPUT                convert BMP files from other tools into\n"
     "                                              the form the editor opens\n"
     "\n"
@@ -66,7 +68,8 @@ const char kInfoHelp[] =
     "Prints the header report of FILE.bmp as the editor's header view shows it.\n"
     "  --members  list every header member instead of the summary\n"
     "  --hex      write the members' values in hexadecimal (with --members)\n"
-    "  --raw      print the report's Shift-JIS (CP932) bytes instead of UTF-8\n";
+    "  --raw      print the report's Shift-JIS (CP932) bytes instead of UTF-8\n"
+    "For a PNG or GIF file the report lists its chunks or blocks and its tables.\n";
 
 // How OUT's format is chosen, shared by palette and convert.
 #define KORIN_FORMAT_HELP                                                              \
@@ -88,8 +91,10 @@ const char kConvertHelp[] =
     "Usage: korin-cli convert IN OUT [--format riff|jasc|gpl|act|hex|pdn]\n"
     "\n"
     "Reads IN, a palette file in any of the formats below (told apart by its\n"
-    "content, not its name) or a BMP file with a color table, and writes its\n"
-    "colors to OUT.\n" KORIN_FORMAT_HELP;
+    "content, not its name) or a BMP, PNG or GIF file with a color table, and\n"
+    "writes its colors to OUT.\n" KORIN_FORMAT_HELP
+    "Without --format, an OUT named .bmp or .png takes the picture of IN (a BMP,\n"
+    "or an indexed PNG or GIF) with the same pixel indices and table.\n";
 
 const char kNormalizeHelp[] =
     "Usage: korin-cli normalize FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
@@ -100,6 +105,12 @@ const char kNormalizeHelp[] =
     "Pixel indices and the color table stay the same; pixels a run-length file\n"
     "leaves out become index 0. Bit-field, JPEG and PNG files are refused.\n";
 
+// What the table commands keep of a PNG or GIF file.
+#define KORIN_INDEXED_HELP                                                               \
+    "A PNG or GIF file keeps every byte but its table's (PNG: PLTE, tRNS, hIST; GIF:\n"   \
+    "the global table, or the first image's own when there is none): pixel data and\n" \
+    "every other chunk or block are copied as they are.\n"
+
 const char kApplyHelp[] =
     "Usage: korin-cli apply SOURCE FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
     "\n"
@@ -107,12 +118,12 @@ const char kApplyHelp[] =
     "SOURCE is a palette file (RIFF, JASC-PAL, GIMP, Adobe Color Table, Paint.NET or\n"
     "hex list) or a BMP file with a color table, told apart by its content. A longer\n"
     "table grows the bitmap's table (up to 2^bits entries);\n"
-    "a shorter one leaves the remaining entries black.\n";
+    "a shorter one leaves the remaining entries black.\n" KORIN_INDEXED_HELP;
 
 const char kInvertHelp[] =
     "Usage: korin-cli invert FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
     "\n"
-    "Replaces every channel of every color-table entry by 255 minus its value.\n";
+    "Replaces every channel of every color-table entry by 255 minus its value.\n" KORIN_INDEXED_HELP;
 
 const char kSwapHelp[] =
     "Usage: korin-cli swap rg|gb|br FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
@@ -120,7 +131,7 @@ const char kSwapHelp[] =
     "Exchanges two channels in every color-table entry:\n"
     "  rg  red and green\n"
     "  gb  green and blue\n"
-    "  br  blue and red\n";
+    "  br  blue and red\n" KORIN_INDEXED_HELP;
 
 const char kNewHelp[] =
     "Usage: korin-cli new --size WxH --bits 1|4|8|24 [--entries N] -o OUT.bmp\n"
