@@ -13,7 +13,8 @@ const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '
 
 namespace {
 
-const uint32_t kLargestChunkLength = 0x7FFFFFFFu;
+// Lengths, widths and heights are four-byte numbers below 2^31.
+const uint32_t kLargestPngNumber = 0x7FFFFFFFu;
 const size_t kCrcBlock = 64 * 1024;
 const uint32_t kLargestDataWeRead = 3 * 256;  // PLTE, the largest chunk parsed
 
@@ -98,7 +99,7 @@ bool ReadHeader(const uint8_t* data, PngStructure* png, std::string* reason)
     png->compression = data[10];
     png->filter = data[11];
     png->interlace = data[12];
-    if (png->width == 0 || png->width > kLargestChunkLength || png->height == 0 || png->height > kLargestChunkLength)
+    if (png->width == 0 || png->width > kLargestPngNumber || png->height == 0 || png->height > kLargestPngNumber)
         return Refuse(reason, "IHDR: width or height is 0 or over 2^31-1");
     if (const char* noTable = NoTableReason(png->colorType)) return Refuse(reason, noTable);
     if (png->colorType != 3)
@@ -231,7 +232,7 @@ bool ReadPngStructure(const ByteSource& source, PngStructure* png, std::string* 
         if (!ValidType(head + 4))
             return Refuse(reason, "chunk at offset " + std::to_string(offset) + ": the type is not four letters");
         const std::string where = Where(chunk);
-        if (chunk.length > kLargestChunkLength) return Refuse(reason, where + ": length over 2^31-1");
+        if (chunk.length > kLargestPngNumber) return Refuse(reason, where + ": length over 2^31-1");
         if (source.Size() - offset - 8 < uint64_t(chunk.length) + 4)
             return Refuse(reason, where + ": truncated (the file ends inside it)");
         uint8_t stored[4];
