@@ -17,6 +17,9 @@ namespace {
 const uint32_t kLargestPngNumber = 0x7FFFFFFFu;
 const size_t kCrcBlock = 64 * 1024;
 const uint32_t kLargestDataWeRead = 3 * 256;  // PLTE, the largest chunk parsed
+// A file of countless empty chunks would otherwise cost memory in proportion
+// to its size; an animation of many frames holds far fewer.
+const size_t kMostChunks = 1000000;
 
 bool Refuse(std::string* reason, const std::string& why)
 {
@@ -278,6 +281,8 @@ bool ReadPngStructure(const ByteSource& source, PngStructure* png, std::string* 
         } else if (!ReadKnownChunk(chunk, data, png, &state, reason)) {
             return false;
         }
+        if (png->chunks.size() == kMostChunks)
+            return Refuse(reason, where + ": more than " + std::to_string(kMostChunks) + " chunks");
         png->chunks.push_back(chunk);
         offset += 12 + uint64_t(chunk.length);
         if (IsType(chunk, "IEND")) break;
