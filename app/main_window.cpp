@@ -102,11 +102,8 @@ void ShowSaveOutcome(HWND window, int result)
 {
     if (result != 0) {
         bitmapDocument.UpdateHeaderReport();
-    } else if (bitmapDocument.Problem().empty()) {
-        MessageBoxA(window, "ﾌｧｲﾙは保存されませんでした.", kCaption, MB_ICONWARNING);
     } else {
-        const std::string message = "ﾌｧｲﾙは保存されませんでした.\r\n" + bitmapDocument.Problem();
-        MessageBoxA(window, message.c_str(), kCaption, MB_ICONWARNING);
+        bitmapDocument.TellNotSaved(window);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/gdi_scope.h"
 #include "app/globals.h"
+#include "app/save_refusal.h"
 #include "app/settings_store.h"
 #include "palette/color_table.h"
 #include "palette/palette_window.h"
@@ -62,7 +63,8 @@ void CopyShortened(char* destination, const char* text, int size)
 
 }  // namespace
 
-BitmapDocument::BitmapDocument() : ownerWindow(nullptr), modified(false), fileFormat(ImageFileFormat::Bmp)
+BitmapDocument::BitmapDocument()
+    : ownerWindow(nullptr), modified(false), saveRefusal(SaveProblem::None), fileFormat(ImageFileFormat::Bmp)
 {
     InitBitmapDialog(openDialog, kOpenFlags);
     openDialog.filter = kOpenFilter;
@@ -97,7 +99,7 @@ int BitmapDocument::AskToSaveChanges()
         return IDNO;
     case 0:
         // The changes are still only here: say so and keep them.
-        MessageBoxA(ownerWindow, kNotSaved, kCaption, MB_ICONWARNING);
+        TellNotSaved(ownerWindow);
         return IDCANCEL;
     default:
         return IDCANCEL;
@@ -156,6 +158,7 @@ bool BitmapDocument::CloseDocument()
 
 int BitmapDocument::SaveDocument(bool askForName)
 {
+    saveRefusal = SaveProblem::None;
     if (IsEmpty()) return 0;
     problem.clear();
     ImageFileFormat format = fileFormat;
@@ -165,10 +168,21 @@ int BitmapDocument::SaveDocument(bool askForName)
         format = SaveFormatChosen();
         SetPathAndName(saveDialog.path.c_str());
     }
-    if (!WritePicture(path, format)) return 0;
+    if (!WritePicture(path, format)) {
+        saveRefusal = SafeFileWriter::CheckTarget(path);
+        return 0;
+    }
     modified = false;
     UpdateTitle();
     return 1;
+}
+
+void BitmapDocument::TellNotSaved(HWND owner) const
+{
+    if (TellSaveRefusal(owner, saveRefusal)) return;
+    // A PNG or GIF the file's format refuses says why after the usual words.
+    const std::string message = problem.empty() ? std::string(kNotSaved) : kNotSaved + std::string("\r\n") + problem;
+    MessageBoxA(owner, message.c_str(), kCaption, MB_ICONWARNING);
 }
 
 void BitmapDocument::ClearDocument()

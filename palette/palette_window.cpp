@@ -1,15 +1,12 @@
 #include "palette/palette_window.h"
 
-#include "app/clipboard_text.h"
 #include "app/gdi_scope.h"
 #include "app/globals.h"
 #include "document/bitmap_document.h"
 #include "image/dib_image.h"
-#include "palette/color_text.h"
 #include "palette/palette_formats.h"
 #include "resources/resource.h"
 
-#include <cctype>
 #include <cstddef>
 #include <string>
 
@@ -351,23 +348,10 @@ void PaletteWindow::SavePalette()
     // The dialog opens on the type used last, with its extension.
     saveDialog.defaultExt = SaveTypeFor(saveDialog.filterIndex).extension;
     if (!saveDialog.Run(FileDialogSpec::SaveMode, Hwnd())) return;
-    const PaletteFormat format = SaveTypeFor(saveDialog.filterIndex).format;
-    std::string reason;
-    if (!FormatHolds(format, workingTable.GetCount(), &reason)) {
-        reason[0] = char(toupper(static_cast<unsigned char>(reason[0])));
-        MessageBoxA(Hwnd(), (reason + ".").c_str(), kCaption, MB_ICONERROR);
-        return;
-    }
-    bool saved = format == PaletteFormat::Riff
-                     ? workingTable.SaveRiffPalette(saveDialog.path.c_str())
-                     : ::SavePalette(workingTable, format, saveDialog.path.c_str(), &reason);
-    if (!saved) {
-        // The edits are not in any file yet: say so and keep them marked.
-        MessageBoxA(Hwnd(), "Saving error!", kCaption, MB_ICONERROR);
-        return;
-    }
-    modified = 0;
-    history.MarkUnmodified();
+    // A typed name that names one format alone wins over the filter.
+    PaletteFormat format = SaveTypeFor(saveDialog.filterIndex).format;
+    PaletteFormatNamedBy(saveDialog.path, &format);
+    SaveTable(format, saveDialog.path);
 }
 
 void PaletteWindow::TogglePanel()
@@ -469,155 +453,4 @@ void PaletteWindow::OnCommand(int id)
     default:
         break;
     }
-}
-
-// ------------------------------------------------------------ undo, redo, clipboard
-
-TableMark PaletteWindow::CurrentMark() const
-{
-    return {selected != 0, selectedColumn, selectedRow, modified != 0};
-}
-
-void PaletteWindow::BeginStep()
-{
-    stepMark = CurrentMark();
-    stepReady = stepWorking.Assign(workingTable) && stepInitial.Assign(initialTable);
-}
-
-void PaletteWindow::EndStep()
-{
-    // A step that cannot be kept breaks the way back through the older ones.
-    if (!stepReady ||
-        !history.Record(stepWorking, stepInitial, stepMark, workingTable, initialTable, CurrentMark()))
-        history.Clear();
-    stepReady = false;
-    stepWorking.Reset(0);
-    stepInitial.Reset(0);
-}
-
-bool PaletteWindow::SelectedEntry(uint32_t* entry) const
-{
-    if (!selected || selectedColumn < 0 || selectedColumn >= layout.columns || selectedRow < 0) return false;
-    uint32_t index = uint32_t(selectedRow) * uint32_t(layout.columns) + uint32_t(selectedColumn);
-    if (index >= workingTable.GetCount()) return false;
-    *entry = index;
-    return true;
-}
-
-void PaletteWindow::ShowMark(const TableMark& mark, uint32_t countBefore)
-{
-    modified = mark.modified;
-    selectedColumn = mark.column;
-    selectedRow = mark.row;
-    // The entry may be gone: a table from the document keeps the selection.
-    selected = mark.selected;
-    uint32_t entry = 0;
-    if (!SelectedEntry(&entry)) selected = 0;
-    if (workingTable.GetCount() != countBefore) ResetScrollBar();
-    RefreshGrid();
-    if (selected) panel.SetCurrentColor(workingTable.GetPackedColor(entry));
-}
-
-void PaletteWindow::Undo()
-{
-    uint32_t count = workingTable.GetCount();
-    TableMark mark;
-    if (!history.Undo({&workingTable, &initialTable}, &mark)) {
-        MessageBeep(MB_OK);
-        return;
-    }
-    ShowMark(mark, count);
-}
-
-void PaletteWindow::Redo()
-{
-    uint32_t count = workingTable.GetCount();
-    TableMark mark;
-    if (!history.Redo({&workingTable, &initialTable}, &mark)) {
-        MessageBeep(MB_OK);
-        return;
-    }
-    ShowMark(mark, count);
-}
-
-void PaletteWindow::CopyColors()
-{
-    std::string text;
-    uint32_t entry;
-    if (SelectedEntry(&entry)) {
-        const ColorEntry* e = workingTable.GetEntry(entry);
-        text = ColorAsText(e->red, e->green, e->blue);
-    } else {
-        for (uint32_t i = 0; i < workingTable.GetCount(); ++i) {
-            const ColorEntry* e = workingTable.GetEntry(i);
-            text += ColorAsText(e->red, e->green, e->blue) + "\r\n";
-        }
-    }
-    if (text.empty() || !PutClipboardText(Hwnd(), text)) MessageBeep(MB_OK);
-}
-
-void PaletteWindow::FillSquare(uint32_t entry)
-{
-    int32_t row = int32_t(entry / uint32_t(layout.columns)) - topRow;
-    if (row < 0 || row >= layout.rows) return;
-    RECT square = layout.ColorRect(int32_t(entry % uint32_t(layout.columns)), row);
-    FillRect(WindowDC(GetDlgItem(Hwnd(), IDC_PALETTE_GRID)), &square,
-             SolidBrush(workingTable.GetPackedColor(entry)));
-}
-
-void PaletteWindow::PasteColors()
-{
-    uint32_t entry;
-    std::string text;
-    if (!SelectedEntry(&entry) || !GetClipboardAsciiText(Hwnd(), &text)) {
-        MessageBeep(MB_OK);
-        return;
-    }
-    std::vector<TextColor> colors = ColorsInText(text.data(), text.size(), workingTable.GetCount() - entry);
-    if (colors.empty()) {
-        MessageBeep(MB_OK);
-        return;
-    }
-    BeginStep();
-    modified = 1;
-    for (size_t i = 0; i < colors.size(); ++i) {
-        workingTable.SetColor(entry + uint32_t(i), colors[i].red, colors[i].green, colors[i].blue);
-        FillSquare(entry + uint32_t(i));
-    }
-    EndStep();
-    panel.SetCurrentColor(workingTable.GetPackedColor(entry));
-}
-
-bool PaletteWindow::OnEditKey(WPARAM key)
-{
-    if (GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0) return false;
-    bool shift = GetKeyState(VK_SHIFT) < 0;
-    switch (key) {
-    case 'Z': shift ? Redo() : Undo(); return true;
-    case 'Y': if (shift) return false; Redo(); return true;
-    case 'C': if (shift) return false; CopyColors(); return true;
-    case 'V': if (shift) return false; PasteColors(); return true;
-    default: return false;
-    }
-}
-
-void PaletteWindow::UpdateEditMenu()
-{
-    HMENU menu = GetMenu(Hwnd());
-    uint32_t entry;
-    bool canPaste = false;
-    std::string text;
-    if (SelectedEntry(&entry) && GetClipboardAsciiText(Hwnd(), &text))
-        canPaste = !ColorsInText(text.data(), text.size(), 1).empty();
-    const struct {
-        UINT command;
-        bool enabled;
-    } items[] = {
-        {ID_PALETTE_UNDO, history.CanUndo()},
-        {ID_PALETTE_REDO, history.CanRedo()},
-        {ID_PALETTE_COPY, workingTable.GetCount() != 0},
-        {ID_PALETTE_PASTE, canPaste},
-    };
-    for (const auto& item : items)
-        EnableMenuItem(menu, item.command, MF_BYCOMMAND | (item.enabled ? MF_ENABLED : MF_GRAYED));
 }
