@@ -114,6 +114,7 @@ bool BitmapDocument::NewDocument(const NewImageSpec& spec)
         MemoryDC dc(nullptr);  // every section is made through a screen memory DC
         created = CreateBlank(dc, &spec);
     }
+    CountEntryUsage();
     if (!created) return false;
     ForgetFileForm();
     modified = true;
@@ -135,6 +136,7 @@ bool BitmapDocument::OpenDocument()
         MemoryDC dc(nullptr);  // every section is made through a screen memory DC
         loaded = LoadPicture(dc, openDialog.path.c_str());
     }
+    CountEntryUsage();
     if (!loaded) return false;
     SetPathAndName(openDialog.path.c_str());
     modified = false;
@@ -191,6 +193,7 @@ void BitmapDocument::ClearDocument()
     path[0] = '\0';
     Discard();
     ForgetFileForm();
+    CountEntryUsage();
 }
 
 bool BitmapDocument::RefreshPaletteWindow()
@@ -212,6 +215,7 @@ bool BitmapDocument::ApplyColorTable(const ColorTable& table)
         MemoryDC dc(nullptr);  // every section is made through a screen memory DC
         RebuildSection(dc);
     }
+    CountEntryUsage();
     modified = true;
     UpdateTitle();
     Redraw(false);

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/file_dialog_spec.h"
 #include "app/view_options.h"
@@ -58,10 +59,15 @@ public:
     ImageFileFormat FileFormat() const { return fileFormat; }
     // Why the last open or save failed, when more can be said than that it did.
     const std::string& Problem() const { return problem; }
+    // Pixels per entry of the open picture's table; empty without a picture
+    // or a table.
+    const std::vector<uint64_t>& EntryUsage() const;
 
 private:
     void SetPathAndName(const char* newPath);
     void Redraw(bool erase);
+    // Counts again after the pixels or the table changed (entry_usage.cpp).
+    void CountEntryUsage();
 
     // The picture formats beside BMP (document_formats.cpp).
     bool LoadPicture(HDC dc, const char* file);
@@ -86,6 +92,7 @@ private:
     std::string fileBytes;
     std::unique_ptr<IndexedFile> indexedFile;
     std::string problem;
+    std::vector<uint64_t> entryUsage;
 };
 
 #endif

@@ -77,6 +77,8 @@ bool PaletteWindow::SelectedEntry(uint32_t* entry) const
 void PaletteWindow::ShowMark(const TableMark& mark, uint32_t countBefore)
 {
     modified = mark.modified;
+    // A range belongs to the entry it was stretched from.
+    if (!mark.selected || mark.column != selectedColumn || mark.row != selectedRow) rangeOn = false;
     selectedColumn = mark.column;
     selectedRow = mark.row;
     // The entry may be gone: a table from the document keeps the selection.
@@ -120,16 +122,18 @@ bool PaletteWindow::CanCopy() const
 void PaletteWindow::CopyColors()
 {
     std::string text;
-    uint32_t entry;
     if (!CanCopy()) {
         MessageBeep(MB_OK);
         return;
     }
-    if (SelectedEntry(&entry)) {
-        const ColorEntry* e = workingTable.GetEntry(entry);
+    uint32_t first = 0;
+    uint32_t last = workingTable.GetCount() - 1;
+    if (SelectedRange(&first, &last) && first == last) {
+        const ColorEntry* e = workingTable.GetEntry(first);
         text = ColorAsText(e->red, e->green, e->blue);
     } else {
-        for (uint32_t i = 0; i < workingTable.GetCount(); ++i) {
+        // A range, or with no selection the whole table: a line an entry.
+        for (uint32_t i = first; i <= last; ++i) {
             const ColorEntry* e = workingTable.GetEntry(i);
             text += ColorAsText(e->red, e->green, e->blue) + "\r\n";
         }
@@ -141,9 +145,11 @@ void PaletteWindow::FillSquare(uint32_t entry)
 {
     int32_t row = int32_t(entry / uint32_t(layout.columns)) - topRow;
     if (row < 0 || row >= layout.rows) return;
-    RECT square = layout.ColorRect(int32_t(entry % uint32_t(layout.columns)), row);
-    FillRect(WindowDC(GetDlgItem(Hwnd(), IDC_PALETTE_GRID)), &square,
-             SolidBrush(workingTable.GetPackedColor(entry)));
+    const int32_t column = int32_t(entry % uint32_t(layout.columns));
+    RECT square = layout.ColorRect(column, row);
+    WindowDC dc(GetDlgItem(Hwnd(), IDC_PALETTE_GRID));
+    FillRect(dc, &square, SolidBrush(workingTable.GetPackedColor(entry)));
+    DrawUsageMark(dc, column, row, entry);
 }
 
 void PaletteWindow::PasteColors()
@@ -186,6 +192,8 @@ void PaletteWindow::UpdateEditMenu()
         {ID_PALETTE_REDO, history.CanRedo()},
         {ID_PALETTE_COPY, CanCopy()},
         {ID_PALETTE_PASTE, canPaste},
+        {ID_PALETTE_GRADIENT_RGB, CanFillGradient()},
+        {ID_PALETTE_GRADIENT_OKLAB, CanFillGradient()},
     };
     for (const auto& item : items)
         EnableMenuItem(menu, item.command, MF_BYCOMMAND | (item.enabled ? MF_ENABLED : MF_GRAYED));

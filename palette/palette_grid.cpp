@@ -24,10 +24,24 @@ LRESULT CALLBACK PaletteGridProc(HWND grid, UINT message, WPARAM wParam, LPARAM 
         paletteWindow.PaintGrid(grid);
         return 0;
     case WM_MOUSEMOVE:
+        paletteWindow.RelayGridMouse(grid, message, wParam, lParam);
         paletteWindow.OnGridMouseMove(grid, short(LOWORD(lParam)), short(HIWORD(lParam)));
         return 0;
     case WM_LBUTTONDOWN:
-        paletteWindow.OnGridClick(grid, short(LOWORD(lParam)), short(HIWORD(lParam)));
+        paletteWindow.RelayGridMouse(grid, message, wParam, lParam);
+        paletteWindow.OnGridClick(grid, short(LOWORD(lParam)), short(HIWORD(lParam)), (wParam & MK_SHIFT) != 0);
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        paletteWindow.RelayGridMouse(grid, message, wParam, lParam);
+        return CallWindowProcA(previousGridProcedure, grid, message, wParam, lParam);
+    // The tooltip asks the grid, its tools' window, for each cell's text.
+    case WM_NOTIFYFORMAT:
+        return NFR_ANSI;
+    case WM_NOTIFY:
+        if (reinterpret_cast<NMHDR*>(lParam)->code == TTN_GETDISPINFOA)
+            paletteWindow.OnGridTipText(reinterpret_cast<NMTTDISPINFOA*>(lParam));
         return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
@@ -110,6 +124,7 @@ void PaletteWindow::PaintGrid(HWND grid)
             RECT square = layout.ColorRect(c, r);
             if (entry < workingTable.GetCount()) {
                 FillRect(dc, &square, SolidBrush(workingTable.GetPackedColor(entry)));
+                DrawUsageMark(dc, c, r, entry);
             } else {
                 FillRect(dc, &square, GetSysColorBrush(COLOR_BTNFACE));
             }
@@ -117,6 +132,7 @@ void PaletteWindow::PaintGrid(HWND grid)
     }
     if (selected && selectedRow >= topRow && selectedRow < topRow + layout.rows)
         DrawCellFrame(dc, selectedColumn, selectedRow - topRow, 1);
+    DrawRangeFrame(dc);
     EndPaint(grid, &paint);
 }
 
@@ -139,10 +155,11 @@ void PaletteWindow::OnGridMouseMove(HWND grid, int x, int y)
     }
 }
 
-void PaletteWindow::OnGridClick(HWND grid, int x, int y)
+void PaletteWindow::OnGridClick(HWND grid, int x, int y, bool extend)
 {
     GridCell cell;
     if (!layout.HitTest(x, y, &cell) || !IsRealEntry(cell)) return;
+    if (RangeClick(grid, uint32_t((topRow + cell.row) * layout.columns + cell.column), extend)) return;
     WindowDC dc(grid);
     if (selected && cell.column == selectedColumn && cell.row == selectedRow - topRow) {
         DrawCellFrame(dc, cell.column, cell.row, 2);

@@ -113,7 +113,7 @@ void SetMenuCheck(HMENU menu, UINT command, BOOL check)
 
 PaletteWindow::PaletteWindow()
     : selectedColumn(0), selectedRow(0), selected(0), panelShown(0), modified(0), totalRows(0),
-      topRow(0), stepMark(), stepReady(false)
+      topRow(0), stepMark(), stepReady(false), rangeOn(false), rangeEnd(0), markUnused(0), gridTip(nullptr)
 {
     InitDialogSpec(openDialog, kLoadFilter, "new bitmap", "bmp",
                    OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
@@ -122,6 +122,7 @@ PaletteWindow::PaletteWindow()
     labelFont = CreateFontA(12, 0, 0, 0, 0, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_CHARACTER_PRECIS,
                             CLIP_CHARACTER_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                             "verdana");
+    ReadViewSettings();
 }
 
 PaletteWindow::~PaletteWindow()
@@ -219,6 +220,7 @@ void PaletteWindow::LoadPaletteFromFile()
     BeginStep();
     ReplaceTables(loaded);
     selected = 0;
+    rangeOn = false;
     modified = 0;
     EndStep();
 }
@@ -269,7 +271,9 @@ void PaletteWindow::SetSelectedColor(uint8_t red, uint8_t green, uint8_t blue)
     int32_t visibleRow = selectedRow - topRow;
     if (visibleRow < 0 || visibleRow >= layout.rows) return;
     RECT square = layout.ColorRect(selectedColumn, visibleRow);
-    FillRect(WindowDC(GetDlgItem(Hwnd(), IDC_PALETTE_GRID)), &square, SolidBrush(PackColor(red, green, blue)));
+    WindowDC dc(GetDlgItem(Hwnd(), IDC_PALETTE_GRID));
+    FillRect(dc, &square, SolidBrush(PackColor(red, green, blue)));
+    DrawUsageMark(dc, selectedColumn, visibleRow, uint32_t(selectedColumn + 12 * selectedRow));
 }
 
 void PaletteWindow::OnInitDialog(HWND dialog)
@@ -284,16 +288,21 @@ void PaletteWindow::OnInitDialog(HWND dialog)
                placement.scrollBar.top, placement.scrollBar.right - placement.scrollBar.left,
                placement.scrollBar.bottom - placement.scrollBar.top, FALSE);
     MoveWindow(dialog, 0, 0, placement.windowWidth, placement.windowHeight, FALSE);
+    CreateGridTooltip(dialog);
+    SetMenuCheck(GetSubMenu(GetMenu(dialog), 1), ID_PALETTE_MARK_UNUSED, markUnused);
 }
 
 void PaletteWindow::OnDestroy()
 {
     RemoveGridProcedure(GetDlgItem(Hwnd(), IDC_PALETTE_GRID));
+    // The tooltip goes with this window, its owner.
+    gridTip = nullptr;
+    WriteViewSettings();
 }
 
 void PaletteWindow::OnKeyDown(WPARAM key)
 {
-    if (OnEditKey(key)) return;
+    if (OnEditKey(key) || OnRangeKey(key)) return;
     int code;
     switch (key) {
     case VK_PRIOR: code = SB_PAGEUP; break;
@@ -383,6 +392,7 @@ void PaletteWindow::Release()
     if (ConfirmDiscard() != IDOK) return;
     BeginStep();
     selected = 0;
+    rangeOn = false;
     modified = 0;
     ReplaceTables(ColorTable());
     EndStep();
@@ -449,6 +459,15 @@ void PaletteWindow::OnCommand(int id)
         break;
     case ID_PALETTE_PASTE:
         PasteColors();
+        break;
+    case ID_PALETTE_MARK_UNUSED:
+        ToggleUnusedMarks();
+        break;
+    case ID_PALETTE_GRADIENT_RGB:
+        FillRangeGradient(GradientSpace::Rgb);
+        break;
+    case ID_PALETTE_GRADIENT_OKLAB:
+        FillRangeGradient(GradientSpace::Oklab);
         break;
     default:
         break;

@@ -4,6 +4,7 @@
 #define KORIN_PALETTE_PALETTE_WINDOW_H
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <string>
@@ -11,6 +12,7 @@
 #include "app/file_dialog_spec.h"
 #include "app/window_base.h"
 #include "palette/color_table.h"
+#include "palette/gradient.h"
 #include "palette/grid_layout.h"
 #include "palette/palette_formats.h"
 #include "palette/table_history.h"
@@ -42,11 +44,19 @@ public:
     // One table change back or forward, with its selection and modified flag.
     void Undo();
     void Redo();
-    // The selected entry as "#RRGGBB" text, or with no selection every entry,
-    // one a line; a selected cell without an entry copies nothing.
+    // The selected entry as "#RRGGBB" text; a range, or with no selection
+    // every entry, one a line; a selected cell without an entry copies nothing.
     void CopyColors();
     // The colors of the clipboard's text into the selected entry and on.
     void PasteColors();
+    // The selected entries, first <= last: the range stretched from the
+    // selected entry, or that entry alone. False without a selected entry.
+    bool SelectedRange(uint32_t* first, uint32_t* last) const;
+    // Recolors the selected range, three entries or more, as an even ramp
+    // between its end colors.
+    void FillRangeGradient(GradientSpace space);
+    // The document's pixel counts changed: what shows them is redrawn.
+    void UsageChanged();
 
     // Grid drawing: mode 0 erases a frame, 1 draws the selection, 2 the hover frame.
     void DrawCellFrame(HDC dc, int32_t column, int32_t row, int mode) const;
@@ -57,6 +67,7 @@ public:
     const ColorTable& InitialTable() const { return initialTable; }
     bool IsModified() const { return modified != 0; }
     bool HasSelection() const { return selected != 0; }
+    bool MarksUnused() const { return markUnused != 0; }
     int32_t SelectedColumn() const { return selectedColumn; }
     int32_t SelectedRow() const { return selectedRow; }
     int32_t TopRow() const { return topRow; }
@@ -73,8 +84,12 @@ public:
     void UpdateEditMenu();
     // The grid control's mouse: hover and selection.
     void OnGridMouseMove(HWND grid, int x, int y);
-    void OnGridClick(HWND grid, int x, int y);
+    // extend: Shift was held, the range stretches to the cell.
+    void OnGridClick(HWND grid, int x, int y, bool extend);
     void PaintGrid(HWND grid);
+    // The grid's tooltip: mouse messages handed on, and the text of a cell.
+    void RelayGridMouse(HWND grid, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnGridTipText(NMTTDISPINFOA* info);
 
 private:
     bool IsRealEntry(const GridCell& cell) const;
@@ -100,6 +115,25 @@ private:
     bool CanCopy() const;
     void FillSquare(uint32_t entry);
 
+    // Range selection (palette_range.cpp).
+    // With extend and a selected entry, stretches the range to entry and
+    // returns true; otherwise drops the range, ready for a plain click.
+    bool RangeClick(HWND grid, uint32_t entry, bool extend);
+    // Shift with an arrow key; false for any other key.
+    bool OnRangeKey(WPARAM key);
+    void DrawRangeFrame(HDC dc) const;
+    bool CanFillGradient() const;
+
+    // The unused-entry marks and the view settings they belong to
+    // (grid_usage_marks.cpp).
+    void ReadViewSettings();
+    void WriteViewSettings() const;
+    void ToggleUnusedMarks();
+    void DrawUsageMark(HDC dc, int32_t column, int32_t row, uint32_t entry) const;
+
+    void CreateGridTooltip(HWND dialog);
+    std::string EntryTipText(uint32_t entry) const;
+
     ColorTable workingTable;
     ColorTable initialTable;
     FileDialogSpec openDialog;
@@ -119,6 +153,12 @@ private:
     ColorTable stepInitial;
     TableMark stepMark;
     bool stepReady;
+    // The range's other end; the selected entry anchors it.
+    bool rangeOn;
+    uint32_t rangeEnd;
+    BYTE markUnused;
+    HWND gridTip;
+    std::string tipText;
 };
 
 INT_PTR CALLBACK PaletteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

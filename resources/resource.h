@@ -92,6 +92,12 @@
 #define ID_PALETTE_COPY                 41402
 #define ID_PALETTE_PASTE                41403
 
+// Palette window: the grid's view option and the range operations, after
+// menu 107's own items; ids 41420 to 41439 are kept for them
+#define ID_PALETTE_MARK_UNUSED          41420
+#define ID_PALETTE_GRADIENT_RGB         41421
+#define ID_PALETTE_GRADIENT_OKLAB       41422
+
 // Color panel 103: controls, one row per channel
 #define IDC_RED_MARKER                  1010
 #define IDC_RED_SLIDER                  1006

@@ -131,7 +131,7 @@ TEST(Resources, MainMenuHasEveryItemWithItsTextAndId)
 // ---------------------------------------------------------------- menu 107
 
 // Every item of its own in place, with its text and its id as numbered from
-// the start; the edit menu after them.
+// the start; the added items after them, the edit menu last.
 TEST(Resources, PaletteMenuKeepsItsItemsAndEndsWithTheEditMenu)
 {
     const MenuRow expected[] = {
@@ -147,12 +147,18 @@ TEST(Resources, PaletteMenuKeepsItsItemsAndEndsWithTheEditMenu)
         {0, "表示(&V)", 0},
         {1, "操作ﾊﾟﾈﾙ(O)...\tO", 40006},
         {1, "ﾊﾟﾚｯﾄ情報(I)...\tF12", 40007},
+        {1, nullptr, 0},
+        {1, "未使用のｴﾝﾄﾘに印(&M)", ID_PALETTE_MARK_UNUSED},
         {0, "操作(&O)", 0},
         {1, "全て反転(&R)", 40008},
         {1, "ﾁｬﾝﾈﾙの交換(C)", 0},
         {2, "赤⇔緑(&1)", 40009},
         {2, "緑⇔青(&2)", 40010},
         {2, "青⇔赤(&3)", 40011},
+        {1, nullptr, 0},
+        {1, "ｸﾞﾗﾃﾞｰｼｮﾝ(&G)", 0},
+        {2, "RGB(&R)", ID_PALETTE_GRADIENT_RGB},
+        {2, "OKLab(&L)", ID_PALETTE_GRADIENT_OKLAB},
         {0, "編集(&E)", 0},
         {1, "元に戻す(&U)\tCtrl+Z", ID_PALETTE_UNDO},
         {1, "やり直し(&R)\tCtrl+Y", ID_PALETTE_REDO},
