@@ -287,7 +287,9 @@ TEST_F(MainWindow, ExitWritesWindowPlaceAndViewOptions)
     program::Command(ID_FILE_EXIT);
     EXPECT_FALSE(IsWindow(program::MainWindow()));
 
-    EXPECT_EQ(2u, StoredValues().size());
+    // The two values, and the palette window's own value for its grid.
+    EXPECT_EQ(3u, StoredValues().size());
+    EXPECT_EQ(4u, Stored("PaletteView").data.size());
     StoredValue windowPlace = Stored("WindowPlace");
     StoredValue viewOptions = Stored("ViewOpt");
     for (const StoredValue& value : {windowPlace, viewOptions}) {
