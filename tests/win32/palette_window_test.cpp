@@ -719,6 +719,9 @@ TEST_F(PaletteWindowTest, UndoAndRedoWalkThroughEveryKindOfStep)
     // The save made the state it stored unmodified, however it is reached again.
     after[3] = before[4];
     EXPECT_EQ("unmodified", before[4].substr(0, 10));
+    // Every other state is not what the file holds, the table as opened too.
+    ASSERT_EQ("unmodified", before[0].substr(0, 10));
+    before[0] = "modified" + before[0].substr(10);
 
     // Back with Ctrl+Z in the grid and in the window itself and with the menu.
     for (size_t i = count; i-- > 0;) {
