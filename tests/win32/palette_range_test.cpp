@@ -1,6 +1,6 @@
 // Ranges in the palette grid as a user makes them: Shift+click and Shift with
-// the arrow keys, the frame that shows them, copying them, and the gradient
-// of the operations menu filling them; a plain click still selects one cell.
+// the arrow keys, the frame across rows, copying them and the gradient that
+// fills them; a plain click still selects one cell.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -18,20 +18,12 @@
 namespace {
 
 using palette::DistinctColor;
-using palette::Frame;
-using palette::FrameOf;
 
-struct Range {
-    bool selected;
-    uint32_t first;
-    uint32_t last;
-};
-
-Range RangeNow()
+std::string RangeNow()
 {
-    Range range = {false, 0, 0};
-    range.selected = paletteWindow.SelectedRange(&range.first, &range.last);
-    return range;
+    uint32_t first, last;
+    if (!paletteWindow.SelectedRange(&first, &last)) return "none";
+    return std::to_string(first) + "-" + std::to_string(last);
 }
 
 void ShiftClick(int column, int row)
@@ -47,196 +39,119 @@ void ShiftKey(UINT key, int times = 1)
     for (int i = 0; i < times; ++i) program::PressKey(key, false, true);
 }
 
-// Whether the range frame runs along a side of a visible cell.
-bool FramedLeft(int column, int row)
+// Whether the range's frame runs along the left, top or right side of a cell.
+bool Framed(int column, int row, char side)
 {
     RECT cell = paletteWindow.Layout().CellRect(column, row);
-    return palette::GridPixel(cell.left, cell.top + 11) == GetSysColor(COLOR_HIGHLIGHT);
-}
-
-bool FramedTop(int column, int row)
-{
-    RECT cell = paletteWindow.Layout().CellRect(column, row);
-    return palette::GridPixel(cell.left + 11, cell.top) == GetSysColor(COLOR_HIGHLIGHT);
-}
-
-bool FramedRight(int column, int row)
-{
-    RECT cell = paletteWindow.Layout().CellRect(column, row);
-    return palette::GridPixel(cell.right - 1, cell.top + 11) == GetSysColor(COLOR_HIGHLIGHT);
-}
-
-std::string ColorLine(COLORREF color)
-{
-    char text[16];
-    wsprintfA(text, "#%02X%02X%02X\r\n", GetRValue(color), GetGValue(color), GetBValue(color));
-    return text;
+    int x = side == 'L' ? cell.left : side == 'R' ? cell.right - 1 : cell.left + 11;
+    int y = side == 'T' ? cell.top : cell.top + 11;
+    return palette::GridPixel(x, y) == GetSysColor(COLOR_HIGHLIGHT);
 }
 
 class PaletteRange : public palette::PaletteTest {
 protected:
-    void OpenTable(uint32_t count, const std::string& table)
+    void OpenTable(const std::string& table)
     {
-        OpenPicture(WritePicture("range.bmp", 4, 2, 8, count, table));
+        OpenPicture(WritePicture("range.bmp", 4, 2, 8, uint32_t(table.size() / 4), table));
         ShowPalette();
     }
 };
 
-TEST_F(PaletteRange, ShiftClickFramesTheRangeAcrossRowsCopiesItAndAPlainClickDropsIt)
+TEST_F(PaletteRange, ShiftMakesAFramedRangeThatCopiesWholeAndAPlainClickDropsIt)
 {
-    OpenTable(60, palette::DistinctTable(60));
+    OpenTable(palette::DistinctTable(256));
     palette::Click(5, 0);
-    ShiftClick(6, 2);  // entry 30
-    Range range = RangeNow();
-    ASSERT_TRUE(range.selected);
-    EXPECT_EQ(5u, range.first);
-    EXPECT_EQ(30u, range.last);
+    ShiftClick(6, 2);
+    EXPECT_EQ("5-30", RangeNow());
     EXPECT_EQ(DistinctColor(5), RGB(colorPanel->red, colorPanel->green, colorPanel->blue));
-
-    // One outline: the first row from column 5, the whole second row, the
-    // third up to column 6; no line between cells inside it.
-    EXPECT_TRUE(FramedLeft(5, 0));
-    EXPECT_TRUE(FramedTop(11, 0));
-    EXPECT_TRUE(FramedLeft(0, 1));
-    EXPECT_TRUE(FramedTop(4, 1));
-    EXPECT_FALSE(FramedTop(5, 1));
-    EXPECT_FALSE(FramedLeft(6, 1));
-    EXPECT_TRUE(FramedRight(6, 2));
-    EXPECT_EQ(Frame::Flat, FrameOf(7, 2));
-    EXPECT_EQ(Frame::Flat, FrameOf(4, 0));
+    // One outline over three rows, none between the cells inside it.
+    EXPECT_TRUE(Framed(5, 0, 'L') && Framed(11, 0, 'T') && Framed(0, 1, 'L') && Framed(4, 1, 'T') &&
+                Framed(6, 2, 'R'));
+    EXPECT_FALSE(Framed(5, 1, 'T') || Framed(6, 1, 'L'));
+    EXPECT_EQ(palette::Frame::Flat, palette::FrameOf(7, 2));
 
     palette::Command(ID_PALETTE_COPY);
-    std::string expected;
-    for (uint32_t entry = 5; entry <= 30; ++entry) expected += ColorLine(DistinctColor(entry));
-    EXPECT_EQ(expected, palette::ClipboardText());
-
-    // Shift+click backwards from the same selected entry.
-    ShiftClick(3, 0);
-    range = RangeNow();
-    EXPECT_EQ(3u, range.first);
-    EXPECT_EQ(5u, range.last);
-
-    palette::Click(9, 3);
-    range = RangeNow();
-    EXPECT_EQ(45u, range.first);
-    EXPECT_EQ(45u, range.last);
-    EXPECT_EQ(DistinctColor(45), RGB(colorPanel->red, colorPanel->green, colorPanel->blue));
-    EXPECT_EQ(Frame::Sunken, FrameOf(9, 3));
-    EXPECT_EQ(Frame::Flat, FrameOf(3, 0));
-    EXPECT_FALSE(FramedLeft(3, 0));
-    palette::Command(ID_PALETTE_COPY);
-    EXPECT_EQ(ColorLine(DistinctColor(45)), palette::ClipboardText() + "\r\n");
-
-    // A second plain click still drops the selection.
-    palette::Click(9, 3);
-    EXPECT_FALSE(RangeNow().selected);
-    EXPECT_EQ(Frame::Raised, FrameOf(9, 3));
-}
-
-TEST_F(PaletteRange, ShiftArrowsStretchTheRangeAndScrollItsEndIntoView)
-{
-    OpenTable(256, palette::DistinctTable(256));
-    palette::FocusGrid();
-    ShiftKey(VK_DOWN);  // nothing selected: the bare key's scrolling
-    EXPECT_EQ(1, paletteWindow.TopRow());
-    EXPECT_FALSE(RangeNow().selected);
-    palette::Scroll(SB_TOP);
-
-    palette::Click(5, 0);
-    palette::FocusGrid();
-    ShiftKey(VK_RIGHT, 2);
-    Range range = RangeNow();
-    EXPECT_EQ(5u, range.first);
-    EXPECT_EQ(7u, range.last);
-    ShiftKey(VK_DOWN);
-    EXPECT_EQ(19u, RangeNow().last);
-    ShiftKey(VK_UP, 3);  // past the first entry: it stops there
-    range = RangeNow();
-    EXPECT_EQ(0u, range.first);
-    EXPECT_EQ(5u, range.last);
-    EXPECT_TRUE(FramedLeft(0, 0));
-
-    ShiftKey(VK_DOWN, 9);  // from entry 0 to 108, row 9: one row below the view
-    range = RangeNow();
-    EXPECT_EQ(5u, range.first);
-    EXPECT_EQ(108u, range.last);
-    EXPECT_EQ(2, paletteWindow.TopRow());
-    EXPECT_TRUE(FramedRight(0, 7));
-    EXPECT_EQ(Frame::Flat, FrameOf(1, 7));
-    // The bare arrows keep their own meaning and leave the range.
-    program::PressKey(VK_UP);
-    EXPECT_EQ(1, paletteWindow.TopRow());
-    program::PressKey(VK_RIGHT);
-    EXPECT_EQ(108u, RangeNow().last);
-}
-
-// Each channel within half a step of the straight line between the ends.
-void ExpectRgbRamp(const ColorTable& table, uint32_t first, uint32_t last)
-{
-    const ColorEntry from = *table.GetEntry(first);
-    const ColorEntry to = *table.GetEntry(last);
-    const int steps = int(last - first);
-    for (int step = 0; step <= steps; ++step) {
-        const ColorEntry e = *table.GetEntry(first + uint32_t(step));
-        const int channels[3][3] = {{from.red, to.red, e.red}, {from.green, to.green, e.green},
-                                    {from.blue, to.blue, e.blue}};
-        for (const auto& c : channels)
-            EXPECT_LE(std::abs(2 * steps * c[2] - 2 * (c[0] * (steps - step) + c[1] * step)), steps)
-                << "entry " << first + uint32_t(step);
+    std::string lines;
+    for (uint32_t entry = 5; entry <= 30; ++entry) {
+        char line[16];
+        COLORREF c = DistinctColor(entry);
+        wsprintfA(line, "#%02X%02X%02X\r\n", GetRValue(c), GetGValue(c), GetBValue(c));
+        lines += line;
     }
+    EXPECT_EQ(lines, palette::ClipboardText());
+
+    palette::Click(9, 3);
+    EXPECT_EQ("45-45", RangeNow());
+    EXPECT_EQ(DistinctColor(45), RGB(colorPanel->red, colorPanel->green, colorPanel->blue));
+    EXPECT_EQ(palette::Frame::Sunken, palette::FrameOf(9, 3));
+    EXPECT_EQ(palette::Frame::Flat, palette::FrameOf(5, 0));
+    EXPECT_FALSE(Framed(0, 1, 'L'));
+
+    palette::FocusGrid();
+    ShiftKey(VK_LEFT, 2);
+    EXPECT_EQ("43-45", RangeNow());
+    ShiftKey(VK_UP, 4);  // 31, 19, 7, then the first entry, where it stops
+    EXPECT_EQ("0-45", RangeNow());
+    ShiftKey(VK_DOWN, 10);  // to entry 120, row 10: the view follows
+    EXPECT_EQ("45-120", RangeNow());
+    EXPECT_EQ(3, paletteWindow.TopRow());
+    EXPECT_TRUE(Framed(0, 7, 'R'));
+    // The bare keys keep their own meaning.
+    program::PressKey(VK_UP);
+    program::PressKey(VK_LEFT);
+    EXPECT_EQ(2, paletteWindow.TopRow());
+    EXPECT_EQ("45-120", RangeNow());
+
+    palette::Click(9, 1);  // the selected cell again: no selection, no range
+    EXPECT_EQ("none", RangeNow());
+    EXPECT_EQ(palette::Frame::Raised, palette::FrameOf(9, 1));
+    ShiftKey(VK_DOWN);
+    EXPECT_EQ(3, paletteWindow.TopRow()) << "with nothing selected Shift+Down scrolls";
 }
 
-TEST_F(PaletteRange, GradientThroughTheMenuFillsTheRangeAsOneUndoStep)
+TEST_F(PaletteRange, GradientFillsTheRangeEvenlyInOneUndoStep)
 {
     std::string table = palette::DistinctTable(24);
-    // Entries 2 and 8 black and white, 12 red and 20 blue.
     table.replace(2 * 4, 4, std::string("\0\0\0\0", 4));
     table.replace(8 * 4, 4, std::string("\xFF\xFF\xFF\0", 4));
-    table.replace(12 * 4, 4, std::string("\0\0\xFF\0", 4));
-    table.replace(20 * 4, 4, std::string("\xFF\0\0\0", 4));
-    OpenTable(24, table);
-    ColorTable before(paletteWindow.WorkingTable());
+    OpenTable(table);
+    const ColorTable& working = paletteWindow.WorkingTable();
+    const ColorTable before(working);
+    auto unchangedBut = [&](uint32_t first, uint32_t last) {
+        for (uint32_t i = 0; i < before.GetCount(); ++i) {
+            if (i >= first && i <= last) continue;
+            EXPECT_EQ(before.GetPackedColor(i), working.GetPackedColor(i)) << i;
+        }
+    };
 
     EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_GRADIENT_RGB));
-    palette::Click(0, 1);
-    ShiftClick(1, 1);
-    EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_GRADIENT_RGB)) << "two entries have nothing between";
-    EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_GRADIENT_OKLAB));
-    ShiftClick(8, 1);  // entries 12 to 20
-    EXPECT_TRUE(palette::ItemEnabled(ID_PALETTE_GRADIENT_RGB));
-    EXPECT_TRUE(palette::ItemEnabled(ID_PALETTE_GRADIENT_OKLAB));
-
-    palette::Command(ID_PALETTE_GRADIENT_RGB);
-    const ColorTable& working = paletteWindow.WorkingTable();
-    EXPECT_TRUE(paletteWindow.IsModified());
-    EXPECT_EQ(before.GetPackedColor(12), working.GetPackedColor(12));
-    EXPECT_EQ(before.GetPackedColor(20), working.GetPackedColor(20));
-    ExpectRgbRamp(working, 12, 20);
-    EXPECT_EQ(before.GetPackedColor(11), working.GetPackedColor(11));
-    EXPECT_EQ(before.GetPackedColor(21), working.GetPackedColor(21));
-    EXPECT_EQ(palette::Screen(working.GetPackedColor(16)), palette::SquareColor(4, 1));
-
-    palette::Command(ID_PALETTE_UNDO);
-    for (uint32_t i = 0; i < before.GetCount(); ++i)
-        EXPECT_EQ(before.GetPackedColor(i), working.GetPackedColor(i)) << "entry " << i;
-    EXPECT_FALSE(paletteWindow.IsModified());
-    EXPECT_EQ(palette::Screen(before.GetPackedColor(16)), palette::SquareColor(4, 1));
-
-    // Black to white in OKLab: grays, rising, darker in the middle than the
-    // straight RGB line, which is lighter to the eye.
     palette::Click(2, 0);
+    ShiftClick(3, 0);
+    EXPECT_FALSE(palette::ItemEnabled(ID_PALETTE_GRADIENT_OKLAB)) << "two entries, nothing between";
     ShiftClick(8, 0);
-    palette::Command(ID_PALETTE_GRADIENT_OKLAB);
-    EXPECT_EQ(before.GetPackedColor(2), working.GetPackedColor(2));
-    EXPECT_EQ(before.GetPackedColor(8), working.GetPackedColor(8));
-    for (uint32_t i = 3; i <= 8; ++i) {
+    ASSERT_TRUE(palette::ItemEnabled(ID_PALETTE_GRADIENT_RGB));
+
+    // Black to white: grays each within half a step of the straight line.
+    palette::Command(ID_PALETTE_GRADIENT_RGB);
+    EXPECT_TRUE(paletteWindow.IsModified());
+    unchangedBut(3, 7);
+    for (uint32_t i = 3; i <= 7; ++i) {
         const ColorEntry* e = working.GetEntry(i);
-        EXPECT_TRUE(e->red == e->green && e->green == e->blue) << "entry " << i;
-        EXPECT_GT(e->red, working.GetEntry(i - 1)->red) << "entry " << i;
+        EXPECT_TRUE(e->red == e->green && e->green == e->blue) << i;
+        EXPECT_LE(std::abs(2 * 6 * e->red - 2 * 255 * int(i - 2)), 6) << i;
     }
-    EXPECT_LT(working.GetEntry(5)->red, 120);
+    EXPECT_EQ(palette::Screen(working.GetPackedColor(5)), palette::SquareColor(5, 0));
+
     palette::Command(ID_PALETTE_UNDO);
-    EXPECT_EQ(before.GetPackedColor(5), working.GetPackedColor(5));
+    unchangedBut(1, 0);  // every entry
+    EXPECT_FALSE(paletteWindow.IsModified());
+    EXPECT_EQ(DistinctColor(5), palette::SquareColor(5, 0));
+
+    // In OKLab the grays rise evenly to the eye: darker than the straight line.
+    palette::Command(ID_PALETTE_GRADIENT_OKLAB);
+    unchangedBut(3, 7);
+    for (uint32_t i = 3; i <= 8; ++i) EXPECT_GT(working.GetEntry(i)->green, working.GetEntry(i - 1)->green) << i;
+    EXPECT_LT(working.GetEntry(5)->red, 120);
 }
 
 }  // namespace
