@@ -111,19 +111,4 @@ TEST(UsageCounts, PicturesWithoutIndicesAreRefused)
     }
 }
 
-// Rows of any length through one counter, against a byte-by-byte count:
-// lengths that leave the eight-byte steps a remainder, and none at all.
-TEST(UsageCounts, RowsAddUpAcrossCallsOfAnyLength)
-{
-    RowUsageCounter counter;
-    std::vector<uint64_t> expected(256, 0);
-    std::mt19937 random(3);
-    for (uint32_t width : {0u, 1u, 7u, 8u, 9u, 255u, 4096u}) {
-        const std::string row = PixelBytes(random, width);
-        for (unsigned char c : row) ++expected[c];
-        counter.AddRow(reinterpret_cast<const uint8_t*>(row.data()), width);
-    }
-    EXPECT_EQ(expected, counter.Counts());
-}
-
 }  // namespace
