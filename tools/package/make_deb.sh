@@ -20,13 +20,16 @@ fail() {
     exit 1
 }
 
-flags() { dpkg-buildflags --get "$1"; }
+flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null || fail "could not configure $build"
 cmake --build "$build" --target korin-cli || fail "the build failed"
 rm -rf "$stage"
-DESTDIR="$stage" cmake --install "$build" --strip >/dev/null || fail "cmake --install failed"
+DESTDIR="$stage" cmake --install "$build" >/dev/null || fail "cmake --install failed"
+# As Debian's own packages are stripped.
+strip --remove-section=.comment --remove-section=.note --strip-unneeded "$stage/usr/bin/$name" ||
+    fail "could not strip $name"
 
 # What Debian asks of every package beside the program's own files.
 docs="$stage/usr/share/doc/$name"
