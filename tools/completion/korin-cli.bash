@@ -104,12 +104,11 @@ _korin_cli()
         return
     fi
 
-    local pictures=$_korin_cli_pictures
     case $command,$operand in
         info,* | palette,* | invert,* | apply,[1-9]* | swap,[1-9]*)
-            _korin_cli_files "$cur" "$pictures" ;;
+            _korin_cli_files "$cur" "$_korin_cli_pictures" ;;
         swap,0) COMPREPLY=($(compgen -W "rg gb br" -- "$cur")) ;;
-        apply,0 | convert,0) _korin_cli_files "$cur" "$pictures $_korin_cli_palettes" ;;
+        apply,0 | convert,0) _korin_cli_files "$cur" "$_korin_cli_pictures $_korin_cli_palettes" ;;
         convert,1) _korin_cli_files "$cur" "*" ;;
         normalize,*) _korin_cli_files "$cur" "bmp" ;;
     esac
