@@ -257,7 +257,7 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
         {{"gradient", png, "0", "3"}, 2, "give exactly one of -o FILE"},
         {{"gradient", bmp, "0", "3", "-o", out}, 1, "has no color table"},
         {{"usage", png, "--format", "riff"}, 2, "--format of usage takes tsv or json, not 'riff'"},
-        {{"palette", png, "-o", out, "--format", "tsv"}, 2, "--format takes riff, jasc, gpl, act or hex"},
+        {{"palette", png, "-o", out, "--format", "tsv"}, 2, "--format takes riff, jasc, gpl, act, hex or pdn"},
         {{"usage", bmp}, 1, "has no color table"},
         {{"usage", folder.File("missing.png")}, 1, "cannot be opened"},
     };
