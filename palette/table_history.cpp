@@ -151,6 +151,9 @@ bool TableHistory::Redo(TablePair tables, TableMark* mark)
 
 void TableHistory::MarkUnmodified()
 {
-    if (done > 0) steps[done - 1].after.modified = false;
-    if (done < steps.size()) steps[done].before.modified = false;
+    // State k lies after step k - 1 and before step k.
+    for (size_t k = 0; k < steps.size(); ++k) {
+        steps[k].before.modified = k != done;
+        steps[k].after.modified = k + 1 != done;
+    }
 }

@@ -49,7 +49,8 @@ public:
     bool Undo(TablePair tables, TableMark* mark);
     bool Redo(TablePair tables, TableMark* mark);
     // The state now reached is what a file holds: it is no longer modified,
-    // whichever way undo or redo come back to it.
+    // whichever way undo or redo come back to it, and every other state is
+    // (the file no longer holds any of them).
     void MarkUnmodified();
 
     bool CanUndo() const { return done > 0; }

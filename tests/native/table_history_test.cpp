@@ -69,8 +69,8 @@ TEST(TableHistory, UndoAndRedoGiveBackEveryState)
         ASSERT_EQ(states.size() - 1 - at, history.RedoCount());
     }
 
-    // A step that changes nothing is none; a saved state reads unmodified
-    // however it is reached again.
+    // A step that changes nothing is none; the state saved last reads
+    // unmodified however it is reached again, and no other does.
     size_t undos = history.UndoCount();
     TableMark mark = {false, 0, 0, true};
     ASSERT_TRUE(history.Record(working, initial, mark, working, initial, mark));
@@ -85,6 +85,7 @@ TEST(TableHistory, UndoAndRedoGiveBackEveryState)
     ASSERT_TRUE(history.Undo({&working, &initial}, &mark));
     history.MarkUnmodified();
     ASSERT_TRUE(history.Redo({&working, &initial}, &mark));
+    EXPECT_TRUE(mark.modified) << "one save point: the state saved before lost it";
     ASSERT_TRUE(history.Undo({&working, &initial}, &mark));
     EXPECT_FALSE(mark.modified) << "saved with a step to redo";
     ColorTable other;
