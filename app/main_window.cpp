@@ -103,7 +103,7 @@ void ShowSaveOutcome(HWND window, int result)
     if (result != 0) {
         bitmapDocument.UpdateHeaderReport();
     } else {
-        MessageBoxA(window, "ﾌｧｲﾙは保存されませんでした.", kCaption, MB_ICONWARNING);
+        bitmapDocument.TellNotSaved(window);
     }
 }
 

@@ -179,6 +179,7 @@ std::string WhyNotWritten(const std::string& path)
         return "has other hard links, which would keep the old content; it was left as it is "
                "(write to another name, or remove the other links first)";
     case SaveProblem::NotAFile: return "is not a regular file; nothing was written";
+    case SaveProblem::InUse: return "is open in another program; it was left as it is (close it there first)";
     case SaveProblem::None: break;
     }
     return "could not be written";

@@ -4,6 +4,7 @@
 
 #include "app/gdi_scope.h"
 #include "app/globals.h"
+#include "app/save_refusal.h"
 #include "app/settings_store.h"
 #include "palette/color_table.h"
 #include "palette/palette_window.h"
@@ -61,7 +62,7 @@ void CopyShortened(char* destination, const char* text, int size)
 
 }  // namespace
 
-BitmapDocument::BitmapDocument() : ownerWindow(nullptr), modified(false)
+BitmapDocument::BitmapDocument() : ownerWindow(nullptr), modified(false), saveRefusal(SaveProblem::None)
 {
     InitBitmapDialog(openDialog, kOpenFlags);
     InitBitmapDialog(saveDialog, kSaveFlags);
@@ -95,7 +96,7 @@ int BitmapDocument::AskToSaveChanges()
         return IDNO;
     case 0:
         // The changes are still only here: say so and keep them.
-        MessageBoxA(ownerWindow, kNotSaved, kCaption, MB_ICONWARNING);
+        TellNotSaved(ownerWindow);
         return IDCANCEL;
     default:
         return IDCANCEL;
@@ -153,15 +154,24 @@ bool BitmapDocument::CloseDocument()
 
 int BitmapDocument::SaveDocument(bool askForName)
 {
+    saveRefusal = SaveProblem::None;
     if (IsEmpty()) return 0;
     if (askForName || path[0] == '\0') {
         if (!saveDialog.Run(FileDialogSpec::SaveMode, ownerWindow)) return -1;
         SetPathAndName(saveDialog.path.c_str());
     }
-    if (!SaveToFile(path)) return 0;
+    if (!SaveToFile(path)) {
+        saveRefusal = SafeFileWriter::CheckTarget(path);
+        return 0;
+    }
     modified = false;
     UpdateTitle();
     return 1;
+}
+
+void BitmapDocument::TellNotSaved(HWND owner) const
+{
+    if (!TellSaveRefusal(owner, saveRefusal)) MessageBoxA(owner, kNotSaved, kCaption, MB_ICONWARNING);
 }
 
 void BitmapDocument::ClearDocument()

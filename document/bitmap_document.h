@@ -9,6 +9,7 @@
 #include "app/file_dialog_spec.h"
 #include "app/view_options.h"
 #include "image/dib_image.h"
+#include "platform/safe_file_writer.h"
 
 class ColorTable;
 
@@ -28,6 +29,9 @@ public:
     bool CloseDocument();
     // 1 saved, 0 nothing saved, -1 the user cancelled the save dialog.
     int SaveDocument(bool askForName);
+    // After a save that stored nothing: why, when the file refused to be
+    // replaced, else that nothing was saved.
+    void TellNotSaved(HWND owner) const;
     void ClearDocument();
     bool RefreshPaletteWindow();
     bool ApplyColorTable(const ColorTable& table);
@@ -58,6 +62,7 @@ private:
     HWND ownerWindow;
     bool modified;
     ViewOptions viewOptions;
+    SaveProblem saveRefusal;  // what stopped the last save, if the file did
 };
 
 #endif

@@ -26,6 +26,7 @@ enum class SaveProblem {
     ReadOnly,    // the file may not be written
     HardLinked,  // the file has more than one name
     NotAFile,    // a folder or a device stands where the file goes
+    InUse,       // another program holds it open and will not let it go (Windows)
 };
 
 // A file read by offset, as the source of a writer's CopyFrom.

@@ -189,7 +189,12 @@ bool FolderFlushes::FlushAll(std::string*)
 
 SaveProblem SafeFileWriter::CheckTarget(const char* path)
 {
-    return path ? ProblemOf(FollowLinks(path)) : SaveProblem::None;
+    if (!path) return SaveProblem::None;
+    const std::string target = FollowLinks(path);
+    SaveProblem problem = ProblemOf(target);
+    // Found out only when replacing; asked here so that the user can be told.
+    if (problem == SaveProblem::None && HeldByAnotherProgram(target)) problem = SaveProblem::InUse;
+    return problem;
 }
 
 SafeFileWriter::SafeFileWriter(const char* targetPath, FolderFlushes* flushes)
