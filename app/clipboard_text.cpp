@@ -1,6 +1,7 @@
 #include "app/clipboard_text.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -61,7 +62,7 @@ bool PutClipboardText(HWND owner, const std::string& text)
     return stored;
 }
 
-bool GetClipboardAsciiText(HWND owner, std::string* text)
+bool ForEachClipboardLine(HWND owner, size_t limit, const std::function<bool(const char* line, size_t length)>& line)
 {
     if (!IsClipboardFormatAvailable(CF_TEXT)) return false;
     OpenClipboardScope clipboard(owner);
@@ -72,15 +73,28 @@ bool GetClipboardAsciiText(HWND owner, std::string* text)
     const char* bytes = lock.Bytes();
     if (!bytes) return false;
     // The block may be larger than its text, and nothing promises a NUL in it.
-    size_t size = GlobalSize(data);
-    size_t length = 0;
-    while (length < size && bytes[length]) ++length;
-    text->assign(bytes, length);
-    for (size_t i = 0; i < length; ++i) {
-        BYTE byte = BYTE((*text)[i]);
-        if (byte < 0x80) continue;
-        if (IsDBCSLeadByte(byte) && i + 1 < length) (*text)[i++] = ' ';
-        (*text)[i] = ' ';
+    const size_t size = GlobalSize(data);
+    const size_t scan = size < limit ? size : limit;
+    auto ends = [&](size_t i) { return i >= size || !bytes[i] || bytes[i] == '\r' || bytes[i] == '\n'; };
+    try {
+        std::string text;
+        for (size_t begin = 0; begin < scan;) {
+            size_t end = begin;
+            while (end < scan && !ends(end)) ++end;
+            if (!ends(end)) break;  // cut by the limit
+            text.assign(bytes + begin, end - begin);
+            for (size_t i = 0; i < text.size(); ++i) {
+                BYTE byte = BYTE(text[i]);
+                if (byte < 0x80) continue;
+                if (IsDBCSLeadByte(byte) && i + 1 < text.size()) text[i++] = ' ';
+                text[i] = ' ';
+            }
+            if (!line(text.data(), text.size())) break;
+            if (end >= size || !bytes[end]) break;
+            begin = end + 1;
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
     }
     return true;
 }

@@ -41,7 +41,7 @@ public:
     void Undo();
     void Redo();
     // The selected entry as "#RRGGBB" text, or with no selection every entry,
-    // one a line.
+    // one a line; a selected cell without an entry copies nothing.
     void CopyColors();
     // The colors of the clipboard's text into the selected entry and on.
     void PasteColors();
@@ -92,6 +92,8 @@ private:
     void ShowMark(const TableMark& mark, uint32_t countBefore);
     // The selected entry when it is one of the table's.
     bool SelectedEntry(uint32_t* entry) const;
+    // The selected entry, or with no selection a table that is not empty.
+    bool CanCopy() const;
     void FillSquare(uint32_t entry);
 
     ColorTable workingTable;
@@ -121,6 +123,9 @@ INT_PTR CALLBACK PaletteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 LRESULT CALLBACK PaletteGridProc(HWND grid, UINT message, WPARAM wParam, LPARAM lParam);
 void InstallGridProcedure(HWND grid);
 void RemoveGridProcedure(HWND grid);
+// The edit command (undo, redo, copy, paste) a key stands for with the
+// modifiers held now; 0 for any other key.
+int PaletteEditCommand(WPARAM key);
 // Sets or clears the check mark of a menu item, leaving it enabled.
 void SetMenuCheck(HMENU menu, UINT command, BOOL check);
 

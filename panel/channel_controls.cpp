@@ -146,6 +146,11 @@ LRESULT CALLBACK FieldProc(HWND field, UINT message, WPARAM wParam, LPARAM lPara
             PostMessageA(paletteWindow.Hwnd(), message, wParam, lParam);
             return 0;
         default:
+            // Undo, redo, copy and paste act on the palette, as from its grid.
+            if (int command = PaletteEditCommand(wParam)) {
+                PostMessageA(paletteWindow.Hwnd(), WM_COMMAND, WPARAM(command), 0);
+                return 0;
+            }
             return Previous(field, message, wParam, lParam);
         }
     case WM_KEYUP:

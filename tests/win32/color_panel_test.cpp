@@ -217,30 +217,49 @@ TEST_F(ColorPanelTest, EntryFieldsTakeDigitsOnlyAndCommitOnEnter)
     EXPECT_EQ(42 + 11, ControlOrigin(IDC_RED_MARKER).x);
 }
 
-// The palette's edit keys belong to the palette window and its grid: in the
-// panel's fields Ctrl+V, Ctrl+Z and Ctrl+C stay what those fields make of them.
-TEST_F(ColorPanelTest, EntryFieldsKeepTheirOwnClipboardKeys)
+// After the Enter button the panel is active with the focus in a field:
+// undo, redo, copy and paste act on the palette from there as from its grid,
+// the field keeps taking digits only, and the hexadecimal field copies its
+// own text.
+TEST_F(ColorPanelTest, EditKeysInTheFieldsActOnThePalette)
 {
     ShowPaletteAndPanel();
     SelectCell(1, 0);
+    const uint32_t original = paletteWindow.WorkingTable().GetPackedColor(1);
     colorPanel->SetCurrentColor(0x02332211);
     SendMessageA(Control(IDC_ENTER_BUTTON), WM_LBUTTONUP, 0, 0);
     ASSERT_EQ(0x02332211u, paletteWindow.WorkingTable().GetPackedColor(1));
-    palette::PutOnClipboard("#abcdef 99");
 
     ActivatePanel();
     HWND red = Control(IDC_RED_FIELD);
-    SetWindowTextA(red, "17");
+    const struct {
+        UINT key;
+        bool shift;
+        uint32_t entry;
+        const char* field;
+    } steps[] = {
+        {'Z', false, original, "15"}, {'Y', false, 0x02332211u, "17"},
+        {'Z', false, original, "15"}, {'Z', true, 0x02332211u, "17"},
+    };
+    for (const auto& step : steps) {
+        program::PressKey(step.key, true, step.shift);
+        EXPECT_EQ(step.entry, paletteWindow.WorkingTable().GetPackedColor(1)) << char(step.key) << step.shift;
+        EXPECT_EQ(step.field, WindowText(red)) << "the panel shows the entry";
+        EXPECT_EQ(red, GetFocus());
+    }
+    palette::PutOnClipboard("#abcdef 99");
     program::PressKey('V', true);
-    program::PressKey('Z', true);
-    EXPECT_EQ("17", WindowText(red)) << "the field takes typed digits only";
-    EXPECT_EQ(0x02332211u, paletteWindow.WorkingTable().GetPackedColor(1)) << "neither pasted nor undone";
+    EXPECT_EQ(0x02efcdabu, paletteWindow.WorkingTable().GetPackedColor(1)) << "pasted";
+    EXPECT_EQ("171", WindowText(red)) << "nothing of the text in the field";
+    palette::PutOnClipboard("");
+    program::PressKey('C', true);
+    EXPECT_EQ("#ABCDEF", palette::ClipboardText()) << "the entry copied";
 
     HWND hex = Control(IDC_HEX_TEXT);
     SetFocus(hex);
     SendMessageA(hex, EM_SETSEL, 0, -1);
     program::PressKey('C', true);
-    EXPECT_EQ("112233", palette::ClipboardText()) << "the hexadecimal field copies its own text";
+    EXPECT_EQ("abcdef", palette::ClipboardText()) << "the hexadecimal field copies its own text";
 }
 
 TEST_F(ColorPanelTest, TabAndShiftTabCycleTheFields)
