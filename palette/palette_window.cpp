@@ -7,7 +7,6 @@
 #include "palette/palette_formats.h"
 #include "resources/resource.h"
 
-#include <cctype>
 #include <cstddef>
 #include <string>
 
@@ -348,23 +347,10 @@ void PaletteWindow::SavePalette()
     // The dialog opens on the type used last, with its extension.
     saveDialog.defaultExt = SaveTypeFor(saveDialog.filterIndex).extension;
     if (!saveDialog.Run(FileDialogSpec::SaveMode, Hwnd())) return;
-    const PaletteFormat format = SaveTypeFor(saveDialog.filterIndex).format;
-    std::string reason;
-    if (!FormatHolds(format, workingTable.GetCount(), &reason)) {
-        reason[0] = char(toupper(static_cast<unsigned char>(reason[0])));
-        MessageBoxA(Hwnd(), (reason + ".").c_str(), kCaption, MB_ICONERROR);
-        return;
-    }
-    bool saved = format == PaletteFormat::Riff
-                     ? workingTable.SaveRiffPalette(saveDialog.path.c_str())
-                     : ::SavePalette(workingTable, format, saveDialog.path.c_str(), &reason);
-    if (!saved) {
-        // The edits are not in any file yet: say so and keep them marked.
-        MessageBoxA(Hwnd(), "Saving error!", kCaption, MB_ICONERROR);
-        return;
-    }
-    modified = 0;
-    history.MarkUnmodified();
+    // A typed name that names one format alone wins over the filter.
+    PaletteFormat format = SaveTypeFor(saveDialog.filterIndex).format;
+    PaletteFormatNamedBy(saveDialog.path, &format);
+    SaveTable(format, saveDialog.path);
 }
 
 void PaletteWindow::TogglePanel()

@@ -6,11 +6,13 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "app/file_dialog_spec.h"
 #include "app/window_base.h"
 #include "palette/color_table.h"
 #include "palette/grid_layout.h"
+#include "palette/palette_formats.h"
 #include "palette/table_history.h"
 #include "panel/color_panel.h"
 
@@ -77,6 +79,8 @@ public:
 private:
     bool IsRealEntry(const GridCell& cell) const;
     void SavePalette();
+    // Writes the working table to path in format and tells what went wrong.
+    void SaveTable(PaletteFormat format, const std::string& path);
     void TogglePanel();
     void Restore();
     void Release();

@@ -1,0 +1,45 @@
+// Writing the palette window's table to a file in the format chosen, and
+// telling the user what went wrong.
+#include "palette/palette_window.h"
+
+#include "app/save_refusal.h"
+#include "platform/safe_file_writer.h"
+
+#include <cctype>
+
+namespace {
+
+const char kCaption[] = "Korin";
+
+// Only a RIFF file keeps the entries' flags.
+bool HasFlags(const ColorTable& table)
+{
+    for (uint32_t i = 0; i < table.GetCount(); ++i) {
+        if (table.GetEntry(i)->flags) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void PaletteWindow::SaveTable(PaletteFormat format, const std::string& path)
+{
+    std::string reason;
+    if (!FormatHolds(format, workingTable.GetCount(), &reason)) {
+        reason[0] = char(toupper(static_cast<unsigned char>(reason[0])));
+        MessageBoxA(Hwnd(), (reason + ".").c_str(), kCaption, MB_ICONERROR);
+        return;
+    }
+    bool saved = format == PaletteFormat::Riff ? workingTable.SaveRiffPalette(path.c_str())
+                                               : ::SavePalette(workingTable, format, path.c_str(), &reason);
+    if (!saved) {
+        // The edits are not in any file yet: say so and keep them marked.
+        if (!TellSaveRefusal(Hwnd(), SafeFileWriter::CheckTarget(path.c_str())))
+            MessageBoxA(Hwnd(), "Saving error!", kCaption, MB_ICONERROR);
+        return;
+    }
+    // The file lacks the flags: the table is not what it holds.
+    if (format != PaletteFormat::Riff && HasFlags(workingTable)) return;
+    modified = 0;
+    history.MarkUnmodified();
+}
