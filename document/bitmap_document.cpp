@@ -171,7 +171,7 @@ int BitmapDocument::SaveDocument(bool askForName)
 
 void BitmapDocument::TellNotSaved(HWND owner) const
 {
-    if (!TellSaveRefusal(owner, saveRefusal)) MessageBoxA(owner, kNotSaved, kCaption, MB_ICONWARNING);
+    if (!TellSaveRefusal(owner, saveRefusal, MB_ICONWARNING)) MessageBoxA(owner, kNotSaved, kCaption, MB_ICONWARNING);
 }
 
 void BitmapDocument::ClearDocument()
