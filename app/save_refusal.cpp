@@ -1,6 +1,6 @@
 #include "app/save_refusal.h"
 
-bool TellSaveRefusal(HWND owner, SaveProblem problem)
+bool TellSaveRefusal(HWND owner, SaveProblem problem, UINT icon)
 {
     const char* text;
     switch (problem) {
@@ -19,6 +19,6 @@ bool TellSaveRefusal(HWND owner, SaveProblem problem)
     default:
         return false;
     }
-    MessageBoxA(owner, text, "Korin", MB_ICONERROR);
+    MessageBoxA(owner, text, "Korin", icon);
     return true;
 }

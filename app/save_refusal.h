@@ -7,8 +7,9 @@
 
 #include "platform/safe_file_writer.h"
 
-// Shows the reason for a read-only, hard-linked or in-use target; false,
-// showing nothing, for any other problem, which the caller reports itself.
-bool TellSaveRefusal(HWND owner, SaveProblem problem);
+// Shows the reason for a read-only, hard-linked or in-use target, with the
+// icon of the failure message it stands in for; false, showing nothing, for
+// any other problem, which the caller reports itself.
+bool TellSaveRefusal(HWND owner, SaveProblem problem, UINT icon);
 
 #endif

@@ -1,7 +1,9 @@
 // The core operations on 8-bit bitmaps of 1, 16 and 256 MiB of pixels: what
-// opening, applying a table and saving cost, apart from process start-up.
+// opening, applying a table and saving cost, apart from process start-up; and
+// counting the pixels of each entry against a plain read of the same bytes.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include <unistd.h>
 
 #include "image/dib_image.h"
+#include "image/usage_counts.h"
 #include "palette/color_table.h"
 #include "report/header_report.h"
 
@@ -151,8 +154,49 @@ void HeaderReport(benchmark::State& state)
     }
 }
 
+// A 256 MiB 8-bit picture in memory: noise (every value but 255, so that a
+// search for 255 reads every byte) or one value throughout, the case where
+// counts into a single table would wait on each other.
+const DibImage& UsagePicture(bool noise)
+{
+    static DibImage pictures[2];
+    DibImage& image = pictures[noise];
+    if (!image.IsEmpty()) return image;
+    const NewImageSpec spec = {kWidth, 256 * 1024, 8, 256};
+    if (!image.CreateIndexed(nullptr, spec, MakeTable(6))) std::abort();
+    uint32_t state = 2463534242u;
+    for (uint32_t i = 0; noise && i < image.ImageSize(); ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        image.Bits()[i] = uint8_t(state % 255);
+    }
+    return image;
+}
+
+void EntryUsage(benchmark::State& state)
+{
+    const DibImage& image = UsagePicture(state.range(0) != 0);
+    std::vector<uint64_t> counts;
+    for (auto _ : state) {
+        if (!CountEntryUsage(image, &counts)) state.SkipWithError("count failed");
+        benchmark::DoNotOptimize(counts.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * image.ImageSize());
+}
+
+// The floor: one pass that only reads the same bytes, as fast as the C library reads.
+void MemchrPass(benchmark::State& state)
+{
+    const DibImage& image = UsagePicture(state.range(0) != 0);
+    for (auto _ : state) benchmark::DoNotOptimize(std::memchr(image.Bits(), 255, image.ImageSize()));
+    state.SetBytesProcessed(int64_t(state.iterations()) * image.ImageSize());
+}
+
 }  // namespace
 
+BENCHMARK(EntryUsage)->ArgName("noise")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(MemchrPass)->ArgName("noise")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(LoadFromFile)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(SetColorTableAndRebuildSection)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(SaveToFile)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -16,6 +16,7 @@ enum OptionBit : unsigned {
     kBits = 1 << 7,
     kEntries = 1 << 8,
     kFormat = 1 << 9,
+    kSpace = 1 << 10,
 };
 const unsigned kOutputOptions = kOut | kOutDir | kInPlace;
 
@@ -30,6 +31,7 @@ const OptionInfo kOptions[] = {
     {"--in-place", kInPlace, false}, {"--members", kMembers, false}, {"--hex", kHex, false},
     {"--raw", kRaw, false},      {"--size", kSize, true},       {"--bits", kBits, true},
     {"--entries", kEntries, true}, {"--format", kFormat, true},
+    {"--space", kSpace, true},
 };
 
 const char kToolHelp[] =
@@ -49,13 +51,16 @@ const char kToolHelp[] =
     "                                              or a picture as OUT.bmp or OUT.png\n"
     "  normalize FILE.bmp... OUTPUT                convert BMP files from other tools into\n"
     "                                              the form the editor opens\n"
+    "  usage FILE [--format tsv|json]              count the pixels of each table entry\n"
+    "  gradient FILE FIRST LAST [--space rgb|oklab] OUTPUT\n"
+    "                                              fill entries FIRST..LAST with an even ramp\n"
     "\n"
     "Palette formats (F): riff, jasc, gpl, act, hex, pdn.\n"
     "\n"
     "OUTPUT is exactly one of:\n"
-    "  -o FILE        write the result to FILE (one input only)\n"
-    "  --out-dir DIR  write each result to DIR under its input's name\n"
-    "  --in-place     replace each input\n"
+    "  -o, --out FILE  write the result to FILE (one input only)\n"
+    "  --out-dir DIR   write each result to DIR under its input's name\n"
+    "  --in-place      replace each input\n"
     "\n"
     "Files are replaced only once fully written. Exit status: 0 when every file\n"
     "succeeded, 1 when any failed (the others are still done), 2 for bad usage.\n"
@@ -139,6 +144,26 @@ const char kNewHelp[] =
     "Makes a blank (black) bitmap with the new-image dialog's checks. The entry\n"
     "count defaults to what the dialog's color mode sets: 2, 16, 256, or 0 for 24 bits.\n";
 
+const char kUsageHelp[] =
+    "Usage: korin-cli usage FILE [--format tsv|json]\n"
+    "\n"
+    "Counts the pixels that use each color-table entry of FILE (a BMP file the\n"
+    "editor opens, or an indexed PNG or GIF file) and names the unused entries.\n"
+    "  --format tsv   tab-separated: index, #RRGGBB, pixels; then '# unused' lines\n"
+    "  --format json  one JSON object\n"
+    "Without --format, a table to read.\n";
+
+const char kGradientHelp[] =
+    "Usage: korin-cli gradient FILE FIRST LAST [--space rgb|oklab]\n"
+    "                          (-o OUT | --out-dir DIR | --in-place)\n"
+    "\n"
+    "Fills the color-table entries between FIRST and LAST (counted from 0) with an\n"
+    "even ramp from entry FIRST's color to entry LAST's; those two stay as they are.\n"
+    "The range holds three entries or more and lies within the table. FILE is a BMP,\n"
+    "PNG or GIF file; only its table changes.\n"
+    "  --space rgb    even steps of the red, green and blue values (the default)\n"
+    "  --space oklab  even steps in OKLab, which look even to the eye\n";
+
 struct CommandInfo {
     const char* name;
     Command command;
@@ -155,6 +180,8 @@ const CommandInfo kCommands[] = {
     {"new", Command::New, kOut | kSize | kBits | kEntries, kNewHelp},
     {"convert", Command::Convert, kFormat, kConvertHelp},
     {"normalize", Command::Normalize, kOutputOptions, kNormalizeHelp},
+    {"usage", Command::Usage, kFormat, kUsageHelp},
+    {"gradient", Command::Gradient, kOutputOptions | kSpace, kGradientHelp},
 };
 
 const CommandInfo* FindCommand(const std::string& name)
@@ -205,7 +232,7 @@ int32_t DefaultEntries(int32_t bitCount)
 
 struct Collected {
     unsigned seen = 0;
-    std::string out, outDir, size, bits, entries, format;
+    std::string out, outDir, size, bits, entries, format, space;
     std::vector<std::string> operands;
 };
 
@@ -282,6 +309,44 @@ bool ParseSwapKind(const std::string& word, SwapKind* kind)
     return true;
 }
 
+bool CheckUsage(const Collected& c, Arguments* args, std::string* error)
+{
+    args->inputs = c.operands;
+    if (!(c.seen & kFormat)) return true;
+    if (c.format == "tsv") args->usageFormat = UsageFormat::Tsv;
+    else if (c.format == "json") args->usageFormat = UsageFormat::Json;
+    else {
+        *error = "--format of usage takes tsv or json, not '" + c.format + "'";
+        return false;
+    }
+    return true;
+}
+
+bool CheckGradient(const Collected& c, Arguments* args, std::string* error)
+{
+    int32_t first = 0, last = 0;
+    if (!ParseCount(c.operands[1], &first) || !ParseCount(c.operands[2], &last)) {
+        *error = "FIRST and LAST are entry numbers counted from 0, not '" + c.operands[1] + "' '" +
+                 c.operands[2] + "'";
+        return false;
+    }
+    if (last <= first || last - first < 2) {
+        *error = "the range " + c.operands[1] + ".." + c.operands[2] +
+                 " is shorter than three entries; give FIRST before LAST, at least two apart";
+        return false;
+    }
+    args->gradientFirst = uint32_t(first);
+    args->gradientLast = uint32_t(last);
+    if (c.space == "oklab") {
+        args->gradientSpace = GradientSpace::Oklab;
+    } else if ((c.seen & kSpace) && c.space != "rgb") {
+        *error = "--space takes rgb or oklab, not '" + c.space + "'";
+        return false;
+    }
+    args->inputs.assign(1, c.operands[0]);
+    return CheckOutput(c, 1, args, error);
+}
+
 // The operands and options each command needs, once every word is read.
 bool CheckCommand(const Collected& c, Arguments* args, std::string* error)
 {
@@ -333,6 +398,12 @@ bool CheckCommand(const Collected& c, Arguments* args, std::string* error)
         return CheckOutput(c, args->inputs.size(), args, error);
     case Command::New:
         return CheckNew(c, args, error);
+    case Command::Usage:
+        if (words.size() != 1) break;
+        return CheckUsage(c, args, error);
+    case Command::Gradient:
+        if (words.size() != 3) break;
+        return CheckGradient(c, args, error);
     case Command::None:
         break;
     }
@@ -416,6 +487,7 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error)
         case kBits: c.bits = value; break;
         case kEntries: c.entries = value; break;
         case kFormat: c.format = value; break;
+        case kSpace: c.space = value; break;
         default: break;
         }
     }

@@ -6,15 +6,19 @@
 #include <vector>
 
 #include "image/new_image_spec.h"
+#include "palette/gradient.h"
 #include "palette/palette_formats.h"
 
-enum class Command { None, Info, Palette, Apply, Invert, Swap, New, Convert, Normalize };
+enum class Command { None, Info, Palette, Apply, Invert, Swap, New, Convert, Normalize, Usage, Gradient };
 
 // The channel pair a swap exchanges, as the palette window names them.
 enum class SwapKind { RedGreen, GreenBlue, BlueRed };
 
 // Where a command that rewrites bitmaps puts its results.
 enum class OutputMode { None, File, Folder, InPlace };
+
+// How usage prints its figures.
+enum class UsageFormat { Text, Tsv, Json };
 
 struct Arguments {
     Command command = Command::None;
@@ -31,6 +35,11 @@ struct Arguments {
     // palette and convert: --format, else the output's extension decides.
     bool formatGiven = false;
     PaletteFormat format = PaletteFormat::Riff;
+    UsageFormat usageFormat = UsageFormat::Text;  // usage: --format tsv|json
+    // gradient: the two end entries and the space the steps are even in.
+    uint32_t gradientFirst = 0;
+    uint32_t gradientLast = 0;
+    GradientSpace gradientSpace = GradientSpace::Rgb;
 };
 
 // Fills args from the words after the program name. False, with a one-line

@@ -13,6 +13,7 @@
 #include "cli/host.h"
 #include "cli/picture_commands.h"
 #include "cli/text_encoding.h"
+#include "cli/usage_commands.h"
 #include "image/bmp_normalize.h"
 #include "image/bmp_recolor.h"
 #include "image/dib_image.h"
@@ -531,6 +532,9 @@ int RunCommand(const Arguments& args)
     case Command::New: return RunNew(args, dc);
     case Command::Convert: return RunConvert(args, dc);
     case Command::Normalize: return RunNormalize(args);
+    case Command::Usage: return RunUsage(args, dc.Get(), WhyNotLoaded);
+    case Command::Gradient:
+        return RunGradient(args, [&](const TableEdit& edit) { return RecolorAll(args, dc, edit); });
     case Command::None: break;
     }
     return kExitUsage;

@@ -181,7 +181,7 @@ int BitmapDocument::SaveDocument(bool askForName)
 
 void BitmapDocument::TellNotSaved(HWND owner) const
 {
-    if (TellSaveRefusal(owner, saveRefusal)) return;
+    if (TellSaveRefusal(owner, saveRefusal, MB_ICONWARNING)) return;
     // A PNG or GIF the file's format refuses says why after the usual words.
     const std::string message = problem.empty() ? std::string(kNotSaved) : kNotSaved + std::string("\r\n") + problem;
     MessageBoxA(owner, message.c_str(), kCaption, MB_ICONWARNING);

@@ -34,7 +34,7 @@ void PaletteWindow::SaveTable(PaletteFormat format, const std::string& path)
                                                : ::SavePalette(workingTable, format, path.c_str(), &reason);
     if (!saved) {
         // The edits are not in any file yet: say so and keep them marked.
-        if (!TellSaveRefusal(Hwnd(), SafeFileWriter::CheckTarget(path.c_str())))
+        if (!TellSaveRefusal(Hwnd(), SafeFileWriter::CheckTarget(path.c_str()), MB_ICONERROR))
             MessageBoxA(Hwnd(), "Saving error!", kCaption, MB_ICONERROR);
         return;
     }

@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Makes the Windows packages dist/korin-VERSION-win32.zip and
-# dist/korin-VERSION-win64.zip (korin.exe, korin-cli.exe, the sample pictures
-# and a read-me), then checks each: its files, and its korin-cli.exe started
-# from the unpacked zip under Wine, where this machine runs that build.
+# Makes the packages in dist/ and checks each:
+# - the Windows zips korin-VERSION-win32.zip and korin-VERSION-win64.zip
+#   (korin.exe, korin-cli.exe, the sample pictures and a read-me): their files,
+#   and korin-cli.exe started from the unpacked zip under Wine;
+# - the Windows installers korin-VERSION-win32-setup.exe and
+#   korin-VERSION-win64-setup.exe: installed, started and uninstalled silently
+#   under Wine in a scratch prefix (tools/package/check_installer.sh);
+# - the Debian package of korin-cli, korin-cli_VERSION_ARCH.deb: lintian
+#   finds no error, and it runs unpacked (tools/package/make_deb.sh).
+# The Windows checks run where this machine runs that build.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -34,8 +40,15 @@ for arch in win32 win64; do
         [ -s "$top/$f" ] || die "$zip lacks $f"
     done
 
+    setup="dist/korin-$version-$arch-setup.exe"
+    readme="build/package/README-$arch.txt"
+    python3 tools/package/windows_readme.py tools/package/README-windows.txt "$version" "$arch" "$readme" &&
+    makensis -V2 -DVERSION="$version" -DARCH="$arch" -DBUILD="$root/build/$arch" -DREADME="$root/$readme" \
+        -DICON="$root/resources/korin.ico" -DOUTFILE="$root/$setup" tools/package/korin.nsi ||
+        die "could not write $setup"
+
     if [ "$arch" = win32 ] && ! korin_runs_32bit; then
-        echo "package: $zip not started: $KORIN_NO_32BIT"
+        echo "package: $zip and $setup not started: $KORIN_NO_32BIT"
         continue
     fi
     korin_use_arch "$arch" || die "no Wine for $arch"
@@ -49,5 +62,11 @@ for arch in win32 win64; do
     timeout 60 wineserver -k >/dev/null 2>&1 || true
     [ "$said" = "korin-cli $version" ] || die "$top/korin-cli.exe --version said '$said'"
     echo "package: $zip ($said)"
+    bash tools/package/check_installer.sh "$setup" "$arch" "$version" "build/package/installer-$arch" ||
+        die "$setup did not install, start and uninstall cleanly"
 done
-ls -l dist/korin-"$version"-win32.zip dist/korin-"$version"-win64.zip
+
+echo "== packaging korin-cli for Debian"
+bash tools/package/make_deb.sh "$version" dist || die "could not make the Debian package"
+ls -l dist/korin-"$version"-win{32,64}.zip dist/korin-"$version"-win{32,64}-setup.exe \
+    dist/korin-cli_"$version"_*.deb

@@ -66,10 +66,11 @@ else
     summary+=("win32: NOT RUN ($KORIN_NO_32BIT)")
 fi
 
-# The Windows packages, each checked by starting its unpacked korin-cli.exe.
+# The zips and installers, each checked under Wine, and the korin-cli .deb,
+# checked by lintian and run unpacked.
 echo "== packaging"
 if bash scripts/package.sh; then
-    summary+=("packages: made and started")
+    summary+=("packages: made and checked")
 else
     summary+=("packages: FAILED")
     failed=1

@@ -716,12 +716,12 @@ TEST_F(PaletteWindowTest, UndoAndRedoWalkThroughEveryKindOfStep)
         after.push_back(Seen());
         EXPECT_NE(before[i], after[i]) << steps[i].what;
     }
-    // The save made the state it stored unmodified, however it is reached again.
+    // The save made the state it stored unmodified, however it is reached
+    // again, and only that one: the table as the picture gave it no longer is.
     after[3] = before[4];
     EXPECT_EQ("unmodified", before[4].substr(0, 10));
-    // Every other state is not what the file holds, the table as opened too.
     ASSERT_EQ("unmodified", before[0].substr(0, 10));
-    before[0] = "modified" + before[0].substr(10);
+    before[0].replace(0, 10, "modified");
 
     // Back with Ctrl+Z in the grid and in the window itself and with the menu.
     for (size_t i = count; i-- > 0;) {

@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
 """Writes one Windows package of Korin: a zip whose one folder, korin-VERSION-ARCH,
-holds korin.exe, korin-cli.exe, the sample pictures and the read-me (CRLF line
-ends, UTF-8 with a byte order mark, so that Windows editors show the Japanese).
+holds korin.exe, korin-cli.exe, the sample pictures and the read-me.
 
 Usage: make_zip.py OUT.zip VERSION ARCH BUILD_FOLDER SAMPLES_FOLDER README_TEMPLATE
 """
@@ -9,15 +8,15 @@ import os
 import sys
 import zipfile
 
+from windows_readme import windows_readme
+
 
 def main(argv):
     if len(argv) != 7:
         sys.exit(__doc__)
     out, version, arch, build, samples, template = argv[1:]
     top = "korin-%s-%s" % (version, arch)
-    with open(template, encoding="utf-8") as f:
-        readme = f.read().replace("@VERSION@", version).replace("@ARCH@", arch)
-    readme = "\ufeff" + readme.replace("\r\n", "\n").replace("\n", "\r\n")
+    readme = windows_readme(template, version, arch)
 
     pictures = sorted(n for n in os.listdir(samples) if n.lower().endswith(".bmp"))
     if not pictures:
@@ -28,7 +27,7 @@ def main(argv):
             z.write(os.path.join(build, program), "%s/%s" % (top, program))
         for name in pictures:
             z.write(os.path.join(samples, name), "%s/samples/%s" % (top, name))
-        z.writestr("%s/README.txt" % top, readme.encode("utf-8"))
+        z.writestr("%s/README.txt" % top, readme)
     os.replace(partial, out)
 
 

@@ -1,0 +1,276 @@
+// korin-cli usage and gradient end to end: counts against an independent
+// count (the test's own for a bitmap, Pillow's for PNG and GIF files), the
+// ramp written into BMP, PNG and GIF files, and each refusal by its reason.
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "image/dib_image.h"
+#include "image/indexed_file.h"
+#include "palette/color_table.h"
+#include "palette/gradient.h"
+#include "tests/cli/cli_process.h"
+#include "tests/support/memory_dc.h"
+#include "tests/support/picture_files.h"
+#include "tests/support/python_script.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string ColorText(const ColorEntry& e)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", e.red, e.green, e.blue);
+    return text;
+}
+
+// An 8-bit bitmap of 7 x 3 pixels whose 10-entry table its pixels partly
+// use; pixel (x, y) is usedIndices[(x + 2y) % 6], and 12 lies past the table.
+const uint8_t kUsedIndices[] = {0, 2, 3, 4, 9, 12};
+
+std::string UsageBitmap(const TempFolder& folder, ColorTable* table, std::vector<uint64_t>* counts)
+{
+    MemoryDC dc;
+    DibImage image;
+    table->Reset(10);
+    for (uint32_t i = 0; i < 10; ++i) table->SetColor(i, uint8_t(i * 25), uint8_t(255 - i), uint8_t(i * 7));
+    const NewImageSpec spec = {7, 3, 8, 10};
+    EXPECT_TRUE(image.CreateIndexed(dc, spec, *table));
+    counts->assign(13, 0);
+    for (uint32_t y = 0; y < 3; ++y) {
+        for (uint32_t x = 0; x < 7; ++x) {
+            const uint8_t index = kUsedIndices[(x + 2 * y) % 6];
+            image.Bits()[(2 - y) * image.Stride() + x] = index;
+            ++(*counts)[index];
+        }
+    }
+    const std::string path = folder.File("usage.bmp");
+    EXPECT_TRUE(image.SaveToFile(path.c_str()));
+    return path;
+}
+
+TEST(CliEntryUsage, EveryFormatCountsTheBitmapsPixels)
+{
+    TempFolder folder;
+    ColorTable table;
+    std::vector<uint64_t> counts;
+    const std::string path = UsageBitmap(folder, &table, &counts);
+
+    CliRun tsv = RunCli({"usage", path, "--format", "tsv"});
+    ASSERT_EQ(0, tsv.exitCode) << tsv.err;
+    std::vector<std::string> expected = {"index\tcolor\tpixels"};
+    for (uint32_t i = 0; i < 10; ++i)
+        expected.push_back(std::to_string(i) + "\t" + ColorText(*table.GetEntry(i)) + "\t" + std::to_string(counts[i]));
+    expected.push_back("# unused\t5\t1,5,6,7,8");
+    expected.push_back("# past the table\t" + std::to_string(counts[12]));
+    EXPECT_EQ(expected, Lines(tsv.out));
+
+    CliRun text = RunCli({"usage", path});
+    ASSERT_EQ(0, text.exitCode) << text.err;
+    const std::vector<std::string> lines = Lines(text.out);
+    ASSERT_EQ(14u, lines.size()) << text.out;
+    EXPECT_EQ(path + ": 7 x 3 pixels, 10 entries", lines[0]);
+    for (uint32_t i = 0; i < 10; ++i) {
+        std::istringstream row(lines[2 + i]);
+        std::string index, color, pixels;
+        row >> index >> color >> pixels;
+        EXPECT_EQ(expected[1 + i], index + "\t" + color + "\t" + pixels);
+    }
+    EXPECT_EQ("unused: 5 of 10 entries (1, 5-8)", lines[12]);
+    EXPECT_EQ("pixels with an index past the table: " + std::to_string(counts[12]), lines[13]);
+
+    CliRun json = RunCli({"usage", path, "--format", "json"});
+    ASSERT_EQ(0, json.exitCode) << json.err;
+    const std::string python = PythonWith("json");
+    if (python.empty()) GTEST_SKIP() << "SKIPPED LOUDLY: the JSON output is read back with Python 3";
+    ASSERT_TRUE(WriteWholeFile(folder.File("usage.json"), json.out));
+    std::string flattened;
+    ASSERT_TRUE(RunPythonScript(python, folder, R"(import json, sys
+u = json.load(open(sys.argv[1]))
+print('index\tcolor\tpixels')
+for e in u['entries']: print('%d\t%s\t%d' % (e['index'], e['color'], e['pixels']))
+print('# unused\t%d\t%s' % (u['unusedCount'], ','.join(map(str, u['unused']))))
+print('# past the table\t%d' % u['pixelsPastTable'])
+print(u['width'], u['height'], u['entryCount'])
+)", {folder.File("usage.json")}, &flattened)) << json.out;
+    expected.push_back("7 3 10");
+    EXPECT_EQ(expected, Lines(flattened));
+}
+
+// Pillow writes PNG files of 1, 2, 4 and 8 bits (by the palette's size) and
+// GIF files; korin-cli's counts of each must be Pillow's histogram of it.
+const char kPillowPictures[] = R"(import random, sys
+from PIL import Image
+if sys.argv[1] == 'make':
+    for arg in sys.argv[2:]:
+        path, w, h, colors = arg.split(':')
+        w, h, colors = int(w), int(h), int(colors)
+        rnd = random.Random(path)
+        im = Image.new('P', (w, h))
+        im.putdata([rnd.randrange(colors) if rnd.random() < 0.7 else 0 for _ in range(w * h)])
+        im.putpalette(bytes(c for i in range(colors) for c in ((i * 3 + 1) % 256, 255 - i, i * 11 % 256)))
+        im.save(path)
+else:
+    for path in sys.argv[2:]:
+        with Image.open(path) as im:
+            assert im.mode == 'P', im.mode
+            print(' '.join(map(str, im.histogram())))
+)";
+
+TEST(CliEntryUsage, PngAndGifCountsAreThoseOfPillow)
+{
+    const std::string python = PythonWith("PIL");
+    if (python.empty()) GTEST_SKIP() << "SKIPPED LOUDLY: needs Python 3 with Pillow (python3-pil)";
+    TempFolder folder;
+    std::vector<std::string> made, paths;
+    for (const char* name : {"a.png:37:23:2", "b.png:1:5:4", "c.png:9:1:16", "d.png:33:7:200", "e.gif:37:23:2",
+                             "f.gif:13:11:16", "g.gif:64:3:256"}) {
+        made.push_back(folder.File(name));
+        paths.push_back(made.back().substr(0, made.back().find(':')));
+    }
+    for (const auto& small : {std::make_pair("small.png", SmallPngBytes()), std::make_pair("small.gif", SmallGifBytes())}) {
+        paths.push_back(folder.File(small.first));
+        ASSERT_TRUE(WriteWholeFile(paths.back(), small.second));
+    }
+    std::string answer;
+    made.insert(made.begin(), "make");
+    ASSERT_TRUE(RunPythonScript(python, folder, kPillowPictures, made, &answer)) << answer;
+    std::vector<std::string> count = paths;
+    count.insert(count.begin(), "count");
+    ASSERT_TRUE(RunPythonScript(python, folder, kPillowPictures, count, &answer)) << answer;
+    const std::vector<std::string> histograms = Lines(answer);
+    ASSERT_EQ(paths.size(), histograms.size());
+
+    for (size_t i = 0; i < paths.size(); ++i) {
+        CliRun run = RunCli({"usage", paths[i], "--format", "tsv"});
+        ASSERT_EQ(0, run.exitCode) << paths[i] << ": " << run.err;
+        std::istringstream pillow(histograms[i]);
+        std::vector<uint64_t> theirs;
+        for (uint64_t n; pillow >> n;) theirs.push_back(n);
+        ASSERT_EQ(256u, theirs.size());
+        const std::vector<std::string> lines = Lines(run.out);
+        ASSERT_GE(lines.size(), 3u) << run.out;
+        uint64_t listed = 0, pastTable = 0;
+        for (size_t line = 1; line < lines.size(); ++line) {
+            std::istringstream fields(lines[line]);
+            std::string first, color;
+            uint64_t pixels = 0;
+            if (lines[line][0] == '#') {
+                if (lines[line].compare(0, 17, "# past the table\t") == 0) pastTable = std::stoull(lines[line].substr(17));
+                continue;
+            }
+            fields >> first >> color >> pixels;
+            EXPECT_EQ(theirs[listed], pixels) << paths[i] << " entry " << first;
+            EXPECT_EQ(std::to_string(listed), first);
+            ++listed;
+        }
+        uint64_t theirsPast = 0;
+        for (size_t index = listed; index < 256; ++index) theirsPast += theirs[index];
+        EXPECT_EQ(theirsPast, pastTable) << paths[i];
+    }
+}
+
+// The table of a BMP, PNG or GIF file's bytes.
+bool TableOf(const std::string& bytes, ColorTable* table)
+{
+    MemoryDC dc;
+    DibImage image;
+    std::istringstream in(bytes);
+    if (bytes.compare(0, 2, "BM") == 0) return image.ReadFromStream(dc, in) && image.CopyColorTable(*table);
+    IndexedFile file;
+    std::string reason;
+    return file.Read(ByteSource(bytes), &reason) && table->Assign(file.Table());
+}
+
+// The rest of each file stays as the recolor path keeps it (apply's tests);
+// here the table must be the ramp the core makes, whichever way it is written.
+TEST(CliGradient, WritesTheRampIntoEachFormat)
+{
+    TempFolder folder, outFolder;
+    MemoryDC dc;
+    DibImage image;
+    ColorTable table;
+    ASSERT_TRUE(table.Reset(256));
+    for (uint32_t i = 0; i < 256; ++i) table.SetColor(i, uint8_t(i * 7), uint8_t(i * 13), uint8_t(255 - i));
+    const NewImageSpec spec = {11, 4, 8, 256};
+    ASSERT_TRUE(image.CreateIndexed(dc, spec, table));
+    const std::string bmp = folder.File("ramp.bmp");
+    ASSERT_TRUE(image.SaveToFile(bmp.c_str()));
+    ASSERT_TRUE(WriteWholeFile(folder.File("small.png"), SmallPngBytes()));
+    ASSERT_TRUE(WriteWholeFile(folder.File("small.gif"), SmallGifBytes()));
+    const struct {
+        std::vector<std::string> args;
+        std::string input, output;
+        uint32_t first, last;
+        GradientSpace space;
+    } cases[] = {
+        {{"16", "200", "--space", "oklab", "-o", folder.File("out.bmp")}, bmp, folder.File("out.bmp"), 16, 200,
+         GradientSpace::Oklab},
+        {{"0", "3", "--out-dir", outFolder.Path()}, folder.File("small.png"), outFolder.File("small.png"), 0, 3,
+         GradientSpace::Rgb},
+        {{"1", "6", "--space=oklab", "--in-place"}, folder.File("small.gif"), folder.File("small.gif"), 1, 6,
+         GradientSpace::Oklab},
+    };
+    for (const auto& c : cases) {
+        ColorTable expected, written;
+        ASSERT_TRUE(TableOf(ReadWholeFile(c.input), &expected)) << c.input;
+        std::vector<std::string> args = {"gradient", c.input};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        CliRun run = RunCli(args);
+        ASSERT_EQ(0, run.exitCode) << c.input << ": " << run.err;
+        ASSERT_TRUE(FillGradient(expected, c.first, c.last, c.space));
+        ASSERT_TRUE(TableOf(ReadWholeFile(c.output), &written)) << c.output;
+        ASSERT_EQ(expected.GetCount(), written.GetCount());
+        for (uint32_t i = 0; i < expected.GetCount(); ++i)
+            EXPECT_EQ(ColorText(*expected.GetEntry(i)), ColorText(*written.GetEntry(i))) << c.output << " " << i;
+    }
+}
+
+TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
+{
+    TempFolder folder;
+    const std::string png = folder.File("small.png"), bmp = folder.File("full.bmp"), out = folder.File("out");
+    ASSERT_TRUE(WriteWholeFile(png, SmallPngBytes()));
+    ASSERT_EQ(0, RunCli({"new", "--size", "3x2", "--bits", "24", "-o", bmp}).exitCode);
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* reason;
+    } cases[] = {
+        {{"gradient", png, "1", "4", "-o", out}, 1, "table of 4 entries (0 to 3): the range 1..4 is not within it"},
+        {{"gradient", png, "0", "2", "-o", out}, 0, ""},
+        {{"gradient", png, "1", "2", "-o", out}, 2, "the range 1..2 is shorter than three entries"},
+        {{"gradient", png, "3", "0", "-o", out}, 2, "the range 3..0 is shorter than three entries"},
+        {{"gradient", png, "0", "x", "-o", out}, 2, "FIRST and LAST are entry numbers"},
+        {{"gradient", png, "0", "3", "--space", "hsv", "-o", out}, 2, "--space takes rgb or oklab, not 'hsv'"},
+        {{"gradient", png, "0", "3"}, 2, "give exactly one of -o FILE"},
+        {{"gradient", bmp, "0", "3", "-o", out}, 1, "has no color table"},
+        {{"usage", png, "--format", "riff"}, 2, "--format of usage takes tsv or json, not 'riff'"},
+        {{"palette", png, "-o", out, "--format", "tsv"}, 2, "--format takes riff, jasc, gpl, act, hex or pdn"},
+        {{"usage", bmp}, 1, "has no color table"},
+        {{"usage", folder.File("missing.png")}, 1, "cannot be opened"},
+    };
+    for (const auto& c : cases) {
+        std::remove(out.c_str());
+        std::string call;
+        for (const std::string& word : c.args) call += " " + word;
+        CliRun run = RunCli(c.args);
+        EXPECT_EQ(c.exitCode, run.exitCode) << call << ": " << run.err;
+        EXPECT_NE(std::string::npos, run.err.find(c.reason)) << call << ": " << run.err;
+        EXPECT_EQ(c.exitCode == 0, FileExists(out)) << call;
+        EXPECT_EQ(SmallPngBytes(), ReadWholeFile(png));
+    }
+}
+
+}  // namespace
