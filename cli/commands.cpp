@@ -271,9 +271,10 @@ bool BatchInputs(const Arguments& args, std::vector<std::string>* inputs)
     return !clash;
 }
 
-// One job for each input, a bad file named and passed over. Each file
-// reaches the disk before it replaces its target; the folders that hold the
-// new names are flushed once, at the end.
+// One job for each input, a bad file named and passed over. The files
+// written reach the disk together, each before it replaces its target (a
+// file that then fails is named at the end); the folders that hold the new
+// names are flushed once, at the end.
 int ForEachInput(const Arguments& args, const FileJob& job)
 {
     if (args.outputMode == OutputMode::Folder && !IsFolder(args.output)) {
@@ -304,7 +305,12 @@ int ForEachInput(const Arguments& args, const FileJob& job)
     }
     progress.Clear();
     std::string folder;
-    if (!flushes.FlushAll(&folder)) {
+    const bool flushed = flushes.FlushAll(&folder);
+    for (const std::string& target : flushes.TakeFailed()) {
+        ReportError(target, WhyNotWritten(target));
+        status = kExitFailure;
+    }
+    if (!flushed) {
         ReportError(folder, "could not be flushed to disk; the files written there may not survive a power loss");
         status = kExitFailure;
     }
