@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <new>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -253,20 +254,19 @@ typedef std::function<bool(const std::string& input, FolderFlushes* flushes, Fai
 bool BatchInputs(const Arguments& args, std::vector<std::string>* inputs)
 {
     bool clash = false;
+    // Each file asked about once: a long batch would otherwise ask for every pair.
+    std::set<std::string> paths, files;
     for (const std::string& input : args.inputs) {
-        bool named = false;
+        const std::string identity = FileIdentity(input);
+        if (!paths.insert(input).second || (!identity.empty() && !files.insert(identity).second)) continue;
         for (const std::string& earlier : *inputs) {
-            if (earlier == input || SameFile(earlier, input)) {
-                named = true;
-                break;
-            }
             if (args.outputMode == OutputMode::Folder && SameFileName(BaseName(earlier), BaseName(input))) {
                 ReportError(OutputPath(args, input),
                             "would be written from both " + earlier + " and " + input + "; nothing was written");
                 clash = true;
             }
         }
-        if (!named) inputs->push_back(input);
+        inputs->push_back(input);
     }
     return !clash;
 }
