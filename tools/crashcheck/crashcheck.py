@@ -253,7 +253,7 @@ def main():
             except ModelError as error:
                 print(f"{name}: cannot check: {error}")
                 return 2
-            print(f"{name}: {points} crash points, {states} states ({distinct} distinct) checked, "
+            print(f"{name}: {points} crash points, {states} states, {distinct} distinct ones built and checked, "
                   f"{leftovers} leftover temporaries seen, {len(violations)} violations")
             for v in violations[:20]:
                 print("  VIOLATION " + v)
