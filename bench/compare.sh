@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Whole-process comparison: korin-cli apply against Pillow and against cp of
-# the finished file, each with the flush to disk korin's save makes. Builds a
+# the finished file, each with the flush to disk korin's save makes; then a
+# batch against the same files saved one by one (bench/batch_flush.py). Builds a
 # Release korin-cli in build/bench, makes its own files, prints the figures.
 #   bash bench/compare.sh [ROUNDS]
 set -euo pipefail
@@ -20,3 +21,5 @@ echo
 echo "| case | korin | cp | korin/cp | korin MiB | cp MiB |"
 echo "|---|---|---|---|---|---|"
 /usr/bin/python3 "$root/bench/png_compare.py" "$root/build/bench/korin-cli" "$work" "$rounds"
+echo
+/usr/bin/python3 "$root/bench/batch_flush.py" "$root/build/bench/korin-cli" "$work" "$rounds"

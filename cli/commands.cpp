@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <new>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -253,27 +254,27 @@ typedef std::function<bool(const std::string& input, FolderFlushes* flushes, Fai
 bool BatchInputs(const Arguments& args, std::vector<std::string>* inputs)
 {
     bool clash = false;
+    // Each file asked about once: a long batch would otherwise ask for every pair.
+    std::set<std::string> paths, files;
     for (const std::string& input : args.inputs) {
-        bool named = false;
+        const std::string identity = FileIdentity(input);
+        if (!paths.insert(input).second || (!identity.empty() && !files.insert(identity).second)) continue;
         for (const std::string& earlier : *inputs) {
-            if (earlier == input || SameFile(earlier, input)) {
-                named = true;
-                break;
-            }
             if (args.outputMode == OutputMode::Folder && SameFileName(BaseName(earlier), BaseName(input))) {
                 ReportError(OutputPath(args, input),
                             "would be written from both " + earlier + " and " + input + "; nothing was written");
                 clash = true;
             }
         }
-        if (!named) inputs->push_back(input);
+        inputs->push_back(input);
     }
     return !clash;
 }
 
-// One job for each input, a bad file named and passed over. Each file
-// reaches the disk before it replaces its target; the folders that hold the
-// new names are flushed once, at the end.
+// One job for each input, a bad file named and passed over. The files
+// written reach the disk together, each before it replaces its target (a
+// file that then fails is named at the end); the folders that hold the new
+// names are flushed once, at the end.
 int ForEachInput(const Arguments& args, const FileJob& job)
 {
     if (args.outputMode == OutputMode::Folder && !IsFolder(args.output)) {
@@ -304,7 +305,12 @@ int ForEachInput(const Arguments& args, const FileJob& job)
     }
     progress.Clear();
     std::string folder;
-    if (!flushes.FlushAll(&folder)) {
+    const bool flushed = flushes.FlushAll(&folder);
+    for (const std::string& target : flushes.TakeFailed()) {
+        ReportError(target, WhyNotWritten(target));
+        status = kExitFailure;
+    }
+    if (!flushed) {
         ReportError(folder, "could not be flushed to disk; the files written there may not survive a power loss");
         status = kExitFailure;
     }

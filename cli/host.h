@@ -21,8 +21,9 @@ std::string FullPath(const std::string& path);
 // The last component of path.
 std::string BaseName(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);
-// True when both paths name one existing file, whatever the way there.
-bool SameFile(const std::string& a, const std::string& b);
+// What tells an existing file apart from every other, the same whatever the
+// path taken to it; empty when the file cannot be found.
+std::string FileIdentity(const std::string& path);
 // True when two names, in one folder, would be one file: the same bytes, or
 // on Windows the same but for case.
 bool SameFileName(const std::string& a, const std::string& b);

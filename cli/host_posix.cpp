@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <string>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,11 +46,11 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
-bool SameFile(const std::string& a, const std::string& b)
+std::string FileIdentity(const std::string& path)
 {
-    struct stat first, second;
-    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return "";
+    return std::to_string(uint64_t(info.st_dev)) + ":" + std::to_string(uint64_t(info.st_ino));
 }
 
 bool SameFileName(const std::string& a, const std::string& b)

@@ -1,6 +1,7 @@
 #include "cli/host.h"
 
 #include <cstdio>
+#include <string>
 
 #include <fcntl.h>
 #include <io.h>
@@ -58,27 +59,18 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return folder.empty() ? name : folder + "\\" + name;
 }
 
-namespace {
-
-bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* information)
+std::string FileIdentity(const std::string& path)
 {
     HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool known = GetFileInformationByHandle(file, information) != 0;
+    if (file == INVALID_HANDLE_VALUE) return "";
+    BY_HANDLE_FILE_INFORMATION information;
+    bool known = GetFileInformationByHandle(file, &information) != 0;
     CloseHandle(file);
-    return known;
-}
-
-}  // namespace
-
-bool SameFile(const std::string& a, const std::string& b)
-{
-    BY_HANDLE_FILE_INFORMATION first, second;
-    return FileIdentity(a, &first) && FileIdentity(b, &second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+    if (!known) return "";
+    return std::to_string(information.dwVolumeSerialNumber) + ":" + std::to_string(information.nFileIndexHigh) +
+           ":" + std::to_string(information.nFileIndexLow);
 }
 
 bool SameFileName(const std::string& a, const std::string& b)

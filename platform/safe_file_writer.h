@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 typedef void* NativeFile;  // a HANDLE
@@ -52,27 +53,54 @@ private:
     uint64_t size;
 };
 
-// The folders a batch of saves flushes once, at its end, instead of once per
-// file. Each file is still flushed before it takes its place.
+// What a batch of saves flushes together instead of file by file. Natively
+// a writer's Commit hands its complete temporary file over; the files handed
+// over are flushed together, one flush of their file system, and only then
+// each takes its target's place, so each still reaches the disk before it
+// does. The folders that hold the new names are flushed once, at the end.
+// Windows flushes and replaces each file in Commit, as a single save does.
 class FolderFlushes {
 public:
     FolderFlushes() {}
+    // Removes the temporary files of saves never completed.
+    ~FolderFlushes();
     FolderFlushes(const FolderFlushes&) = delete;
     FolderFlushes& operator=(const FolderFlushes&) = delete;
 
-    void Add(const std::string& folder) { folders.insert(folder); }
-    // Flushes every folder added; false, naming the first that failed, when
-    // one did not reach the disk.
+    // Completes the saves handed over, then flushes every folder that took a
+    // new file; false, naming the first that failed, when one did not reach
+    // the disk.
     bool FlushAll(std::string* failedFolder);
+    // The targets of saves handed over that could not be completed (their
+    // old files are intact), since the last call.
+    std::vector<std::string> TakeFailed()
+    {
+        std::vector<std::string> taken;
+        taken.swap(failed);
+        return taken;
+    }
 
 private:
+    friend class SafeFileWriter;
+    struct Handed {
+        NativeFile file;
+        uint64_t device;  // the file system that holds it
+        std::string temporary;
+        std::string target;
+    };
+    void Hand(const Handed& save);
+    // Flushes the files handed over and puts each in its target's place.
+    void Complete();
+
+    std::vector<Handed> handed;
+    std::vector<std::string> failed;
     std::set<std::string> folders;
 };
 
 class SafeFileWriter {
 public:
-    // With flushes, the flush of the folder that holds the new file is left
-    // to flushes.FlushAll(); without, Commit makes it.
+    // With flushes, Commit hands the complete file over to them (natively)
+    // and flushes.FlushAll() completes the save; without, Commit does.
     explicit SafeFileWriter(const char* targetPath, FolderFlushes* flushes = nullptr);
     // Removes the temporary file unless Commit succeeded.
     ~SafeFileWriter();
@@ -87,7 +115,8 @@ public:
     // Makes Commit fail, for a writer's caller that found its input wanting.
     void Fail() { failed = true; }
     // True when every byte reached the temporary file, it reached the disk and
-    // it replaced the target.
+    // it replaced the target; or, handed over to a batch's flushes, when every
+    // byte reached the temporary file.
     bool Commit();
 
     // What stops the file path names from being replaced; None when nothing

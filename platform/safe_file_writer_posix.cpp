@@ -4,6 +4,7 @@
 #include <climits>
 #include <memory>
 #include <new>
+#include <set>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,6 +18,8 @@ const int kMaxLinkHops = 40;
 const size_t kCopyBufferBytes = size_t(1) << 20;
 // A single read, write or copy call moves at most this many bytes.
 const size_t kLargestCall = size_t(1) << 30;
+// The most files of a batch that wait, open, for one flush together.
+const size_t kLargestGroup = 256;
 
 std::string FolderOf(const std::string& path)
 {
@@ -200,8 +203,54 @@ bool SourceFile::ReadAt(uint64_t offset, void* bytes, size_t count)
     return true;
 }
 
+FolderFlushes::~FolderFlushes()
+{
+    for (const Handed& save : handed) {
+        close(save.file);
+        unlink(save.temporary.c_str());
+    }
+}
+
+void FolderFlushes::Hand(const Handed& save)
+{
+    handed.push_back(save);
+    // Each file stays open until its group is flushed: a bound keeps the
+    // descriptors few.
+    if (handed.size() >= kLargestGroup) Complete();
+}
+
+void FolderFlushes::Complete()
+{
+    // One flush per file system. syncfs reports a write-back error of any of
+    // its files since the descriptor given was opened: the group's first. A
+    // lone file is flushed by itself: syncfs would also wait for whatever
+    // other programs left unwritten there.
+    std::set<uint64_t> flushed, refused;
+    if (handed.size() > 1) {
+        for (const Handed& save : handed) {
+            if (flushed.count(save.device) || refused.count(save.device)) continue;
+            (syncfs(save.file) == 0 ? flushed : refused).insert(save.device);
+        }
+    }
+    for (const Handed& save : handed) {
+        // A file not flushed with its file system is flushed by itself,
+        // which also tells whether an error reported there was its own.
+        bool durable = flushed.count(save.device) || fsync(save.file) == 0;
+        bool closed = close(save.file) == 0;
+        if (durable && closed && ProblemOf(save.target) == SaveProblem::None &&
+            rename(save.temporary.c_str(), save.target.c_str()) == 0) {
+            folders.insert(FolderOf(save.target));
+        } else {
+            unlink(save.temporary.c_str());
+            failed.push_back(save.target);
+        }
+    }
+    handed.clear();
+}
+
 bool FolderFlushes::FlushAll(std::string* failedFolder)
 {
+    Complete();
     bool all = true;
     for (const std::string& folder : folders) {
         if (!FlushFolder(folder) && all) {
@@ -269,6 +318,13 @@ bool SafeFileWriter::Commit()
     }
     // Again: writing clears the set-user and set-group id bits.
     KeepOwnerAndMode(file, target);
+    struct stat info;
+    if (flushes && fstat(file, &info) == 0) {
+        flushes->Hand({file, uint64_t(info.st_dev), temporary, target});
+        file = -1;
+        committed = true;
+        return true;
+    }
     bool flushed = fsync(file) == 0;
     bool closed = close(file) == 0;
     file = -1;
@@ -278,12 +334,7 @@ bool SafeFileWriter::Commit()
         return false;
     }
     committed = true;
-    const std::string folder = FolderOf(target);
-    if (flushes) {
-        flushes->Add(folder);
-    } else {
-        FlushFolder(folder);
-    }
+    FlushFolder(FolderOf(target));
     return true;
 }
 

@@ -193,6 +193,10 @@ bool SourceFile::ReadAt(uint64_t offset, void* bytes, size_t count)
     return IsOpen() && ReadAll(file, offset, bytes, count);
 }
 
+// Each save of a batch is flushed and replaced in its Commit: nothing is
+// handed over.
+FolderFlushes::~FolderFlushes() {}
+
 // Windows has no flush of a folder of its own: every replace is written
 // through when it is made, so a batch has nothing left to flush.
 bool FolderFlushes::FlushAll(std::string*)

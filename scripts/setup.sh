@@ -14,7 +14,7 @@ packages=(cmake ninja-build g++ libgtest-dev googletest
           clang libclang-rt-14-dev
           libbenchmark-dev python3-pil time
           zlib1g-dev libz-mingw-w64-dev pngcheck python3-png
-          nsis lintian dpkg-dev man-db groff-base)
+          nsis lintian dpkg-dev man-db groff-base strace)
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "setup: not root; assuming the packages are installed" >&2
