@@ -1,0 +1,60 @@
+#include "image/picture_remap.h"
+
+#include "image/bmp_remap.h"
+#include "image/byte_source.h"
+#include "platform/safe_file_writer.h"
+
+RemappablePicture::RemappablePicture() : format(ImageFileFormat::Unknown), bmp(), png(), gif() {}
+
+bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* reason)
+{
+    format = ImageFileFormat::Unknown;
+    counts.clear();
+    const ByteSource source(file);
+    const ImageFileFormat detected = DetectImageFormat(source);
+    if (detected == ImageFileFormat::Bmp) {
+        if (!ReadBmpTable(file, &bmp, &table, countPixels ? &counts : nullptr, reason)) return false;
+    } else if (detected == ImageFileFormat::Png || detected == ImageFileFormat::Gif) {
+        *reason = "is a PNG or GIF file, whose pixels are not rearranged yet";
+        return false;
+    } else {
+        *reason = "is not a BMP, PNG or GIF file";
+        return false;
+    }
+    format = detected;
+    return true;
+}
+
+std::vector<uint8_t> RemappablePicture::Alpha() const
+{
+    std::vector<uint8_t> alpha(table.GetCount(), 255);
+    return alpha;
+}
+
+std::vector<bool> RemappablePicture::UsedEntries() const
+{
+    std::vector<bool> used(table.GetCount(), false);
+    for (uint32_t i = 0; i < table.GetCount() && i < counts.size(); ++i) used[i] = counts[i] > 0;
+    return used;
+}
+
+uint32_t RemappablePicture::MinimumEntries() const
+{
+    return format == ImageFileFormat::Gif ? 2 : 1;
+}
+
+uint32_t RemappablePicture::MaximumEntries() const
+{
+    if (format == ImageFileFormat::Bmp) return 1u << bmp.infoHeader.biBitCount;
+    if (format == ImageFileFormat::Png) return 1u << png.bitDepth;
+    return 256;
+}
+
+bool RemappablePicture::Write(SourceFile& file, const ColorTable& newTable, const std::vector<uint32_t>& map,
+                              bool remapPixels, SafeFileWriter& out, std::string* reason) const
+{
+    if (format == ImageFileFormat::Bmp) return WriteRemappedBmp(file, bmp, newTable, map, remapPixels, out, reason);
+    *reason = "was not read";
+    out.Fail();
+    return false;
+}
