@@ -2,6 +2,7 @@
 
 #include "image/bmp_remap.h"
 #include "image/byte_source.h"
+#include "image/png_remap.h"
 #include "platform/safe_file_writer.h"
 
 RemappablePicture::RemappablePicture() : format(ImageFileFormat::Unknown), bmp(), png(), gif() {}
@@ -10,12 +11,19 @@ bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* re
 {
     format = ImageFileFormat::Unknown;
     counts.clear();
+    named.clear();
     const ByteSource source(file);
     const ImageFileFormat detected = DetectImageFormat(source);
     if (detected == ImageFileFormat::Bmp) {
         if (!ReadBmpTable(file, &bmp, &table, countPixels ? &counts : nullptr, reason)) return false;
-    } else if (detected == ImageFileFormat::Png || detected == ImageFileFormat::Gif) {
-        *reason = "is a PNG or GIF file, whose pixels are not rearranged yet";
+    } else if (detected == ImageFileFormat::Png) {
+        if (!ReadPngStructure(source, &png, reason) || !table.Assign(png.table) ||
+            (countPixels && !CountPngIndices(source, png, &counts, reason)))
+            return false;
+        const int background = PngBackgroundIndex(source, png);
+        if (background >= 0) named.push_back(uint32_t(background));
+    } else if (detected == ImageFileFormat::Gif) {
+        *reason = "is a GIF file, whose pixels are not rearranged yet";
         return false;
     } else {
         *reason = "is not a BMP, PNG or GIF file";
@@ -28,6 +36,8 @@ bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* re
 std::vector<uint8_t> RemappablePicture::Alpha() const
 {
     std::vector<uint8_t> alpha(table.GetCount(), 255);
+    if (format == ImageFileFormat::Png)
+        for (size_t i = 0; i < png.alpha.size() && i < alpha.size(); ++i) alpha[i] = png.alpha[i];
     return alpha;
 }
 
@@ -35,6 +45,8 @@ std::vector<bool> RemappablePicture::UsedEntries() const
 {
     std::vector<bool> used(table.GetCount(), false);
     for (uint32_t i = 0; i < table.GetCount() && i < counts.size(); ++i) used[i] = counts[i] > 0;
+    for (uint32_t i : named)
+        if (i < used.size()) used[i] = true;
     return used;
 }
 
@@ -54,6 +66,8 @@ bool RemappablePicture::Write(SourceFile& file, const ColorTable& newTable, cons
                               bool remapPixels, SafeFileWriter& out, std::string* reason) const
 {
     if (format == ImageFileFormat::Bmp) return WriteRemappedBmp(file, bmp, newTable, map, remapPixels, out, reason);
+    if (format == ImageFileFormat::Png)
+        return WriteRemappedPng(ByteSource(file), png, newTable, map, remapPixels, out, reason);
     *reason = "was not read";
     out.Fail();
     return false;

@@ -56,6 +56,7 @@ private:
     GifStructure gif;
     ColorTable table;
     std::vector<uint64_t> counts;
+    std::vector<uint32_t> named;  // entries the file names (see UsedEntries)
 };
 
 #endif

@@ -12,9 +12,11 @@
 #include <gtest/gtest.h>
 
 #include "image/dib_image.h"
+#include "image/indexed_file.h"
 #include "palette/color_table.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/memory_dc.h"
+#include "tests/support/png_bytes.h"
 #include "tests/support/python_script.h"
 #include "tests/support/temp_folder.h"
 
@@ -245,6 +247,123 @@ TEST(CliRearrange, EveryOperationKeepsTheBitmapPictureAndWritesItsTable)
         entries.push_back(picture.entries);
     }
     RearrangeAndCheck(folder, paths, entries, python, random);
+}
+
+// Pillow's indexed PNG files: its bit depth follows the palette's size (2,
+// 4, 16 and more colors give 1, 2, 4 and 8 bits); some with tRNS alpha, the
+// pixels using part of the table, entry 1 repeated near the end.
+const char kMakePictures[] = R"(import random, sys
+from PIL import Image
+for arg in sys.argv[1:]:
+    path, colors, alpha = arg.split(':')
+    colors = int(colors)
+    rnd = random.Random(path)
+    table = [(rnd.randrange(256), rnd.randrange(256), rnd.randrange(256)) for _ in range(colors)]
+    if colors > 4: table[-2] = table[1]
+    im = Image.new('P', (23, 9))
+    im.putdata([rnd.randrange(colors) if rnd.random() < 0.6 else rnd.randrange(max(1, colors // 2)) for _ in range(23 * 9)])
+    im.putpalette(bytes(c for rgb in table for c in rgb))
+    extra = {}
+    if alpha == 'a': extra['transparency'] = bytes(rnd.choice((0, 128, 255)) for _ in range(colors - 1))
+    if alpha == 't': extra['transparency'] = 1
+    im.save(path, **extra)
+)";
+
+bool PngCheckPasses(const std::string& path, std::string* said)
+{
+    FILE* run = popen(("/usr/bin/pngcheck -q '" + path + "' 2>&1").c_str(), "r");
+    if (!run) return false;
+    char buffer[512];
+    while (size_t got = fread(buffer, 1, sizeof buffer, run)) said->append(buffer, got);
+    return pclose(run) == 0;
+}
+
+TEST(CliRearrange, EveryOperationKeepsThePngPictureAndWritesItsTable)
+{
+    const std::string python = PythonWith("PIL");
+    if (python.empty()) GTEST_SKIP() << "SKIPPED LOUDLY: needs Python 3 with Pillow (python3-pil)";
+    TempFolder folder;
+    std::mt19937 random(12);
+    std::vector<std::string> made, paths;
+    std::vector<uint32_t> entries;
+    for (const char* spec : {"one.png:2:n", "two.png:4:a", "four.png:16:n", "four-short.png:11:a", "eight.png:200:a",
+                             "eight-full.png:256:n"}) {
+        made.push_back(folder.File(spec));
+        paths.push_back(made.back().substr(0, made.back().find(':')));
+        entries.push_back(uint32_t(std::stoul(std::string(spec).substr(std::string(spec).find(':') + 1))));
+    }
+    std::string said;
+    ASSERT_TRUE(RunPythonScript(python, folder, kMakePictures, made, &said)) << said;
+    RearrangeAndCheck(folder, paths, entries, python, random);
+    if (!FileExists("/usr/bin/pngcheck")) GTEST_SKIP() << "SKIPPED LOUDLY: pngcheck is not installed";
+    size_t checked = 0;
+    for (const std::string& name : folder.List()) {
+        if (name.compare(0, 3, "out") != 0) continue;
+        std::string output;
+        EXPECT_TRUE(PngCheckPasses(folder.File(name), &output)) << name << ": " << output;
+        ++checked;
+    }
+    EXPECT_EQ(paths.size() * 11, checked);
+}
+
+std::string ChunkData(const std::vector<PngPart>& parts, const std::string& type)
+{
+    for (const PngPart& part : parts)
+        if (part.type == type) return part.data.substr(8, part.data.size() - 12);
+    return "none";
+}
+
+// tRNS, hIST and bKGD go with their entries, a text chunk stays byte for
+// byte, and the pixels follow: swap 1 and 3, then compact away entry 4.
+TEST(CliRearrange, PngChunksOfEntriesFollowThemAndOthersStay)
+{
+    TempFolder folder;
+    const Rows rows = {{0, 1, 2}, {3, 3, 1}, {2, 0, 1}, {1, 1, 1}};
+    const std::string hist = {0, 2, 0, 5, 0, 2, 0, 3, 0, 0};
+    const std::string input = AssemblePng({{"IHDR", IhdrData(3, 4, 4, 3)},
+                                           {"PLTE", PaletteData(5)},
+                                           {"tRNS", std::string("\x00\x80\xFF\x40", 4)},
+                                           {"hIST", hist},
+                                           {"bKGD", std::string(1, '\x03')},
+                                           {"IDAT", CompressedRows(rows, 4)},
+                                           {"tEXt", std::string("Comment\0kept", 12)},
+                                           {"IEND", ""}});
+    ASSERT_TRUE(WriteWholeFile(folder.File("in.png"), input));
+    CliRun swap = RunCli({"swap-entries", folder.File("in.png"), "1", "3", "-o", folder.File("swapped.png")});
+    ASSERT_EQ(0, swap.exitCode) << swap.err;
+    EXPECT_EQ("moved 2 entries\n", swap.out);
+    CliRun compact = RunCli({"compact", folder.File("swapped.png"), "-o", folder.File("compact.png")});
+    ASSERT_EQ(0, compact.exitCode) << compact.err;
+    EXPECT_EQ("removed 1 entry; moved 0 entries\n", compact.out);
+
+    const std::string palette = PaletteData(5);
+    struct Expected {
+        std::string file, plte, trns, hist, bkgd;
+        std::vector<uint8_t> map;
+    };
+    const std::string swappedPlte = palette.substr(0, 3) + palette.substr(9, 3) + palette.substr(6, 3) +
+                                    palette.substr(3, 3) + palette.substr(12, 3);
+    for (const Expected& e : {Expected{"swapped.png", swappedPlte, std::string("\x00\x40\xFF\x80", 4),
+                                       std::string({0, 2, 0, 3, 0, 2, 0, 5, 0, 0}), "\x01", {0, 3, 2, 1}},
+                              Expected{"compact.png", swappedPlte.substr(0, 12), std::string("\x00\x40\xFF\x80", 4),
+                                       std::string({0, 2, 0, 3, 0, 2, 0, 5}), "\x01", {0, 3, 2, 1}}}) {
+        const std::string written = ReadWholeFile(folder.File(e.file));
+        const std::vector<PngPart> parts = SplitPng(written);
+        EXPECT_EQ(e.plte, ChunkData(parts, "PLTE")) << e.file;
+        EXPECT_EQ(e.trns, ChunkData(parts, "tRNS")) << e.file;
+        EXPECT_EQ(e.hist, ChunkData(parts, "hIST")) << e.file;
+        EXPECT_EQ(e.bkgd, ChunkData(parts, "bKGD")) << e.file;
+        EXPECT_EQ(ChunkBytes("tEXt", std::string("Comment\0kept", 12)), parts[parts.size() - 2].data) << e.file;
+        IndexedFile file;
+        std::string reason;
+        ASSERT_TRUE(file.Read(ByteSource(written), &reason)) << reason;
+        uint32_t checked = 0;
+        ASSERT_TRUE(file.DecodeRows(ByteSource(written), [&](uint32_t y, const uint8_t* indices) {
+            for (uint32_t x = 0; x < 3; ++x) EXPECT_EQ(e.map[rows[y][x]], indices[x]) << e.file << " " << x << "," << y;
+            ++checked;
+        }, &reason)) << reason;
+        EXPECT_EQ(4u, checked);
+    }
 }
 
 }  // namespace
