@@ -2,6 +2,7 @@
 
 #include "image/bmp_remap.h"
 #include "image/byte_source.h"
+#include "image/gif_remap.h"
 #include "image/png_remap.h"
 #include "platform/safe_file_writer.h"
 
@@ -23,8 +24,13 @@ bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* re
         const int background = PngBackgroundIndex(source, png);
         if (background >= 0) named.push_back(uint32_t(background));
     } else if (detected == ImageFileFormat::Gif) {
-        *reason = "is a GIF file, whose pixels are not rearranged yet";
-        return false;
+        if (!ReadGifStructure(source, &gif, reason) || !table.Assign(gif.table) ||
+            (countPixels && !CountGifIndices(source, gif, &counts, reason)))
+            return false;
+        for (size_t i = 0; i < gif.images.size(); ++i)
+            if (GifImageUsesTable(gif, i) && gif.images[i].transparentIndex >= 0)
+                named.push_back(uint32_t(gif.images[i].transparentIndex));
+        if (!gif.editsLocalTable) named.push_back(gif.backgroundIndex);
     } else {
         *reason = "is not a BMP, PNG or GIF file";
         return false;
@@ -38,6 +44,10 @@ std::vector<uint8_t> RemappablePicture::Alpha() const
     std::vector<uint8_t> alpha(table.GetCount(), 255);
     if (format == ImageFileFormat::Png)
         for (size_t i = 0; i < png.alpha.size() && i < alpha.size(); ++i) alpha[i] = png.alpha[i];
+    for (size_t i = 0; format == ImageFileFormat::Gif && i < gif.images.size(); ++i) {
+        const int transparent = gif.images[i].transparentIndex;
+        if (GifImageUsesTable(gif, i) && transparent >= 0 && uint32_t(transparent) < alpha.size()) alpha[transparent] = 0;
+    }
     return alpha;
 }
 
@@ -68,6 +78,8 @@ bool RemappablePicture::Write(SourceFile& file, const ColorTable& newTable, cons
     if (format == ImageFileFormat::Bmp) return WriteRemappedBmp(file, bmp, newTable, map, remapPixels, out, reason);
     if (format == ImageFileFormat::Png)
         return WriteRemappedPng(ByteSource(file), png, newTable, map, remapPixels, out, reason);
+    if (format == ImageFileFormat::Gif)
+        return WriteRemappedGif(ByteSource(file), gif, newTable, map, remapPixels, out, reason);
     *reason = "was not read";
     out.Fail();
     return false;

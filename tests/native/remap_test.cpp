@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "image/gif_lzw.h"
+#include "image/gif_lzw_encoder.h"
 #include "image/remap.h"
 #include "palette/gradient.h"
 #include "palette/rearrange.h"
@@ -56,6 +58,44 @@ TEST(IndexRemap, RefusesAMapPastTheDepth)
     EXPECT_FALSE(remap.Build({0, 2}, 1, &reason));
     EXPECT_NE(std::string::npos, reason.find("entry 1 would move to 2")) << reason;
     EXPECT_FALSE(remap.Build({0}, 3, &reason));
+}
+
+// The encoder's data, sub-blocks and all, decodes to what it was given:
+// random indices fill the dictionary again and again (clear codes), runs
+// make long strings, and every code size from 2 to 8 is met.
+TEST(GifLzwEncoder, WhatItWritesDecodesToTheSameIndices)
+{
+    std::mt19937 random(3);
+    for (uint8_t codeSize = 2; codeSize <= 8; ++codeSize) {
+        for (int pattern = 0; pattern < 3; ++pattern) {
+            std::vector<uint8_t> indices(pattern == 2 ? 1 : 70000);
+            for (size_t i = 0; i < indices.size(); ++i)
+                indices[i] = uint8_t(pattern == 0 ? random() % (1u << codeSize) : (i / 300 + (i % 7 == 0)) % (1u << codeSize));
+            std::string data;
+            GifLzwEncoder encoder(codeSize, [&](const uint8_t* bytes, size_t n) {
+                data.append(reinterpret_cast<const char*>(bytes), n);
+            });
+            for (size_t at = 0; at < indices.size(); at += 1000)
+                encoder.Add(indices.data() + at, std::min<size_t>(1000, indices.size() - at));
+            encoder.Finish();
+            std::vector<uint8_t> decoded;
+            GifLzwDecoder decoder(codeSize, indices.size(), [&](const uint8_t* p, size_t n) {
+                decoded.insert(decoded.end(), p, p + n);
+            });
+            // Sub-blocks: a length byte, that many bytes, until a zero length.
+            size_t at = 0;
+            GifLzwDecoder::Status status = GifLzwDecoder::Status::NeedMore;
+            while (at < data.size() && data[at] != 0 && status == GifLzwDecoder::Status::NeedMore) {
+                const size_t length = uint8_t(data[at]);
+                status = decoder.Feed(reinterpret_cast<const uint8_t*>(data.data()) + at + 1, length);
+                at += 1 + length;
+            }
+            EXPECT_EQ(GifLzwDecoder::Status::Finished, status) << int(codeSize) << " " << pattern;
+            EXPECT_EQ(0u, decoder.Finish(false));
+            EXPECT_EQ(indices, decoded) << int(codeSize) << " " << pattern;
+            EXPECT_EQ('\0', data.back());
+        }
+    }
 }
 
 ColorTable TableOf(const std::vector<uint32_t>& rgb)
