@@ -17,6 +17,10 @@ enum OptionBit : unsigned {
     kEntries = 1 << 8,
     kFormat = 1 << 9,
     kSpace = 1 << 10,
+    kKeepIndices = 1 << 11,
+    kBy = 1 << 12,
+    kRange = 1 << 13,
+    kPalette = 1 << 14,
 };
 const unsigned kOutputOptions = kOut | kOutDir | kInPlace;
 
@@ -31,7 +35,8 @@ const OptionInfo kOptions[] = {
     {"--in-place", kInPlace, false}, {"--members", kMembers, false}, {"--hex", kHex, false},
     {"--raw", kRaw, false},      {"--size", kSize, true},       {"--bits", kBits, true},
     {"--entries", kEntries, true}, {"--format", kFormat, true},
-    {"--space", kSpace, true},
+    {"--space", kSpace, true},   {"--keep-indices", kKeepIndices, false}, {"--by", kBy, true},
+    {"--range", kRange, true},   {"--palette", kPalette, true},
 };
 
 const char kToolHelp[] =
@@ -54,6 +59,12 @@ const char kToolHelp[] =
     "  usage FILE [--format tsv|json]              count the pixels of each table entry\n"
     "  gradient FILE FIRST LAST [--space rgb|oklab] OUTPUT\n"
     "                                              fill entries FIRST..LAST with an even ramp\n"
+    "  move FILE FROM[-TO] POSITION OUTPUT         move entries, the picture kept\n"
+    "  swap-entries FILE A B OUTPUT                exchange two entries, the picture kept\n"
+    "  sort FILE... --by hue|lightness|usage OUTPUT  sort the table, the picture kept\n"
+    "  compact FILE... OUTPUT                      remove the entries no pixel uses\n"
+    "  merge-duplicates FILE... OUTPUT             move pixels to the first of equal entries\n"
+    "  conform FILE... --palette PAL OUTPUT        take PAL as the table, each pixel its nearest color\n"
     "\n"
     "Palette formats (F): riff, jasc, gpl, act, hex, pdn.\n"
     "\n"
@@ -182,6 +193,12 @@ const CommandInfo kCommands[] = {
     {"normalize", Command::Normalize, kOutputOptions, kNormalizeHelp},
     {"usage", Command::Usage, kFormat, kUsageHelp},
     {"gradient", Command::Gradient, kOutputOptions | kSpace, kGradientHelp},
+    {"move", Command::Move, kOutputOptions | kKeepIndices, kMoveHelp},
+    {"swap-entries", Command::SwapEntries, kOutputOptions | kKeepIndices, kSwapEntriesHelp},
+    {"sort", Command::Sort, kOutputOptions | kKeepIndices | kBy | kRange, kSortHelp},
+    {"compact", Command::Compact, kOutputOptions, kCompactHelp},
+    {"merge-duplicates", Command::MergeDuplicates, kOutputOptions, kMergeDuplicatesHelp},
+    {"conform", Command::Conform, kOutputOptions | kPalette, kConformHelp},
 };
 
 const CommandInfo* FindCommand(const std::string& name)
@@ -196,6 +213,13 @@ const OptionInfo* FindOption(const std::string& name)
     for (const OptionInfo& info : kOptions)
         if (name == info.name) return &info;
     return nullptr;
+}
+
+const char* HelpCommandName(Command command)
+{
+    for (const CommandInfo& info : kCommands)
+        if (info.command == command) return info.name;
+    return "";
 }
 
 bool IsHelpWord(const std::string& word)
@@ -232,7 +256,7 @@ int32_t DefaultEntries(int32_t bitCount)
 
 struct Collected {
     unsigned seen = 0;
-    std::string out, outDir, size, bits, entries, format, space;
+    std::string out, outDir, size, bits, entries, format, space, by, range, palette;
     std::vector<std::string> operands;
 };
 
@@ -404,6 +428,17 @@ bool CheckCommand(const Collected& c, Arguments* args, std::string* error)
     case Command::Gradient:
         if (words.size() != 3) break;
         return CheckGradient(c, args, error);
+    case Command::Move:
+    case Command::SwapEntries:
+    case Command::Sort:
+    case Command::Compact:
+    case Command::MergeDuplicates:
+    case Command::Conform: {
+        const RearrangeWords given = {words, (c.seen & kKeepIndices) != 0, (c.seen & kBy) != 0, (c.seen & kRange) != 0,
+                                      (c.seen & kPalette) != 0, c.by, c.range, c.palette};
+        return ParseRearrange(HelpCommandName(args->command), given, &args->rearrange, &args->inputs, error) &&
+               CheckOutput(c, args->inputs.size(), args, error);
+    }
     case Command::None:
         break;
     }
@@ -488,6 +523,9 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error)
         case kEntries: c.entries = value; break;
         case kFormat: c.format = value; break;
         case kSpace: c.space = value; break;
+        case kBy: c.by = value; break;
+        case kRange: c.range = value; break;
+        case kPalette: c.palette = value; break;
         default: break;
         }
     }

@@ -5,11 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "cli/rearrange_arguments.h"
 #include "image/new_image_spec.h"
 #include "palette/gradient.h"
 #include "palette/palette_formats.h"
 
-enum class Command { None, Info, Palette, Apply, Invert, Swap, New, Convert, Normalize, Usage, Gradient };
+enum class Command {
+    None, Info, Palette, Apply, Invert, Swap, New, Convert, Normalize, Usage, Gradient,
+    Move, SwapEntries, Sort, Compact, MergeDuplicates, Conform,
+};
 
 // The channel pair a swap exchanges, as the palette window names them.
 enum class SwapKind { RedGreen, GreenBlue, BlueRed };
@@ -40,6 +44,8 @@ struct Arguments {
     uint32_t gradientFirst = 0;
     uint32_t gradientLast = 0;
     GradientSpace gradientSpace = GradientSpace::Rgb;
+    // move, swap-entries, sort, compact, merge-duplicates and conform.
+    RearrangeRequest rearrange;
 };
 
 // Fills args from the words after the program name. False, with a one-line

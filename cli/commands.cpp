@@ -13,6 +13,7 @@
 
 #include "cli/host.h"
 #include "cli/picture_commands.h"
+#include "cli/rearrange_commands.h"
 #include "cli/text_encoding.h"
 #include "cli/usage_commands.h"
 #include "image/bmp_normalize.h"
@@ -541,6 +542,21 @@ int RunCommand(const Arguments& args)
     case Command::Usage: return RunUsage(args, dc.Get(), WhyNotLoaded);
     case Command::Gradient:
         return RunGradient(args, [&](const TableEdit& edit) { return RecolorAll(args, dc, edit); });
+    case Command::Move:
+    case Command::SwapEntries:
+    case Command::Sort:
+    case Command::Compact:
+    case Command::MergeDuplicates:
+    case Command::Conform:
+        return RunRearrange(args, [&](const PictureJob& job) {
+            return ForEachInput(args, [&](const std::string& input, FolderFlushes* flushes, Failure* failure) {
+                const std::string output = OutputPath(args, input);
+                if (job(input, output, flushes, &failure->file, &failure->reason)) return true;
+                if (failure->file == output && failure->reason == "could not be written")
+                    failure->reason = WhyNotWritten(output);
+                return false;
+            });
+        });
     case Command::None: break;
     }
     return kExitUsage;

@@ -8,6 +8,8 @@
 
 #include "fuzz/scratch_folder.h"
 #include "image/gif_file.h"
+#include "image/gif_lzw.h"
+#include "image/gif_lzw_encoder.h"
 #include "platform/safe_file_writer.h"
 #include "report/gif_report.h"
 
@@ -35,6 +37,26 @@ bool Picture(const ByteSource& source, const GifStructure& gif, std::vector<uint
     }, &reason);
     Require(decoded ? next == height : !reason.empty());
     return decoded;
+}
+
+// The encoder's data for the picture's indices decodes to them again.
+void EncodeAndDecode(const std::vector<uint8_t>& picture)
+{
+    std::string data;
+    GifLzwEncoder encoder(8, [&](const uint8_t* bytes, size_t n) { data.append(reinterpret_cast<const char*>(bytes), n); });
+    encoder.Add(picture.data(), picture.size());
+    encoder.Finish();
+    std::vector<uint8_t> decoded;
+    GifLzwDecoder decoder(8, picture.size(), [&](const uint8_t* p, size_t n) { decoded.insert(decoded.end(), p, p + n); });
+    for (size_t at = 0; at < data.size() && data[at] != 0;) {
+        const size_t length = uint8_t(data[at]);
+        Require(at + 1 + length <= data.size());
+        Require(decoder.Feed(reinterpret_cast<const uint8_t*>(data.data()) + at + 1, length) !=
+                GifLzwDecoder::Status::Corrupt);
+        at += 1 + length;
+    }
+    decoder.Finish(false);
+    Require(decoded == picture);
 }
 
 void RewriteAndReread(const std::string& bytes, const GifStructure& gif, const std::vector<uint8_t>& picture)
@@ -101,5 +123,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint32_t largest = 0;
     if (LargestGifIndex(source, gif, &largest, &reason)) Require(largest < 256);
     if (decoded && EveryNth(16)) RewriteAndReread(bytes, gif, picture);
+    if (decoded) EncodeAndDecode(picture);
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <zlib.h>
 
 #include "image/png_bytes.h"
+#include "image/usage_counts.h"
 
 namespace {
 
@@ -196,9 +197,10 @@ void Unpack(const uint8_t* packed, uint32_t width, uint32_t bitDepth, uint8_t* i
 typedef std::function<void(const PassGeometry& pass, uint32_t passY, uint32_t passWidth, const uint8_t* indices)>
     PassRow;
 
-// Every row of one image, pass by pass, as indices.
+// Every row of one image, pass by pass, as indices; with packedRow, each row
+// goes there as stored (unfiltered, still packed) instead.
 bool WalkRows(const ByteSource& source, const CompressedImage& image, uint32_t bitDepth, bool interlaced,
-              const PassRow& row, std::string* reason)
+              const PassRow& row, std::string* reason, const PngPackedRow* packedRow = nullptr)
 {
     if (!CheckPromisedSize(image, bitDepth, interlaced, reason)) return false;
     const uint64_t rowBytes = PackedRowBytes(image.width, bitDepth);
@@ -228,7 +230,9 @@ bool WalkRows(const ByteSource& source, const CompressedImage& image, uint32_t b
                 return Refuse(reason, image.name + ": row " + std::to_string(y) + " has unknown filter type " +
                                           std::to_string(current[0]));
             Unfilter(current + 1, previous + 1, passRowBytes, current[0]);
-            if (bitDepth == 8) {
+            if (packedRow) {
+                if (!(*packedRow)(p, y, passWidth, current + 1, passRowBytes, reason)) return false;
+            } else if (bitDepth == 8) {
                 row(pass, y, passWidth, current + 1);
             } else {
                 Unpack(current + 1, passWidth, bitDepth, indices);
@@ -326,5 +330,29 @@ bool LargestPngIndex(const ByteSource& source, const PngStructure& png, uint32_t
         if (!WalkRows(source, image, png.bitDepth, png.interlace != 0, scan, reason)) return false;
     }
     *largest = found;
+    return true;
+}
+
+bool ForEachPackedPngRow(const ByteSource& source, const PngStructure& png, const PngPackedRow& row,
+                         std::string* reason)
+{
+    const PassRow none = [](const PassGeometry&, uint32_t, uint32_t, const uint8_t*) {};
+    return WalkRows(source, DefaultImage(png), png.bitDepth, png.interlace != 0, none, reason, &row);
+}
+
+bool CountPngIndices(const ByteSource& source, const PngStructure& png, std::vector<uint64_t>* counts,
+                     std::string* reason)
+{
+    std::vector<CompressedImage> images;
+    images.push_back(DefaultImage(png));
+    if (!FrameImages(source, png, &images, reason)) return false;
+    ByteHistogram histogram;
+    const PassRow count = [&](const PassGeometry&, uint32_t, uint32_t passWidth, const uint8_t* indices) {
+        histogram.Add(indices, passWidth);
+    };
+    for (const CompressedImage& image : images) {
+        if (!WalkRows(source, image, png.bitDepth, png.interlace != 0, count, reason)) return false;
+    }
+    *counts = histogram.Totals();
     return true;
 }

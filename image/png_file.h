@@ -45,6 +45,20 @@ bool ReadPngStructure(const ByteSource& source, PngStructure* png, std::string* 
 bool DecodePngImage(const ByteSource& source, const PngStructure& png,
                     const std::function<void(uint32_t y, const uint8_t* indices)>& row, std::string* reason);
 
+// Every stored row of the default image, pass by pass (one pass when not
+// interlaced), unfiltered but still packed: row(pass, y in the pass, pixels
+// in the row, bytes, byte count). A false return stops the walk, its reason kept.
+typedef std::function<bool(int pass, uint32_t y, uint32_t width, const uint8_t* packed, size_t bytes,
+                           std::string* reason)>
+    PngPackedRow;
+bool ForEachPackedPngRow(const ByteSource& source, const PngStructure& png, const PngPackedRow& row,
+                         std::string* reason);
+
+// How many pixels hold each index value (256 counts), over the default image
+// and every frame.
+bool CountPngIndices(const ByteSource& source, const PngStructure& png, std::vector<uint64_t>* counts,
+                     std::string* reason);
+
 // The largest index any pixel uses, over the default image and every frame.
 bool LargestPngIndex(const ByteSource& source, const PngStructure& png, uint32_t* largest, std::string* reason);
 

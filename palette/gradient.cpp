@@ -79,3 +79,9 @@ bool FillGradient(ColorTable& table, uint32_t first, uint32_t last, GradientSpac
     }
     return true;
 }
+
+OklabColor ColorToOklab(uint8_t red, uint8_t green, uint8_t blue)
+{
+    const Lab lab = ToOklab({red, green, blue, 0});
+    return {lab.l, lab.a, lab.b};
+}

@@ -16,4 +16,11 @@ enum class GradientSpace { Rgb, Oklab };
 // first < last < GetCount() and the range holds three entries or more.
 bool FillGradient(ColorTable& table, uint32_t first, uint32_t last, GradientSpace space);
 
+// A color in OKLab: l the lightness (0 black to 1 white), a and b its hue
+// and chroma; Euclidean distances there match what the eye sees.
+struct OklabColor {
+    double l, a, b;
+};
+OklabColor ColorToOklab(uint8_t red, uint8_t green, uint8_t blue);
+
 #endif

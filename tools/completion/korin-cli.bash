@@ -7,7 +7,7 @@
 # there.
 
 # Options that take a value (the next word, or after "=").
-_korin_cli_valued=" -o --out --out-dir --size --bits --entries --format "
+_korin_cli_valued=" -o --out --out-dir --size --bits --entries --format --by --range --palette "
 # Name extensions of the files each kind of operand is, lower case.
 _korin_cli_pictures="bmp png gif"
 _korin_cli_palettes="pal gpl act hex txt"
@@ -74,6 +74,8 @@ _korin_cli()
                 compopt -o filenames 2>/dev/null
                 COMPREPLY=($(compgen -d -- "$cur")) ;;
             -o | --out) _korin_cli_files "$cur" "*" ;;
+            --by) COMPREPLY=($(compgen -W "hue lightness usage" -- "$cur")) ;;
+            --palette) _korin_cli_files "$cur" "$_korin_cli_palettes" ;;
         esac
         return
     fi
@@ -105,7 +107,8 @@ _korin_cli()
     fi
 
     case $command,$operand in
-        info,* | palette,* | invert,* | apply,[1-9]* | swap,[1-9]*)
+        info,* | palette,* | invert,* | apply,[1-9]* | swap,[1-9]* | move,0 | swap-entries,0 | sort,* | compact,* | \
+            merge-duplicates,* | conform,*)
             _korin_cli_files "$cur" "$_korin_cli_pictures" ;;
         swap,0) COMPREPLY=($(compgen -W "rg gb br" -- "$cur")) ;;
         apply,0 | convert,0) _korin_cli_files "$cur" "$_korin_cli_pictures $_korin_cli_palettes" ;;

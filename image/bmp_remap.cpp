@@ -1,0 +1,147 @@
+#include "image/bmp_remap.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "image/dib_image.h"
+#include "image/remap.h"
+#include "image/usage_counts.h"
+#include "platform/safe_file_writer.h"
+
+namespace {
+
+// Pixel bytes read, remapped and written a block at a time: memory stays
+// this size whatever the picture's.
+const size_t kBlockBytes = size_t(1) << 20;
+
+bool Refuse(std::string* reason, const std::string& why)
+{
+    *reason = why;
+    return false;
+}
+
+// Adds, for each byte value seen bytes[value] times, its first pixels.
+void SplitBytes(const std::vector<uint64_t>& bytes, uint32_t bitCount, uint32_t pixelsPerByte,
+                std::vector<uint64_t>* counts)
+{
+    const uint32_t mask = (1u << bitCount) - 1;
+    for (uint32_t value = 0; value < 256; ++value) {
+        if (bytes[value] == 0) continue;
+        for (uint32_t k = 0; k < pixelsPerByte; ++k) (*counts)[value >> (8 - bitCount * (k + 1)) & mask] += bytes[value];
+    }
+}
+
+std::unique_ptr<uint8_t[]> NewBlock()
+{
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[kBlockBytes]);
+}
+
+}  // namespace
+
+bool ReadBmpTable(SourceFile& file, BmpLayout* layout, ColorTable* table, std::vector<uint64_t>* counts,
+                  std::string* reason)
+{
+    unsigned char headers[kBmpHeadersBytes];
+    if (!file.ReadAt(0, headers, sizeof headers) || !ReadBmpLayout(headers, file.Size(), layout))
+        return Refuse(reason, "is not a BMP file this program reads (uncompressed, 40-byte header, complete)");
+    const uint32_t bitCount = layout->infoHeader.biBitCount;
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8)
+        return Refuse(reason, "has no color table (a full-color bitmap has none)");
+    if (layout->entryCount == 0 || layout->entryCount > (1u << bitCount))
+        return Refuse(reason, "has a color table of " + std::to_string(layout->entryCount) + " entries for " +
+                                  std::to_string(bitCount) + "-bit pixels");
+    RGBQUAD colors[256];
+    if (!file.ReadAt(kBmpHeadersBytes, colors, size_t(layout->entryCount) * sizeof(RGBQUAD)) ||
+        !DibImage::ReadColors(colors, layout->entryCount, *table))
+        return Refuse(reason, "cannot be read at its color table");
+    if (!counts) return true;
+
+    const uint32_t width = uint32_t(layout->infoHeader.biWidth);
+    const uint64_t rowBits = uint64_t(width) * bitCount;
+    const uint64_t wholeBytes = rowBits / 8;
+    const uint32_t tailPixels = uint32_t(rowBits % 8) / bitCount;
+    std::unique_ptr<uint8_t[]> block = NewBlock();
+    if (!block) return Refuse(reason, "needs more memory than is free");
+    ByteHistogram whole;
+    std::vector<uint64_t> tails(256, 0);
+    // The pixel bytes as one stream, each byte placed in its row by its offset.
+    for (uint64_t done = 0; done < layout->imageSize;) {
+        const size_t take = size_t(layout->imageSize - done < kBlockBytes ? layout->imageSize - done : kBlockBytes);
+        if (!file.ReadAt(layout->pixelStart + done, block.get(), take)) return Refuse(reason, "cannot be read");
+        for (size_t at = 0; at < take;) {
+            const uint64_t inRow = (done + at) % layout->stride;
+            const size_t rowLeft = size_t(layout->stride - inRow < take - at ? layout->stride - inRow : take - at);
+            if (inRow < wholeBytes) {
+                const uint64_t pixels = wholeBytes - inRow;
+                whole.Add(block.get() + at, size_t(pixels < rowLeft ? pixels : rowLeft));
+            }
+            if (tailPixels && wholeBytes >= inRow && wholeBytes < inRow + rowLeft) ++tails[block[at + size_t(wholeBytes - inRow)]];
+            at += rowLeft;
+        }
+        done += take;
+    }
+    counts->assign(256, 0);
+    SplitBytes(whole.Totals(), bitCount, 8 / bitCount, counts);
+    if (tailPixels) SplitBytes(tails, bitCount, tailPixels, counts);
+    return true;
+}
+
+bool WriteRemappedBmp(SourceFile& file, const BmpLayout& layout, const ColorTable& table,
+                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason)
+{
+    const uint32_t bitCount = layout.infoHeader.biBitCount;
+    const uint32_t count = table.GetCount();
+    IndexRemap remap;
+    std::unique_ptr<uint8_t[]> block;
+    const uint64_t tableBytes = uint64_t(count) * sizeof(RGBQUAD);
+    const uint64_t fileSize = kBmpHeadersBytes + tableBytes + layout.imageSize;
+    std::string why;
+    if (count == 0 || count > (1u << bitCount)) {
+        why = "cannot take a table of " + std::to_string(count) + " entries (a " + std::to_string(bitCount) +
+              "-bit bitmap holds 1 to " + std::to_string(1u << bitCount) + ")";
+    } else if (remapPixels && !remap.Build(map, bitCount, &why)) {
+    } else if (fileSize > 0xFFFFFFFFu) {
+        why = "would be larger than a BMP file can be";
+    } else if (!(block = NewBlock())) {
+        why = "needs more memory than is free";
+    }
+    if (!why.empty()) {
+        out.Fail();
+        return Refuse(reason, why);
+    }
+
+    BITMAPINFOHEADER info = layout.infoHeader;
+    // A full table may say 0 entries; the loader reads both alike, so an
+    // unchanged count keeps what the file said.
+    if (count != layout.entryCount) info.biClrUsed = count;
+    BITMAPFILEHEADER header = layout.fileHeader;
+    header.bfSize = DWORD(fileSize);
+    header.bfOffBits = DWORD(kBmpHeadersBytes + tableBytes);
+    RGBQUAD colors[256];
+    DibImage::WriteColors(table, colors, count);
+    out.Write(&header, sizeof header);
+    out.Write(&info, sizeof info);
+    out.Write(colors, size_t(tableBytes));
+    if (!remapPixels) {
+        out.CopyFrom(file, layout.pixelStart, layout.imageSize);
+        return true;
+    }
+    const uint32_t width = uint32_t(layout.infoHeader.biWidth);
+    for (uint64_t done = 0; done < layout.imageSize;) {
+        const size_t take = size_t(layout.imageSize - done < kBlockBytes ? layout.imageSize - done : kBlockBytes);
+        if (!file.ReadAt(layout.pixelStart + done, block.get(), take)) {
+            out.Fail();
+            return Refuse(reason, "cannot be read");
+        }
+        for (size_t at = 0; at < take;) {
+            const uint64_t inRow = (done + at) % layout.stride;
+            const size_t rowLeft = size_t(layout.stride - inRow < take - at ? layout.stride - inRow : take - at);
+            remap.RemapRowBytes(block.get() + at, rowLeft, inRow, width);
+            at += rowLeft;
+        }
+        out.Write(block.get(), take);
+        done += take;
+    }
+    return true;
+}

@@ -1,0 +1,180 @@
+#include "image/gif_remap.h"
+
+#include <cstring>
+#include <memory>
+
+#include "image/gif_lzw.h"
+#include "image/gif_lzw_encoder.h"
+#include "image/gif_sub_blocks.h"
+#include "image/remap.h"
+#include "image/usage_counts.h"
+#include "platform/safe_file_writer.h"
+
+namespace {
+
+const uint8_t kGraphicControl = 0xF9;
+const uint8_t kPlainText = 0x01;
+const uint64_t kLargestPatchedBlock = 4096;  // extensions read whole to patch an index
+
+// Runs the image's pixels through sink; false, with a reason, for corrupt data.
+bool DecodeImage(const ByteSource& source, const GifImage& image, size_t index, const GifLzwDecoder::PixelSink& sink,
+                 std::string* reason)
+{
+    const uint64_t pixels = uint64_t(image.width) * image.height;
+    std::unique_ptr<GifLzwDecoder> decoder(new GifLzwDecoder(image.minimumCodeSize, pixels, sink));
+    GifSubBlocks blocks(source, image.dataOffset + 1);
+    GifLzwDecoder::Status status = pixels ? GifLzwDecoder::Status::NeedMore : GifLzwDecoder::Status::Finished;
+    const uint8_t* data = nullptr;
+    size_t count = 0;
+    while (status == GifLzwDecoder::Status::NeedMore && blocks.Next(&data, &count) == GifSubBlocks::Step::Block)
+        status = decoder->Feed(data, count);
+    if (status == GifLzwDecoder::Status::Corrupt) {
+        *reason = "has corrupt LZW data in image " + std::to_string(index + 1) + ": " + decoder->Problem();
+        return false;
+    }
+    // Pixels the data stops short of show as index 0; written out, they stay so.
+    decoder->Finish(true);
+    return true;
+}
+
+uint8_t Mapped(const std::vector<uint32_t>& map, uint8_t index)
+{
+    return index < map.size() && map[index] != kDroppedEntry ? uint8_t(map[index]) : index;
+}
+
+}  // namespace
+
+bool GifImageUsesTable(const GifStructure& gif, size_t i)
+{
+    return gif.editsLocalTable ? i == 0 : gif.images[i].localTableEntries == 0;
+}
+
+bool CountGifIndices(const ByteSource& source, const GifStructure& gif, std::vector<uint64_t>* counts,
+                     std::string* reason)
+{
+    ByteHistogram histogram;
+    for (size_t i = 0; i < gif.images.size(); ++i) {
+        if (GifImageUsesTable(gif, i) &&
+            !DecodeImage(source, gif.images[i], i, [&](const uint8_t* p, size_t n) { histogram.Add(p, n); }, reason))
+            return false;
+    }
+    *counts = histogram.Totals();
+    return true;
+}
+
+bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const ColorTable& table,
+                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason)
+{
+    const uint32_t count = table.GetCount();
+    const uint32_t entries = GifTableEntries(count);
+    IndexRemap remap;
+    if (entries == 0 || gif.images.empty() || !remap.Build(remapPixels ? map : std::vector<uint32_t>(), 8, reason)) {
+        if (entries == 0) *reason = "cannot take a table of " + std::to_string(count) + " entries (a GIF holds 1 to 256)";
+        if (gif.images.empty()) *reason = "was not read";
+        out.Fail();
+        return false;
+    }
+    uint32_t sizeBits = 0;
+    while ((2u << sizeBits) < entries) ++sizeBits;
+    uint8_t rgb[256 * 3] = {};
+    for (uint32_t i = 0; i < count; ++i) {
+        rgb[3 * i] = table.GetEntry(i)->red;
+        rgb[3 * i + 1] = table.GetEntry(i)->green;
+        rgb[3 * i + 2] = table.GetEntry(i)->blue;
+    }
+    // The header and logical screen, and the global table.
+    uint8_t screen[13];
+    if (!source.ReadAt(0, screen, sizeof screen)) {
+        *reason = "cannot be read";
+        out.Fail();
+        return false;
+    }
+    if (!gif.editsLocalTable) {
+        screen[10] = uint8_t((screen[10] & 0xF8) | sizeBits);
+        screen[11] = Mapped(map, screen[11]);
+    }
+    out.Write(screen, sizeof screen);
+    if (!gif.editsLocalTable) out.Write(rgb, size_t(entries) * 3);
+    else source.CopyTo(out, gif.globalTableOffset, uint64_t(gif.globalTableEntries) * 3);
+
+    size_t imageIndex = 0;
+    for (size_t b = 0; b < gif.blocks.size(); ++b) {
+        const GifBlock& block = gif.blocks[b];
+        if (block.introducer == 0x21 && block.length <= kLargestPatchedBlock &&
+            (block.label == kGraphicControl || (block.label == kPlainText && !gif.editsLocalTable))) {
+            // The index a graphic control extension names is the next image's;
+            // plain text draws with the global table.
+            size_t next = imageIndex;
+            bool forImage = false;
+            for (size_t later = b + 1; later < gif.blocks.size(); ++later) {
+                const GifBlock& other = gif.blocks[later];
+                if (other.introducer == 0x2C) forImage = true;
+                if (other.introducer == 0x2C || (other.introducer == 0x21 && other.label == kPlainText)) break;
+            }
+            std::string bytes(size_t(block.length), '\0');
+            if (!source.ReadAt(block.offset, &bytes[0], bytes.size())) {
+                *reason = "cannot be read";
+                out.Fail();
+                return false;
+            }
+            uint8_t* p = reinterpret_cast<uint8_t*>(&bytes[0]);
+            if (block.label == kGraphicControl && forImage && GifImageUsesTable(gif, next) && bytes.size() >= 7 &&
+                p[2] >= 4 && (p[3] & 1))
+                p[6] = Mapped(map, p[6]);
+            if (block.label == kPlainText && bytes.size() >= 15 && p[2] >= 12) {
+                p[13] = Mapped(map, p[13]);
+                p[14] = Mapped(map, p[14]);
+            }
+            out.Write(p, bytes.size());
+            continue;
+        }
+        if (block.introducer != 0x2C) {
+            source.CopyTo(out, block.offset, block.length);
+            continue;
+        }
+        const GifImage& image = gif.images[imageIndex];
+        const bool usesTable = GifImageUsesTable(gif, imageIndex);
+        if (imageIndex == 0 && gif.editsLocalTable) {
+            uint8_t descriptor[10];
+            if (!source.ReadAt(image.descriptorOffset, descriptor, sizeof descriptor)) {
+                *reason = "cannot be read";
+                out.Fail();
+                return false;
+            }
+            descriptor[9] = uint8_t((descriptor[9] & 0xF8) | 0x80 | sizeBits);
+            out.Write(descriptor, sizeof descriptor);
+            out.Write(rgb, size_t(entries) * 3);
+        } else {
+            source.CopyTo(out, image.descriptorOffset, image.dataOffset - image.descriptorOffset);
+        }
+        if (!usesTable || !remapPixels) {
+            source.CopyTo(out, image.dataOffset, image.dataLength);
+        } else {
+            // Indices up to the table's last entry must fit in the codes.
+            uint8_t codeSize = image.minimumCodeSize;
+            while (codeSize < 8 && (1u << codeSize) < entries) ++codeSize;
+            out.Write(&codeSize, 1);
+            GifLzwEncoder encoder(codeSize, [&](const uint8_t* bytes, size_t n) { out.Write(bytes, n); });
+            uint8_t piece[4096];
+            const bool decoded = DecodeImage(source, image, imageIndex, [&](const uint8_t* indices, size_t n) {
+                while (n) {
+                    const size_t take = n < sizeof piece ? n : sizeof piece;
+                    std::memcpy(piece, indices, take);
+                    remap.RemapIndices(piece, take);
+                    encoder.Add(piece, take);
+                    indices += take;
+                    n -= take;
+                }
+            }, reason);
+            if (!decoded) {
+                out.Fail();
+                return false;
+            }
+            encoder.Finish();
+        }
+        ++imageIndex;
+    }
+    if (gif.hasTrailer && gif.bytesAfterTrailer)
+        source.CopyTo(out, source.Size() - gif.bytesAfterTrailer, gif.bytesAfterTrailer);
+    return true;
+}

@@ -1,0 +1,62 @@
+// A BMP, PNG or GIF file as the table rearrangements take it: its table,
+// what travels with the entries (alpha, the indices the file names), how
+// many pixels use each entry, and the file written again with a new table
+// and its pixels sent through an entry map. korin-cli reads files through
+// it; the editor's document writes the file it opened the same way.
+#ifndef KORIN_IMAGE_PICTURE_REMAP_H
+#define KORIN_IMAGE_PICTURE_REMAP_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/bmp_layout.h"
+#include "image/gif_file.h"
+#include "image/indexed_file.h"
+#include "image/png_file.h"
+#include "palette/color_table.h"
+
+class SafeFileWriter;
+class SourceFile;
+
+class RemappablePicture {
+public:
+    RemappablePicture();
+
+    // Reads the file's structure and table and, with countPixels, counts the
+    // pixels of each entry (a second pass over the pixel data). False with a
+    // one-line reason.
+    bool Read(SourceFile& file, bool countPixels, std::string* reason);
+
+    ImageFileFormat Format() const { return format; }
+    const ColorTable& Table() const { return table; }
+    // 256 counts, one for each index value, over every image that uses the
+    // table; empty unless counted.
+    const std::vector<uint64_t>& Counts() const { return counts; }
+    // Each entry's opacity: PNG tRNS, 0 for a GIF's transparent index; 255 otherwise.
+    std::vector<uint8_t> Alpha() const;
+    // Entries some pixel uses (after counting) or the file names (PNG bKGD,
+    // GIF transparent and background index): those a compact keeps.
+    std::vector<bool> UsedEntries() const;
+    // The fewest and most entries the file's table may hold.
+    uint32_t MinimumEntries() const;
+    uint32_t MaximumEntries() const;
+
+    // Writes the file again with table and, when remapPixels, every pixel
+    // index i as map[i]; what the file says of an entry (PNG tRNS, hIST,
+    // bKGD; GIF transparent and background index) follows it through map.
+    // file is the one Read took. False with a reason; out then fails.
+    bool Write(SourceFile& file, const ColorTable& table, const std::vector<uint32_t>& map, bool remapPixels,
+               SafeFileWriter& out, std::string* reason) const;
+
+private:
+    ImageFileFormat format;
+    BmpLayout bmp;
+    PngStructure png;
+    GifStructure gif;
+    ColorTable table;
+    std::vector<uint64_t> counts;
+    std::vector<uint32_t> named;  // entries the file names (see UsedEntries)
+};
+
+#endif

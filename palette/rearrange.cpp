@@ -1,0 +1,209 @@
+#include "palette/rearrange.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "image/remap.h"
+#include "palette/gradient.h"
+
+namespace {
+
+bool Refuse(std::string* reason, const std::string& why)
+{
+    *reason = why;
+    return false;
+}
+
+bool CheckEntry(const ColorTable& table, uint32_t index, const char* what, std::string* reason)
+{
+    if (index < table.GetCount()) return true;
+    return Refuse(reason, std::string(what) + " " + std::to_string(index) + " is not in the table of " +
+                              std::to_string(table.GetCount()) + " entries (0 to " +
+                              std::to_string(table.GetCount() - 1) + ")");
+}
+
+// The table in the order given: new entry n is old entry order[n].
+bool FromOrder(const ColorTable& table, const std::vector<uint32_t>& order, bool keepIndices,
+               Rearrangement* result, std::string* reason)
+{
+    if (!result->table.Reset(uint32_t(order.size()))) return Refuse(reason, "needs more memory than is free");
+    result->map.assign(table.GetCount(), kDroppedEntry);
+    result->moved = result->removed = result->recolored = 0;
+    result->largestError = 0.0;
+    for (uint32_t n = 0; n < order.size(); ++n) {
+        *result->table.GetEntry(n) = *table.GetEntry(order[n]);
+        result->map[order[n]] = n;
+        if (order[n] != n) ++result->moved;
+    }
+    result->remapPixels = !keepIndices;
+    return true;
+}
+
+std::vector<uint32_t> Identity(uint32_t count)
+{
+    std::vector<uint32_t> order(count);
+    for (uint32_t i = 0; i < count; ++i) order[i] = i;
+    return order;
+}
+
+// Hue as an exact fraction of the circle, numerator / (6 × range), so that
+// equal hues compare equal; greys have none and sort first.
+struct Hue {
+    bool grey;
+    int64_t numerator, denominator;
+};
+
+Hue HueOf(const ColorEntry& e)
+{
+    const int r = e.red, g = e.green, b = e.blue;
+    const int high = std::max(r, std::max(g, b)), low = std::min(r, std::min(g, b));
+    const int range = high - low;
+    if (range == 0) return {true, 0, 1};
+    int sixths;
+    if (high == r) sixths = g >= b ? g - b : 6 * range + g - b;
+    else if (high == g) sixths = 2 * range + b - r;
+    else sixths = 4 * range + r - g;
+    return {false, sixths, 6 * int64_t(range)};
+}
+
+bool HueBefore(const Hue& x, const Hue& y)
+{
+    if (x.grey != y.grey) return x.grey;
+    return x.numerator * y.denominator < y.numerator * x.denominator;
+}
+
+double Distance(const OklabColor& x, const OklabColor& y)
+{
+    return std::sqrt((x.l - y.l) * (x.l - y.l) + (x.a - y.a) * (x.a - y.a) + (x.b - y.b) * (x.b - y.b));
+}
+
+OklabColor LabOf(const ColorEntry& e)
+{
+    return ColorToOklab(e.red, e.green, e.blue);
+}
+
+}  // namespace
+
+bool MoveEntries(const ColorTable& table, uint32_t first, uint32_t last, uint32_t position, bool keepIndices,
+                 Rearrangement* result, std::string* reason)
+{
+    if (!CheckEntry(table, first, "entry", reason) || !CheckEntry(table, last, "entry", reason)) return false;
+    if (last < first) return Refuse(reason, "the range " + std::to_string(first) + "-" + std::to_string(last) +
+                                                " ends before it starts");
+    const uint32_t length = last - first + 1;
+    if (uint64_t(position) + length > table.GetCount())
+        return Refuse(reason, "entries " + std::to_string(first) + "-" + std::to_string(last) + " at position " +
+                                  std::to_string(position) + " would run past the table's last entry (" +
+                                  std::to_string(table.GetCount() - 1) + ")");
+    std::vector<uint32_t> rest;
+    for (uint32_t i = 0; i < table.GetCount(); ++i)
+        if (i < first || i > last) rest.push_back(i);
+    std::vector<uint32_t> order(rest.begin(), rest.begin() + position);
+    for (uint32_t i = first; i <= last; ++i) order.push_back(i);
+    order.insert(order.end(), rest.begin() + position, rest.end());
+    return FromOrder(table, order, keepIndices, result, reason);
+}
+
+bool SwapEntries(const ColorTable& table, uint32_t a, uint32_t b, bool keepIndices, Rearrangement* result,
+                 std::string* reason)
+{
+    if (!CheckEntry(table, a, "entry", reason) || !CheckEntry(table, b, "entry", reason)) return false;
+    std::vector<uint32_t> order = Identity(table.GetCount());
+    std::swap(order[a], order[b]);
+    return FromOrder(table, order, keepIndices, result, reason);
+}
+
+bool SortEntries(const ColorTable& table, uint32_t first, uint32_t last, SortKey key,
+                 const std::vector<uint64_t>& counts, bool keepIndices, Rearrangement* result, std::string* reason)
+{
+    if (!CheckEntry(table, first, "entry", reason) || !CheckEntry(table, last, "entry", reason)) return false;
+    if (last < first) return Refuse(reason, "the range " + std::to_string(first) + "-" + std::to_string(last) +
+                                                " ends before it starts");
+    std::vector<uint32_t> order = Identity(table.GetCount());
+    const auto begin = order.begin() + first, end = order.begin() + last + 1;
+    if (key == SortKey::Hue) {
+        std::stable_sort(begin, end, [&](uint32_t x, uint32_t y) {
+            return HueBefore(HueOf(*table.GetEntry(x)), HueOf(*table.GetEntry(y)));
+        });
+    } else if (key == SortKey::Lightness) {
+        std::vector<double> lightness(table.GetCount());
+        for (uint32_t i = first; i <= last; ++i) lightness[i] = LabOf(*table.GetEntry(i)).l;
+        std::stable_sort(begin, end, [&](uint32_t x, uint32_t y) { return lightness[x] < lightness[y]; });
+    } else {
+        auto pixels = [&](uint32_t i) { return i < counts.size() ? counts[i] : 0; };
+        std::stable_sort(begin, end, [&](uint32_t x, uint32_t y) { return pixels(x) > pixels(y); });
+    }
+    return FromOrder(table, order, keepIndices, result, reason);
+}
+
+bool CompactEntries(const ColorTable& table, const std::vector<bool>& used, uint32_t minimumEntries,
+                    Rearrangement* result, std::string* reason)
+{
+    const uint32_t count = table.GetCount();
+    uint32_t marked = 0;
+    for (uint32_t i = 0; i < count; ++i)
+        if (i < used.size() && used[i]) ++marked;
+    uint32_t extra = minimumEntries > marked ? minimumEntries - marked : 0;
+    std::vector<uint32_t> order;
+    for (uint32_t i = 0; i < count; ++i) {
+        const bool keep = i < used.size() && used[i];
+        if (keep || extra > 0) order.push_back(i);
+        if (!keep && extra > 0) --extra;
+    }
+    if (!FromOrder(table, order, false, result, reason)) return false;
+    result->removed = count - uint32_t(order.size());
+    return true;
+}
+
+bool MergeDuplicateEntries(const ColorTable& table, const std::vector<uint8_t>& alpha, Rearrangement* result,
+                           std::string* reason)
+{
+    if (!FromOrder(table, Identity(table.GetCount()), false, result, reason)) return false;
+    auto alphaOf = [&](uint32_t i) { return i < alpha.size() ? alpha[i] : uint8_t(255); };
+    for (uint32_t j = 1; j < table.GetCount(); ++j) {
+        const ColorEntry& later = *table.GetEntry(j);
+        for (uint32_t i = 0; i < j; ++i) {
+            const ColorEntry& earlier = *table.GetEntry(i);
+            if (earlier.red == later.red && earlier.green == later.green && earlier.blue == later.blue &&
+                alphaOf(i) == alphaOf(j) && result->map[i] == i) {
+                result->map[j] = i;
+                ++result->moved;
+                ++result->removed;
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+bool ConformToPalette(const ColorTable& table, const ColorTable& palette, Rearrangement* result,
+                      std::string* reason)
+{
+    if (palette.GetCount() == 0) return Refuse(reason, "the palette has no entries");
+    if (!result->table.Assign(palette)) return Refuse(reason, "needs more memory than is free");
+    std::vector<OklabColor> targets(palette.GetCount());
+    for (uint32_t n = 0; n < palette.GetCount(); ++n) targets[n] = LabOf(*palette.GetEntry(n));
+    result->map.assign(table.GetCount(), 0);
+    result->remapPixels = true;
+    result->moved = result->removed = result->recolored = 0;
+    result->largestError = 0.0;
+    for (uint32_t i = 0; i < table.GetCount(); ++i) {
+        const OklabColor color = LabOf(*table.GetEntry(i));
+        uint32_t best = 0;
+        double bestDistance = Distance(color, targets[0]);
+        for (uint32_t n = 1; n < targets.size(); ++n) {
+            const double distance = Distance(color, targets[n]);
+            if (distance < bestDistance) {
+                best = n;
+                bestDistance = distance;
+            }
+        }
+        result->map[i] = best;
+        if (best != i) ++result->moved;
+        const ColorEntry& from = *table.GetEntry(i);
+        const ColorEntry& to = *palette.GetEntry(best);
+        if (from.red != to.red || from.green != to.green || from.blue != to.blue) ++result->recolored;
+        result->largestError = std::max(result->largestError, bestDistance);
+    }
+    return true;
+}
