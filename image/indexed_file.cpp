@@ -1,6 +1,7 @@
 #include "image/indexed_file.h"
 
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "image/dib_image.h"
@@ -80,10 +81,27 @@ IndexedFile::IndexedFile() : format(ImageFileFormat::Unknown), width(0), height(
 
 bool IndexedFile::Read(const ByteSource& source, std::string* reason)
 {
+    return ReadStructure(source, true, reason);
+}
+
+bool IndexedFile::ReadBesidePixels(const ByteSource& source, std::string* reason)
+{
+    return ReadStructure(source, false, reason);
+}
+
+bool IndexedFile::CheckPixelCrcs(const ByteSource& source, std::string* reason) const
+{
+    return format != ImageFileFormat::Png || CheckPngPixelCrcs(source, png, reason);
+}
+
+bool IndexedFile::ReadStructure(const ByteSource& source, bool checkPixelCrcs, std::string* reason)
+{
     format = ImageFileFormat::Unknown;
     switch (DetectImageFormat(source)) {
     case ImageFileFormat::Png:
-        if (!ReadPngStructure(source, &png, reason)) return false;
+        if (!(checkPixelCrcs ? ReadPngStructure(source, &png, reason)
+                             : ReadPngStructureBesidePixels(source, &png, reason)))
+            return false;
         width = png.width;
         height = png.height;
         format = ImageFileFormat::Png;
@@ -260,13 +278,32 @@ bool RecolorIndexedFile(const char* input, const char* output, const std::functi
     }
     const ByteSource source(file);
     IndexedFile indexed;
-    if (!indexed.Read(source, reason)) return false;
+    if (!indexed.ReadBesidePixels(source, reason)) return false;
     ColorTable edited(indexed.Table());
     edit(edited);
     ColorTable table;
     if (!TableAfterSetting(indexed, edited, &table, reason)) return false;
+
+    // The pixel chunks' CRCs are checked while they are copied: reading the
+    // file twice in turn would cost as much again as the copy.
+    bool pixelsSound = false;
+    std::string pixelReason;
+    std::thread check([&indexed, input, &pixelsSound, &pixelReason] {
+        SourceFile own;
+        if (!own.Open(input)) {
+            pixelReason = "cannot be opened";
+            return;
+        }
+        pixelsSound = indexed.CheckPixelCrcs(ByteSource(own), &pixelReason);
+    });
     SafeFileWriter writer(output, flushes);
-    if (writer.IsOpen() && !indexed.WriteWithTable(source, table, writer, reason)) return false;
+    const bool written = !writer.IsOpen() || indexed.WriteWithTable(source, table, writer, reason);
+    check.join();
+    if (!written) return false;
+    if (!pixelsSound) {
+        *reason = pixelReason;
+        return false;
+    }
     // Let go of the input before it is replaced: Windows replaces no file that is open.
     file.Close();
     if (!writer.IsOpen() || !writer.Commit()) {

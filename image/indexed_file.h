@@ -34,6 +34,10 @@ public:
     // Reads a PNG or GIF file's structure; false with a one-line reason. The
     // same source is handed to every later call.
     bool Read(const ByteSource& source, std::string* reason);
+    // The same, leaving the check of a PNG's pixel chunks to CheckPixelCrcs,
+    // for a stream that copies them meanwhile.
+    bool ReadBesidePixels(const ByteSource& source, std::string* reason);
+    bool CheckPixelCrcs(const ByteSource& source, std::string* reason) const;
 
     ImageFileFormat Format() const { return format; }
     uint32_t Width() const { return width; }
@@ -55,6 +59,8 @@ public:
     std::string Report(const std::string& path, uint64_t fileSize, int32_t headerDetail, int32_t hexNumbers) const;
 
 private:
+    bool ReadStructure(const ByteSource& source, bool checkPixelCrcs, std::string* reason);
+
     ImageFileFormat format;
     uint32_t width;
     uint32_t height;

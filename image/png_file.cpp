@@ -192,6 +192,8 @@ bool IsParsed(const PngChunk& chunk)
     return false;
 }
 
+bool WalkPng(const ByteSource& source, PngStructure* png, std::string* reason, bool checkPixelCrcs);
+
 }  // namespace
 
 void WritePngChunk(SafeFileWriter& out, const char* type, const uint8_t* data, uint32_t length)
@@ -209,6 +211,29 @@ void WritePngChunk(SafeFileWriter& out, const char* type, const uint8_t* data, u
 }
 
 bool ReadPngStructure(const ByteSource& source, PngStructure* png, std::string* reason)
+{
+    return WalkPng(source, png, reason, true);
+}
+
+bool ReadPngStructureBesidePixels(const ByteSource& source, PngStructure* png, std::string* reason)
+{
+    return WalkPng(source, png, reason, false);
+}
+
+bool CheckPngPixelCrcs(const ByteSource& source, const PngStructure& png, std::string* reason)
+{
+    for (const PngChunk& chunk : png.chunks) {
+        if (!IsType(chunk, "IDAT") && !IsType(chunk, "fdAT")) continue;
+        uint32_t crc = 0;
+        if (!ChunkCrc(source, chunk, &crc)) return Refuse(reason, Where(chunk) + ": cannot be read");
+        if (crc != chunk.crc) return Refuse(reason, Where(chunk) + ": CRC mismatch");
+    }
+    return true;
+}
+
+namespace {
+
+bool WalkPng(const ByteSource& source, PngStructure* png, std::string* reason, bool checkPixelCrcs)
 {
     png->width = png->height = 0;
     png->bitDepth = png->colorType = png->compression = png->filter = png->interlace = 0;
@@ -256,6 +281,8 @@ bool ReadPngStructure(const ByteSource& source, PngStructure* png, std::string* 
         }
         if (parsed && !frameData) {
             crc = uint32_t(crc32(crc32(0L, head + 4, 4), data, chunk.length));
+        } else if (!checkPixelCrcs && (frameData || IsType(chunk, "IDAT"))) {
+            crc = chunk.crc;
         } else if (!ChunkCrc(source, chunk, &crc)) {
             return Refuse(reason, where + ": cannot be read");
         }
@@ -295,6 +322,8 @@ bool ReadPngStructure(const ByteSource& source, PngStructure* png, std::string* 
     if (state.fcTlOpen) return Refuse(reason, "the last fcTL has no fdAT");
     return true;
 }
+
+}  // namespace
 
 bool WritePngWithTable(const ByteSource& source, const PngStructure& png, const ColorTable& table,
                        SafeFileWriter& out, std::string* reason)

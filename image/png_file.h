@@ -39,6 +39,10 @@ extern const unsigned char kPngSignature[8];
 // hIST, bKGD, acTL/fcTL/fdAT. Only indexed PNGs are read: truecolor and
 // greyscale ones have no table to edit. False with a one-line reason.
 bool ReadPngStructure(const ByteSource& source, PngStructure* png, std::string* reason);
+// The same, leaving the CRCs of the pixel chunks (IDAT, fdAT) to
+// CheckPngPixelCrcs: a stream copying them can check them meanwhile.
+bool ReadPngStructureBesidePixels(const ByteSource& source, PngStructure* png, std::string* reason);
+bool CheckPngPixelCrcs(const ByteSource& source, const PngStructure& png, std::string* reason);
 
 // The default image (its IDAT chunks) as one index per pixel, each row once,
 // top to bottom (interlaced images are assembled first).

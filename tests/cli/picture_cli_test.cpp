@@ -104,6 +104,21 @@ TEST(PictureCli, TablesTheFormatCannotHoldAreRefusedNamingTheLimit)
     }
 }
 
+TEST(PictureCli, ACorruptPixelChunkStopsTheRewrite)
+{
+    TempFolder folder;
+    std::string broken = SmallPngBytes();
+    const size_t idat = broken.find("IDAT");
+    ASSERT_NE(std::string::npos, idat);
+    broken[idat + 6] = char(broken[idat + 6] ^ 0x10);  // inside the data: its CRC no longer holds
+    const std::string input = Write(folder, "broken.png", broken);
+    const std::string output = folder.File("out.png");
+    CliRun run = RunCli({"invert", input, "-o", output});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_NE(std::string::npos, run.err.find("IDAT")) << run.err;
+    EXPECT_FALSE(FileExists(output));
+}
+
 TEST(PictureCli, BitmapToPngAndBackIsExact)
 {
     TempFolder folder;
