@@ -3,6 +3,7 @@
 // picture before and after, and a Python check of its own (not the
 // program's code) says what the table must be and that every pixel shows the
 // color it showed (conform: the palette color nearest to it).
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <sstream>
@@ -343,10 +344,15 @@ TEST(CliRearrange, PngChunksOfEntriesFollowThemAndOthersStay)
     ASSERT_TRUE(WriteWholeFile(folder.File("in.png"), input));
     CliRun swap = RunCli({"swap-entries", folder.File("in.png"), "1", "3", "-o", folder.File("swapped.png")});
     ASSERT_EQ(0, swap.exitCode) << swap.err;
-    EXPECT_EQ("moved 2 entries\n", swap.out);
+    // A console line ends in CR LF on Windows.
+    auto line = [](std::string text) {
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        return text;
+    };
+    EXPECT_EQ("moved 2 entries\n", line(swap.out));
     CliRun compact = RunCli({"compact", folder.File("swapped.png"), "-o", folder.File("compact.png")});
     ASSERT_EQ(0, compact.exitCode) << compact.err;
-    EXPECT_EQ("removed 1 entry; moved 0 entries\n", compact.out);
+    EXPECT_EQ("removed 1 entry; moved 0 entries\n", line(compact.out));
 
     const std::string palette = PaletteData(5);
     struct Expected {
