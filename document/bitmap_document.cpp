@@ -64,7 +64,8 @@ void CopyShortened(char* destination, const char* text, int size)
 }  // namespace
 
 BitmapDocument::BitmapDocument()
-    : ownerWindow(nullptr), modified(false), saveRefusal(SaveProblem::None), fileFormat(ImageFileFormat::Bmp)
+    : ownerWindow(nullptr), modified(false), saveRefusal(SaveProblem::None), fileFormat(ImageFileFormat::Bmp),
+      highlightHeld(false), highlightToggled(false)
 {
     InitBitmapDialog(openDialog, kOpenFlags);
     openDialog.filter = kOpenFilter;
@@ -114,6 +115,7 @@ bool BitmapDocument::NewDocument(const NewImageSpec& spec)
         MemoryDC dc(nullptr);  // every section is made through a screen memory DC
         created = CreateBlank(dc, &spec);
     }
+    CountEntryUsage();
     if (!created) return false;
     ForgetFileForm();
     modified = true;
@@ -135,6 +137,7 @@ bool BitmapDocument::OpenDocument()
         MemoryDC dc(nullptr);  // every section is made through a screen memory DC
         loaded = LoadPicture(dc, openDialog.path.c_str());
     }
+    CountEntryUsage();
     if (!loaded) return false;
     SetPathAndName(openDialog.path.c_str());
     modified = false;
@@ -191,6 +194,7 @@ void BitmapDocument::ClearDocument()
     path[0] = '\0';
     Discard();
     ForgetFileForm();
+    CountEntryUsage();
 }
 
 bool BitmapDocument::RefreshPaletteWindow()
@@ -212,6 +216,7 @@ bool BitmapDocument::ApplyColorTable(const ColorTable& table)
         MemoryDC dc(nullptr);  // every section is made through a screen memory DC
         RebuildSection(dc);
     }
+    CountEntryUsage();
     modified = true;
     UpdateTitle();
     Redraw(false);
@@ -252,7 +257,7 @@ void BitmapDocument::Paint()
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(ownerWindow, &paint);
-    if (ownerWindow && !IsEmpty() && !viewOptions.showHeader) {
+    if (ownerWindow && !IsEmpty() && !viewOptions.showHeader && !(HighlightShown() && PaintHighlighted(dc))) {
         if (viewOptions.fitToWindow) {
             RECT client;
             GetClientRect(ownerWindow, &client);

@@ -6,8 +6,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/file_dialog_spec.h"
 #include "app/view_options.h"
@@ -47,6 +49,24 @@ public:
     void Paint();
     void SetBackground(int stockBrush);
 
+    // How many pixels use each entry of the picture's table; empty without a
+    // picture or a table. Counted whenever the picture or its table is set.
+    const std::vector<uint64_t>& EntryUsage() const;
+
+    // The picture's entry under a point of the main window's client area, as
+    // the picture is drawn there; false off the picture, for a picture
+    // without indices, or while the header view is shown.
+    bool EntryAt(int x, int y, uint32_t* entry) const;
+
+    // Showing where the palette window's selected entries are used: while
+    // held or toggled on, every other pixel is drawn faded. Only the drawing
+    // changes: the table and the modified flag stay as they are.
+    void HoldHighlight(bool held);
+    void ToggleHighlight();
+    bool HighlightToggled() const { return highlightToggled; }
+    // The palette window's selection changed: redraws a highlight showing it.
+    void HighlightSelectionChanged();
+
     const char* DisplayName() const { return displayName; }
     const char* Path() const { return path; }
     bool IsModified() const { return modified; }
@@ -62,6 +82,13 @@ public:
 private:
     void SetPathAndName(const char* newPath);
     void Redraw(bool erase);
+    void CountEntryUsage();
+    // Where the picture is drawn in the client area; false when it is not.
+    bool PictureRect(RECT* place) const;
+    bool HighlightShown() const;
+    // Draws the picture with every entry outside the selection faded; false,
+    // drawing nothing, when there is no selection to show.
+    bool PaintHighlighted(HDC dc) const;
 
     // The picture formats beside BMP (document_formats.cpp).
     bool LoadPicture(HDC dc, const char* file);
@@ -86,6 +113,9 @@ private:
     std::string fileBytes;
     std::unique_ptr<IndexedFile> indexedFile;
     std::string problem;
+    std::vector<uint64_t> entryUsage;
+    bool highlightHeld;
+    bool highlightToggled;
 };
 
 #endif

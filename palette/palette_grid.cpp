@@ -2,6 +2,7 @@
 // follows the mouse with a raised frame and marks the selection sunken.
 #include "app/gdi_scope.h"
 #include "app/globals.h"
+#include "document/bitmap_document.h"
 #include "palette/palette_window.h"
 #include "resources/resource.h"
 
@@ -156,4 +157,5 @@ void PaletteWindow::OnGridClick(HWND grid, int x, int y)
         colorPanel->SetCurrentColor(
             workingTable.GetPackedColor(uint32_t(selectedRow * layout.columns + selectedColumn)));
     }
+    bitmapDocument.HighlightSelectionChanged();
 }
