@@ -8,6 +8,7 @@
 
 #include "app/dialogs.h"
 #include "app/globals.h"
+#include "app/picture_pick.h"
 #include "app/settings_store.h"
 #include "document/bitmap_document.h"
 #include "palette/palette_window.h"
@@ -181,6 +182,10 @@ void OnInitMenuPopup(HMENU popup)
 {
     int marked;
     switch (GetMenuItemID(popup, 0)) {
+    case ID_VIEW_SHOW_HEADER:
+        CheckMenuItem(popup, ID_VIEW_HIGHLIGHT_ENTRY,
+                      MF_BYCOMMAND | (bitmapDocument.HighlightToggled() ? MF_CHECKED : MF_UNCHECKED));
+        return;
     case ID_VIEW_ACTUAL_SIZE:     marked = View().fitToWindow ? 1 : 0; break;
     case ID_VIEW_HEADER_SUMMARY:  marked = View().headerDetail; break;
     case ID_VIEW_BACKGROUND_BLACK: marked = View().whiteBackground; break;
@@ -270,6 +275,7 @@ void OnCommand(HWND window, int id)
     case ID_KEY_F5:
         Redraw(window);
         break;
+    case ID_VIEW_HIGHLIGHT_ENTRY: bitmapDocument.ToggleHighlight(); break;
     case ID_WINDOW_FIT_TO_PICTURE: FitWindowToPicture(window); break;
     case ID_WINDOW_KEEP_RATIO:     KeepPictureRatio(window); break;
     case ID_HELP_ABOUT:
@@ -321,6 +327,19 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
+        return 0;
+    case WM_LBUTTONDOWN:
+        PickFromPicture(short(LOWORD(lParam)), short(HIWORD(lParam)));
+        return 0;
+    case WM_SETCURSOR:
+        if (HWND(wParam) == window && LOWORD(lParam) == HTCLIENT && SetPickCursor(window)) return TRUE;
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        OnHighlightKey(message, wParam);
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_KILLFOCUS:
+        bitmapDocument.HoldHighlight(false);
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);

@@ -64,7 +64,8 @@ void CopyShortened(char* destination, const char* text, int size)
 }  // namespace
 
 BitmapDocument::BitmapDocument()
-    : ownerWindow(nullptr), modified(false), saveRefusal(SaveProblem::None), fileFormat(ImageFileFormat::Bmp)
+    : ownerWindow(nullptr), modified(false), saveRefusal(SaveProblem::None), fileFormat(ImageFileFormat::Bmp),
+      highlightHeld(false), highlightToggled(false)
 {
     InitBitmapDialog(openDialog, kOpenFlags);
     openDialog.filter = kOpenFilter;
@@ -256,7 +257,7 @@ void BitmapDocument::Paint()
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(ownerWindow, &paint);
-    if (ownerWindow && !IsEmpty() && !viewOptions.showHeader) {
+    if (ownerWindow && !IsEmpty() && !viewOptions.showHeader && !(HighlightShown() && PaintHighlighted(dc))) {
         if (viewOptions.fitToWindow) {
             RECT client;
             GetClientRect(ownerWindow, &client);

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +49,24 @@ public:
     void Paint();
     void SetBackground(int stockBrush);
 
+    // How many pixels use each entry of the picture's table; empty without a
+    // picture or a table. Counted whenever the picture or its table is set.
+    const std::vector<uint64_t>& EntryUsage() const;
+
+    // The picture's entry under a point of the main window's client area, as
+    // the picture is drawn there; false off the picture, for a picture
+    // without indices, or while the header view is shown.
+    bool EntryAt(int x, int y, uint32_t* entry) const;
+
+    // Showing where the palette window's selected entries are used: while
+    // held or toggled on, every other pixel is drawn faded. Only the drawing
+    // changes: the table and the modified flag stay as they are.
+    void HoldHighlight(bool held);
+    void ToggleHighlight();
+    bool HighlightToggled() const { return highlightToggled; }
+    // The palette window's selection changed: redraws a highlight showing it.
+    void HighlightSelectionChanged();
+
     const char* DisplayName() const { return displayName; }
     const char* Path() const { return path; }
     bool IsModified() const { return modified; }
@@ -68,6 +87,12 @@ private:
     void Redraw(bool erase);
     // Counts again after the pixels or the table changed (entry_usage.cpp).
     void CountEntryUsage();
+    // Where the picture is drawn in the client area; false when it is not.
+    bool PictureRect(RECT* place) const;
+    bool HighlightShown() const;
+    // Draws the picture with every entry outside the selection faded; false,
+    // drawing nothing, when there is no selection to show.
+    bool PaintHighlighted(HDC dc) const;
 
     // The picture formats beside BMP (document_formats.cpp).
     bool LoadPicture(HDC dc, const char* file);
@@ -93,6 +118,8 @@ private:
     std::unique_ptr<IndexedFile> indexedFile;
     std::string problem;
     std::vector<uint64_t> entryUsage;
+    bool highlightHeld;
+    bool highlightToggled;
 };
 
 #endif

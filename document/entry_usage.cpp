@@ -7,9 +7,10 @@
 
 void BitmapDocument::CountEntryUsage()
 {
-    // Indices past the table show no entry of it: the counts stop at its end.
-    if (EntryCount() == 0 || !::CountEntryUsage(*this, &entryUsage)) entryUsage.clear();
-    if (entryUsage.size() > EntryCount()) entryUsage.resize(EntryCount());
+    // One count an entry: indices past the table's end use none of it, and a
+    // picture without indices uses none of its table.
+    if (!::CountEntryUsage(*this, &entryUsage)) entryUsage.clear();
+    entryUsage.resize(IsEmpty() ? 0 : EntryCount());
     paletteWindow.UsageChanged();
 }
 

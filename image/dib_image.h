@@ -49,6 +49,11 @@ public:
     void DrawStretched(HDC target, int x, int y, int width, int height, DWORD rop) const;
     void DrawStretchedRegion(HDC target, int x, int y, int width, int height, int sourceX,
                              int sourceY, int sourceWidth, int sourceHeight, DWORD rop) const;
+    // The whole picture stretched as DrawStretched does, its first count
+    // entries shown as colors for this drawing only: the section's own table
+    // is put back before it returns.
+    void DrawStretchedWithColors(HDC target, int x, int y, int width, int height, const RGBQUAD* colors,
+                                 uint32_t count, DWORD rop) const;
 #endif
 
     // Replaces the image with the BMP file's bitmap; on false the image is empty.

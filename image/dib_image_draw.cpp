@@ -41,3 +41,21 @@ void DibImage::DrawStretchedRegion(HDC target, int x, int y, int width, int heig
     SelectObject(memory, previous);
     DeleteDC(memory);
 }
+
+void DibImage::DrawStretchedWithColors(HDC target, int x, int y, int width, int height,
+                                       const RGBQUAD* colors, uint32_t count, DWORD rop) const
+{
+    if (!infoBlock || !section) return;
+    const BITMAPINFOHEADER* header = InfoHeader();
+    int sourceHeight = header->biHeight < 0 ? -header->biHeight : header->biHeight;
+    HDC memory = CreateCompatibleDC(target);
+    if (!memory) return;
+    HGDIOBJ previous = SelectObject(memory, section);
+    RGBQUAD own[256];
+    UINT held = GetDIBColorTable(memory, 0, 256, own);
+    SetDIBColorTable(memory, 0, count < held ? count : held, colors);
+    StretchBlt(target, x, y, width, height, memory, 0, 0, header->biWidth, sourceHeight, rop);
+    SetDIBColorTable(memory, 0, held, own);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}

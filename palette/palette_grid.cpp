@@ -2,6 +2,7 @@
 // follows the mouse with a raised frame and marks the selection sunken.
 #include "app/gdi_scope.h"
 #include "app/globals.h"
+#include "document/bitmap_document.h"
 #include "palette/palette_window.h"
 #include "resources/resource.h"
 
@@ -173,4 +174,5 @@ void PaletteWindow::OnGridClick(HWND grid, int x, int y, bool extend)
         colorPanel->SetCurrentColor(
             workingTable.GetPackedColor(uint32_t(selectedRow * layout.columns + selectedColumn)));
     }
+    bitmapDocument.HighlightSelectionChanged();
 }

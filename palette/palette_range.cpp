@@ -5,6 +5,9 @@
 
 #include <algorithm>
 
+#include "app/globals.h"
+#include "document/bitmap_document.h"
+
 namespace {
 
 // The range follows the keys into view.
@@ -35,6 +38,7 @@ bool PaletteWindow::RangeClick(HWND grid, uint32_t entry, bool extend)
         rangeOn = entry != anchor;
         rangeEnd = entry;
         RefreshGrid();
+        bitmapDocument.HighlightSelectionChanged();
         return true;
     }
     if (rangeOn) {
@@ -68,6 +72,7 @@ bool PaletteWindow::OnRangeKey(WPARAM key)
         OnVScroll(MAKEWPARAM(SB_THUMBTRACK, row));
     else
         RefreshGrid();
+    bitmapDocument.HighlightSelectionChanged();
     return true;
 }
 

@@ -41,6 +41,9 @@ public:
     void SetSelectedColor(uint8_t red, uint8_t green, uint8_t blue);
     // Repaints the grid and its row labels after the table or the top row changed.
     void RefreshGrid();
+    // Selects an entry of the working table as a click on its cell does,
+    // scrolling it into view first; an entry already selected stays so.
+    void SelectEntry(uint32_t entry);
     // One table change back or forward, with its selection and modified flag.
     void Undo();
     void Redo();

@@ -47,6 +47,10 @@
 #define ID_WINDOW_KEEP_RATIO            40037
 #define ID_HELP_ABOUT                   40025
 
+// Main window: its commands after menu 104's own; ids 41500 to 41519 are
+// kept for them
+#define ID_VIEW_HIGHLIGHT_ENTRY         41500
+
 // Accelerator table 105: keys with ids of their own, handled by whichever
 // window is active
 #define ID_KEY_RED                      1019

@@ -114,6 +114,8 @@ TEST(Resources, MainMenuHasEveryItemWithItsTextAndId)
         {2, "白(&W)", ID_VIEW_BACKGROUND_WHITE},
         {1, nullptr, 0},
         {1, "再描画(&D)\tF5", ID_VIEW_REDRAW},
+        {1, nullptr, 0},
+        {1, "選択ｴﾝﾄﾘの使用箇所を表示(&U)", ID_VIEW_HIGHLIGHT_ENTRY},
         {0, "ｳｨﾝﾄﾞｳ(&W)", 0},
         {1, "画像に合わせる(&F)\tF6", ID_WINDOW_FIT_TO_PICTURE},
         {1, "画像の比率を保持(&R)\tF7", ID_WINDOW_KEEP_RATIO},
