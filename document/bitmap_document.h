@@ -78,9 +78,6 @@ public:
     ImageFileFormat FileFormat() const { return fileFormat; }
     // Why the last open or save failed, when more can be said than that it did.
     const std::string& Problem() const { return problem; }
-    // Pixels per entry of the open picture's table; empty without a picture
-    // or a table.
-    const std::vector<uint64_t>& EntryUsage() const;
 
 private:
     void SetPathAndName(const char* newPath);
