@@ -18,6 +18,9 @@ void PaletteWindow::CreateGridTooltip(HWND dialog)
     if (!gridTip) return;
     // Without a width the tip stays one line whatever line breaks it holds.
     SendMessageA(gridTip, TTM_SETMAXTIPWIDTH, 0, 400);
+    // Once a tip shows, the next cell's follows the pointer at once: a
+    // palette is browsed cell after cell.
+    SendMessageA(gridTip, TTM_SETDELAYTIME, TTDT_RESHOW, 0);
     // One tool a visible cell, so that moving to another cell shows its own text.
     for (int32_t r = 0; r < layout.rows; ++r) {
         for (int32_t c = 0; c < layout.columns; ++c) {

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/globals.h"
 #include "palette/palette_window.h"
@@ -126,6 +129,31 @@ TEST_F(GridUsage, TooltipNamesTheEntryItsColorAndItsPixelsOnlyWhileAPictureIsOpe
     EXPECT_EQ("ｴﾝﾄﾘ 0\r\n" + ColorPart(0) + "\r\n未使用", TipAt(0, 0)) << "past the width";
     EXPECT_EQ("ｴﾝﾄﾘ 1\r\n" + ColorPart(1) + "\r\n未使用", TipAt(1, 0)) << "the padding";
     EXPECT_EQ("", TipAt(4, 1, 1500)) << "entry 16 is past the table";
+
+    // From one cell to the next with a tip showing, until the tip shows the
+    // new cell: the control's own reshow delay and the program's part.
+    const std::string second = "ｴﾝﾄﾘ 5\r\n" + ColorPart(5) + "\r\n1 ﾋﾟｸｾﾙ";
+    HWND tip = FindTip();
+    std::vector<double> times;
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ("ｴﾝﾄﾘ 3\r\n" + ColorPart(3) + "\r\n1 ﾋﾟｸｾﾙ", TipAt(3, 0));
+        RECT cell = paletteWindow.Layout().CellRect(5, 0);
+        POINT point = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+        ClientToScreen(palette::Grid(), &point);
+        const DWORD started = GetTickCount();
+        SetCursorPos(point.x, point.y);
+        palette::MoveMouse(5, 0);
+        ASSERT_TRUE(program::PumpUntil([tip, &second] {
+            char text[256] = "";
+            GetWindowTextA(tip, text, sizeof text);
+            return IsWindowVisible(tip) && second == text;
+        }, 3000));
+        times.push_back(double(GetTickCount() - started));
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("tooltip from cell to cell: median %.0f ms, slowest %.0f ms over %zu; reshow delay %d ms\n",
+                times[times.size() / 2], times.back(), times.size(),
+                int(SendMessageA(tip, TTM_GETDELAYTIME, TTDT_RESHOW, 0)));
 
     // Closed, the palette keeps its table but the grid says nothing more.
     program::Command(ID_FILE_CLOSE);
