@@ -21,17 +21,6 @@ bool Refuse(std::string* reason, const std::string& why)
     return false;
 }
 
-// Adds, for each byte value seen bytes[value] times, its first pixels.
-void SplitBytes(const std::vector<uint64_t>& bytes, uint32_t bitCount, uint32_t pixelsPerByte,
-                std::vector<uint64_t>* counts)
-{
-    const uint32_t mask = (1u << bitCount) - 1;
-    for (uint32_t value = 0; value < 256; ++value) {
-        if (bytes[value] == 0) continue;
-        for (uint32_t k = 0; k < pixelsPerByte; ++k) (*counts)[value >> (8 - bitCount * (k + 1)) & mask] += bytes[value];
-    }
-}
-
 std::unique_ptr<uint8_t[]> NewBlock()
 {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[kBlockBytes]);
@@ -82,8 +71,8 @@ bool ReadBmpTable(SourceFile& file, BmpLayout* layout, ColorTable* table, std::v
         done += take;
     }
     counts->assign(256, 0);
-    SplitBytes(whole.Totals(), bitCount, 8 / bitCount, counts);
-    if (tailPixels) SplitBytes(tails, bitCount, tailPixels, counts);
+    AddPixelsOfBytes(whole.Totals(), bitCount, 8 / bitCount, counts);
+    if (tailPixels) AddPixelsOfBytes(tails, bitCount, tailPixels, counts);
     return true;
 }
 

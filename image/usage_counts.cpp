@@ -9,10 +9,10 @@ namespace {
 // Bytes counted between folds: no 32-bit counter can reach this.
 const size_t kFoldAfter = size_t(1) << 30;
 
-// Adds the pixels of each byte value to counts: the first pixelsPerByte
-// pixels of the byte, highest bits first, bitCount bits each.
-void SplitBytes(const std::vector<uint64_t>& bytes, uint32_t bitCount, uint32_t pixelsPerByte,
-                std::vector<uint64_t>* counts)
+}  // namespace
+
+void AddPixelsOfBytes(const std::vector<uint64_t>& bytes, uint32_t bitCount, uint32_t pixelsPerByte,
+                      std::vector<uint64_t>* counts)
 {
     const uint32_t mask = (1u << bitCount) - 1;
     for (uint32_t value = 0; value < 256; ++value) {
@@ -20,8 +20,6 @@ void SplitBytes(const std::vector<uint64_t>& bytes, uint32_t bitCount, uint32_t 
         for (uint32_t k = 0; k < pixelsPerByte; ++k) (*counts)[value >> (8 - bitCount * (k + 1)) & mask] += bytes[value];
     }
 }
-
-}  // namespace
 
 ByteHistogram::ByteHistogram() : pending(0)
 {
@@ -98,7 +96,7 @@ bool CountEntryUsage(const DibImage& image, std::vector<uint64_t>* counts)
     }
 
     counts->assign(size_t(1) << bitCount, 0);
-    SplitBytes(whole.Totals(), bitCount, 8 / bitCount, counts);
-    if (tailPixels > 0) SplitBytes(std::vector<uint64_t>(tails, tails + 256), bitCount, tailPixels, counts);
+    AddPixelsOfBytes(whole.Totals(), bitCount, 8 / bitCount, counts);
+    if (tailPixels > 0) AddPixelsOfBytes(std::vector<uint64_t>(tails, tails + 256), bitCount, tailPixels, counts);
     return true;
 }

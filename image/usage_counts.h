@@ -15,6 +15,12 @@ class DibImage;
 // for an empty image and for 16, 24 and 32 bits.
 bool CountEntryUsage(const DibImage& image, std::vector<uint64_t>* counts);
 
+// Adds to counts, for each byte value seen bytes[value] times, its first
+// pixelsPerByte pixels of bitCount bits each, highest bits first: a byte
+// histogram of packed rows made into entry counts.
+void AddPixelsOfBytes(const std::vector<uint64_t>& bytes, uint32_t bitCount, uint32_t pixelsPerByte,
+                      std::vector<uint64_t>* counts);
+
 // How often each byte value occurs. Interleaved tables of 32-bit counters:
 // runs of one value would otherwise make each increment wait for the store of
 // the one before; the counters are folded into 64-bit totals before any can wrap.

@@ -14,23 +14,12 @@
 
 #include "image/row_layout.h"
 #include "tests/support/bmp_bytes.h"
+#include "tests/support/sanitizer.h"
 #include "tests/support/temp_folder.h"
 
 extern char** environ;
 
 namespace {
-
-#if defined(__SANITIZE_ADDRESS__)
-const bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-const bool kAddressSanitizer = true;
-#else
-const bool kAddressSanitizer = false;
-#endif
-#else
-const bool kAddressSanitizer = false;
-#endif
 
 // Runs the load probe on path where no allocation above 1 GB succeeds: an
 // address-space limit, or under AddressSanitizer (which reserves terabytes

@@ -12,21 +12,10 @@
 #include <zlib.h>
 
 #include "tests/support/png_bytes.h"
+#include "tests/support/sanitizer.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
-
-#if defined(__SANITIZE_ADDRESS__)
-const bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-const bool kAddressSanitizer = true;
-#else
-const bool kAddressSanitizer = false;
-#endif
-#else
-const bool kAddressSanitizer = false;
-#endif
 
 // A 16384 x 16384 8-bit picture stored uncompressed (deflate level 0) in
 // IDAT chunks of 1 MiB: about 256 MiB. Pixel (x, y) is (x + y) % 251.
