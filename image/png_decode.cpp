@@ -257,32 +257,43 @@ CompressedImage DefaultImage(const PngStructure& png)
     return image;
 }
 
-// The frames whose data is in fdAT chunks, each with its fcTL's size.
+// The frame whose fcTL is png.chunks[control]: its size, and the fdAT chunks
+// up to the next fcTL.
+bool FrameImage(const ByteSource& source, const PngStructure& png, size_t control, const std::string& name,
+                CompressedImage* frame, std::string* reason)
+{
+    const PngChunk& chunk = png.chunks[control];
+    uint8_t data[26];
+    if (!IsType(chunk, "fcTL") || chunk.length != sizeof data || !source.ReadAt(chunk.offset + 8, data, sizeof data))
+        return Refuse(reason, "fcTL chunk at offset " + std::to_string(chunk.offset) + ": cannot be read");
+    frame->name = name;
+    frame->width = ReadBigEndian32(data + 4);
+    frame->height = ReadBigEndian32(data + 8);
+    frame->skip = 4;
+    frame->chunks.clear();
+    if (frame->width == 0 || frame->height == 0 || frame->width > png.width || frame->height > png.height)
+        return Refuse(reason, "fcTL chunk at offset " + std::to_string(chunk.offset) + ": frame size is wrong");
+    for (size_t i = control + 1; i < png.chunks.size() && !IsType(png.chunks[i], "fcTL"); ++i)
+        if (IsType(png.chunks[i], "fdAT") && png.chunks[i].length >= 4) frame->chunks.push_back(&png.chunks[i]);
+    return true;
+}
+
+// The frames whose data is in fdAT chunks.
 bool FrameImages(const ByteSource& source, const PngStructure& png, std::vector<CompressedImage>* frames,
                  std::string* reason)
 {
     if (!png.animated) return true;
     bool afterImage = false;
     size_t frameControls = 0;
-    size_t firstFrame = frames->size();
-    for (const PngChunk& chunk : png.chunks) {
+    for (size_t i = 0; i < png.chunks.size(); ++i) {
+        const PngChunk& chunk = png.chunks[i];
         if (IsType(chunk, "IDAT")) afterImage = true;
-        if (IsType(chunk, "fcTL")) ++frameControls;
-        if (IsType(chunk, "fcTL") && afterImage) {
-            uint8_t control[26];
-            if (chunk.length != sizeof control || !source.ReadAt(chunk.offset + 8, control, sizeof control))
-                return Refuse(reason, "fcTL chunk at offset " + std::to_string(chunk.offset) + ": cannot be read");
-            CompressedImage frame;
-            frame.name = "fdAT of frame " + std::to_string(frameControls);
-            frame.width = ReadBigEndian32(control + 4);
-            frame.height = ReadBigEndian32(control + 8);
-            frame.skip = 4;
-            if (frame.width == 0 || frame.height == 0 || frame.width > png.width || frame.height > png.height)
-                return Refuse(reason, "fcTL chunk at offset " + std::to_string(chunk.offset) + ": frame size is wrong");
-            frames->push_back(frame);
-        } else if (IsType(chunk, "fdAT") && chunk.length >= 4 && frames->size() > firstFrame) {
-            frames->back().chunks.push_back(&chunk);
-        }
+        if (!IsType(chunk, "fcTL")) continue;
+        ++frameControls;
+        if (!afterImage) continue;
+        frames->emplace_back();
+        if (!FrameImage(source, png, i, "fdAT of frame " + std::to_string(frameControls), &frames->back(), reason))
+            return false;
     }
     return true;
 }
@@ -338,6 +349,17 @@ bool ForEachPackedPngRow(const ByteSource& source, const PngStructure& png, cons
 {
     const PassRow none = [](const PassGeometry&, uint32_t, uint32_t, const uint8_t*) {};
     return WalkRows(source, DefaultImage(png), png.bitDepth, png.interlace != 0, none, reason, &row);
+}
+
+bool ForEachPackedPngFrameRow(const ByteSource& source, const PngStructure& png, size_t control,
+                              const PngPackedRow& row, std::string* reason)
+{
+    if (control >= png.chunks.size()) return Refuse(reason, "there is no such frame");
+    CompressedImage frame;
+    const std::string name = "fdAT of the frame at offset " + std::to_string(png.chunks[control].offset);
+    if (!FrameImage(source, png, control, name, &frame, reason)) return false;
+    const PassRow none = [](const PassGeometry&, uint32_t, uint32_t, const uint8_t*) {};
+    return WalkRows(source, frame, png.bitDepth, png.interlace != 0, none, reason, &row);
 }
 
 bool CountPngIndices(const ByteSource& source, const PngStructure& png, std::vector<uint64_t>* counts,

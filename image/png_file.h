@@ -57,6 +57,10 @@ typedef std::function<bool(int pass, uint32_t y, uint32_t width, const uint8_t* 
     PngPackedRow;
 bool ForEachPackedPngRow(const ByteSource& source, const PngStructure& png, const PngPackedRow& row,
                          std::string* reason);
+// The same for the animation frame whose fcTL is png.chunks[control] and
+// whose data is in the fdAT chunks after it (an fcTL after IDAT).
+bool ForEachPackedPngFrameRow(const ByteSource& source, const PngStructure& png, size_t control,
+                              const PngPackedRow& row, std::string* reason);
 
 // How many pixels hold each index value (256 counts), over the default image
 // and every frame.
