@@ -40,8 +40,8 @@ bool Fail(std::string* error, const std::string& why)
     "Each FILE is a BMP (1, 4 or 8 bits), PNG or GIF file with a color table. Its pixels\n" \
     "are rewritten to follow their entries, so the picture looks as before; PNG tRNS,\n"    \
     "hIST and bKGD and the GIF transparent and background index follow too, and every\n"   \
-    "other chunk or block is copied as it is. An animated PNG is refused unless only\n"     \
-    "its table moves. A line on standard output says what moved.\n"
+    "other chunk or block is copied as it is. The frames of an animated PNG are\n"          \
+    "rewritten as its picture is. A line on standard output says what moved.\n"
 
 #define KORIN_KEEP_INDICES_HELP                                                              \
     "  --keep-indices  move only the table: the pixels keep their indices (so their\n"      \

@@ -1,6 +1,8 @@
 #include "image/png_remap.h"
 
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -72,35 +74,66 @@ bool FollowEntries(const ByteSource& source, const PngStructure& png, const std:
     return true;
 }
 
-// The default image's rows, remapped and re-encoded into IDAT chunks.
-bool WritePixels(const ByteSource& source, const PngStructure& png, const IndexRemap& remap, SafeFileWriter& out,
-                 std::string* reason)
+// Walks an image's rows (the default image's or a frame's) into row.
+typedef std::function<bool(const PngPackedRow& row, std::string* reason)> RowWalk;
+
+// The rows walk gives, remapped and re-encoded into chunks of type as they
+// come; with a sequence (fdAT), each chunk starts with the next number.
+bool WriteImage(const RowWalk& walk, uint64_t rowBytes, const IndexRemap& remap, const char* type,
+                uint32_t* sequence, SafeFileWriter& out, std::string* reason)
 {
-    const uint64_t rowBytes = PackedRowBytes(png.width, png.bitDepth);
     std::unique_ptr<uint8_t[]> row(rowBytes <= SIZE_MAX ? new (std::nothrow) uint8_t[size_t(rowBytes)] : nullptr);
     if (!row) {
-        *reason = "no memory for a row of " + std::to_string(png.width) + " pixels";
+        *reason = "no memory for a row of " + std::to_string(rowBytes) + " bytes";
         return false;
     }
-    std::string pending;
+    const size_t head = sequence ? 4 : 0;
+    std::string pending(head, '\0');
+    const auto flush = [&] {
+        if (sequence) {
+            uint8_t number[4];
+            PutBigEndian32(number, (*sequence)++);
+            pending.replace(0, 4, reinterpret_cast<const char*>(number), 4);
+        }
+        WritePngChunk(out, type, reinterpret_cast<const uint8_t*>(pending.data()), uint32_t(pending.size()));
+        pending.resize(head);
+    };
     PngRowEncoder encoder([&](const uint8_t* bytes, size_t count) {
         pending.append(reinterpret_cast<const char*>(bytes), count);
-        if (pending.size() < kIdatChunk) return;
-        WritePngChunk(out, "IDAT", reinterpret_cast<const uint8_t*>(pending.data()), uint32_t(pending.size()));
-        pending.clear();
+        if (pending.size() - head >= kIdatChunk) flush();
     });
     if (!encoder.Start(rowBytes, reason)) return false;
-    const bool walked = ForEachPackedPngRow(source, png, [&](int, uint32_t y, uint32_t width, const uint8_t* packed,
-                                                             size_t bytes, std::string* why) {
+    const PngPackedRow remapped = [&](int, uint32_t y, uint32_t width, const uint8_t* packed, size_t bytes,
+                                      std::string* why) {
         if (y == 0) encoder.StartPass();
         std::memcpy(row.get(), packed, bytes);
         remap.RemapPackedRow(row.get(), width);
         return encoder.AddRow(row.get(), bytes, why);
-    }, reason);
+    };
+    const bool walked = walk(remapped, reason);
     if (!walked || !encoder.Finish(reason)) return false;
-    if (!pending.empty())
-        WritePngChunk(out, "IDAT", reinterpret_cast<const uint8_t*>(pending.data()), uint32_t(pending.size()));
+    if (pending.size() > head) flush();
     return true;
+}
+
+// An fcTL as it was but for its sequence number.
+bool WriteFrameControl(const ByteSource& source, const PngChunk& chunk, uint32_t sequence, SafeFileWriter& out,
+                       std::string* reason)
+{
+    uint8_t data[26];
+    if (chunk.length != sizeof data || !source.ReadAt(chunk.offset + 8, data, sizeof data)) {
+        *reason = "cannot be read at its fcTL chunk at offset " + std::to_string(chunk.offset);
+        return false;
+    }
+    PutBigEndian32(data, sequence);
+    WritePngChunk(out, "fcTL", data, sizeof data);
+    return true;
+}
+
+bool Failed(SafeFileWriter& out)
+{
+    out.Fail();
+    return false;
 }
 
 }  // namespace
@@ -124,18 +157,13 @@ bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const C
     if (count == 0 || count > (1u << png.bitDepth)) {
         *reason = "cannot take a table of " + std::to_string(count) + " entries (a " + std::to_string(png.bitDepth) +
                   "-bit PNG holds 1 to " + std::to_string(1u << png.bitDepth) + ")";
-    } else if (remapPixels && png.animated) {
-        *reason = "is an animated PNG, whose frames are not rewritten: only its table can move (--keep-indices)";
     } else if (png.chunks.empty() || !IsType(png.chunks.back(), "IEND")) {
         *reason = "was not read";
     } else {
         ready = (!remapPixels || remap.Build(map, png.bitDepth, reason)) &&
                 FollowEntries(source, png, map, count, &entries, reason);
     }
-    if (!ready) {
-        out.Fail();
-        return false;
-    }
+    if (!ready) return Failed(out);
     uint8_t palette[3 * 256];
     for (uint32_t i = 0; i < count; ++i) {
         palette[3 * i] = table.GetEntry(i)->red;
@@ -143,8 +171,16 @@ bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const C
         palette[3 * i + 2] = table.GetEntry(i)->blue;
     }
     source.CopyTo(out, 0, sizeof kPngSignature);
+    const uint64_t rowBytes = PackedRowBytes(png.width, png.bitDepth);  // no frame is wider
+    // A frame's new data fills as many fdAT chunks as it needs, which may not
+    // be as many as it had: every fcTL and fdAT is numbered again, from 0 in
+    // file order, as the sequence must run.
+    const bool frames = remapPixels && png.animated;
+    uint32_t sequence = 0;
     bool pixelsWritten = false;
-    for (const PngChunk& chunk : png.chunks) {
+    size_t frameControl = SIZE_MAX;  // the fcTL after IDAT whose fdAT data comes next
+    for (size_t i = 0; i < png.chunks.size(); ++i) {
+        const PngChunk& chunk = png.chunks[i];
         if (IsType(chunk, "PLTE")) {
             WritePngChunk(out, "PLTE", palette, 3 * count);
         } else if (IsType(chunk, "tRNS")) {
@@ -154,11 +190,22 @@ bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const C
         } else if (IsType(chunk, "bKGD") && chunk.length == 1) {
             WritePngChunk(out, "bKGD", &entries.background, 1);
         } else if (IsType(chunk, "IDAT") && remapPixels) {
-            if (!pixelsWritten && !WritePixels(source, png, remap, out, reason)) {
-                out.Fail();
-                return false;
-            }
+            const RowWalk image = [&](const PngPackedRow& row, std::string* why) {
+                return ForEachPackedPngRow(source, png, row, why);
+            };
+            if (!pixelsWritten && !WriteImage(image, rowBytes, remap, "IDAT", nullptr, out, reason)) return Failed(out);
             pixelsWritten = true;
+        } else if (frames && IsType(chunk, "fcTL")) {
+            if (!WriteFrameControl(source, chunk, sequence++, out, reason)) return Failed(out);
+            // Before IDAT, the default image is the frame.
+            frameControl = pixelsWritten ? i : SIZE_MAX;
+        } else if (frames && IsType(chunk, "fdAT")) {
+            const RowWalk frame = [&](const PngPackedRow& row, std::string* why) {
+                return ForEachPackedPngFrameRow(source, png, frameControl, row, why);
+            };
+            if (frameControl != SIZE_MAX && !WriteImage(frame, rowBytes, remap, "fdAT", &sequence, out, reason))
+                return Failed(out);
+            frameControl = SIZE_MAX;
         } else {
             source.CopyTo(out, chunk.offset, 12 + uint64_t(chunk.length));
         }

@@ -1,7 +1,9 @@
 // An indexed PNG written again with a rearranged table: its pixel data
 // inflated, unfiltered, remapped a packed byte at a time, filtered and
-// deflated into new IDAT chunks as it goes; tRNS, hIST and bKGD follow their
-// entries and every other chunk is copied byte for byte.
+// deflated into new IDAT chunks as it goes, and an animation's frames into
+// new fdAT chunks the same way; tRNS, hIST and bKGD follow their entries and
+// every other chunk is copied byte for byte (an animation's fcTL but for its
+// sequence number).
 #ifndef KORIN_IMAGE_PNG_REMAP_H
 #define KORIN_IMAGE_PNG_REMAP_H
 
@@ -15,8 +17,8 @@
 int PngBackgroundIndex(const ByteSource& source, const PngStructure& png);
 
 // Writes the file of png with table and, when remapPixels, every pixel index
-// i as map[i] (see IndexRemap). An animated PNG's frames are not re-encoded:
-// it is refused unless only the table moves. False with a reason; out then fails.
+// i as map[i] (see IndexRemap), in the default image and every frame. False
+// with a reason; out then fails.
 bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const ColorTable& table,
                       const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason);
 
