@@ -10,8 +10,10 @@ namespace {
 // shown and an entry of its table under the point.
 bool PickableEntry(int x, int y, uint32_t* entry)
 {
-    return paletteWindow.IsVisible() && bitmapDocument.EntryAt(x, y, entry) &&
-           *entry < paletteWindow.WorkingTable().GetCount();
+    if (!paletteWindow.IsVisible() || !bitmapDocument.EntryAt(x, y, entry)) return false;
+    // A rearrangement waiting for Apply has moved the pixel's color elsewhere.
+    *entry = paletteWindow.WorkingEntryOf(*entry);
+    return *entry < paletteWindow.WorkingTable().GetCount();
 }
 
 }  // namespace

@@ -19,6 +19,15 @@
 
 class ColorTable;
 
+// What a rearrangement of the picture's table must keep, entry by entry in
+// the picture's own indices.
+struct PictureEntries {
+    std::vector<bool> used;      // some pixel holds it, or the file names it
+    std::vector<uint8_t> alpha;  // 255 unless the file makes the entry see-through
+    uint32_t minimum;            // the fewest entries the file's table holds
+    uint32_t maximum;            // and the most
+};
+
 class BitmapDocument : public DibImage {
 public:
     // Reads the view options through the settings store, which must exist.
@@ -41,6 +50,12 @@ public:
     void ClearDocument();
     bool RefreshPaletteWindow();
     bool ApplyColorTable(const ColorTable& table);
+    // The same, every pixel index i becoming pixelMap[i] (see IndexRemap), the
+    // table taking exactly its count unless pixels past it need more. An
+    // empty map applies as above.
+    bool ApplyRearrangedTable(const ColorTable& table, const std::vector<uint32_t>& pixelMap);
+    // False without a picture that has indices (picture_rearrange.cpp).
+    bool DescribeEntries(PictureEntries* entries) const;
     void UpdateTitle();
     // Replaces the header view's text with the report of the open picture.
     void UpdateHeaderReport();
@@ -96,6 +111,8 @@ private:
     bool LoadIndexedPicture(HDC dc, const char* file);
     bool ReadFileBytes(const char* file, std::string* bytes);
     bool WritePicture(const char* file, ImageFileFormat format);
+    // The PNG or GIF file again with table and its pixels through fileMap.
+    bool WriteRearrangedFile(const ColorTable& table, SafeFileWriter& writer, std::string* reason) const;
     void ForgetFileForm();
     void PrepareSaveDialog();
     ImageFileFormat SaveFormatChosen() const;
@@ -113,6 +130,9 @@ private:
     ImageFileFormat fileFormat;
     std::string fileBytes;
     std::unique_ptr<IndexedFile> indexedFile;
+    // How Apply has moved the pixels since fileBytes were read: file index ->
+    // index now; empty while none moved.
+    std::vector<uint32_t> fileMap;
     std::string problem;
     std::vector<uint64_t> entryUsage;
     bool highlightHeld;

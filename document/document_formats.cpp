@@ -35,6 +35,7 @@ void BitmapDocument::ForgetFileForm()
     fileBytes.clear();
     fileBytes.shrink_to_fit();
     indexedFile.reset();
+    fileMap.clear();
 }
 
 bool BitmapDocument::ReadFileBytes(const char* file, std::string* bytes)
@@ -100,7 +101,8 @@ bool BitmapDocument::WritePicture(const char* file, ImageFileFormat format)
         if (format == fileFormat && indexedFile) {
             ColorTable table;
             written = CopyColorTable(table) &&
-                      indexedFile->WriteWithTable(ByteSource(fileBytes), table, writer, &reason);
+                      (fileMap.empty() ? indexedFile->WriteWithTable(ByteSource(fileBytes), table, writer, &reason)
+                                       : WriteRearrangedFile(table, writer, &reason));
         } else {
             written = WriteBitmapAsPng(*this, writer, &reason);
         }
@@ -120,6 +122,7 @@ bool BitmapDocument::WritePicture(const char* file, ImageFileFormat format)
             fileBytes.swap(bytes);
             indexedFile = std::move(indexed);
             fileFormat = indexedFile->Format();
+            fileMap.clear();
         }
     }
     problem.clear();

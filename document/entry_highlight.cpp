@@ -57,7 +57,9 @@ bool BitmapDocument::PaintHighlighted(HDC dc) const
     if (!SelectedEntries(&first, &last) || !PictureRect(&place) || !CopyColorTable(table)) return false;
     const uint32_t count = table.GetCount();
     for (uint32_t i = 0; i < count; ++i) {
-        if (i >= first && i <= last) continue;
+        // The selection is of the working table, where a rearrangement may have moved the entry.
+        const uint32_t shown = paletteWindow.WorkingEntryOf(i);
+        if (shown >= first && shown <= last) continue;
         const ColorEntry* e = table.GetEntry(i);
         table.SetColor(i, Faded(e->red), Faded(e->green), Faded(e->blue));
     }

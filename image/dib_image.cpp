@@ -105,6 +105,26 @@ bool DibImage::SetColorTable(const ColorTable& table)
     return true;
 }
 
+bool DibImage::ResizeColorTable(const ColorTable& table)
+{
+    const uint32_t n = table.GetCount();
+    if (!infoBlock || n == 0 || n > ColorsOfBitCount(InfoHeader()->biBitCount)) return false;
+    if (n != entryCount) {
+        unsigned char* old = infoBlock;
+        infoBlock = nullptr;
+        if (!AllocateInfoBlock(n)) {
+            infoBlock = old;
+            return false;
+        }
+        std::memcpy(infoBlock, old, sizeof(BITMAPINFOHEADER));
+        delete[] old;
+        InfoHeader()->biClrUsed = n;
+        entryCount = n;
+    }
+    WriteColors(table, Colors(), entryCount);
+    return true;
+}
+
 uint32_t DibImage::EntriesAfterSetting(uint32_t held, uint32_t bitCount, uint32_t tableCount)
 {
     if (held == 0 || tableCount == 0 || tableCount > ColorsOfBitCount(bitCount)) return 0;

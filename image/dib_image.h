@@ -34,6 +34,9 @@ public:
     bool CopyColorTable(ColorTable& table) const;
     // Writes table into the color table; the section shows it after RebuildSection.
     bool SetColorTable(const ColorTable& table);
+    // The same, the table taking exactly table's count of entries (a
+    // rearranged table may be shorter); false when the bits cannot index it.
+    bool ResizeColorTable(const ColorTable& table);
     // Replaces the image with a black one; on false the image is empty.
     bool CreateBlank(HDC dc, const NewImageSpec* spec);
     // The same with table's colors (entries past its end black), for a

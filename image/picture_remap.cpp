@@ -10,14 +10,23 @@ RemappablePicture::RemappablePicture() : format(ImageFileFormat::Unknown), bmp()
 
 bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* reason)
 {
+    const ByteSource source(file);
+    if (DetectImageFormat(source) != ImageFileFormat::Bmp) return ReadIndexed(source, countPixels, reason);
     format = ImageFileFormat::Unknown;
     counts.clear();
     named.clear();
-    const ByteSource source(file);
+    if (!ReadBmpTable(file, &bmp, &table, countPixels ? &counts : nullptr, reason)) return false;
+    format = ImageFileFormat::Bmp;
+    return true;
+}
+
+bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason)
+{
+    format = ImageFileFormat::Unknown;
+    counts.clear();
+    named.clear();
     const ImageFileFormat detected = DetectImageFormat(source);
-    if (detected == ImageFileFormat::Bmp) {
-        if (!ReadBmpTable(file, &bmp, &table, countPixels ? &counts : nullptr, reason)) return false;
-    } else if (detected == ImageFileFormat::Png) {
+    if (detected == ImageFileFormat::Png) {
         if (!ReadPngStructure(source, &png, reason) || !table.Assign(png.table) ||
             (countPixels && !CountPngIndices(source, png, &counts, reason)))
             return false;
@@ -76,10 +85,15 @@ bool RemappablePicture::Write(SourceFile& file, const ColorTable& newTable, cons
                               bool remapPixels, SafeFileWriter& out, std::string* reason) const
 {
     if (format == ImageFileFormat::Bmp) return WriteRemappedBmp(file, bmp, newTable, map, remapPixels, out, reason);
-    if (format == ImageFileFormat::Png)
-        return WriteRemappedPng(ByteSource(file), png, newTable, map, remapPixels, out, reason);
-    if (format == ImageFileFormat::Gif)
-        return WriteRemappedGif(ByteSource(file), gif, newTable, map, remapPixels, out, reason);
+    return WriteIndexed(ByteSource(file), newTable, map, remapPixels, out, reason);
+}
+
+bool RemappablePicture::WriteIndexed(const ByteSource& source, const ColorTable& newTable,
+                                     const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out,
+                                     std::string* reason) const
+{
+    if (format == ImageFileFormat::Png) return WriteRemappedPng(source, png, newTable, map, remapPixels, out, reason);
+    if (format == ImageFileFormat::Gif) return WriteRemappedGif(source, gif, newTable, map, remapPixels, out, reason);
     *reason = "was not read";
     out.Fail();
     return false;

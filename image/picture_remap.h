@@ -16,6 +16,7 @@
 #include "image/png_file.h"
 #include "palette/color_table.h"
 
+class ByteSource;
 class SafeFileWriter;
 class SourceFile;
 
@@ -27,6 +28,8 @@ public:
     // pixels of each entry (a second pass over the pixel data). False with a
     // one-line reason.
     bool Read(SourceFile& file, bool countPixels, std::string* reason);
+    // The same for a PNG or GIF file's bytes held anywhere, as the editor keeps them.
+    bool ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason);
 
     ImageFileFormat Format() const { return format; }
     const ColorTable& Table() const { return table; }
@@ -48,6 +51,8 @@ public:
     // file is the one Read took. False with a reason; out then fails.
     bool Write(SourceFile& file, const ColorTable& table, const std::vector<uint32_t>& map, bool remapPixels,
                SafeFileWriter& out, std::string* reason) const;
+    bool WriteIndexed(const ByteSource& source, const ColorTable& table, const std::vector<uint32_t>& map,
+                      bool remapPixels, SafeFileWriter& out, std::string* reason) const;
 
 private:
     ImageFileFormat format;

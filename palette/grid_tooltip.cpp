@@ -60,7 +60,7 @@ std::string PaletteWindow::EntryTipText(uint32_t entry) const
                        "  R " + std::to_string(e->red) + "  G " + std::to_string(e->green) + "  B " +
                        std::to_string(e->blue);
     // A picture without a table has no counts to give.
-    const std::vector<uint64_t>& usage = bitmapDocument.EntryUsage();
+    const std::vector<uint64_t>& usage = workingUsage;
     if (!usage.empty()) {
         const uint64_t pixels = entry < usage.size() ? usage[entry] : 0;
         text += "\r\n" + (pixels ? std::to_string(pixels) + " ﾋﾟｸｾﾙ" : std::string("未使用"));

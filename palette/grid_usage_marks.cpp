@@ -14,13 +14,15 @@ namespace {
 const char kViewValue[] = "PaletteView";
 const int kMarkSize = 6;  // pixels along each side of the triangle
 
-// The stored value: 4 bytes, bit 0 marks unused entries.
+// The stored value: 4 bytes, bit 0 marks unused entries; bit 1 makes
+// rearrangements keep the indices instead of the picture.
 const uint32_t kMarkUnusedBit = 1;
+const uint32_t kKeepIndicesBit = 2;
 
 bool IsUnused(uint32_t entry)
 {
     // A picture without a table says nothing about its entries.
-    const std::vector<uint64_t>& usage = bitmapDocument.EntryUsage();
+    const std::vector<uint64_t>& usage = paletteWindow.WorkingUsage();
     return !usage.empty() && (entry >= usage.size() || usage[entry] == 0);
 }
 
@@ -31,11 +33,12 @@ void PaletteWindow::ReadViewSettings()
     uint32_t stored = 0;
     if (settingsStore.ReadValue(kViewValue, &stored, sizeof stored) != ERROR_SUCCESS) stored = 0;
     markUnused = (stored & kMarkUnusedBit) ? 1 : 0;
+    keepIndices = (stored & kKeepIndicesBit) != 0;
 }
 
 void PaletteWindow::WriteViewSettings() const
 {
-    const uint32_t stored = markUnused ? kMarkUnusedBit : 0;
+    const uint32_t stored = (markUnused ? kMarkUnusedBit : 0) | (keepIndices ? kKeepIndicesBit : 0);
     settingsStore.WriteValue(kViewValue, &stored, sizeof stored);
 }
 
@@ -49,6 +52,7 @@ void PaletteWindow::ToggleUnusedMarks()
 void PaletteWindow::UsageChanged()
 {
     if (!Hwnd()) return;
+    OrderChanged();
     if (gridTip) SendMessageA(gridTip, TTM_POP, 0, 0);
     if (markUnused) RefreshGrid();
 }

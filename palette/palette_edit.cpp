@@ -45,7 +45,7 @@ int PaletteEditCommand(WPARAM key)
 
 TableMark PaletteWindow::CurrentMark() const
 {
-    return {selected != 0, selectedColumn, selectedRow, modified != 0};
+    return {selected != 0, selectedColumn, selectedRow, modified != 0, order};
 }
 
 void PaletteWindow::BeginStep()
@@ -77,6 +77,7 @@ bool PaletteWindow::SelectedEntry(uint32_t* entry) const
 void PaletteWindow::ShowMark(const TableMark& mark, uint32_t countBefore)
 {
     modified = mark.modified;
+    order = mark.order;
     // A range belongs to the entry it was stretched from.
     if (!mark.selected || mark.column != selectedColumn || mark.row != selectedRow) rangeOn = false;
     selectedColumn = mark.column;
@@ -85,6 +86,7 @@ void PaletteWindow::ShowMark(const TableMark& mark, uint32_t countBefore)
     selected = mark.selected;
     uint32_t entry = 0;
     if (!SelectedEntry(&entry)) selected = 0;
+    OrderChanged();
     if (workingTable.GetCount() != countBefore) ResetScrollBar();
     RefreshGrid();
     if (selected) panel.SetCurrentColor(workingTable.GetPackedColor(entry));
@@ -197,4 +199,5 @@ void PaletteWindow::UpdateEditMenu()
     };
     for (const auto& item : items)
         EnableMenuItem(menu, item.command, MF_BYCOMMAND | (item.enabled ? MF_ENABLED : MF_GRAYED));
+    UpdateRearrangeMenu(menu);
 }

@@ -22,6 +22,9 @@ const char kLoadFilter[] =
     "Bitmap Files(*.bmp)|*.bmp|RIFF Palette Files(*.pal)|*.pal|"
     "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)|*.pal;*.gpl;*.act;*.hex;*.txt|";
 const int kAnyPaletteFilter = 3;
+// Conforming reads any palette file by content, or a bitmap's table.
+const char kConformFilter[] =
+    "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)|*.pal;*.gpl;*.act;*.hex;*.txt|Bitmap Files(*.bmp)|*.bmp|";
 
 // The save dialog's filters in order: the one chosen decides the format.
 struct SaveType {
@@ -113,12 +116,15 @@ void SetMenuCheck(HMENU menu, UINT command, BOOL check)
 
 PaletteWindow::PaletteWindow()
     : selectedColumn(0), selectedRow(0), selected(0), panelShown(0), modified(0), totalRows(0),
-      topRow(0), stepMark(), stepReady(false), rangeOn(false), rangeEnd(0), markUnused(0), gridTip(nullptr)
+      topRow(0), stepMark(), stepReady(false), rangeOn(false), rangeEnd(0), markUnused(0), gridTip(nullptr),
+      keepIndices(false)
 {
     InitDialogSpec(openDialog, kLoadFilter, "new bitmap", "bmp",
                    OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
     InitDialogSpec(saveDialog, kSaveFilter, "new palette", "pal",
                    OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST);
+    InitDialogSpec(conformDialog, kConformFilter, "", "pal",
+                   OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
     labelFont = CreateFontA(12, 0, 0, 0, 0, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_CHARACTER_PRECIS,
                             CLIP_CHARACTER_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                             "verdana");
@@ -161,7 +167,9 @@ int PaletteWindow::ConfirmDiscard()
 void PaletteWindow::SetTable(const ColorTable& table)
 {
     history.Clear();
+    order = appliedOrder = nullptr;
     ReplaceTables(table);
+    OrderChanged();
 }
 
 void PaletteWindow::ReplaceTables(const ColorTable& table)
@@ -219,6 +227,7 @@ void PaletteWindow::LoadPaletteFromFile()
     }
     BeginStep();
     ReplaceTables(loaded);
+    DropPendingOrder();
     selected = 0;
     rangeOn = false;
     modified = 0;
@@ -302,7 +311,7 @@ void PaletteWindow::OnDestroy()
 
 void PaletteWindow::OnKeyDown(WPARAM key)
 {
-    if (OnEditKey(key) || OnRangeKey(key)) return;
+    if (OnEditKey(key) || OnRangeKey(key) || OnRearrangeKey(key)) return;
     int code;
     switch (key) {
     case VK_PRIOR: code = SB_PAGEUP; break;
@@ -382,6 +391,9 @@ void PaletteWindow::Restore()
     if (initialTable.GetCount() == 0) return;
     BeginStep();
     workingTable.Assign(initialTable);
+    // The table as the picture gave it: Apply puts every pixel back.
+    order = nullptr;
+    OrderChanged();
     modified = 0;
     RefreshGrid();
     EndStep();
@@ -395,6 +407,7 @@ void PaletteWindow::Release()
     rangeOn = false;
     modified = 0;
     ReplaceTables(ColorTable());
+    DropPendingOrder();
     EndStep();
 }
 
@@ -413,8 +426,7 @@ void PaletteWindow::OnCommand(int id)
         break;
     case ID_PALETTE_APPLY:
     case ID_KEY_F5:
-        if (!bitmapDocument.ApplyColorTable(workingTable))
-            MessageBoxA(Hwnd(), "Failed.", kCaption, MB_ICONERROR);
+        ApplyToPicture();
         break;
     case ID_PALETTE_SAVE:
     case ID_KEY_CTRL_S:
@@ -470,6 +482,7 @@ void PaletteWindow::OnCommand(int id)
         FillRangeGradient(GradientSpace::Oklab);
         break;
     default:
+        OnRearrangeCommand(id);
         break;
     }
 }

@@ -15,6 +15,7 @@
 #include "palette/gradient.h"
 #include "palette/grid_layout.h"
 #include "palette/palette_formats.h"
+#include "palette/rearrange.h"
 #include "palette/table_history.h"
 #include "panel/color_panel.h"
 
@@ -60,6 +61,32 @@ public:
     void FillRangeGradient(GradientSpace space);
     // The document's pixel counts changed: what shows them is redrawn.
     void UsageChanged();
+
+    // Rearranging the table (rearrange_commands.cpp). Keeping the picture,
+    // the picture's pixels follow their entries at Apply; keeping indices,
+    // only the table moves. step: -1 one entry back, 1 forward.
+    void MoveSelection(int32_t step);
+    // Asks where the selected entries go.
+    void MoveSelectionTo();
+    void SwapRangeEnds();
+    // The selected range, or the whole table without one.
+    void SortSelection(SortKey key);
+    void CompactTable();
+    void MergeDuplicates();
+    // Asks for a palette file and maps every entry to its nearest color there.
+    void ConformToPaletteFile();
+    void SetKeepIndices(bool keep);
+    bool KeepsIndices() const { return keepIndices; }
+    // Apply (F5) (palette_rearrange.cpp): the working table into the picture,
+    // its pixels sent after every entry moved since the last Apply.
+    void ApplyToPicture();
+    // The pixels of each working entry, as the picture holds them after Apply;
+    // empty without a picture that has a table.
+    const std::vector<uint64_t>& WorkingUsage() const { return workingUsage; }
+    // The working entry whose color the picture's entry shows after Apply.
+    uint32_t WorkingEntryOf(uint32_t pictureEntry) const;
+    // Whether Apply will move pixels.
+    bool RearrangePending() const { return !pendingMap.empty(); }
 
     // Grid drawing: mode 0 erases a frame, 1 draws the selection, 2 the hover frame.
     void DrawCellFrame(HDC dc, int32_t column, int32_t row, int mode) const;
@@ -127,6 +154,23 @@ private:
     void DrawRangeFrame(HDC dc) const;
     bool CanFillGradient() const;
 
+    // Rearranging (palette_rearrange.cpp, rearrange_commands.cpp).
+    // Ctrl with an arrow key or M; false for any other key.
+    bool OnRearrangeKey(WPARAM key);
+    // False for a command that is not one of them.
+    bool OnRearrangeCommand(int id);
+    void UpdateRearrangeMenu(HMENU menu);
+    // One undo step: the plan's table, its map added to the order unless
+    // only the table moves; the selection follows its entries or stays put.
+    void TakeRearrangement(const Rearrangement& plan, bool followSelection);
+    // After order or appliedOrder changed: the pending map and the counts.
+    void OrderChanged();
+    // Loading and releasing keep the pixels' indices: nothing is pending.
+    void DropPendingOrder();
+    // What the picture says of its entries, moved to the working entries.
+    bool PictureEntriesInWorkingOrder(std::vector<bool>* used, std::vector<uint8_t>* alpha, uint32_t* minimum,
+                                      uint32_t* maximum) const;
+
     // The unused-entry marks and the view settings they belong to
     // (grid_usage_marks.cpp).
     void ReadViewSettings();
@@ -162,6 +206,14 @@ private:
     BYTE markUnused;
     HWND gridTip;
     std::string tipText;
+    // The picture's entries in the working table, and as the picture's
+    // pixels last took them (null: where the picture gave them).
+    EntryOrder order;
+    EntryOrder appliedOrder;
+    std::vector<uint32_t> pendingMap;  // the pixels' map at Apply; empty: none move
+    std::vector<uint64_t> workingUsage;
+    bool keepIndices;
+    FileDialogSpec conformDialog;
 };
 
 INT_PTR CALLBACK PaletteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -100,7 +100,8 @@ bool TableHistory::Record(const ColorTable& workingBefore, const ColorTable& ini
         Step step;
         Encode(workingBefore, workingAfter, &step.working);
         Encode(initialBefore, initialAfter, &step.initial);
-        if (step.working.Empty() && step.initial.Empty() && markBefore.modified == markAfter.modified)
+        if (step.working.Empty() && step.initial.Empty() && markBefore.modified == markAfter.modified &&
+            markBefore.order == markAfter.order)
             return true;
         step.before = markBefore;
         step.after = markAfter;

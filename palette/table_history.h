@@ -11,13 +11,16 @@
 #include <vector>
 
 #include "palette/color_table.h"
+#include "palette/entry_order.h"
 
-// What the window shows besides the tables: its selection and modified flag.
+// What the window shows besides the tables: its selection and modified flag,
+// and where the picture's entries stand in the working table.
 struct TableMark {
     bool selected;
     int32_t column;
     int32_t row;
     bool modified;
+    EntryOrder order;
 };
 
 // The working table and the table as it was last set, as one state.
@@ -38,7 +41,7 @@ public:
     // Forgets every step.
     void Clear();
     // Records one step from the state before to the state after. Nothing is
-    // recorded when neither a table nor the modified flag changed. Steps that
+    // recorded when neither a table, the modified flag nor the order changed. Steps that
     // were undone are dropped. Returns false, with the history cleared, when
     // memory for the step cannot be had.
     bool Record(const ColorTable& workingBefore, const ColorTable& initialBefore, const TableMark& markBefore,

@@ -18,6 +18,7 @@
 #define IDI_KORIN                       108
 #define IDD_NEW_IMAGE                   109
 #define IDD_ABOUT                       110
+#define IDD_MOVE_ENTRIES                111
 
 // Main window: controls
 #define IDC_HEADER_VIEW                 101
@@ -101,6 +102,24 @@
 #define ID_PALETTE_MARK_UNUSED          41420
 #define ID_PALETTE_GRADIENT_RGB         41421
 #define ID_PALETTE_GRADIENT_OKLAB       41422
+
+// Palette window: rearranging the table, after menu 107's own items; ids
+// 41440 to 41459 are kept for them
+#define ID_PALETTE_MOVE_BACK            41440
+#define ID_PALETTE_MOVE_FORWARD         41441
+#define ID_PALETTE_MOVE_TO              41442
+#define ID_PALETTE_SWAP_ENTRIES         41443
+#define ID_PALETTE_SORT_HUE             41444
+#define ID_PALETTE_SORT_LIGHTNESS       41445
+#define ID_PALETTE_SORT_USAGE           41446
+#define ID_PALETTE_COMPACT              41447
+#define ID_PALETTE_MERGE_DUPLICATES     41448
+#define ID_PALETTE_CONFORM              41449
+#define ID_PALETTE_KEEP_PICTURE         41450
+#define ID_PALETTE_KEEP_INDICES         41451
+
+// Move entries dialog 111: where the selected entries go
+#define IDC_MOVE_POSITION               1030
 
 // Color panel 103: controls, one row per channel
 #define IDC_RED_MARKER                  1010

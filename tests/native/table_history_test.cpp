@@ -55,8 +55,8 @@ TEST(TableHistory, UndoAndRedoGiveBackEveryState)
             case 8: initial.Reset(random() % 20); working.Assign(initial); break;
             default: working.Resize(count ? count - 1 : 0); break;
             }
-            TableMark before = {false, 0, 0, states[at].modified};
-            TableMark after = {false, 0, 0, !states[at].modified};
+            TableMark before = {false, 0, 0, states[at].modified, nullptr};
+            TableMark after = {false, 0, 0, !states[at].modified, nullptr};
             ASSERT_TRUE(history.Record(workingBefore, initialBefore, before, working, initial, after));
             states.resize(at + 1);
             states.push_back({Bytes(working), Bytes(initial), after.modified});
@@ -72,7 +72,7 @@ TEST(TableHistory, UndoAndRedoGiveBackEveryState)
     // A step that changes nothing is none; the state saved last reads
     // unmodified however it is reached again, and no other does.
     size_t undos = history.UndoCount();
-    TableMark mark = {false, 0, 0, true};
+    TableMark mark = {false, 0, 0, true, nullptr};
     ASSERT_TRUE(history.Record(working, initial, mark, working, initial, mark));
     EXPECT_EQ(undos, history.UndoCount());
     ColorTable before(working);
@@ -88,6 +88,12 @@ TEST(TableHistory, UndoAndRedoGiveBackEveryState)
     EXPECT_TRUE(mark.modified) << "one save point: the state saved before lost it";
     ASSERT_TRUE(history.Undo({&working, &initial}, &mark));
     EXPECT_FALSE(mark.modified) << "saved with a step to redo";
+    // A step that only moves the picture's entries is one, and undo brings the order back.
+    TableMark moved = mark;
+    moved.order = OrderAfter(nullptr, {1, 0});
+    ASSERT_TRUE(history.Record(working, initial, mark, working, initial, moved));
+    ASSERT_TRUE(history.Undo({&working, &initial}, &moved));
+    EXPECT_EQ(nullptr, moved.order);
     ColorTable other;
     other.Reset(working.GetCount() + 1);
     EXPECT_FALSE(history.Undo({&other, &initial}, &mark)) << "a table this step did not leave";
@@ -101,7 +107,7 @@ TEST(TableHistory, OldestStepsGoFirstWhenTheBudgetIsFull)
     ColorTable table;
     ASSERT_TRUE(table.Reset(0xFFFF));
     TableHistory history;
-    TableMark mark = {true, 0, 0, true};
+    TableMark mark = {true, 0, 0, true, nullptr};
     for (int step = 0; step < 300; ++step) {
         ColorTable before(table);
         table.SetColor(uint32_t(step) * 200, 1, 2, 3);
