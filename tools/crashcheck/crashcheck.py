@@ -84,6 +84,8 @@ def scenarios():
     batch = {f"in/{n}.bmp": bmp(16, 8, t, i) for i, n in enumerate("abc")}
     batch.update({"out/a.bmp": bmp(16, 8, u, 7), "out/b.bmp": bmp(16, 8, u, 8), "out/keep.bmp": bmp(8, 8, u, 9)})
     many = {f"p/{i:02d}.bmp": bmp(8, 4, t, i) for i in range(12)}
+    # One more than a flush group holds: the second group starts after the first is renamed.
+    groups = {f"g/{i:03d}.bmp": bmp(4, 2, t[:8], i) for i in range(257)}
     return [
         ("invert -o", True, dict(keep, **{"in/a.bmp": bmp(32, 16, t, 1), "out/a.bmp": bmp(16, 16, u, 2)}),
          ["invert", "in/a.bmp", "-o", "out/a.bmp"], ["out/a.bmp"]),
@@ -100,8 +102,12 @@ def scenarios():
          ["palette", "a.bmp", "-o", "x.pal"], ["x.pal"]),
         ("batch invert --out-dir", True, dict(keep, **batch),
          ["invert", "in/a.bmp", "in/b.bmp", "in/c.bmp", "--out-dir", "out"], ["out/a.bmp", "out/b.bmp", "out/c.bmp"]),
+        ("sort PNG --in-place", True, dict(keep, **{"a.png": indexed("PNG", t[:16], 4)}),
+         ["sort", "--by", "lightness", "a.png", "--in-place"], ["a.png"]),
         ("batch of 12 --in-place", False, dict(keep, **many),
          ["invert"] + sorted(many) + ["--in-place"], sorted(many)),
+        ("batch of 257 --in-place", False, dict(keep, **groups),
+         ["invert"] + sorted(groups) + ["--in-place"], sorted(groups)),
     ]
 
 

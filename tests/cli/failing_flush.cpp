@@ -1,0 +1,56 @@
+// Preloaded into korin-cli: fsync and fdatasync fail with EIO for a file
+// whose path holds $FAILING_FLUSH_PATTERN, as a disk does that reports a
+// write-back error only when the flush comes, after the bytes were taken.
+// syncfs fails while such a file is open, as Linux reports any write-back
+// error of the file system to syncfs.
+#include <dirent.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool Failing(int fd)
+{
+    const char* pattern = std::getenv("FAILING_FLUSH_PATTERN");
+    if (!pattern || !*pattern) return false;
+    char link[64], path[PATH_MAX];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t length = readlink(link, path, sizeof path - 1);
+    if (length < 0) return false;
+    path[length] = '\0';
+    return std::strstr(path, pattern) != nullptr;
+}
+
+bool AnyFailing()
+{
+    DIR* folder = opendir("/proc/self/fd");
+    if (!folder) return false;
+    bool any = false;
+    while (const dirent* entry = readdir(folder)) any = any || (entry->d_name[0] != '.' && Failing(std::atoi(entry->d_name)));
+    closedir(folder);
+    return any;
+}
+
+int Flush(const char* name, int fd)
+{
+    if (std::strcmp(name, "syncfs") == 0 ? AnyFailing() : Failing(fd)) {
+        errno = EIO;
+        return -1;
+    }
+    auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, name));
+    return real ? real(fd) : -1;
+}
+
+}  // namespace
+
+extern "C" {
+int fsync(int fd) { return Flush("fsync", fd); }
+int fdatasync(int fd) { return Flush("fdatasync", fd); }
+int syncfs(int fd) { return Flush("syncfs", fd); }
+}

@@ -1,0 +1,54 @@
+"""A flush that fails after every write succeeded, alone and within a batch's
+deferred group flush: the file it was for keeps its old bytes, the others of
+the batch are saved, no temporary stays, and the failure is reported.
+
+Usage: flush_failure_test.py KORIN_CLI FAILING_FLUSH_LIBRARY
+"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+
+
+def bmp(seed):
+    pixels = bytes((seed + i) % 4 for i in range(8 * 2))
+    quads = b"".join(bytes((i * 60, 255 - i * 50, seed * 40 % 256, 0)) for i in range(4))
+    offset = 54 + len(quads)
+    return (struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset) +
+            struct.pack("<IiiHHIIiiII", 40, 8, 2, 1, 8, 0, len(pixels), 2835, 2835, 4, 0) + quads + pixels)
+
+
+def main():
+    korin, library = sys.argv[1], sys.argv[2]
+    failures = []
+    for names in (["b.bmp"], ["a.bmp", "b.bmp", "c.bmp"]):
+        with tempfile.TemporaryDirectory(prefix="korin-flush-") as folder:
+            old = {}
+            for seed, name in enumerate(names):
+                old[name] = bmp(seed + 1)
+                with open(os.path.join(folder, name), "wb") as f:
+                    f.write(old[name])
+            env = dict(os.environ, LD_PRELOAD=library, FAILING_FLUSH_PATTERN="b.bmp.korin~")
+            run = subprocess.run([korin, "invert"] + names + ["--in-place"], cwd=folder, env=env,
+                                 capture_output=True, text=True, timeout=60)
+            case = f"{len(names)} file(s)"
+            if run.returncode == 0 or "b.bmp" not in run.stderr:
+                failures.append(f"{case}: the failed flush was not reported (exit {run.returncode}: {run.stderr!r})")
+            for name in names:
+                with open(os.path.join(folder, name), "rb") as f:
+                    now = f.read()
+                if name == "b.bmp" and now != old[name]:
+                    failures.append(f"{case}: b.bmp changed although its flush failed")
+                if name != "b.bmp" and now == old[name]:
+                    failures.append(f"{case}: {name} was not saved beside the failed one")
+            left = sorted(set(os.listdir(folder)) - set(names))
+            if left:
+                failures.append(f"{case}: left behind {left}")
+    for failure in failures:
+        print("FAILED: " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
