@@ -16,6 +16,20 @@ uint32_t Through(const std::vector<uint32_t>& map, uint32_t index)
     return index < map.size() ? map[index] : index;
 }
 
+// A plan that leaves the table as it is and moves no pixel changes nothing.
+bool ChangesNothing(const Rearrangement& plan, const ColorTable& table)
+{
+    if (plan.table.GetCount() != table.GetCount()) return false;
+    for (uint32_t i = 0; i < table.GetCount(); ++i) {
+        const ColorEntry* a = plan.table.GetEntry(i);
+        const ColorEntry* b = table.GetEntry(i);
+        if (a->red != b->red || a->green != b->green || a->blue != b->blue || a->flags != b->flags) return false;
+    }
+    for (uint32_t i = 0; plan.remapPixels && i < plan.map.size(); ++i)
+        if (plan.map[i] != i) return false;
+    return true;
+}
+
 }  // namespace
 
 void PaletteWindow::ApplyToPicture()
@@ -84,8 +98,8 @@ void PaletteWindow::TakeRearrangement(const Rearrangement& plan, bool followSele
     const bool hadEntry = SelectedEntry(&anchor);
     uint32_t end = rangeOn && rangeEnd < workingTable.GetCount() ? rangeEnd : anchor;
     ColorTable table;
-    if (!table.Assign(plan.table)) {
-        MessageBeep(MB_ICONERROR);
+    if (ChangesNothing(plan, workingTable) || !table.Assign(plan.table)) {
+        MessageBeep(MB_OK);
         return;
     }
     const uint32_t countBefore = workingTable.GetCount();
