@@ -135,6 +135,11 @@ TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
                 0, 2, 3, 0, 2, 0xEF, 0, 1}),  // delta right 3; run; end of bitmap
          {{0, 0, 0, 0xE, 0xF}, {0xA, 0xB, 0xA, 0, 0}, {1, 2, 3, 4, 5}}},
         {"RLE4, V4 header, even literal run", 108, 4, 4, Bytes({0, 4, 0x98, 0x76, 0, 1}), {{9, 8, 7, 6}}},
+        // The codes after an odd RLE4 literal run start past its pad byte.
+        {"RLE4, odd literal run, then a run on its row", 40, 4, 7,
+         Bytes({0, 5, 0x12, 0x34, 0x50, 0, 2, 0x77, 0, 1}), {{1, 2, 3, 4, 5, 7, 7}}},
+        {"RLE8, no end mark after a literal run that ends the data", 40, 8, 3, Bytes({0, 3, 1, 2, 3, 0}),
+         {{1, 2, 3}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
