@@ -262,6 +262,7 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
         {{"palette", png, "-o", out, "--format", "tsv"}, 2, "--format takes riff, jasc, gpl, act, hex or pdn"},
         {{"usage", bmp}, 1, "has no color table"},
         {{"usage", folder.File("missing.png")}, 1, "cannot be opened"},
+        {{"compact", folder.File("missing.png"), "-o", out}, 1, "cannot be opened"},
     };
     for (const auto& c : cases) {
         std::remove(out.c_str());

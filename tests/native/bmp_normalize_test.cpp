@@ -201,6 +201,8 @@ TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
         {"RLE8 at 4 bits", file(40, 4, 1, 2, 2, Bytes({0, 1})), "RLE8-compressed with 4 bits"},
         {"top-down RLE", file(40, 8, 1, 2, -2, Bytes({0, 1})), "top-down picture with run-length"},
         {"OS/2 2.x header", osTwo, "OS/2 2.x info header (64 bytes)"},
+        {"short OS/2 2.x header", file(40, 8, 0, 2, 2, "").replace(14, 1, 1, char(16)), "OS/2 2.x info header (16 bytes)"},
+        {"cut right after its headers", file(40, 8, 0, 2, 2, "").substr(0, 54), "color table of 256 entries runs past"},
         {"unknown header", file(40, 8, 0, 2, 2, "") .replace(14, 1, 1, char(20)), "info header of 20 bytes"},
         {"no width", file(40, 8, 0, 0, 2, ""), "size of 0 x 2"},
         {"table past the end", longTable.Bytes(), "color table of 1000 entries runs past"},
