@@ -29,6 +29,9 @@ which counts as killed.  A mutant that does not compile is excluded from the
 kill rate.  The file is restored byte for byte after every mutant, also on
 Ctrl+C, and checked against git.
 
+The killer column of the TSV is the first failing test (ctest stops there):
+which tests alone kill a mutant would take a full run per mutant.
+
 Usage: scripts/mutate.sh [--files GLOB[,GLOB]] [--sample N --seed S]
                          [--ids I,J] [--list] [--timeout T] [--skip-baseline]
 Writes build/mutate/results.tsv (or --out), one row per mutant run.
@@ -356,7 +359,7 @@ def main():
     costs, test_files = test_costs(), suites_by_test_file()
     killers = previous_killers(args.out)
     os.makedirs(os.path.dirname(args.out), exist_ok=True)
-    counts, survivors, start = Counter(), [], time.time()
+    counts, survivors, first_kills, start = Counter(), [], Counter(), time.time()
     with open(args.out, 'w', encoding='utf-8') as tsv:
         tsv.write('id\tfile\tline\tcolumn\toperator\toriginal\tmutated\tstatus\tseconds\tkiller\n')
         try:
@@ -369,6 +372,8 @@ def main():
                 counts[status] += 1
                 if status == 'survived':
                     survivors.append(describe(mutant))
+                elif killer:
+                    first_kills[killer.split('.')[0]] += 1
                 seconds = time.time() - began
                 i, path, number, col, old, new, op = mutant
                 tsv.write('%d\t%s\t%d\t%d\t%s\t%s\t%s\t%s\t%.1f\t%s\n'
@@ -387,6 +392,7 @@ def main():
           % (killed, counts['timeout'], counts['survived'], counts['uncompiled']))
     if killed + counts['survived']:
         print('kill rate %.1f%%' % (100.0 * killed / (killed + counts['survived'])))
+    print('first kills by suite: ' + ', '.join('%s %d' % k for k in first_kills.most_common()))
     for line in survivors:
         print('survived: ' + line)
     print('results: ' + os.path.relpath(args.out, ROOT))
