@@ -316,4 +316,18 @@ TEST(CliNormalize, ReadsNoMoreThanTheHeadersDeclare)
 }
 #endif
 
+// A file named twice, however spelled, is done once: saves complete at the
+// end, so a second turn would show only as a second message.
+TEST(CliBatch, AFileNamedTwiceIsReportedOnce)
+{
+    TempFolder folder;
+    const std::string bad = folder.File("bad.bmp");
+    ASSERT_TRUE(WriteWholeFile(bad, "not a picture"));
+    CliRun run = RunCli({"invert", bad, folder.File(".") + "/bad.bmp", "--in-place"});
+    EXPECT_EQ(1, run.exitCode);
+    const size_t named = run.err.find("korin-cli: ");
+    EXPECT_NE(std::string::npos, named) << run.err;
+    EXPECT_EQ(std::string::npos, run.err.find("korin-cli: ", named + 1)) << run.err;
+}
+
 }  // namespace

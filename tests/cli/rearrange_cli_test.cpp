@@ -384,4 +384,34 @@ TEST(CliRearrange, PngChunksOfEntriesFollowThemAndOthersStay)
     }
 }
 
+// Pixel data larger than one IDAT chunk of the rewrite must arrive whole.
+TEST(CliRearrange, PngLargerThanAnIdatChunkKeepsEveryPixel)
+{
+    TempFolder folder;
+    const uint32_t width = 1024, height = 1200;  // noise: over a megabyte deflated
+    std::mt19937 random(5);
+    Rows rows(height, std::vector<uint8_t>(width));
+    for (std::vector<uint8_t>& row : rows)
+        for (uint8_t& index : row) index = uint8_t(random());
+    const std::string big = folder.File("big.png"), out = folder.File("swapped.png");
+    ASSERT_TRUE(WriteWholeFile(big, AssemblePng({{"IHDR", IhdrData(width, height, 8, 3)}, {"PLTE", PaletteData(256)},
+                                                 {"IDAT", CompressedRows(rows, 8)}, {"IEND", ""}})));
+    CliRun run = RunCli({"swap-entries", big, "0", "255", "-o", out});
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    const std::string written = ReadWholeFile(out);
+    IndexedFile file;
+    std::string reason;
+    ASSERT_TRUE(file.Read(ByteSource(written), &reason)) << reason;
+    uint32_t checked = 0, wrong = 0;
+    ASSERT_TRUE(file.DecodeRows(ByteSource(written), [&](uint32_t y, const uint8_t* indices) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t was = rows[y][x];
+            wrong += indices[x] != (was == 0 ? 255 : was == 255 ? 0 : was);
+        }
+        ++checked;
+    }, &reason)) << reason;
+    EXPECT_EQ(height, checked);
+    EXPECT_EQ(0u, wrong);
+}
+
 }  // namespace

@@ -253,6 +253,8 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
         {{"gradient", png, "1", "2", "-o", out}, 2, "the range 1..2 is shorter than three entries"},
         {{"gradient", png, "3", "0", "-o", out}, 2, "the range 3..0 is shorter than three entries"},
         {{"gradient", png, "0", "x", "-o", out}, 2, "FIRST and LAST are entry numbers"},
+        {{"gradient", png, "y", "3", "-o", out}, 2, "counted from 0, not 'y' '3'"},
+        {{"swap", "rb", png, "-o", out}, 2, "swap takes rg, gb or br, not 'rb'"},
         {{"gradient", png, "0", "3", "--space", "hsv", "-o", out}, 2, "--space takes rgb or oklab, not 'hsv'"},
         {{"gradient", png, "0", "3"}, 2, "give exactly one of -o FILE"},
         {{"gradient", bmp, "0", "3", "-o", out}, 1, "has no color table"},
@@ -260,6 +262,7 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
         {{"palette", png, "-o", out, "--format", "tsv"}, 2, "--format takes riff, jasc, gpl, act, hex or pdn"},
         {{"usage", bmp}, 1, "has no color table"},
         {{"usage", folder.File("missing.png")}, 1, "cannot be opened"},
+        {{"compact", folder.File("missing.png"), "-o", out}, 1, "cannot be opened"},
     };
     for (const auto& c : cases) {
         std::remove(out.c_str());

@@ -135,6 +135,11 @@ TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
                 0, 2, 3, 0, 2, 0xEF, 0, 1}),  // delta right 3; run; end of bitmap
          {{0, 0, 0, 0xE, 0xF}, {0xA, 0xB, 0xA, 0, 0}, {1, 2, 3, 4, 5}}},
         {"RLE4, V4 header, even literal run", 108, 4, 4, Bytes({0, 4, 0x98, 0x76, 0, 1}), {{9, 8, 7, 6}}},
+        // The codes after an odd RLE4 literal run start past its pad byte.
+        {"RLE4, odd literal run, then a run on its row", 40, 4, 7,
+         Bytes({0, 5, 0x12, 0x34, 0x50, 0, 2, 0x77, 0, 1}), {{1, 2, 3, 4, 5, 7, 7}}},
+        {"RLE8, no end mark after a literal run that ends the data", 40, 8, 3, Bytes({0, 3, 1, 2, 3, 0}),
+         {{1, 2, 3}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -196,6 +201,8 @@ TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
         {"RLE8 at 4 bits", file(40, 4, 1, 2, 2, Bytes({0, 1})), "RLE8-compressed with 4 bits"},
         {"top-down RLE", file(40, 8, 1, 2, -2, Bytes({0, 1})), "top-down picture with run-length"},
         {"OS/2 2.x header", osTwo, "OS/2 2.x info header (64 bytes)"},
+        {"short OS/2 2.x header", file(40, 8, 0, 2, 2, "").replace(14, 1, 1, char(16)), "OS/2 2.x info header (16 bytes)"},
+        {"cut right after its headers", file(40, 8, 0, 2, 2, "").substr(0, 54), "color table of 256 entries runs past"},
         {"unknown header", file(40, 8, 0, 2, 2, "") .replace(14, 1, 1, char(20)), "info header of 20 bytes"},
         {"no width", file(40, 8, 0, 0, 2, ""), "size of 0 x 2"},
         {"table past the end", longTable.Bytes(), "color table of 1000 entries runs past"},

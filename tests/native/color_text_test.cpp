@@ -49,6 +49,7 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
         {"1.5 2 3", ""},
         {"0.5, 0.25, 1.0", ""},
         {"1000 20 30", ""},
+        {"4294967296 1 2", ""},  // 2^32 would wrap to 0 in an int
         {"12-34-56", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(c.found, Found(c.text)) << '"' << c.text << '"';

@@ -52,6 +52,7 @@ TEST(RowLayout, SizesThatCannotBeRepresentedAreRefused)
     EXPECT_FALSE(ComputeRowLayout(0x7FFFFFFF, 0x7FFFFFFF, 32, &layout));
     EXPECT_FALSE(ComputeRowLayout(0x7FFFFFFF, 1, 32, &layout));
     EXPECT_FALSE(ComputeRowLayout(65536, 65536, 8, &layout));    // exactly 2^32
+    EXPECT_FALSE(ComputeRowLayout(1 << 30, INT32_MIN, 64, &layout));  // 2^33 x 2^31 wraps to 0
     EXPECT_TRUE(ComputeRowLayout(65536, 65535, 8, &layout));
     EXPECT_FALSE(ComputeRowLayout(4, INT32_MIN, 8, &layout));
     EXPECT_FALSE(ComputeRowLayout(0, 1, 8, &layout));

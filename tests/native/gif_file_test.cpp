@@ -12,6 +12,9 @@
 
 #include "image/gif_file.h"
 #include "image/gif_lzw.h"
+#include "image/gif_remap.h"
+#include "palette/color_table.h"
+#include "platform/safe_file_writer.h"
 #include "report/gif_report.h"
 #include "tests/support/gif_bytes.h"
 #include "tests/support/temp_folder.h"
@@ -364,6 +367,47 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
         for (size_t at = text->find('\n'); at != std::string::npos; at = text->find('\n', at + 1))
             EXPECT_EQ('\r', (*text)[at - 1]);
     }
+}
+
+// A comment between a graphic control and its image must not stop the
+// transparent index from following its entry; the pixels of data that stops
+// short must not be lost on the way.
+TEST(GifFile, RemapFollowsTransparencyPastACommentAndKeepsShortData)
+{
+    std::string bytes = MakeGif(2, 2, Rgb(2, 3), 0, {{0, 0, 2, 2, "", {1, 0, 0}, 2}});
+    bytes.insert(13 + 6, "\x21\xF9\x04\x01\x00\x00\x01\x00" "\x21\xFE\x02hi\x00", 14);
+    Read read(bytes);
+    ASSERT_TRUE(read.ok) << read.reason;
+    ASSERT_EQ(1, read.gif.images[0].transparentIndex);
+    TempFolder folder;
+    const std::string path = folder.File("swapped.gif");
+    ColorTable table;
+    ASSERT_TRUE(table.Reset(2));
+    std::string reason;
+    {
+        SafeFileWriter out(path.c_str());
+        ASSERT_TRUE(WriteRemappedGif(ByteSource(bytes), read.gif, table, {1, 0}, true, out, &reason)) << reason;
+        ASSERT_TRUE(out.Commit());
+    }
+    Read swapped(ReadWholeFile(path));
+    ASSERT_TRUE(swapped.ok) << swapped.reason;
+    EXPECT_EQ(0, swapped.gif.images[0].transparentIndex);
+    // The missing fourth pixel showed entry 0, which is now entry 1.
+    EXPECT_EQ(std::vector<uint8_t>({0, 1, 1, 1}), swapped.picture);
+}
+
+// A wrong byte order or offset in the graphic control would show a wrong delay.
+TEST(GifReport, ShowsTheGraphicControlOfTheImage)
+{
+    std::string bytes = MakeGif(2, 2, Rgb(2, 3), 0, {{0, 0, 2, 2, "", {1, 0, 0, 1}, 2}});
+    // Disposal 2, transparent index 1, delay 0x0102 hundredths.
+    bytes.insert(13 + 6, "\x21\xF9\x04\x09\x02\x01\x01\x00", 8);
+    Read read(bytes);
+    ASSERT_TRUE(read.ok) << read.reason;
+    const std::string members = BuildGifReport(read.gif, "a.gif", bytes.size(), 1, 0);
+    for (const char* line : {".Delay                = 258\r\n", ".Disposal             = 2\r\n",
+                             ".TransparentIndex     = 1\r\n", "\r\n Trailer"})
+        EXPECT_NE(std::string::npos, members.find(line)) << line << members;
 }
 
 }  // namespace

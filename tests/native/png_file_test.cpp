@@ -173,6 +173,9 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     const size_t idat = good.find("IDAT") - 4;
     std::string badCrc = good;
     badCrc[good.find("PLTE") + 5] ^= 1;
+    std::vector<PngPart> apart = Parts(base);
+    apart.insert(std::find_if(apart.begin(), apart.end(), [](const PngPart& p) { return p.type == "IDAT"; }) + 1,
+                 PngPart{"tEXt", std::string("a\0b", 3)});
     struct Case {
         std::string file;
         bool readsStructure;  // the walk accepts it, the pixels refuse it
@@ -191,6 +194,8 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {edit("tEXt", "", "ABCD"), false, "ABCD chunk at offset"},
         {edit("PLTE", "", "zzzz"), false, "after PLTE"},
         {edit("acTL", BigEndian32(3) + BigEndian32(0)), false, "acTL promises 3 frames"},
+        {edit("fdAT", std::string("\0\0\2", 3)), false, "shorter than its sequence number"},
+        {AssemblePng(apart), false, "IDAT chunks are not consecutive"},
         {edit("IDAT", "\x78\x9C\xFF\xFF\xFF"), true, "IDAT: corrupt compressed data"},
         {edit("IDAT", CompressedRows(Picture(kWidth, kHeight - 1, 4), 4)), true, "IDAT: the data ends before"},
         {edit("IDAT", Deflate(std::string("\0abc\0abc\7abc\0abc", 16))), true, "row 2 has unknown filter type 7"},

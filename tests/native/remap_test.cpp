@@ -56,6 +56,14 @@ TEST(IndexRemap, PackedRowsOfEveryDepthMapEachPixelAndKeepPadding)
                 remap.RemapRowBytes(pieces.data() + at, std::min<size_t>(3, bytes - at), at, width);
             EXPECT_EQ(remapped, pieces);
         }
+        // Every byte value, 0xFF too, as whole bytes of pixels.
+        std::vector<uint8_t> all(256);
+        for (uint32_t b = 0; b < 256; ++b) all[b] = uint8_t(b);
+        std::vector<uint8_t> mapped = all;
+        const uint32_t width = 256 * 8 / bits;
+        remap.RemapPackedRow(mapped.data(), width);
+        for (uint32_t x = 0; x < width; ++x)
+            ASSERT_EQ(map[PixelAt(all, x, bits)], PixelAt(mapped, x, bits)) << bits << " bits, x " << x;
     }
 }
 

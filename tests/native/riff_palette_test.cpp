@@ -142,6 +142,9 @@ TEST(RiffPalette, RefusedFilesLeaveTableUnchanged)
     std::string zeroData = PalFile().Bytes();
     std::memset(&zeroData[16], 0, 4);
     EXPECT_FALSE(LoadBytes(table, zeroData)) << "data size 0";
+    std::string bigEndian = PalFile().Bytes();
+    bigEndian[3] = 'X';
+    EXPECT_FALSE(LoadBytes(table, bigEndian)) << "RIFX, the big-endian form";
     EXPECT_FALSE(LoadBytes(table, "")) << "empty file";
     EXPECT_FALSE(table.LoadRiffPalette("no such folder/no such file.pal"));
     EXPECT_TRUE(IsSentinel(table));
