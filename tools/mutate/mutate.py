@@ -349,7 +349,9 @@ def main():
     dirty = run(['git', 'status', '--porcelain', '--'] + sorted({m[1] for m in mutants}))[1]
     if dirty.strip():
         sys.exit('mutate: commit or stash these first, they are restored from git:\n' + dirty)
-    signal.signal(signal.SIGTERM, signal.getsignal(signal.SIGINT))
+    # Also when started in the background, where SIGINT comes ignored.
+    for number in (signal.SIGINT, signal.SIGTERM):
+        signal.signal(number, signal.default_int_handler)
     if build()[0] != 0:
         sys.exit('mutate: the unmutated build fails')
     if not args.skip_baseline:
