@@ -17,7 +17,7 @@ class KorinApp;
 
 struct Limits {
     int warmUpSteps = 150;  // the highest counts seen in these set the baseline
-    DWORD gdiMargin = 200;
+    DWORD gdiMargin = 100;
     DWORD userMargin = 20;
 };
 
