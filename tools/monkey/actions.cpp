@@ -62,6 +62,18 @@ const Command kPaletteCommands[] = {
     {ID_PALETTE_REDO, "Edit>Redo", StepRecord::Other},
     {ID_PALETTE_COPY, "Edit>Copy", StepRecord::Other},
     {ID_PALETTE_PASTE, "Edit>Paste", StepRecord::Other},
+    {ID_PALETTE_MOVE_BACK, "Rearrange>Move back", StepRecord::Other},
+    {ID_PALETTE_MOVE_FORWARD, "Rearrange>Move forward", StepRecord::Other},
+    {ID_PALETTE_MOVE_TO, "Rearrange>Move to", StepRecord::Other},
+    {ID_PALETTE_SWAP_ENTRIES, "Rearrange>Swap ends", StepRecord::Other},
+    {ID_PALETTE_SORT_HUE, "Rearrange>Sort by hue", StepRecord::Other},
+    {ID_PALETTE_SORT_LIGHTNESS, "Rearrange>Sort by lightness", StepRecord::Other},
+    {ID_PALETTE_SORT_USAGE, "Rearrange>Sort by usage", StepRecord::Other},
+    {ID_PALETTE_COMPACT, "Rearrange>Compact", StepRecord::Other},
+    {ID_PALETTE_MERGE_DUPLICATES, "Rearrange>Merge duplicates", StepRecord::Other},
+    {ID_PALETTE_CONFORM, "Rearrange>Conform", StepRecord::Other},
+    {ID_PALETTE_KEEP_PICTURE, "Rearrange>Keep picture", StepRecord::Other},
+    {ID_PALETTE_KEEP_INDICES, "Rearrange>Keep indices", StepRecord::Other},
 };
 
 struct KeyPress {
@@ -80,6 +92,7 @@ const KeyPress kKeys[] = {
     {VK_F7, false, false, "F7"}, {VK_TAB, false, false, "Tab"}, {VK_TAB, true, false, "Ctrl+Tab"},
     {VK_TAB, true, true, "Ctrl+Shift+Tab"}, {'Z', true, false, "Ctrl+Z"}, {'Y', true, false, "Ctrl+Y"},
     {'Z', true, true, "Ctrl+Shift+Z"}, {'C', true, false, "Ctrl+C"}, {'V', true, false, "Ctrl+V"},
+    {VK_LEFT, true, false, "Ctrl+Left"}, {VK_RIGHT, true, false, "Ctrl+Right"}, {'M', true, false, "Ctrl+M"},
     {VK_UP, false, false, "Up"}, {VK_DOWN, false, false, "Down"}, {VK_LEFT, false, false, "Left"},
     {VK_RIGHT, false, false, "Right"}, {VK_UP, false, true, "Shift+Up"}, {VK_DOWN, false, true, "Shift+Down"},
     {VK_LEFT, false, true, "Shift+Left"}, {VK_RIGHT, false, true, "Shift+Right"}, {VK_PRIOR, false, false, "PgUp"},
@@ -403,6 +416,12 @@ bool Actor::AnswerDialogs(StepRecord* record, std::string* why)
             AnswerFileDialog(dialog, record);
         } else if (GetDlgItem(dialog, IDC_NEW_WIDTH)) {
             AnswerNewImage(dialog, record);
+        } else if (GetDlgItem(dialog, IDC_MOVE_POSITION)) {
+            const bool cancel = random.Chance(20);
+            const UINT to = random.Below(300);
+            record->what += cancel ? "; move cancelled" : "; move to " + std::to_string(to);
+            SetDlgItemInt(dialog, IDC_MOVE_POSITION, to, FALSE);
+            PressButton(dialog, cancel ? IDCANCEL : IDOK);
         } else if (TextOf(dialog).compare(0, 5, "About") == 0) {
             record->what += "; About closed";
             PressButton(dialog, IDOK);
