@@ -13,67 +13,39 @@ namespace {
 struct Command {
     int id;
     const char* name;
-    StepRecord::Kind kind;
+    StepRecord::Kind kind = StepRecord::Other;  // what of the document it may change
 };
 
 const Command kMainCommands[] = {
-    {ID_FILE_NEW, "File>New", StepRecord::New},
-    {ID_FILE_OPEN, "File>Open", StepRecord::Open},
-    {ID_FILE_CLOSE, "File>Close", StepRecord::Close},
-    {ID_FILE_SAVE, "File>Save", StepRecord::Save},
-    {ID_FILE_SAVE_AS, "File>Save As", StepRecord::Save},
-    {ID_FILE_DELETE_REGISTRY, "File>Delete registry", StepRecord::Other},
-    {ID_PALETTE_DIALOG, "Palette>Dialog", StepRecord::Other},
-    {ID_PALETTE_SHOW, "Palette>Show", StepRecord::Other},
-    {ID_VIEW_SHOW_HEADER, "View>Header", StepRecord::Other},
-    {ID_VIEW_SHOW_PICTURE, "View>Picture", StepRecord::Other},
-    {ID_VIEW_HEADER_SUMMARY, "View>Summary", StepRecord::Other},
-    {ID_VIEW_HEADER_MEMBERS, "View>Members", StepRecord::Other},
-    {ID_VIEW_NUMBERS_DECIMAL, "View>Decimal", StepRecord::Other},
-    {ID_VIEW_NUMBERS_HEX, "View>Hex", StepRecord::Other},
-    {ID_VIEW_ACTUAL_SIZE, "View>Actual size", StepRecord::Other},
-    {ID_VIEW_FIT_TO_WINDOW, "View>Fit to window", StepRecord::Other},
-    {ID_VIEW_BACKGROUND_BLACK, "View>Black", StepRecord::Other},
-    {ID_VIEW_BACKGROUND_WHITE, "View>White", StepRecord::Other},
-    {ID_VIEW_REDRAW, "View>Redraw", StepRecord::Other},
-    {ID_VIEW_HIGHLIGHT_ENTRY, "View>Highlight entry", StepRecord::Other},
-    {ID_WINDOW_FIT_TO_PICTURE, "Window>Fit to picture", StepRecord::Other},
-    {ID_WINDOW_KEEP_RATIO, "Window>Keep ratio", StepRecord::Other},
-    {ID_HELP_ABOUT, "Help>About", StepRecord::Other},
+    {ID_FILE_NEW, "File>New", StepRecord::New}, {ID_FILE_OPEN, "File>Open", StepRecord::Open},
+    {ID_FILE_CLOSE, "File>Close", StepRecord::Close}, {ID_FILE_SAVE, "File>Save", StepRecord::Save},
+    {ID_FILE_SAVE_AS, "File>Save As", StepRecord::Save}, {ID_FILE_DELETE_REGISTRY, "File>Delete registry"},
+    {ID_PALETTE_DIALOG, "Palette>Dialog"}, {ID_PALETTE_SHOW, "Palette>Show"}, {ID_VIEW_SHOW_HEADER, "View>Header"},
+    {ID_VIEW_SHOW_PICTURE, "View>Picture"}, {ID_VIEW_HEADER_SUMMARY, "View>Summary"},
+    {ID_VIEW_HEADER_MEMBERS, "View>Members"}, {ID_VIEW_NUMBERS_DECIMAL, "View>Decimal"},
+    {ID_VIEW_NUMBERS_HEX, "View>Hex"}, {ID_VIEW_ACTUAL_SIZE, "View>Actual size"},
+    {ID_VIEW_FIT_TO_WINDOW, "View>Fit to window"}, {ID_VIEW_BACKGROUND_BLACK, "View>Black"},
+    {ID_VIEW_BACKGROUND_WHITE, "View>White"}, {ID_VIEW_REDRAW, "View>Redraw"},
+    {ID_VIEW_HIGHLIGHT_ENTRY, "View>Highlight entry"}, {ID_WINDOW_FIT_TO_PICTURE, "Window>Fit to picture"},
+    {ID_WINDOW_KEEP_RATIO, "Window>Keep ratio"}, {ID_HELP_ABOUT, "Help>About"},
 };
 
 const Command kPaletteCommands[] = {
-    {ID_PALETTE_LOAD, "Palette>Load", StepRecord::Other},
-    {ID_PALETTE_SAVE, "Palette>Save", StepRecord::Other},
-    {ID_PALETTE_RELEASE, "Palette>Release", StepRecord::Other},
-    {ID_PALETTE_APPLY, "Palette>Apply", StepRecord::Apply},
-    {ID_PALETTE_RESTORE, "Palette>Restore", StepRecord::Other},
-    {ID_PALETTE_CLOSE, "Palette>Close", StepRecord::Other},
-    {ID_PALETTE_PANEL, "View>Panel", StepRecord::Other},
-    {ID_PALETTE_INFORMATION, "View>Information", StepRecord::Other},
-    {ID_PALETTE_MARK_UNUSED, "View>Mark unused", StepRecord::Other},
-    {ID_PALETTE_INVERT, "Operation>Invert", StepRecord::Other},
-    {ID_PALETTE_SWAP_RED_GREEN, "Operation>Swap red green", StepRecord::Other},
-    {ID_PALETTE_SWAP_GREEN_BLUE, "Operation>Swap green blue", StepRecord::Other},
-    {ID_PALETTE_SWAP_BLUE_RED, "Operation>Swap blue red", StepRecord::Other},
-    {ID_PALETTE_GRADIENT_RGB, "Operation>Gradient RGB", StepRecord::Other},
-    {ID_PALETTE_GRADIENT_OKLAB, "Operation>Gradient OKLab", StepRecord::Other},
-    {ID_PALETTE_UNDO, "Edit>Undo", StepRecord::Other},
-    {ID_PALETTE_REDO, "Edit>Redo", StepRecord::Other},
-    {ID_PALETTE_COPY, "Edit>Copy", StepRecord::Other},
-    {ID_PALETTE_PASTE, "Edit>Paste", StepRecord::Other},
-    {ID_PALETTE_MOVE_BACK, "Rearrange>Move back", StepRecord::Other},
-    {ID_PALETTE_MOVE_FORWARD, "Rearrange>Move forward", StepRecord::Other},
-    {ID_PALETTE_MOVE_TO, "Rearrange>Move to", StepRecord::Other},
-    {ID_PALETTE_SWAP_ENTRIES, "Rearrange>Swap ends", StepRecord::Other},
-    {ID_PALETTE_SORT_HUE, "Rearrange>Sort by hue", StepRecord::Other},
-    {ID_PALETTE_SORT_LIGHTNESS, "Rearrange>Sort by lightness", StepRecord::Other},
-    {ID_PALETTE_SORT_USAGE, "Rearrange>Sort by usage", StepRecord::Other},
-    {ID_PALETTE_COMPACT, "Rearrange>Compact", StepRecord::Other},
-    {ID_PALETTE_MERGE_DUPLICATES, "Rearrange>Merge duplicates", StepRecord::Other},
-    {ID_PALETTE_CONFORM, "Rearrange>Conform", StepRecord::Other},
-    {ID_PALETTE_KEEP_PICTURE, "Rearrange>Keep picture", StepRecord::Other},
-    {ID_PALETTE_KEEP_INDICES, "Rearrange>Keep indices", StepRecord::Other},
+    {ID_PALETTE_LOAD, "Palette>Load"}, {ID_PALETTE_SAVE, "Palette>Save"}, {ID_PALETTE_RELEASE, "Palette>Release"},
+    {ID_PALETTE_APPLY, "Palette>Apply", StepRecord::Apply}, {ID_PALETTE_RESTORE, "Palette>Restore"},
+    {ID_PALETTE_CLOSE, "Palette>Close"}, {ID_PALETTE_PANEL, "View>Panel"},
+    {ID_PALETTE_INFORMATION, "View>Information"}, {ID_PALETTE_MARK_UNUSED, "View>Mark unused"},
+    {ID_PALETTE_INVERT, "Operation>Invert"}, {ID_PALETTE_SWAP_RED_GREEN, "Operation>Swap red green"},
+    {ID_PALETTE_SWAP_GREEN_BLUE, "Operation>Swap green blue"},
+    {ID_PALETTE_SWAP_BLUE_RED, "Operation>Swap blue red"}, {ID_PALETTE_GRADIENT_RGB, "Operation>Gradient RGB"},
+    {ID_PALETTE_GRADIENT_OKLAB, "Operation>Gradient OKLab"}, {ID_PALETTE_UNDO, "Edit>Undo"},
+    {ID_PALETTE_REDO, "Edit>Redo"}, {ID_PALETTE_COPY, "Edit>Copy"}, {ID_PALETTE_PASTE, "Edit>Paste"},
+    {ID_PALETTE_MOVE_BACK, "Rearrange>Move back"}, {ID_PALETTE_MOVE_FORWARD, "Rearrange>Move forward"},
+    {ID_PALETTE_MOVE_TO, "Rearrange>Move to"}, {ID_PALETTE_SWAP_ENTRIES, "Rearrange>Swap ends"},
+    {ID_PALETTE_SORT_HUE, "Rearrange>Sort by hue"}, {ID_PALETTE_SORT_LIGHTNESS, "Rearrange>Sort by lightness"},
+    {ID_PALETTE_SORT_USAGE, "Rearrange>Sort by usage"}, {ID_PALETTE_COMPACT, "Rearrange>Compact"},
+    {ID_PALETTE_MERGE_DUPLICATES, "Rearrange>Merge duplicates"}, {ID_PALETTE_CONFORM, "Rearrange>Conform"},
+    {ID_PALETTE_KEEP_PICTURE, "Rearrange>Keep picture"}, {ID_PALETTE_KEEP_INDICES, "Rearrange>Keep indices"},
 };
 
 struct KeyPress {
@@ -113,20 +85,15 @@ const T& Pick(Random& random, const T (&items)[N])
     return items[random.Below(uint32_t(N))];
 }
 
-void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    PostMessageA(window, message, wParam, lParam);
-}
-
 void Click(HWND window, int x, int y, WPARAM keys = 0)
 {
-    Post(window, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x, y));
-    Post(window, WM_LBUTTONUP, keys, MAKELPARAM(x, y));
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x, y));
+    PostMessageA(window, WM_LBUTTONUP, keys, MAKELPARAM(x, y));
 }
 
 void PressButton(HWND dialog, int id)
 {
-    Post(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
 }
 
 bool EndsWith(const std::string& text, const char* end)
@@ -202,7 +169,7 @@ void Actor::MainCommand(StepRecord* record)
     default:
         break;
     }
-    Post(app.Main(), WM_COMMAND, MAKEWPARAM(command.id, 0), 0);
+    PostMessageA(app.Main(), WM_COMMAND, MAKEWPARAM(command.id, 0), 0);
 }
 
 void Actor::PaletteCommand(StepRecord* record)
@@ -210,13 +177,13 @@ void Actor::PaletteCommand(StepRecord* record)
     // A hidden window's menu cannot be used: show it first, as a user would.
     if (!IsWindowVisible(app.Palette())) {
         record->what = "main menu Palette>Dialog (to reach the palette menu)";
-        Post(app.Main(), WM_COMMAND, MAKEWPARAM(ID_PALETTE_DIALOG, 0), 0);
+        PostMessageA(app.Main(), WM_COMMAND, MAKEWPARAM(ID_PALETTE_DIALOG, 0), 0);
         return;
     }
     const Command& command = Pick(random, kPaletteCommands);
     record->what = std::string("palette menu ") + command.name;
     record->kind = command.kind;
-    Post(app.Palette(), WM_COMMAND, MAKEWPARAM(command.id, 0), 0);
+    PostMessageA(app.Palette(), WM_COMMAND, MAKEWPARAM(command.id, 0), 0);
 }
 
 void Actor::Key(StepRecord* record)
@@ -243,13 +210,13 @@ void Actor::Key(StepRecord* record)
 
 void Actor::Drag(HWND window, int x, int y, int moves, WPARAM keys)
 {
-    Post(window, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x, y));
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x, y));
     for (int i = 0; i < moves; ++i) {
         x += int(random.Below(61)) - 30;
         y += int(random.Below(21)) - 10;
-        Post(window, WM_MOUSEMOVE, MK_LBUTTON | keys, MAKELPARAM(x, y));
+        PostMessageA(window, WM_MOUSEMOVE, MK_LBUTTON | keys, MAKELPARAM(x, y));
     }
-    Post(window, WM_LBUTTONUP, keys, MAKELPARAM(x, y));
+    PostMessageA(window, WM_LBUTTONUP, keys, MAKELPARAM(x, y));
 }
 
 void Actor::GridMouse(StepRecord* record)
@@ -270,7 +237,7 @@ void Actor::GridMouse(StepRecord* record)
         break;
     default:
         record->what = "hover grid cell " + std::to_string(column) + "," + std::to_string(row);
-        Post(app.Grid(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+        PostMessageA(app.Grid(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
         break;
     }
 }
@@ -386,7 +353,7 @@ bool Actor::Quit(StepRecord* record, std::string* why)
     record->what = menu ? "main menu File>Exit" : "close the main window";
     record->kind = StepRecord::Exit;
     const HWND main = app.Main();
-    Post(main, menu ? WM_COMMAND : WM_CLOSE, menu ? MAKEWPARAM(ID_FILE_EXIT, 0) : 0, 0);
+    PostMessageA(main, menu ? WM_COMMAND : WM_CLOSE, menu ? MAKEWPARAM(ID_FILE_EXIT, 0) : 0, 0);
     if (!AnswerDialogs(record, why)) {
         if (IsWindow(main)) return false;
         why->clear();
@@ -411,10 +378,15 @@ bool Actor::AnswerDialogs(StepRecord* record, std::string* why)
         }
         const HWND dialog = app.ModalDialog();
         if (!dialog) return true;
-        // The new-image and About dialogs' labels have the id of a message box's text.
-        if (GetDlgItem(dialog, kFileNameCombo)) {
+        // A user who keeps getting a dialog back gives up on it in the end.
+        if (answered >= 8) {
+            record->stopped = true;
+            record->what += "; gave up on a dialog";
+            PressButton(dialog, IDCANCEL);
+        } else if (GetDlgItem(dialog, kFileNameCombo)) {
             AnswerFileDialog(dialog, record);
         } else if (GetDlgItem(dialog, IDC_NEW_WIDTH)) {
+            // The new-image and About dialogs' labels have the id of a message box's text.
             AnswerNewImage(dialog, record);
         } else if (GetDlgItem(dialog, IDC_MOVE_POSITION)) {
             const bool cancel = random.Chance(20);

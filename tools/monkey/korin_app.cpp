@@ -3,49 +3,41 @@
 #include <winternl.h>
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "resources/resource.h"
 
 namespace {
 
-struct OwnedSearch {
-    HWND owner;
-    int childId;
-    HWND found;
-};
-
-BOOL CALLBACK CheckOwned(HWND window, LPARAM param)
+// The first top-level window that match accepts; only thread's when it is not 0.
+HWND FindWindowWhere(const std::function<bool(HWND)>& match, DWORD thread = 0)
 {
-    OwnedSearch* search = reinterpret_cast<OwnedSearch*>(param);
-    if (GetWindow(window, GW_OWNER) != search->owner || !GetDlgItem(window, search->childId)) return TRUE;
-    search->found = window;
-    return FALSE;
+    struct Search {
+        const std::function<bool(HWND)>* match;
+        HWND found;
+        static BOOL CALLBACK Check(HWND window, LPARAM param)
+        {
+            Search* search = reinterpret_cast<Search*>(param);
+            if (!(*search->match)(window)) return TRUE;
+            search->found = window;
+            return FALSE;
+        }
+    } search = {&match, nullptr};
+    if (thread) EnumThreadWindows(thread, Search::Check, LPARAM(&search));
+    else EnumWindows(Search::Check, LPARAM(&search));
+    return search.found;
 }
 
 HWND OwnedWith(HWND owner, int childId)
 {
-    OwnedSearch search = {owner, childId, nullptr};
-    if (owner) EnumWindows(CheckOwned, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    if (!owner) return nullptr;
+    return FindWindowWhere([&](HWND window) { return GetWindow(window, GW_OWNER) == owner && GetDlgItem(window, childId); });
 }
 
-struct DialogSearch {
-    HWND skip[2];
-    HWND found;
-    bool ownerDisabled;
-};
-
-BOOL CALLBACK CheckDialog(HWND window, LPARAM param)
+BOOL CALLBACK CountChild(HWND, LPARAM count)
 {
-    DialogSearch* search = reinterpret_cast<DialogSearch*>(param);
-    char name[16] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (std::strcmp(name, "#32770") != 0 || window == search->skip[0] || window == search->skip[1]) return TRUE;
-    if (IsWindowVisible(window) && IsWindowEnabled(window)) {
-        search->found = window;
-        return FALSE;
-    }
+    ++*reinterpret_cast<DWORD*>(count);
     return TRUE;
 }
 
@@ -173,16 +165,20 @@ bool KorinApp::Answers() const
 
 HWND KorinApp::ModalDialog() const
 {
-    DialogSearch search = {{palette, panel}, nullptr, false};
     const bool blocked = !IsWindowEnabled(main) || !IsWindowEnabled(palette) || !IsWindowEnabled(panel);
+    HWND found = nullptr;
     // A dialog shows itself once its modal loop first runs dry.
     WaitFor([&] {
-        EnumThreadWindows(thread, CheckDialog, reinterpret_cast<LPARAM>(&search));
-        return search.found || !blocked || !Running();
+        found = FindWindowWhere([&](HWND window) {
+            char name[16] = "";
+            GetClassNameA(window, name, sizeof name);
+            return std::strcmp(name, "#32770") == 0 && window != palette && window != panel &&
+                   IsWindowVisible(window) && IsWindowEnabled(window);
+        }, thread);
+        return found || !blocked || !Running();
     }, kAnswerMs);
     DWORD_PTR result = 0;
-    if (search.found && !Answered(search.found, WM_NULL, 0, &result)) return nullptr;
-    return search.found;
+    return found && Answered(found, WM_NULL, 0, &result) ? found : nullptr;
 }
 
 void KorinApp::PressKey(UINT key, bool control, bool shift)
@@ -217,27 +213,16 @@ DWORD KorinApp::UserObjects() const
 {
     DWORD reported = GetGuiResources(process.hProcess, GR_USEROBJECTS);
     if (reported) return reported;
-    struct Counter {
-        DWORD process;
-        DWORD count;
-        static BOOL CALLBACK Child(HWND, LPARAM param)
-        {
-            ++reinterpret_cast<Counter*>(param)->count;
-            return TRUE;
-        }
-        static BOOL CALLBACK Top(HWND window, LPARAM param)
-        {
-            Counter* counter = reinterpret_cast<Counter*>(param);
-            DWORD id = 0;
-            GetWindowThreadProcessId(window, &id);
-            if (id != counter->process) return TRUE;
-            ++counter->count;
-            EnumChildWindows(window, Child, param);
-            return TRUE;
-        }
-    } counter = {process.dwProcessId, 0};
-    EnumWindows(Counter::Top, reinterpret_cast<LPARAM>(&counter));
-    return counter.count;
+    DWORD count = 0;
+    FindWindowWhere([&](HWND window) {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        if (id != process.dwProcessId) return false;
+        ++count;
+        EnumChildWindows(window, CountChild, LPARAM(&count));
+        return false;
+    });
+    return count;
 }
 
 std::string KorinApp::CountSource() const
