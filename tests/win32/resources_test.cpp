@@ -134,7 +134,7 @@ TEST(Resources, MainMenuHasEveryItemWithItsTextAndId)
 
 // Every item of its own in place, with its text and its id as numbered from
 // the start; the added items after them, the edit menu last.
-TEST(Resources, PaletteMenuKeepsItsItemsAndEndsWithTheEditMenu)
+TEST(Resources, PaletteMenuKeepsItsItemsThenTheEditAndRearrangeMenus)
 {
     const MenuRow expected[] = {
         {0, "ﾊﾟﾚｯﾄ(&P)", 0},
@@ -167,6 +167,22 @@ TEST(Resources, PaletteMenuKeepsItsItemsAndEndsWithTheEditMenu)
         {1, nullptr, 0},
         {1, "ｺﾋﾟｰ(&C)\tCtrl+C", ID_PALETTE_COPY},
         {1, "貼り付け(&P)\tCtrl+V", ID_PALETTE_PASTE},
+        {0, "並べ替え(&A)", 0},
+        {1, "1つ前へ移動(&B)\tCtrl+←", ID_PALETTE_MOVE_BACK},
+        {1, "1つ後へ移動(&F)\tCtrl+→", ID_PALETTE_MOVE_FORWARD},
+        {1, "位置を指定して移動(&M)...\tCtrl+M", ID_PALETTE_MOVE_TO},
+        {1, "範囲の両端を入れ替え(&W)", ID_PALETTE_SWAP_ENTRIES},
+        {1, nullptr, 0},
+        {1, "整列(&S)", 0},
+        {2, "色相順(&H)", ID_PALETTE_SORT_HUE},
+        {2, "明るさ順(&L)", ID_PALETTE_SORT_LIGHTNESS},
+        {2, "使用ﾋﾟｸｾﾙ数順(&C)", ID_PALETTE_SORT_USAGE},
+        {1, "未使用のｴﾝﾄﾘを削除(&D)", ID_PALETTE_COMPACT},
+        {1, "同じ色のｴﾝﾄﾘをまとめる(&U)", ID_PALETTE_MERGE_DUPLICATES},
+        {1, "ﾊﾟﾚｯﾄﾌｧｲﾙに合わせる(&P)...", ID_PALETTE_CONFORM},
+        {1, nullptr, 0},
+        {1, "画像を保つ(&K)", ID_PALETTE_KEEP_PICTURE},
+        {1, "ｲﾝﾃﾞｯｸｽを保つ(&I)", ID_PALETTE_KEEP_INDICES},
     };
     ExpectMenu(IDR_PALETTE_MENU, expected, sizeof expected / sizeof expected[0]);
 }
