@@ -212,6 +212,12 @@ bool BitmapDocument::ApplyColorTable(const ColorTable& table)
     // A PNG or GIF keeps the table size its format allows, whatever the bitmap shows it at.
     if (indexedFile && table.GetCount() > indexedFile->MaxEntries()) return false;
     if (!SetColorTable(table)) return false;
+    TableApplied();
+    return true;
+}
+
+void BitmapDocument::TableApplied()
+{
     {
         MemoryDC dc(nullptr);  // every section is made through a screen memory DC
         RebuildSection(dc);
@@ -220,7 +226,6 @@ bool BitmapDocument::ApplyColorTable(const ColorTable& table)
     modified = true;
     UpdateTitle();
     Redraw(false);
-    return true;
 }
 
 void BitmapDocument::UpdateTitle()

@@ -97,6 +97,8 @@ public:
 private:
     void SetPathAndName(const char* newPath);
     void Redraw(bool erase);
+    // After the table (and maybe the pixels) changed: a new section, counts, the title.
+    void TableApplied();
     // Counts again after the pixels or the table changed (entry_usage.cpp).
     void CountEntryUsage();
     // Where the picture is drawn in the client area; false when it is not.

@@ -4,7 +4,6 @@
 // when its pixel data is written again through it.
 #include "document/bitmap_document.h"
 
-#include "app/gdi_scope.h"
 #include "image/picture_remap.h"
 #include "image/remap.h"
 #include "image/usage_counts.h"
@@ -52,14 +51,7 @@ bool BitmapDocument::ApplyRearrangedTable(const ColorTable& table, const std::ve
     std::vector<uint32_t> nextFileMap = indexedFile ? ComposeMaps(fileMap, pixelMap) : std::vector<uint32_t>();
     if (!ResizeColorTable(shown) || !RemapBitmapPixels(*this, remap)) return false;
     fileMap.swap(nextFileMap);
-    {
-        MemoryDC dc(nullptr);  // every section is made through a screen memory DC
-        RebuildSection(dc);
-    }
-    CountEntryUsage();
-    modified = true;
-    UpdateTitle();
-    Redraw(false);
+    TableApplied();
     return true;
 }
 

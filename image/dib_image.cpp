@@ -89,19 +89,23 @@ bool DibImage::SetColorTable(const ColorTable& table)
     if (!infoBlock) return false;
     const uint32_t n = EntriesAfterSetting(entryCount, InfoHeader()->biBitCount, table.GetCount());
     if (n == 0) return false;
-    if (n > entryCount) {
-        unsigned char* old = infoBlock;
-        infoBlock = nullptr;
-        if (!AllocateInfoBlock(n)) {
-            infoBlock = old;
-            return false;
-        }
-        std::memcpy(infoBlock, old, sizeof(BITMAPINFOHEADER));
-        delete[] old;
-        InfoHeader()->biClrUsed = n;
-        entryCount = n;
-    }
+    if (n > entryCount && !SetEntryCount(n)) return false;
     WriteColors(table, Colors(), entryCount);
+    return true;
+}
+
+bool DibImage::SetEntryCount(uint32_t n)
+{
+    unsigned char* old = infoBlock;
+    infoBlock = nullptr;
+    if (!AllocateInfoBlock(n)) {
+        infoBlock = old;
+        return false;
+    }
+    std::memcpy(infoBlock, old, sizeof(BITMAPINFOHEADER));
+    delete[] old;
+    InfoHeader()->biClrUsed = n;
+    entryCount = n;
     return true;
 }
 
@@ -109,18 +113,7 @@ bool DibImage::ResizeColorTable(const ColorTable& table)
 {
     const uint32_t n = table.GetCount();
     if (!infoBlock || n == 0 || n > ColorsOfBitCount(InfoHeader()->biBitCount)) return false;
-    if (n != entryCount) {
-        unsigned char* old = infoBlock;
-        infoBlock = nullptr;
-        if (!AllocateInfoBlock(n)) {
-            infoBlock = old;
-            return false;
-        }
-        std::memcpy(infoBlock, old, sizeof(BITMAPINFOHEADER));
-        delete[] old;
-        InfoHeader()->biClrUsed = n;
-        entryCount = n;
-    }
+    if (n != entryCount && !SetEntryCount(n)) return false;
     WriteColors(table, Colors(), entryCount);
     return true;
 }

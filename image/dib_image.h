@@ -86,6 +86,8 @@ private:
     BITMAPINFOHEADER* InfoHeader() const;
     RGBQUAD* Colors() const;
     bool AllocateInfoBlock(uint32_t entries);
+    // A new info block of n entries with the same header; false, unchanged, without memory.
+    bool SetEntryCount(uint32_t n);
     bool Create(HDC dc, const NewImageSpec* spec, const ColorTable* table);
 
     BITMAPFILEHEADER* fileHeader;
