@@ -29,11 +29,21 @@ which counts as killed.  A mutant that does not compile is excluded from the
 kill rate.  The file is restored byte for byte after every mutant, also on
 Ctrl+C, and checked against git.
 
+A mutant that survives the native build gets a second run in the sanitizer
+build (build/sanitize, when it is configured; --no-sanitize skips it): a read
+past a buffer or a signed overflow that the plain build lets pass fails there.
+
+Mutants shown equivalent (no input can tell them from the original) are listed
+in tools/mutate/equivalent.tsv, one per row: the file, the line before and after
+the change (stripped), and why.  They are matched by text, not by id, so that
+the list survives edits elsewhere; they are not run and not in the kill rate.
+
 The killer column of the TSV is the first failing test (ctest stops there):
 which tests alone kill a mutant would take a full run per mutant.
 
 Usage: scripts/mutate.sh [--files GLOB[,GLOB]] [--sample N --seed S]
                          [--ids I,J] [--list] [--timeout T] [--skip-baseline]
+                         [--no-sanitize]
 Writes build/mutate/results.tsv (or --out), one row per mutant run.
 """
 import argparse
@@ -50,6 +60,8 @@ from collections import Counter, defaultdict
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILD = os.path.join(ROOT, 'build', 'native')
+SANITIZE = os.path.join(ROOT, 'build', 'sanitize')
+EQUIVALENT = os.path.join(ROOT, 'tools', 'mutate', 'equivalent.tsv')
 OUT_DIR = os.path.join(ROOT, 'build', 'mutate')
 PALETTE_MODEL = ['color_table', 'color_text', 'color_lists', 'palette_text', 'palette_formats',
                  'gradient', 'rearrange', 'table_history', 'grid_layout']
@@ -199,15 +211,15 @@ def run(cmd, limit=None):
             child.wait()
 
 
-def build():
-    return run(['cmake', '--build', BUILD, '-j2'])
+def build(where=BUILD):
+    return run(['cmake', '--build', where, '-j2'])
 
 
-def test_costs():
-    names = run(['ctest', '--test-dir', BUILD, '-N'])[1]
+def test_costs(where=BUILD):
+    names = run(['ctest', '--test-dir', where, '-N'])[1]
     tests = [t for t in re.findall(r'Test +#\d+: (\S+)', names) if not t.startswith(NEVER_RUN)]
     costs = {}
-    path = os.path.join(BUILD, 'Testing', 'Temporary', 'CTestCostData.txt')
+    path = os.path.join(where, 'Testing', 'Temporary', 'CTestCostData.txt')
     if os.path.exists(path):
         for row in open(path).read().split('---')[0].splitlines():
             parts = row.split()
@@ -253,12 +265,15 @@ def tiers_for(path, costs, test_files, killers):
     return result
 
 
-def run_tests(tiers, costs, timeout):
+def run_tests(tiers, costs, timeout, where=BUILD):
     """('survived'|'killed'|'timeout', first failing test)."""
     for tier in tiers:
+        tier = [t for t in tier if t in costs]
+        if not tier:
+            continue
         estimate = sum(costs[t] for t in tier) / 2 + max(costs[t] for t in tier)
         pattern = '^(%s)$' % '|'.join(re.escape(t) for t in tier)
-        rc, out = run(['ctest', '--test-dir', BUILD, '--stop-on-failure', '-j2', '--timeout', str(timeout),
+        rc, out = run(['ctest', '--test-dir', where, '--stop-on-failure', '-j2', '--timeout', str(timeout),
                        '-R', pattern], limit=3 * estimate + timeout)
         if rc is None:
             return 'timeout', ''
@@ -282,7 +297,7 @@ def restore(path, original):
         sys.exit('mutate: %s was not restored; check it with git diff' % path)
 
 
-def run_mutant(mutant, tiers, costs, timeout):
+def run_mutant(mutant, tiers, costs, timeout, sanitize_costs=None):
     _, path, number, col, old, new, _ = mutant
     full = os.path.join(ROOT, path)
     original = open(full, 'rb').read()
@@ -294,9 +309,32 @@ def run_mutant(mutant, tiers, costs, timeout):
         rc, out = build()
         if rc != 0:
             return ('uncompiled', '') if re.search(r'error:|undefined reference', out) else ('killed', 'build')
-        return run_tests(tiers, costs, timeout)
+        status, killer = run_tests(tiers, costs, timeout)
+        if status != 'survived' or not sanitize_costs:
+            return status, killer
+        if build(SANITIZE)[0] != 0:
+            return 'killed', 'build'
+        status, killer = run_tests(tiers, sanitize_costs, timeout, SANITIZE)
+        return status, killer and 'sanitize:' + killer
     finally:
         restore(path, original)
+
+
+def equivalents():
+    """(file, line before, line after) of the mutants shown equivalent."""
+    found = set()
+    if os.path.exists(EQUIVALENT):
+        for row in open(EQUIVALENT, encoding='utf-8').read().splitlines():
+            cells = row.split('\t')
+            if len(cells) == 4 and not row.startswith('#'):
+                found.add(tuple(cells[:3]))
+    return found
+
+
+def text_key(mutant):
+    _, path, number, col, old, new, _ = mutant
+    text = open(os.path.join(ROOT, path), encoding='utf-8').read().splitlines()[number - 1]
+    return path, text.strip(), mutated_line(text, col, old, new).strip()
 
 
 def previous_killers(out_path):
@@ -307,7 +345,7 @@ def previous_killers(out_path):
         for row in open(path, encoding='utf-8').read().splitlines()[1:]:
             cells = row.split('\t')
             if len(cells) >= 10 and cells[7] == 'killed' and cells[9] not in ('', '?', 'build'):
-                killers[cells[1]][cells[9]] += 1
+                killers[cells[1]][cells[9].replace('sanitize:', '')] += 1
     return killers
 
 
@@ -326,6 +364,7 @@ def main():
     parser.add_argument('--list', action='store_true', help='print the mutants, run nothing')
     parser.add_argument('--timeout', type=int, default=30, help='seconds over a tier estimate before time-out')
     parser.add_argument('--skip-baseline', action='store_true', help='trust that the suites pass unmutated')
+    parser.add_argument('--no-sanitize', action='store_true', help='no second run of survivors under the sanitizers')
     parser.add_argument('--out', default=os.path.join(OUT_DIR, 'results.tsv'))
     args = parser.parse_args()
 
@@ -340,10 +379,14 @@ def main():
         mutants = [m for m in mutants if m[0] in wanted]
     if args.sample is not None and args.sample < len(mutants):
         mutants = sorted(random.Random(args.seed).sample(mutants, args.sample), key=lambda m: m[0])
+    shown = equivalents()
+    equivalent = [m for m in mutants if text_key(m) in shown]
+    mutants = [m for m in mutants if text_key(m) not in shown]
     if args.list:
         for m in mutants:
             print('%5d %-6s %s' % (m[0], m[6], describe(m)))
-        print('%d of %d mutants in %d files' % (len(mutants), total, len(files)))
+        print('%d of %d mutants in %d files, %d more shown equivalent'
+              % (len(mutants), total, len(files), len(equivalent)))
         return 0
 
     dirty = run(['git', 'status', '--porcelain', '--'] + sorted({m[1] for m in mutants}))[1]
@@ -359,6 +402,13 @@ def main():
         if run(['ctest', '--test-dir', BUILD, '-j2', '-E', '^(%s)' % '|'.join(NEVER_RUN)])[0] != 0:
             sys.exit('mutate: the native suites fail unmutated')
     costs, test_files = test_costs(), suites_by_test_file()
+    sanitize_costs = None
+    if not args.no_sanitize and os.path.exists(os.path.join(SANITIZE, 'build.ninja')):
+        if build(SANITIZE)[0] != 0:
+            sys.exit('mutate: the unmutated sanitizer build fails')
+        sanitize_costs = test_costs(SANITIZE)
+        os.environ.setdefault('ASAN_OPTIONS', 'detect_leaks=1:abort_on_error=1')
+        os.environ.setdefault('UBSAN_OPTIONS', 'print_stacktrace=1:halt_on_error=1')
     killers = previous_killers(args.out)
     os.makedirs(os.path.dirname(args.out), exist_ok=True)
     counts, survivors, first_kills, start = Counter(), [], Counter(), time.time()
@@ -368,9 +418,9 @@ def main():
             for done, mutant in enumerate(mutants, 1):
                 began = time.time()
                 status, killer = run_mutant(mutant, tiers_for(mutant[1], costs, test_files, killers),
-                                            costs, args.timeout)
+                                            costs, args.timeout, sanitize_costs)
                 if status == 'killed' and killer not in ('', '?', 'build'):
-                    killers[mutant[1]][killer] += 1
+                    killers[mutant[1]][killer.replace('sanitize:', '')] += 1
                 counts[status] += 1
                 if status == 'survived':
                     survivors.append(describe(mutant))
@@ -390,8 +440,8 @@ def main():
     killed = counts['killed'] + counts['timeout']
     print('\n%d mutants enumerated, %d run in %.1f min (%.0f per hour)'
           % (total, run_count, hours * 60, run_count / hours if hours else 0))
-    print('killed %d (timed out %d), survived %d, did not compile %d'
-          % (killed, counts['timeout'], counts['survived'], counts['uncompiled']))
+    print('killed %d (timed out %d), survived %d, did not compile %d; %d shown equivalent, not run'
+          % (killed, counts['timeout'], counts['survived'], counts['uncompiled'], len(equivalent)))
     if killed + counts['survived']:
         print('kill rate %.1f%%' % (100.0 * killed / (killed + counts['survived'])))
     print('first kills by suite: ' + ', '.join('%s %d' % k for k in first_kills.most_common()))
