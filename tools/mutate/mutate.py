@@ -277,7 +277,8 @@ def run_tests(tiers, costs, timeout, where=BUILD):
                        '-R', pattern], limit=3 * estimate + timeout)
         if rc is None:
             return 'timeout', ''
-        failed = re.findall(r'Test +#\d+: (\S+) .*?\*\*\*(\w+)', out)
+        # A test that skips itself (no corpus, or not in this build) is no kill.
+        failed = [f for f in re.findall(r'Test +#\d+: (\S+) .*?\*\*\*(\w+)', out) if f[1] != 'Skipped']
         if failed:
             return ('timeout' if failed[0][1] == 'Timeout' else 'killed'), failed[0][0]
         if rc != 0:
