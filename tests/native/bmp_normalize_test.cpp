@@ -60,6 +60,7 @@ TEST(BmpNormalize, EveryHeaderAndRowOrderGivesTheEditorsForm)
         bool topDown;
         uint32_t clrUsed;
         std::string gap;
+        int32_t width = 5;
     };
     std::vector<Case> cases;
     for (uint32_t header : {12u, 40u, 52u, 56u, 108u, 124u}) {
@@ -71,11 +72,15 @@ TEST(BmpNormalize, EveryHeaderAndRowOrderGivesTheEditorsForm)
     for (uint16_t bits : {16, 32}) cases.push_back({124, bits, true, 0, ""});
     cases.push_back({124, 8, false, 5, "gap!"});  // a short table and a gap before the pixels
     cases.push_back({108, 24, true, 3, ""});      // a full-color file with a table
+    // Widths whose high bytes matter: past 255 in OS/2's 16-bit field, past 65535 in the 32-bit one.
+    cases.push_back({12, 1, false, 0, "", 300});
+    cases.push_back({40, 1, true, 0, "", 70000});
 
     for (const Case& c : cases) {
         SCOPED_TRACE("header " + std::to_string(c.header) + ", " + std::to_string(c.bits) + " bits" +
-                     (c.topDown ? ", top-down" : "") + (c.clrUsed ? ", short table" : ""));
-        const int32_t width = 5, height = 3;
+                     (c.topDown ? ", top-down" : "") + (c.clrUsed ? ", short table" : "") + ", width " +
+                     std::to_string(c.width));
+        const int32_t width = c.width, height = 3;
         const PixelRows picture = Picture(width, height, c.bits);
         VariantFile in;
         in.headerSize = c.header;
