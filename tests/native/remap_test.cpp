@@ -1,7 +1,8 @@
 // The pixel remap and the table rearrangements: every packed depth against a
 // pixel-by-pixel reference, padding bits kept; each operation's map against
-// its table, so that old color i is new color map[i]; animated PNGs
-// rearranged with every frame kept, as Pillow and pngcheck see them.
+// its table, so that old color i is new color map[i]; a bitmap's pixels
+// counted across the blocks it is read in; animated PNGs rearranged with
+// every frame kept, as Pillow and pngcheck see them.
 #include <algorithm>
 #include <cstdlib>
 #include <random>
@@ -18,6 +19,7 @@
 #include "palette/gradient.h"
 #include "palette/rearrange.h"
 #include "platform/safe_file_writer.h"
+#include "tests/support/bmp_variants.h"
 #include "tests/support/png_bytes.h"
 #include "tests/support/python_script.h"
 #include "tests/support/temp_folder.h"
@@ -74,6 +76,41 @@ TEST(IndexRemap, RefusesAMapPastTheDepth)
     EXPECT_FALSE(remap.Build({0, 2}, 1, &reason));
     EXPECT_NE(std::string::npos, reason.find("entry 1 would move to 2")) << reason;
     EXPECT_FALSE(remap.Build({0}, 3, &reason));
+}
+
+// The pixels are read a megabyte at a time; 20-byte rows put that boundary
+// 16 bytes into a row, just before the byte of its last pixels, which must
+// still count once. Padding and the bits past the last pixel are stray.
+TEST(RemapBmp, CountsARowSplitBeforeItsLastByteOnce)
+{
+    TempFolder folder;
+    for (const auto& depth : {std::make_pair(uint16_t(1), 135), std::make_pair(uint16_t(4), 33)}) {
+        const uint16_t bits = depth.first;
+        VariantFile file;
+        file.width = depth.second;
+        file.height = (1 << 20) / 20 + 1;
+        file.bitCount = bits;
+        file.table = MakeTable(1u << bits, 4);
+        std::vector<uint64_t> expected(256, 0);
+        for (int32_t y = 0; y < file.height; ++y) {
+            std::string row(20, '\xFF');
+            for (int32_t x = 0; x < file.width; ++x) {
+                const uint32_t index = uint32_t(x + y * 3) % (1u << bits), shift = 8 - bits - x * bits % 8;
+                char& byte = row[size_t(x * bits / 8)];
+                byte = char((uint8_t(byte) & ~(((1u << bits) - 1) << shift)) | index << shift);
+                ++expected[index];
+            }
+            file.pixels += row;
+        }
+        const std::string path = folder.File(std::to_string(bits) + ".bmp");
+        ASSERT_TRUE(WriteWholeFile(path, file.Bytes()));
+        SourceFile source;
+        ASSERT_TRUE(source.Open(path.c_str()));
+        RemappablePicture picture;
+        std::string reason;
+        ASSERT_TRUE(picture.Read(source, true, &reason)) << reason;
+        EXPECT_EQ(expected, picture.Counts()) << bits << " bits";
+    }
 }
 
 // The encoder's data, sub-blocks and all, decodes to what it was given:
