@@ -90,6 +90,14 @@ TEST(CliEntryUsage, EveryFormatCountsTheBitmapsPixels)
     EXPECT_EQ("unused: 5 of 10 entries (1, 5-8)", lines[12]);
     EXPECT_EQ("pixels with an index past the table: " + std::to_string(counts[12]), lines[13]);
 
+    // A PNG of 5 x 3 pixels, none past its 4 entries: no line for them.
+    const std::string png = folder.File("small.png");
+    ASSERT_TRUE(WriteWholeFile(png, SmallPngBytes()));
+    CliRun small = RunCli({"usage", png});
+    ASSERT_EQ(0, small.exitCode) << small.err;
+    EXPECT_EQ(png + ": 5 x 3 pixels, 4 entries", Lines(small.out)[0]);
+    EXPECT_EQ(std::string::npos, small.out.find("past the table")) << small.out;
+
     CliRun json = RunCli({"usage", path, "--format", "json"});
     ASSERT_EQ(0, json.exitCode) << json.err;
     const std::string python = PythonWith("json");
@@ -259,6 +267,7 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
         {{"gradient", png, "0", "3"}, 2, "give exactly one of -o FILE"},
         {{"gradient", bmp, "0", "3", "-o", out}, 1, "has no color table"},
         {{"usage", png, "--format", "riff"}, 2, "--format of usage takes tsv or json, not 'riff'"},
+        {{"palette", png, png, "-o", out}, 2, "wrong number of file operands"},
         {{"palette", png, "-o", out, "--format", "tsv"}, 2, "--format takes riff, jasc, gpl, act, hex or pdn"},
         {{"usage", bmp}, 1, "has no color table"},
         {{"usage", folder.File("missing.png")}, 1, "cannot be opened"},
