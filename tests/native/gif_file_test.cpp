@@ -13,6 +13,7 @@
 #include "image/gif_file.h"
 #include "image/gif_lzw.h"
 #include "image/gif_remap.h"
+#include "image/indexed_file.h"
 #include "palette/color_table.h"
 #include "platform/safe_file_writer.h"
 #include "report/gif_report.h"
@@ -297,6 +298,20 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
     }
 }
 
+// Taken for a GIF only by a whole signature, as the reader will check it.
+TEST(GifFile, DetectedByItsWholeSignature)
+{
+    const std::string rest = MakeGif(1, 1, Rgb(2, 3), 0, {{0, 0, 1, 1, "", {1}, 2}}).substr(6);
+    const struct { const char* head; ImageFileFormat format; } cases[] = {
+        {"GIF87a", ImageFileFormat::Gif}, {"GIF89a", ImageFileFormat::Gif},
+        {"GIF87b", ImageFileFormat::Unknown}, {"GIF89b", ImageFileFormat::Unknown},
+    };
+    for (const auto& c : cases) {
+        const std::string bytes = c.head + rest;
+        EXPECT_EQ(c.format, DetectImageFormat(ByteSource(bytes))) << c.head;
+    }
+}
+
 long PeakKilobytes()
 {
     struct rusage usage;
@@ -370,11 +385,12 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
 }
 
 // A comment between a graphic control and its image must not stop the
-// transparent index from following its entry; the pixels of data that stops
-// short must not be lost on the way.
+// transparent index from following its entry, nor the screen's background
+// (1, unlike the aspect byte after it); the pixels of data that stops short
+// must not be lost on the way.
 TEST(GifFile, RemapFollowsTransparencyPastACommentAndKeepsShortData)
 {
-    std::string bytes = MakeGif(2, 2, Rgb(2, 3), 0, {{0, 0, 2, 2, "", {1, 0, 0}, 2}});
+    std::string bytes = MakeGif(2, 2, Rgb(2, 3), 1, {{0, 0, 2, 2, "", {1, 0, 0}, 2}});
     bytes.insert(13 + 6, "\x21\xF9\x04\x01\x00\x00\x01\x00" "\x21\xFE\x02hi\x00", 14);
     Read read(bytes);
     ASSERT_TRUE(read.ok) << read.reason;
@@ -392,6 +408,7 @@ TEST(GifFile, RemapFollowsTransparencyPastACommentAndKeepsShortData)
     Read swapped(ReadWholeFile(path));
     ASSERT_TRUE(swapped.ok) << swapped.reason;
     EXPECT_EQ(0, swapped.gif.images[0].transparentIndex);
+    EXPECT_EQ(0, swapped.gif.backgroundIndex);
     // The missing fourth pixel showed entry 0, which is now entry 1.
     EXPECT_EQ(std::vector<uint8_t>({0, 1, 1, 1}), swapped.picture);
 }

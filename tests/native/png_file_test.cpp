@@ -176,6 +176,9 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     std::vector<PngPart> apart = Parts(base);
     apart.insert(std::find_if(apart.begin(), apart.end(), [](const PngPart& p) { return p.type == "IDAT"; }) + 1,
                  PngPart{"tEXt", std::string("a\0b", 3)});
+    std::vector<PngPart> noFrameData = Parts(base);
+    noFrameData.erase(
+        std::find_if(noFrameData.begin(), noFrameData.end(), [](const PngPart& p) { return p.type == "fdAT"; }));
     struct Case {
         std::string file;
         bool readsStructure;  // the walk accepts it, the pixels refuse it
@@ -186,6 +189,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {badCrc, false, plte + ": CRC mismatch"},
         {good.substr(0, idat + 11), false, "IDAT chunk at offset " + std::to_string(idat) + ": truncated"},
         {good.substr(0, good.size() - 12), false, "before IEND"},
+        {good.substr(0, good.size() - 1), false, "IEND chunk at offset " + std::to_string(good.size() - 12) + ": truncated"},
         {edit("IHDR", IhdrData(kWidth, kHeight, 8, 2)), false, "truecolor PNG has no color table"},
         {edit("IHDR", IhdrData(kWidth, kHeight, 4, 0)), false, "greyscale PNG has no color table"},
         {edit("PLTE", PaletteData(17)), false, plte + ": length 51"},
@@ -196,6 +200,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {edit("acTL", BigEndian32(3) + BigEndian32(0)), false, "acTL promises 3 frames"},
         {edit("fdAT", std::string("\0\0\2", 3)), false, "shorter than its sequence number"},
         {AssemblePng(apart), false, "IDAT chunks are not consecutive"},
+        {AssemblePng(noFrameData), false, "the last fcTL has no fdAT"},
         {edit("IDAT", "\x78\x9C\xFF\xFF\xFF"), true, "IDAT: corrupt compressed data"},
         {edit("IDAT", CompressedRows(Picture(kWidth, kHeight - 1, 4), 4)), true, "IDAT: the data ends before"},
         {edit("IDAT", Deflate(std::string("\0abc\0abc\7abc\0abc", 16))), true, "row 2 has unknown filter type 7"},

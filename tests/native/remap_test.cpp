@@ -135,11 +135,13 @@ TEST(GifLzwEncoder, WhatItWritesDecodesToTheSameIndices)
             GifLzwDecoder decoder(codeSize, indices.size(), [&](const uint8_t* p, size_t n) {
                 decoded.insert(decoded.end(), p, p + n);
             });
-            // Sub-blocks: a length byte, that many bytes, until a zero length.
-            size_t at = 0;
+            // Sub-blocks: a length byte, that many bytes, until a zero length;
+            // all but the last full, since each short one costs a length byte.
+            size_t at = 0, shortBlocks = 0;
             GifLzwDecoder::Status status = GifLzwDecoder::Status::NeedMore;
             while (at < data.size() && data[at] != 0 && status == GifLzwDecoder::Status::NeedMore) {
                 const size_t length = uint8_t(data[at]);
+                shortBlocks += length < 255 && at + 1 + length < data.size() && data[at + 1 + length] != 0;
                 status = decoder.Feed(reinterpret_cast<const uint8_t*>(data.data()) + at + 1, length);
                 at += 1 + length;
             }
@@ -147,6 +149,7 @@ TEST(GifLzwEncoder, WhatItWritesDecodesToTheSameIndices)
             EXPECT_EQ(0u, decoder.Finish(false));
             EXPECT_EQ(indices, decoded) << int(codeSize) << " " << pattern;
             EXPECT_EQ('\0', data.back());
+            EXPECT_EQ(0u, shortBlocks) << int(codeSize) << " " << pattern;
         }
     }
 }
