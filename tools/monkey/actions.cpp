@@ -371,11 +371,14 @@ bool Actor::Quit(StepRecord* record, std::string* why)
 
 bool Actor::AnswerDialogs(StepRecord* record, std::string* why)
 {
+    DWORD patience = kAnswerMs;
     for (int answered = 0; answered < 16; ++answered) {
-        if (!app.Settle()) {
-            *why = app.Running() ? "Korin did not handle its messages within 10 s" : "Korin is gone";
+        if (!app.Settle(patience)) {
+            *why = app.Running() ? "Korin did not handle its messages within " + std::to_string(patience / 1000) + " s"
+                                 : "Korin is gone";
             return false;
         }
+        patience = kAnswerMs;
         const HWND dialog = app.ModalDialog();
         if (!dialog) return true;
         // A user who keeps getting a dialog back gives up on it in the end.
@@ -387,7 +390,7 @@ bool Actor::AnswerDialogs(StepRecord* record, std::string* why)
             AnswerFileDialog(dialog, record);
         } else if (GetDlgItem(dialog, IDC_NEW_WIDTH)) {
             // The new-image and About dialogs' labels have the id of a message box's text.
-            AnswerNewImage(dialog, record);
+            patience = AnswerNewImage(dialog, record);
         } else if (GetDlgItem(dialog, IDC_MOVE_POSITION)) {
             const bool cancel = random.Chance(20);
             const UINT to = random.Below(300);
@@ -457,12 +460,15 @@ void Actor::AnswerMessageBox(HWND dialog, StepRecord* record)
     PressButton(dialog, answer);
 }
 
-void Actor::AnswerNewImage(HWND dialog, StepRecord* record)
+// How long Korin may take to make the picture: clearing gigabytes of pixels
+// and counting their entries takes seconds, and is what the user asked for.
+DWORD Actor::AnswerNewImage(HWND dialog, StepRecord* record)
 {
     if (random.Chance(20)) {
         record->stopped = true;
         record->what += "; new image cancelled";
-        return PressButton(dialog, IDCANCEL);
+        PressButton(dialog, IDCANCEL);
+        return kAnswerMs;
     }
     const HWND modes = GetDlgItem(dialog, IDC_NEW_COLOR_MODE);
     SendMessageA(modes, CB_SETCURSEL, WPARAM(random.Below(4)), 0);
@@ -475,4 +481,6 @@ void Actor::AnswerNewImage(HWND dialog, StepRecord* record)
     record->newAccepted = true;
     record->what += "; new image " + std::to_string(width) + "x" + std::to_string(height);
     PressButton(dialog, IDOK);
+    // Up to 3 bytes a pixel, written once and read once: 10 s more a gigapixel.
+    return kAnswerMs + DWORD(uint64_t(width) * height / 100000);
 }
