@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "resources/resource.h"
@@ -116,7 +117,7 @@ std::string TitleName(HWND main)
 }  // namespace
 
 Actor::Actor(KorinApp& app, Scratch& scratch, uint64_t seed, const std::string& exe)
-    : app(app), scratch(scratch), random(seed), exe(exe)
+    : app(app), scratch(scratch), random(seed), exe(exe), patience(kAnswerMs)
 {
 }
 
@@ -366,19 +367,18 @@ bool Actor::Quit(StepRecord* record, std::string* why)
     }
     record->restarted = true;
     view = ViewState();
+    patience = kAnswerMs;
     return app.Start(exe, why);
 }
 
 bool Actor::AnswerDialogs(StepRecord* record, std::string* why)
 {
-    DWORD patience = kAnswerMs;
     for (int answered = 0; answered < 16; ++answered) {
         if (!app.Settle(patience)) {
             *why = app.Running() ? "Korin did not handle its messages within " + std::to_string(patience / 1000) + " s"
                                  : "Korin is gone";
             return false;
         }
-        patience = kAnswerMs;
         const HWND dialog = app.ModalDialog();
         if (!dialog) return true;
         // A user who keeps getting a dialog back gives up on it in the end.
@@ -390,7 +390,7 @@ bool Actor::AnswerDialogs(StepRecord* record, std::string* why)
             AnswerFileDialog(dialog, record);
         } else if (GetDlgItem(dialog, IDC_NEW_WIDTH)) {
             // The new-image and About dialogs' labels have the id of a message box's text.
-            patience = AnswerNewImage(dialog, record);
+            AnswerNewImage(dialog, record);
         } else if (GetDlgItem(dialog, IDC_MOVE_POSITION)) {
             const bool cancel = random.Chance(20);
             const UINT to = random.Below(300);
@@ -460,15 +460,12 @@ void Actor::AnswerMessageBox(HWND dialog, StepRecord* record)
     PressButton(dialog, answer);
 }
 
-// How long Korin may take to make the picture: clearing gigabytes of pixels
-// and counting their entries takes seconds, and is what the user asked for.
-DWORD Actor::AnswerNewImage(HWND dialog, StepRecord* record)
+void Actor::AnswerNewImage(HWND dialog, StepRecord* record)
 {
     if (random.Chance(20)) {
         record->stopped = true;
         record->what += "; new image cancelled";
-        PressButton(dialog, IDCANCEL);
-        return kAnswerMs;
+        return PressButton(dialog, IDCANCEL);
     }
     const HWND modes = GetDlgItem(dialog, IDC_NEW_COLOR_MODE);
     SendMessageA(modes, CB_SETCURSEL, WPARAM(random.Below(4)), 0);
@@ -481,6 +478,8 @@ DWORD Actor::AnswerNewImage(HWND dialog, StepRecord* record)
     record->newAccepted = true;
     record->what += "; new image " + std::to_string(width) + "x" + std::to_string(height);
     PressButton(dialog, IDOK);
-    // Up to 3 bytes a pixel, written once and read once: 10 s more a gigapixel.
-    return kAnswerMs + DWORD(uint64_t(width) * height / 100000);
+    // Making, applying to or counting a picture of gigapixels takes Korin
+    // seconds, as the user asked: 10 s more a gigapixel, from now on, since
+    // the picture may stay after a later command fails.
+    patience = std::max<DWORD>(patience, kAnswerMs + DWORD(uint64_t(width) * height / 100000));
 }

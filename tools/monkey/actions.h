@@ -57,7 +57,7 @@ private:
     bool AnswerDialogs(StepRecord* record, std::string* why);
     void AnswerFileDialog(HWND dialog, StepRecord* record);
     void AnswerMessageBox(HWND dialog, StepRecord* record);
-    DWORD AnswerNewImage(HWND dialog, StepRecord* record);
+    void AnswerNewImage(HWND dialog, StepRecord* record);
     void Drag(HWND window, int x, int y, int moves, WPARAM keys);
 
     KorinApp& app;
@@ -65,6 +65,8 @@ private:
     Random random;
     std::string exe;
     ViewState view;
+    // How long Korin may take to settle after an action.
+    DWORD patience;
 };
 
 #endif
