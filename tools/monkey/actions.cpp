@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "resources/resource.h"
@@ -116,7 +117,7 @@ std::string TitleName(HWND main)
 }  // namespace
 
 Actor::Actor(KorinApp& app, Scratch& scratch, uint64_t seed, const std::string& exe)
-    : app(app), scratch(scratch), random(seed), exe(exe)
+    : app(app), scratch(scratch), random(seed), exe(exe), patience(kAnswerMs)
 {
 }
 
@@ -366,14 +367,16 @@ bool Actor::Quit(StepRecord* record, std::string* why)
     }
     record->restarted = true;
     view = ViewState();
+    patience = kAnswerMs;
     return app.Start(exe, why);
 }
 
 bool Actor::AnswerDialogs(StepRecord* record, std::string* why)
 {
     for (int answered = 0; answered < 16; ++answered) {
-        if (!app.Settle()) {
-            *why = app.Running() ? "Korin did not handle its messages within 10 s" : "Korin is gone";
+        if (!app.Settle(patience)) {
+            *why = app.Running() ? "Korin did not handle its messages within " + std::to_string(patience / 1000) + " s"
+                                 : "Korin is gone";
             return false;
         }
         const HWND dialog = app.ModalDialog();
@@ -475,4 +478,8 @@ void Actor::AnswerNewImage(HWND dialog, StepRecord* record)
     record->newAccepted = true;
     record->what += "; new image " + std::to_string(width) + "x" + std::to_string(height);
     PressButton(dialog, IDOK);
+    // Making, applying to or counting a picture of gigapixels takes Korin
+    // seconds, as the user asked: 10 s more a gigapixel, from now on, since
+    // the picture may stay after a later command fails.
+    patience = std::max<DWORD>(patience, kAnswerMs + DWORD(uint64_t(width) * height / 100000));
 }

@@ -65,6 +65,8 @@ private:
     Random random;
     std::string exe;
     ViewState view;
+    // How long Korin may take to settle after an action.
+    DWORD patience;
 };
 
 #endif

@@ -207,14 +207,15 @@ bool Checker::SavedPalette(const std::string& name, std::string* failure)
         }
         return true;
     };
-    // The grid repaints itself after the save dialog that hid it has gone. Its
-    // top row is not always the scroll bar's: a short table scrolls further.
+    // The grid repaints itself after the save dialog that hid it has gone, later
+    // on a loaded machine. Its top row is not always the scroll bar's: a short
+    // table scrolls further.
     return WaitFor([&] {
         const std::vector<COLORREF> pixels = Capture(rect);
         for (uint32_t top = 0; !pixels.empty() && top * 12 < table.GetCount(); ++top)
             if (shows(pixels, top)) return true;
         return pixels.empty();
-    }, 2000);
+    }, kAnswerMs);
 }
 
 bool Checker::Title(const StepRecord& record, const std::string& now, const std::string& savedPicture,
@@ -298,7 +299,8 @@ bool Checker::Screen(const std::string& now, const ViewState& view, std::string*
     const int width = shown.right - shown.left;
     size_t differ = 0;
     std::string first;
-    // A repaint may still be on its way: give it a moment before calling it wrong.
+    // A repaint may still be on its way, for seconds on a loaded machine: only a
+    // screen that stays wrong as long as Korin may take to answer is wrong.
     WaitFor([&] {
         const std::vector<COLORREF> pixels = Capture(shown);
         differ = 0;
@@ -313,7 +315,7 @@ bool Checker::Screen(const std::string& now, const ViewState& view, std::string*
             }
         }
         return differ == 0;
-    }, 2000);
+    }, kAnswerMs);
     if (differ == 0) return true;
     *failure = "the title names " + name + " unmodified, but the screen does not show that file: " +
                std::to_string(differ) + " pixels differ, the first at " + first;

@@ -142,7 +142,7 @@ HWND KorinApp::Focus() const
     return info.hwndFocus ? info.hwndFocus : info.hwndActive ? info.hwndActive : main;
 }
 
-bool KorinApp::Settle()
+bool KorinApp::Settle(DWORD timeoutMs)
 {
     // A posted limit for the read-only header view, which nobody types into:
     // once it reads back, everything posted before it has been handled (in
@@ -153,7 +153,7 @@ bool KorinApp::Settle()
     return WaitFor([&] {
         DWORD_PTR limit = 0;
         return !Running() || (Answered(header, EM_GETLIMITTEXT, 0, &limit) && LPARAM(limit) == mark);
-    }, kAnswerMs) && Running();
+    }, timeoutMs) && Running();
 }
 
 bool KorinApp::Answers() const

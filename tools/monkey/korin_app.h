@@ -46,7 +46,7 @@ public:
 
     // Waits until Korin has handled every message posted to it so far; false
     // when it does not get there in time (hung, or gone).
-    bool Settle();
+    bool Settle(DWORD timeoutMs = kAnswerMs);
     // True when all three windows answer a sent message in time.
     bool Answers() const;
     // The modal dialog or message box that takes input now, waiting a little
