@@ -382,6 +382,13 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
         for (size_t at = text->find('\n'); at != std::string::npos; at = text->find('\n', at + 1))
             EXPECT_EQ('\r', (*text)[at - 1]);
     }
+    // Without a global table the first image's own table is the one edited.
+    const std::string locals = MakeGif(4, 2, "", 0, {{0, 0, 1, 1, Rgb(2, 3), {1}, 2}, {0, 0, 1, 1, Rgb(4, 1), {1}, 2}});
+    Read local(locals);
+    ASSERT_TRUE(local.ok) << local.reason;
+    const std::string listed = BuildGifReport(local.gif, "b.gif", locals.size(), 1, 0);
+    const size_t first = listed.find("編集する表)"), second = listed.find("そのまま残します)");
+    EXPECT_TRUE(first != std::string::npos && second != std::string::npos && first < second) << listed;
 }
 
 // A comment between a graphic control and its image must not stop the

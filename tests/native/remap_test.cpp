@@ -113,6 +113,32 @@ TEST(RemapBmp, CountsARowSplitBeforeItsLastByteOnce)
     }
 }
 
+// A table longer than the picture's depth holds is refused, saying the
+// range that depth holds, and nothing is written.
+TEST(RemapPng, ATableTooLongForTheDepthIsRefusedWithItsRange)
+{
+    TempFolder folder;
+    for (const uint8_t depth : {1, 2, 4}) {
+        const std::string name = folder.File(std::to_string(depth) + ".png"), out = name + ".out";
+        ASSERT_TRUE(WriteWholeFile(name, AssemblePng({{"IHDR", IhdrData(3, 2, depth, 3)}, {"PLTE", PaletteData(2)},
+                                                      {"IDAT", CompressedRows({{0, 1, 0}, {1, 0, 1}}, depth)},
+                                                      {"IEND", ""}})));
+        SourceFile file;
+        ASSERT_TRUE(file.Open(name.c_str()));
+        RemappablePicture picture;
+        std::string reason;
+        ASSERT_TRUE(picture.Read(file, true, &reason)) << reason;
+        ColorTable table;
+        ASSERT_TRUE(table.Reset((1u << depth) + 1));
+        SafeFileWriter writer(out.c_str());
+        EXPECT_FALSE(picture.Write(file, table, {0, 1}, true, writer, &reason));
+        const std::string range = "(a " + std::to_string(depth) + "-bit PNG holds 1 to " + std::to_string(1 << depth) + ")";
+        EXPECT_NE(std::string::npos, reason.find(range)) << reason;
+        EXPECT_FALSE(writer.Commit());
+        EXPECT_FALSE(FileExists(out));
+    }
+}
+
 // The encoder's data, sub-blocks and all, decodes to what it was given:
 // random indices fill the dictionary again and again (clear codes), runs
 // make long strings, and every code size from 2 to 8 is met.
