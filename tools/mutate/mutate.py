@@ -122,6 +122,8 @@ LITERAL = re.compile(r'(?<![\w.])(0[xX][0-9A-Fa-f]+|\d+)([uUlL]*)(?![\w.])')
 def bump(text, delta):
     if text.lower().startswith('0x'):
         return '0x%0*X' % (len(text) - 2, int(text, 16) + delta)
+    if len(text) > 1 and text.startswith('0'):  # octal, as file modes are written
+        return '0%o' % (int(text, 8) + delta)
     return str(int(text) + delta)
 
 
