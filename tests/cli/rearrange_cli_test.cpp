@@ -384,6 +384,24 @@ TEST(CliRearrange, PngChunksOfEntriesFollowThemAndOthersStay)
     }
 }
 
+// Merged entries add up their hIST counts, which stop at the largest a
+// 16-bit count holds.
+TEST(CliRearrange, MergedHistogramCountsAddUpAndStopAtTheLargest)
+{
+    TempFolder folder;
+    const std::string same = "\x10\x20\x30";
+    ASSERT_TRUE(WriteWholeFile(folder.File("in.png"),
+                               AssemblePng({{"IHDR", IhdrData(3, 1, 2, 3)}, {"PLTE", same + same + same + "\xFF\xFF\xFF"},
+                                            {"hIST", std::string("\xC0\x00\x80\x00\x00\x01\x00\x07", 8)},
+                                            {"IDAT", CompressedRows({{0, 1, 3}}, 2)}, {"IEND", ""}})));
+    CliRun run = RunCli({"merge-duplicates", folder.File("in.png"), "-o", folder.File("out.png")});
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    const std::string hist = ChunkData(SplitPng(ReadWholeFile(folder.File("out.png"))), "hIST");
+    ASSERT_GE(hist.size(), 4u);
+    EXPECT_EQ(std::string("\xFF\xFF", 2), hist.substr(0, 2));
+    EXPECT_EQ(std::string("\x00\x07", 2), hist.substr(hist.size() - 2));
+}
+
 // Pixel data larger than one IDAT chunk of the rewrite must arrive whole.
 TEST(CliRearrange, PngLargerThanAnIdatChunkKeepsEveryPixel)
 {
