@@ -1,5 +1,6 @@
 #include "tools/monkey/scratch.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -9,6 +10,7 @@
 #include "image/indexed_file.h"
 #include "palette/color_table.h"
 #include "palette/palette_formats.h"
+#include "platform/safe_file_writer.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/gif_bytes.h"
 #include "tests/support/picture_files.h"
@@ -151,25 +153,31 @@ bool IsPictureName(const std::string& name)
 
 bool DecodePicture(const std::string& path, Picture* picture)
 {
-    const std::string bytes = ReadAll(path);
-    const ByteSource source(bytes);
+    // Only what a screen can show at actual size is kept: a saved picture may
+    // be gigapixels.
+    const uint32_t kShown = 2048;
+    SourceFile file;
+    if (!file.Open(path.c_str())) return false;
+    const ByteSource source(file);
     const ImageFileFormat format = DetectImageFormat(source);
     if (format == ImageFileFormat::Png || format == ImageFileFormat::Gif) {
-        IndexedFile file;
+        IndexedFile indexed;
         std::string reason;
-        if (!file.Read(source, &reason)) return false;
-        const ColorTable& table = file.Table();
-        picture->width = int32_t(file.Width());
-        picture->height = int32_t(file.Height());
-        picture->pixels.assign(size_t(file.Width()) * file.Height(), 0);
+        if (!indexed.Read(source, &reason)) return false;
+        const ColorTable& table = indexed.Table();
+        const uint32_t width = std::min(indexed.Width(), kShown);
+        picture->width = int32_t(width);
+        picture->height = int32_t(std::min(indexed.Height(), kShown));
+        picture->pixels.assign(size_t(width) * size_t(picture->height), 0);
         // Indices past the table's end show black, as in the bitmap Korin makes.
-        return file.DecodeRows(source, [&](uint32_t y, const uint8_t* indices) {
-            for (uint32_t x = 0; x < file.Width(); ++x) {
+        return indexed.DecodeRows(source, [&](uint32_t y, const uint8_t* indices) {
+            for (uint32_t x = 0; x < width && y < kShown; ++x) {
                 const ColorEntry* e = indices[x] < table.GetCount() ? table.GetEntry(indices[x]) : nullptr;
-                picture->pixels[size_t(y) * file.Width() + x] = e ? RGB(e->red, e->green, e->blue) : 0;
+                picture->pixels[size_t(y) * width + x] = e ? RGB(e->red, e->green, e->blue) : 0;
             }
         }, &reason);
     }
+    file.Close();
     DibImage image;
     MemoryDC dc(nullptr);
     BITMAPINFOHEADER info;
@@ -178,11 +186,12 @@ bool DecodePicture(const std::string& path, Picture* picture)
     const uint32_t bits = info.biBitCount;
     if ((bits != 1 && bits != 4 && bits != 8 && bits != 24) || (bits <= 8 && !image.CopyColorTable(table)))
         return false;
-    picture->width = info.biWidth;
-    picture->height = info.biHeight < 0 ? -info.biHeight : info.biHeight;
+    const int32_t height = info.biHeight < 0 ? -info.biHeight : info.biHeight;
+    picture->width = std::min(info.biWidth, LONG(kShown));
+    picture->height = std::min(height, int32_t(kShown));
     picture->pixels.assign(size_t(picture->width) * size_t(picture->height), 0);
     for (int32_t y = 0; y < picture->height; ++y) {
-        const int32_t stored = info.biHeight < 0 ? y : picture->height - 1 - y;
+        const int32_t stored = info.biHeight < 0 ? y : height - 1 - y;
         const unsigned char* row = image.Bits() + size_t(stored) * image.Stride();
         for (int32_t x = 0; x < picture->width; ++x) {
             COLORREF& out = picture->pixels[size_t(y) * size_t(picture->width) + size_t(x)];
