@@ -588,6 +588,26 @@ TEST(CliUsage, HelpForTheToolAndEachCommand)
     EXPECT_EQ("korin-cli " KORIN_VERSION_STRING "\n", line);
 }
 
+#ifndef _WIN32
+// On a terminal a long batch says which file it is at; a pipe gets no such line.
+TEST(CliBatch, ALongBatchShowsItsProgressOnATerminal)
+{
+    if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "SKIPPED LOUDLY: needs script";
+    TempFolder folder;
+    std::string command = std::string("'") + KORIN_CLI_PATH + "' apply '" +
+                          Write(folder, "colors.pal", MakePal(Gradient(256, 90))) + "'";
+    for (int i = 1; i <= 5; ++i)
+        command += " '" + Write(folder, "f" + std::to_string(i) + ".bmp", MakeBmp(4, 4, 8).Serialize()) + "'";
+    command += " --in-place";
+    const std::string terminal = folder.File("terminal");
+    ASSERT_EQ(0, std::system(("script -qec \"" + command + "\" '" + terminal + "' >/dev/null 2>&1").c_str()));
+    const std::string seen = ReadWholeFile(terminal);
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_TRUE(Contains(seen, "[" + std::to_string(i) + "/5] " + folder.File("f" + std::to_string(i) + ".bmp")))
+            << seen;
+}
+#endif
+
 // A bad file in the middle of a batch: the others are done, the bad one is
 // named, and nothing partial is left behind.
 TEST(CliBatch, OneBadFileInTheMiddle)
