@@ -432,6 +432,14 @@ TEST(GifReport, ShowsTheGraphicControlOfTheImage)
     for (const char* line : {".Delay                = 258\r\n", ".Disposal             = 2\r\n",
                              ".TransparentIndex     = 1\r\n", "\r\n Trailer"})
         EXPECT_NE(std::string::npos, members.find(line)) << line << members;
+    // Without a graphic control: no delay, no disposal, no transparent index.
+    const std::string plainBytes = MakeGif(2, 2, Rgb(2, 3), 0, {{0, 0, 2, 2, "", {1, 0, 0, 1}, 2}});
+    Read plain(plainBytes);
+    ASSERT_TRUE(plain.ok) << plain.reason;
+    const std::string bare = BuildGifReport(plain.gif, "b.gif", plainBytes.size(), 1, 0);
+    for (const char* line : {".Delay                = 0\r\n", ".Disposal             = 0\r\n"})
+        EXPECT_NE(std::string::npos, bare.find(line)) << line << bare;
+    EXPECT_EQ(std::string::npos, bare.find(".TransparentIndex")) << bare;
 }
 
 }  // namespace
