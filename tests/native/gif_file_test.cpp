@@ -402,7 +402,7 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     const std::string members = BuildGifReport(read.gif, "a.gif", bytes.size(), 1, 0);
     const std::string hex = BuildGifReport(read.gif, "a.gif", bytes.size(), 1, 1);
     EXPECT_NE(std::string::npos, summary.find("編集する表 : グローバルカラーテーブル")) << summary;
-    EXPECT_NE(std::string::npos, summary.find("画像2 (4色) (そのまま残します)")) << summary;
+    EXPECT_NE(std::string::npos, summary.find("\r\n その他のローカルカラーテーブル : 画像2 (4色) (そのまま残します)\r\n")) << summary;
     EXPECT_NE(std::string::npos, members.find(".Identifier           = NETSCAPE2.0")) << members;
     EXPECT_NE(std::string::npos, members.find(".Width                = 300\r\n")) << members;
     EXPECT_NE(std::string::npos, hex.find(".Width                = 12c\r\n")) << hex;

@@ -292,6 +292,8 @@ TEST(Rearrange, EachOperationGivesTheTableItNamesAndKeepsThePicture)
     // Too few used entries: the first unused ones stay, to the minimum.
     ASSERT_TRUE(CompactEntries(table, std::vector<bool>(8, false), 2, &compact, &reason));
     EXPECT_EQ(std::vector<uint32_t>({0xFF0000, 0x808080}), Colors(compact.table));
+    ASSERT_TRUE(CompactEntries(table, {false, true, false, false, true}, 4, &compact, &reason));
+    EXPECT_EQ(std::vector<uint32_t>({rgb[0], rgb[1], rgb[2], rgb[4]}), Colors(compact.table));
 
     // Entry 4 repeats entry 0; with alpha telling them apart, nothing merges.
     Rearrangement merged;
