@@ -333,14 +333,16 @@ TEST(CliRearrange, PngChunksOfEntriesFollowThemAndOthersStay)
     TempFolder folder;
     const Rows rows = {{0, 1, 2}, {3, 3, 1}, {2, 0, 1}, {1, 1, 1}};
     const std::string hist = {0, 2, 0, 5, 0, 2, 0, 3, 0, 0};
-    const std::string input = AssemblePng({{"IHDR", IhdrData(3, 4, 4, 3)},
-                                           {"PLTE", PaletteData(5)},
-                                           {"tRNS", std::string("\x00\x80\xFF\x40", 4)},
-                                           {"hIST", hist},
-                                           {"bKGD", std::string(1, '\x03')},
-                                           {"IDAT", CompressedRows(rows, 4)},
-                                           {"tEXt", std::string("Comment\0kept", 12)},
-                                           {"IEND", ""}});
+    std::vector<PngPart> chunks = {{"IHDR", IhdrData(3, 4, 4, 3)},
+                                   {"PLTE", PaletteData(5)},
+                                   {"tRNS", std::string("\x00\x80\xFF\x40", 4)},
+                                   {"hIST", hist},
+                                   {"bKGD", std::string(1, '\x03')},
+                                   {"bKGd", std::string(1, '\x03')},
+                                   {"IDAT", CompressedRows(rows, 4)},
+                                   {"tEXt", std::string("Comment\0kept", 12)},
+                                   {"IEND", ""}};
+    const std::string input = AssemblePng(chunks);
     ASSERT_TRUE(WriteWholeFile(folder.File("in.png"), input));
     CliRun swap = RunCli({"swap-entries", folder.File("in.png"), "1", "3", "-o", folder.File("swapped.png")});
     ASSERT_EQ(0, swap.exitCode) << swap.err;
@@ -353,6 +355,17 @@ TEST(CliRearrange, PngChunksOfEntriesFollowThemAndOthersStay)
     CliRun compact = RunCli({"compact", folder.File("swapped.png"), "-o", folder.File("compact.png")});
     ASSERT_EQ(0, compact.exitCode) << compact.err;
     EXPECT_EQ("removed 1 entry; moved 0 entries\n", line(compact.out));
+
+    // Sorting only the table by color never counts pixels, so damaged pixel
+    // data is no reason to refuse it.
+    const std::string corrupt = "\x78\x9C\xFF\xFF\xFF";
+    for (PngPart& part : chunks)
+        if (part.type == "IDAT") part.data = corrupt;
+    ASSERT_TRUE(WriteWholeFile(folder.File("damaged.png"), AssemblePng(chunks)));
+    CliRun sorted =
+        RunCli({"sort", folder.File("damaged.png"), "--by", "hue", "--keep-indices", "-o", folder.File("sorted.png")});
+    ASSERT_EQ(0, sorted.exitCode) << sorted.err;
+    EXPECT_EQ(corrupt, ChunkData(SplitPng(ReadWholeFile(folder.File("sorted.png"))), "IDAT"));
 
     const std::string palette = PaletteData(5);
     struct Expected {
@@ -371,6 +384,7 @@ TEST(CliRearrange, PngChunksOfEntriesFollowThemAndOthersStay)
         EXPECT_EQ(e.trns, ChunkData(parts, "tRNS")) << e.file;
         EXPECT_EQ(e.hist, ChunkData(parts, "hIST")) << e.file;
         EXPECT_EQ(e.bkgd, ChunkData(parts, "bKGD")) << e.file;
+        EXPECT_EQ("\x03", ChunkData(parts, "bKGd")) << e.file;
         EXPECT_EQ(ChunkBytes("tEXt", std::string("Comment\0kept", 12)), parts[parts.size() - 2].data) << e.file;
         IndexedFile file;
         std::string reason;
