@@ -14,11 +14,21 @@ namespace {
 
 const WORD kBitmapType = 0x4D42;  // "BM"
 
+// At most a gigabyte a call: the Windows runtime refuses a single read of
+// 2 GB or more, which a bitmap's pixels can be.
+const uint64_t kLargestRead = uint64_t(1) << 30;
+
 bool ReadExactly(std::istream& in, void* destination, uint64_t count)
 {
-    if (count == 0) return true;
-    in.read(static_cast<char*>(destination), std::streamsize(count));
-    return uint64_t(in.gcount()) == count;
+    char* at = static_cast<char*>(destination);
+    while (count > 0) {
+        const uint64_t piece = count < kLargestRead ? count : kLargestRead;
+        in.read(at, std::streamsize(piece));
+        if (uint64_t(in.gcount()) != piece) return false;
+        at += piece;
+        count -= piece;
+    }
+    return true;
 }
 
 }  // namespace

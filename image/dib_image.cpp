@@ -112,7 +112,7 @@ bool DibImage::SetEntryCount(uint32_t n)
 bool DibImage::ResizeColorTable(const ColorTable& table)
 {
     const uint32_t n = table.GetCount();
-    if (!infoBlock || n == 0 || n > ColorsOfBitCount(InfoHeader()->biBitCount)) return false;
+    if (!infoBlock || entryCount == 0 || n == 0 || n > ColorsOfBitCount(InfoHeader()->biBitCount)) return false;
     if (n != entryCount && !SetEntryCount(n)) return false;
     WriteColors(table, Colors(), entryCount);
     return true;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 #include "image/dib_image.h"
@@ -223,6 +224,34 @@ TEST_F(BmpFile, PixelsAfterAGapAreReadFromTheOffset)
     BmpBytes beyond = MakeBmp(6, 2, 8, 4);
     beyond.file.bfOffBits = 5000;
     EXPECT_FALSE(Load(image, beyond.Serialize()));
+}
+
+// Pixels of 2 GB and more arrive whole, also where one read cannot take them.
+TEST_F(BmpFile, PixelsOfTwoGigabytesAndMoreAreReadWhole)
+{
+    if (sizeof(void*) < 8) GTEST_SKIP() << "a 32-bit process has no room for 2 GB of pixels";
+    BmpBytes bmp = MakeBmp(1, 1, 8, 4);
+    bmp.info.biWidth = 65536;
+    bmp.info.biHeight = 32769;  // 2 GiB and a row, at 8 bits
+    bmp.info.biSizeImage = 65536u * 32769u;
+    bmp.pixels.clear();
+    bmp.FixOffsets();
+    bmp.file.bfSize += bmp.info.biSizeImage;
+    const std::string path = folder.File("big.bmp");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << bmp.Serialize();
+        out.put('\3');
+        out.seekp(std::streamoff(bmp.file.bfSize) - 1);
+        out.put('\7');
+        ASSERT_TRUE(out.good());
+    }
+    DibImage image;
+    ASSERT_TRUE(image.LoadFromFile(dc, path.c_str()));
+    ASSERT_EQ(bmp.info.biSizeImage, image.ImageSize());
+    EXPECT_EQ(3, image.Bits()[0]);
+    EXPECT_EQ(0, image.Bits()[image.ImageSize() / 2]);
+    EXPECT_EQ(7, image.Bits()[image.ImageSize() - 1]);
 }
 
 TEST_F(BmpFile, SaveReplacesTheWholeOldFile)

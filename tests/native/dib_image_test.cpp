@@ -196,6 +196,13 @@ TEST(DibImage, SetColorTableRefusals)
     seventeen.Reset(17);
     EXPECT_FALSE(image.SetColorTable(seventeen)) << "more entries than 4 bits can index";
     EXPECT_EQ(16u, image.EntryCount());
+    // A table of another length is refused by the same rules.
+    EXPECT_FALSE(rgb.ResizeColorTable(two)) << "an image without entries";
+    EXPECT_FALSE(image.ResizeColorTable(empty));
+    EXPECT_FALSE(image.ResizeColorTable(seventeen));
+    EXPECT_EQ(16u, image.EntryCount());
+    EXPECT_TRUE(image.ResizeColorTable(two));
+    EXPECT_EQ(2u, image.EntryCount());
 }
 
 TEST(DibImage, CopyThenSetKeepsColorsAndClearsReserved)

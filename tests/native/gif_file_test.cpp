@@ -68,6 +68,9 @@ TEST(GifLzw, DecodesEveryCodeSizeFullDictionariesAndStreamsOfTheWrongLength)
     EXPECT_EQ(Status::Corrupt, status);
     Decode(std::string("\xCC\x01", 2), 2, 10, &status);  // clear, 1, then 7 while 6 is next
     EXPECT_EQ(Status::Corrupt, status);
+    // An image of no pixels is done before its data is looked at.
+    EXPECT_TRUE(Decode(std::string("\x3C\x00", 2), 2, 0, &status).empty());
+    EXPECT_EQ(Status::Finished, status);
 }
 
 struct Read {
@@ -258,10 +261,11 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
 {
     const std::string good = MakeGif(8, 8, Rgb(4, 3), 0, {{0, 0, 8, 8, "", Noise(64, 1, 4), 2}});
     const size_t data = 13 + 12 + 10;  // header, table, descriptor
-    std::string unknown = good, codeSize = good, badCode = good, extension = good;
+    std::string unknown = good, codeSize = good, badCode = good, afterClear = good, extension = good;
     unknown.insert(data - 10, "\x99");
     codeSize[data] = 9;
     badCode.replace(data + 2, 2, "\xCC\x01");  // clear, 1, then a code beyond the dictionary
+    afterClear.replace(data + 2, 2, std::string("\x3C\x00", 2));  // clear, then 7
     extension.insert(data - 10, "\x21\xFE\x05""ab");
     const struct { std::string bytes, words; } cases[] = {
         {"GIF88a" + good.substr(6), "not a GIF file"},
@@ -273,7 +277,9 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         {unknown, "unknown block (byte 0x99) at offset 25"},
         {good.substr(0, data - 10), "holds no image"},
         {codeSize, "minimum code size of 9 in image 1"},
-        {badCode, "corrupt LZW data in image 1 (offset 25)"},
+        {good.substr(0, data), "cut short before the data of image 1"},
+        {badCode, "corrupt LZW data in image 1 (offset 25): a code beyond the dictionary"},
+        {afterClear, "a code past the literals right after a clear code"},
     };
     for (const auto& c : cases) {
         Read read(c.bytes);
@@ -296,6 +302,29 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         EXPECT_NE(std::string::npos, reason.find(count ? "at most 256" : "empty")) << reason;
         EXPECT_FALSE(FileExists(folder.File("out.gif")));
     }
+    // Only the table is read again: a file cut right after it is still patched.
+    ColorTable four;
+    four.Reset(4);
+    for (size_t cut : {size_t(25), size_t(24)}) {
+        std::string reason;
+        SafeFileWriter writer(folder.File("cut.gif").c_str());
+        EXPECT_EQ(cut == 25, WriteGifWithTable(ByteSource(good.substr(0, cut)), read.gif, four, writer, &reason))
+            << cut << " " << reason;
+    }
+
+    // A table too long is refused before the GIF writer sees it; a failed read forgets the last format.
+    IndexedFile file;
+    std::string reason;
+    ASSERT_TRUE(file.Read(ByteSource(good), &reason)) << reason;
+    ColorTable big;
+    big.Reset(257);
+    {
+        SafeFileWriter writer(folder.File("big.gif").c_str());
+        EXPECT_FALSE(file.WriteWithTable(ByteSource(good), big, writer, &reason));
+    }
+    EXPECT_NE(std::string::npos, reason.find("257 entries (a GIF holds at most 256)")) << reason;
+    EXPECT_FALSE(file.Read(ByteSource(good.substr(0, 20)), &reason));
+    EXPECT_EQ(ImageFileFormat::Unknown, file.Format());
 }
 
 // Taken for a GIF only by a whole signature, as the reader will check it.
@@ -432,6 +461,14 @@ TEST(GifReport, ShowsTheGraphicControlOfTheImage)
     for (const char* line : {".Delay                = 258\r\n", ".Disposal             = 2\r\n",
                              ".TransparentIndex     = 1\r\n", "\r\n Trailer"})
         EXPECT_NE(std::string::npos, members.find(line)) << line << members;
+    // Without a graphic control: no delay, no disposal, no transparent index.
+    const std::string plainBytes = MakeGif(2, 2, Rgb(2, 3), 0, {{0, 0, 2, 2, "", {1, 0, 0, 1}, 2}});
+    Read plain(plainBytes);
+    ASSERT_TRUE(plain.ok) << plain.reason;
+    const std::string bare = BuildGifReport(plain.gif, "b.gif", plainBytes.size(), 1, 0);
+    for (const char* line : {".Delay                = 0\r\n", ".Disposal             = 0\r\n"})
+        EXPECT_NE(std::string::npos, bare.find(line)) << line << bare;
+    EXPECT_EQ(std::string::npos, bare.find(".TransparentIndex")) << bare;
 }
 
 }  // namespace

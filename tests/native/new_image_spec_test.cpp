@@ -34,6 +34,8 @@ TEST(NewImageSpecCheck, ReportsTheFirstProblemInOrder)
         {"256 colors, 256 entries", {100, 100, 8, 256}, P::None},
         {"256 colors, 257 entries", {100, 100, 8, 257}, P::TooManyEntries},
         {"256 colors, 0 entries", {100, 100, 8, 0}, P::None},
+        {"25 bits, capped at full color", {100, 100, 25, (1 << 24) + 1}, P::TooManyEntries},
+        {"32 bits, capped at full color", {100, 100, 32, (1 << 24) + 1}, P::TooManyEntries},
         {"2 colors, 0 entries", {100, 100, 1, 0}, P::None},
         {"1 x 1 pixel", {1, 1, 1, 1}, P::None},
     };

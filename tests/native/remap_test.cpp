@@ -113,6 +113,37 @@ TEST(RemapBmp, CountsARowSplitBeforeItsLastByteOnce)
     }
 }
 
+// Pixels are remapped a megabyte at a time: a row split by that boundary is
+// remapped in two parts, each within its block.
+TEST(RemapBmp, ARowSplitBetweenBlocksIsRemappedWhole)
+{
+    TempFolder folder;
+    VariantFile file;
+    file.width = 20000;  // 1 MiB ends 8576 bytes into row 52
+    file.height = 60;
+    file.bitCount = 8;
+    file.table = MakeTable(256, 4);
+    for (int32_t i = 0; i < file.width * file.height; ++i) file.pixels += char(i % 251);
+    const std::string in = folder.File("wide.bmp"), out = folder.File("wide-out.bmp");
+    ASSERT_TRUE(WriteWholeFile(in, file.Bytes()));
+    SourceFile source;
+    ASSERT_TRUE(source.Open(in.c_str()));
+    RemappablePicture picture;
+    std::string reason;
+    ASSERT_TRUE(picture.Read(source, false, &reason)) << reason;
+    std::vector<uint32_t> reversed(256);
+    for (uint32_t i = 0; i < 256; ++i) reversed[i] = 255 - i;
+    ColorTable table;
+    ASSERT_TRUE(table.Reset(256));
+    SafeFileWriter writer(out.c_str());
+    ASSERT_TRUE(picture.Write(source, table, reversed, true, writer, &reason)) << reason;
+    ASSERT_TRUE(writer.Commit());
+    const std::string written = ReadWholeFile(out);
+    ASSERT_EQ(file.pixels.size(), written.size() - 1078);
+    for (size_t i = 0; i < file.pixels.size(); ++i)
+        if (uint8_t(written[1078 + i]) != 255 - uint8_t(file.pixels[i])) FAIL() << "pixel byte " << i;
+}
+
 // A table longer than the picture's depth holds is refused, saying the
 // range that depth holds, and nothing is written.
 TEST(RemapPng, ATableTooLongForTheDepthIsRefusedWithItsRange)
