@@ -42,8 +42,8 @@ The killer column of the TSV is the first failing test (ctest stops there):
 which tests alone kill a mutant would take a full run per mutant.
 
 Usage: scripts/mutate.sh [--files GLOB[,GLOB]] [--sample N --seed S]
-                         [--ids I,J] [--list] [--timeout T] [--skip-baseline]
-                         [--no-sanitize]
+                         [--ids I,J] [--again TSV] [--list] [--timeout T]
+                         [--skip-baseline] [--no-sanitize]
 Writes build/mutate/results.tsv (or --out), one row per mutant run.
 """
 import argparse
@@ -364,6 +364,8 @@ def main():
     parser.add_argument('--sample', type=int, help='run N mutants picked by --seed')
     parser.add_argument('--seed', type=int, default=1)
     parser.add_argument('--ids', help='run only these mutant ids (comma-separated)')
+    parser.add_argument('--again', help='run the survivors of an earlier TSV again (matched by place and text: ids '
+                                            'shift when the files change)')
     parser.add_argument('--list', action='store_true', help='print the mutants, run nothing')
     parser.add_argument('--timeout', type=int, default=30, help='seconds over a tier estimate before time-out')
     parser.add_argument('--skip-baseline', action='store_true', help='trust that the suites pass unmutated')
@@ -380,6 +382,13 @@ def main():
     if args.ids:
         wanted = {int(i) for i in args.ids.split(',')}
         mutants = [m for m in mutants if m[0] in wanted]
+    if args.again:
+        rows = [r.split('\t') for r in open(args.again, encoding='utf-8').read().splitlines()[1:]]
+        wanted = {(r[1], int(r[2]), int(r[3]), r[5], r[6]) for r in rows if len(r) >= 8 and r[7] == 'survived'}
+        mutants = [m for m in mutants if (m[1], m[2], m[3], m[4], m[5]) in wanted]
+        if len(mutants) < len(wanted):
+            print('%d survivors of %s are no longer where they were (their line changed)'
+                  % (len(wanted) - len(mutants), args.again))
     if args.sample is not None and args.sample < len(mutants):
         mutants = sorted(random.Random(args.seed).sample(mutants, args.sample), key=lambda m: m[0])
     shown = equivalents()
