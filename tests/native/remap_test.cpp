@@ -78,6 +78,16 @@ TEST(IndexRemap, RefusesAMapPastTheDepth)
     EXPECT_FALSE(remap.Build({0}, 3, &reason));
 }
 
+// Writes bytes as path and reads them back as a picture to remap.
+::testing::AssertionResult ReadPicture(const std::string& path, const std::string& bytes, bool countPixels,
+                                       SourceFile& source, RemappablePicture& picture)
+{
+    std::string reason;
+    if (!WriteWholeFile(path, bytes) || !source.Open(path.c_str())) return ::testing::AssertionFailure() << path;
+    if (!picture.Read(source, countPixels, &reason)) return ::testing::AssertionFailure() << reason;
+    return ::testing::AssertionSuccess();
+}
+
 // The pixels are read a megabyte at a time; 20-byte rows put that boundary
 // 16 bytes into a row, just before the byte of its last pixels, which must
 // still count once. Padding and the bits past the last pixel are stray.
@@ -102,13 +112,9 @@ TEST(RemapBmp, CountsARowSplitBeforeItsLastByteOnce)
             }
             file.pixels += row;
         }
-        const std::string path = folder.File(std::to_string(bits) + ".bmp");
-        ASSERT_TRUE(WriteWholeFile(path, file.Bytes()));
         SourceFile source;
-        ASSERT_TRUE(source.Open(path.c_str()));
         RemappablePicture picture;
-        std::string reason;
-        ASSERT_TRUE(picture.Read(source, true, &reason)) << reason;
+        ASSERT_TRUE(ReadPicture(folder.File(std::to_string(bits) + ".bmp"), file.Bytes(), true, source, picture));
         EXPECT_EQ(expected, picture.Counts()) << bits << " bits";
     }
 }
@@ -124,13 +130,11 @@ TEST(RemapBmp, ARowSplitBetweenBlocksIsRemappedWhole)
     file.bitCount = 8;
     file.table = MakeTable(256, 4);
     for (int32_t i = 0; i < file.width * file.height; ++i) file.pixels += char(i % 251);
-    const std::string in = folder.File("wide.bmp"), out = folder.File("wide-out.bmp");
-    ASSERT_TRUE(WriteWholeFile(in, file.Bytes()));
+    const std::string out = folder.File("wide-out.bmp");
     SourceFile source;
-    ASSERT_TRUE(source.Open(in.c_str()));
     RemappablePicture picture;
+    ASSERT_TRUE(ReadPicture(folder.File("wide.bmp"), file.Bytes(), false, source, picture));
     std::string reason;
-    ASSERT_TRUE(picture.Read(source, false, &reason)) << reason;
     std::vector<uint32_t> reversed(256);
     for (uint32_t i = 0; i < 256; ++i) reversed[i] = 255 - i;
     ColorTable table;
@@ -151,14 +155,13 @@ TEST(RemapPng, ATableTooLongForTheDepthIsRefusedWithItsRange)
     TempFolder folder;
     for (const uint8_t depth : {1, 2, 4}) {
         const std::string name = folder.File(std::to_string(depth) + ".png"), out = name + ".out";
-        ASSERT_TRUE(WriteWholeFile(name, AssemblePng({{"IHDR", IhdrData(3, 2, depth, 3)}, {"PLTE", PaletteData(2)},
-                                                      {"IDAT", CompressedRows({{0, 1, 0}, {1, 0, 1}}, depth)},
-                                                      {"IEND", ""}})));
         SourceFile file;
-        ASSERT_TRUE(file.Open(name.c_str()));
         RemappablePicture picture;
+        ASSERT_TRUE(ReadPicture(name, AssemblePng({{"IHDR", IhdrData(3, 2, depth, 3)}, {"PLTE", PaletteData(2)},
+                                                   {"IDAT", CompressedRows({{0, 1, 0}, {1, 0, 1}}, depth)},
+                                                   {"IEND", ""}}),
+                                true, file, picture));
         std::string reason;
-        ASSERT_TRUE(picture.Read(file, true, &reason)) << reason;
         ColorTable table;
         ASSERT_TRUE(table.Reset((1u << depth) + 1));
         SafeFileWriter writer(out.c_str());
