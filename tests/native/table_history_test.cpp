@@ -127,6 +127,11 @@ TEST(TableHistory, OldestStepsGoFirstWhenTheBudgetIsFull)
     while (history.CanUndo()) ASSERT_TRUE(history.Undo({&table, &none}, &mark));
     // Back at the state after the oldest step kept: green flipped 40 - kept times.
     EXPECT_EQ((40 - kept) % 2 ? 0xFF : 0, table.GetEntry(1)->green);
+    // A new picture starts the count again: what was counted would shrink
+    // its budget.
+    history.Clear();
+    EXPECT_EQ(0u, history.Bytes());
+    EXPECT_FALSE(history.CanRedo());
 }
 
 }  // namespace

@@ -111,4 +111,18 @@ TEST(UsageCounts, PicturesWithoutIndicesAreRefused)
     }
 }
 
+// The per-lane counters are folded into the totals every gigabyte: a
+// picture past that must be counted once, not its first gigabyte twice.
+TEST(UsageCounts, CountsPastAGigabyteAddUp)
+{
+    std::vector<unsigned char> block(size_t(1) << 24, 5);
+    block[3] = 9;
+    const uint64_t kBlocks = 65;
+    ByteHistogram histogram;
+    for (uint64_t i = 0; i < kBlocks; ++i) histogram.Add(block.data(), block.size());
+    const std::vector<uint64_t> totals = histogram.Totals();
+    EXPECT_EQ(kBlocks * (block.size() - 1), totals[5]);
+    EXPECT_EQ(kBlocks, totals[9]);
+}
+
 }  // namespace

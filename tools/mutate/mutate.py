@@ -38,12 +38,14 @@ in tools/mutate/equivalent.tsv, one per row: the file, the line before and after
 the change (stripped), and why.  They are matched by text, not by id, so that
 the list survives edits elsewhere; they are not run and not in the kill rate.
 
-The killer column of the TSV is the first failing test (ctest stops there):
-which tests alone kill a mutant would take a full run per mutant.
+The killer column of the TSV is the first failing test (ctest stops there).
+--every-killer runs every test on every mutant instead (about four times
+slower) and lists every failing test; the end of the run then names the tests
+that kill no mutant of the sample alone.
 
 Usage: scripts/mutate.sh [--files GLOB[,GLOB]] [--sample N --seed S]
                          [--ids I,J] [--again TSV] [--list] [--timeout T]
-                         [--skip-baseline] [--no-sanitize]
+                         [--skip-baseline] [--no-sanitize] [--every-killer]
 Writes build/mutate/results.tsv (or --out), one row per mutant run.
 """
 import argparse
@@ -267,22 +269,23 @@ def tiers_for(path, costs, test_files, killers):
     return result
 
 
-def run_tests(tiers, costs, timeout, where=BUILD):
-    """('survived'|'killed'|'timeout', first failing test)."""
+def run_tests(tiers, costs, timeout, where=BUILD, every=False):
+    """('survived'|'killed'|'timeout', the first failing test, or with every all of them, ';'-separated)."""
     for tier in tiers:
         tier = [t for t in tier if t in costs]
         if not tier:
             continue
         estimate = sum(costs[t] for t in tier) / 2 + max(costs[t] for t in tier)
         pattern = '^(%s)$' % '|'.join(re.escape(t) for t in tier)
-        rc, out = run(['ctest', '--test-dir', where, '--stop-on-failure', '-j2', '--timeout', str(timeout),
-                       '-R', pattern], limit=3 * estimate + timeout)
+        stop = [] if every else ['--stop-on-failure']
+        rc, out = run(['ctest', '--test-dir', where, '-j2', '--timeout', str(timeout), '-R', pattern] + stop,
+                      limit=3 * estimate + timeout)
         if rc is None:
             return 'timeout', ''
         # A test that skips itself (no corpus, or not in this build) is no kill.
         failed = [f for f in re.findall(r'Test +#\d+: (\S+) .*?\*\*\*(\w+)', out) if f[1] != 'Skipped']
         if failed:
-            return ('timeout' if failed[0][1] == 'Timeout' else 'killed'), failed[0][0]
+            return ('timeout' if failed[0][1] == 'Timeout' else 'killed'), ';'.join(f[0] for f in failed[:None if every else 1])
         if rc != 0:
             return 'killed', '?'
     return 'survived', ''
@@ -300,7 +303,7 @@ def restore(path, original):
         sys.exit('mutate: %s was not restored; check it with git diff' % path)
 
 
-def run_mutant(mutant, tiers, costs, timeout, sanitize_costs=None):
+def run_mutant(mutant, tiers, costs, timeout, sanitize_costs=None, every=False):
     _, path, number, col, old, new, _ = mutant
     full = os.path.join(ROOT, path)
     original = open(full, 'rb').read()
@@ -312,13 +315,13 @@ def run_mutant(mutant, tiers, costs, timeout, sanitize_costs=None):
         rc, out = build()
         if rc != 0:
             return ('uncompiled', '') if re.search(r'error:|undefined reference', out) else ('killed', 'build')
-        status, killer = run_tests(tiers, costs, timeout)
+        status, killer = run_tests(tiers, costs, timeout, every=every)
         if status != 'survived' or not sanitize_costs:
             return status, killer
         if build(SANITIZE)[0] != 0:
             return 'killed', 'build'
-        status, killer = run_tests(tiers, sanitize_costs, timeout, SANITIZE)
-        return status, killer and 'sanitize:' + killer
+        status, killer = run_tests(tiers, sanitize_costs, timeout, SANITIZE, every)
+        return status, ';'.join('sanitize:' + k for k in killer.split(';') if k)
     finally:
         restore(path, original)
 
@@ -348,7 +351,8 @@ def previous_killers(out_path):
         for row in open(path, encoding='utf-8').read().splitlines()[1:]:
             cells = row.split('\t')
             if len(cells) >= 10 and cells[7] == 'killed' and cells[9] not in ('', '?', 'build'):
-                killers[cells[1]][cells[9].replace('sanitize:', '')] += 1
+                for killer in cells[9].split(';'):
+                    killers[cells[1]][killer.replace('sanitize:', '')] += 1
     return killers
 
 
@@ -370,6 +374,8 @@ def main():
     parser.add_argument('--timeout', type=int, default=30, help='seconds over a tier estimate before time-out')
     parser.add_argument('--skip-baseline', action='store_true', help='trust that the suites pass unmutated')
     parser.add_argument('--no-sanitize', action='store_true', help='no second run of survivors under the sanitizers')
+    parser.add_argument('--every-killer', action='store_true',
+                        help='run every test on every mutant and name the tests that kill none alone')
     parser.add_argument('--out', default=os.path.join(OUT_DIR, 'results.tsv'))
     args = parser.parse_args()
 
@@ -424,20 +430,26 @@ def main():
     killers = previous_killers(args.out)
     os.makedirs(os.path.dirname(args.out), exist_ok=True)
     counts, survivors, first_kills, start = Counter(), [], Counter(), time.time()
+    kills, alone = Counter(), Counter()
     with open(args.out, 'w', encoding='utf-8') as tsv:
         tsv.write('id\tfile\tline\tcolumn\toperator\toriginal\tmutated\tstatus\tseconds\tkiller\n')
         try:
             for done, mutant in enumerate(mutants, 1):
                 began = time.time()
-                status, killer = run_mutant(mutant, tiers_for(mutant[1], costs, test_files, killers),
-                                            costs, args.timeout, sanitize_costs)
-                if status == 'killed' and killer not in ('', '?', 'build'):
-                    killers[mutant[1]][killer.replace('sanitize:', '')] += 1
+                tiers = [list(costs)] if args.every_killer else tiers_for(mutant[1], costs, test_files, killers)
+                status, killer = run_mutant(mutant, tiers, costs, args.timeout, sanitize_costs, args.every_killer)
+                named = [k.replace('sanitize:', '') for k in killer.split(';') if k not in ('', '?', 'build')]
+                if status == 'killed':
+                    for name in named:
+                        killers[mutant[1]][name] += 1
+                kills.update(named)
+                if len(named) == 1:
+                    alone[named[0]] += 1
                 counts[status] += 1
                 if status == 'survived':
                     survivors.append(describe(mutant))
                 elif killer:
-                    first_kills[killer.split('.')[0]] += 1
+                    first_kills[killer.split(';')[0].split('.')[0]] += 1
                 seconds = time.time() - began
                 i, path, number, col, old, new, op = mutant
                 tsv.write('%d\t%s\t%d\t%d\t%s\t%s\t%s\t%s\t%.1f\t%s\n'
@@ -459,6 +471,12 @@ def main():
     print('first kills by suite: ' + ', '.join('%s %d' % k for k in first_kills.most_common()))
     for line in survivors:
         print('survived: ' + line)
+    if args.every_killer:
+        none_alone = sorted(t for t in costs if not alone[t])
+        print('%d of %d tests kill no mutant of this sample alone (%d kill none at all):'
+              % (len(none_alone), len(costs), sum(1 for t in none_alone if not kills[t])))
+        for name in none_alone:
+            print('  %s (kills %d)' % (name, kills[name]))
     print('results: ' + os.path.relpath(args.out, ROOT))
     print('rebuilding the unmutated tree ...', flush=True)
     build()
