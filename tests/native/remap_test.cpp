@@ -20,6 +20,7 @@
 #include "palette/rearrange.h"
 #include "platform/safe_file_writer.h"
 #include "tests/support/bmp_variants.h"
+#include "tests/support/gif_bytes.h"
 #include "tests/support/png_bytes.h"
 #include "tests/support/python_script.h"
 #include "tests/support/temp_folder.h"
@@ -171,6 +172,20 @@ TEST(RemapPng, ATableTooLongForTheDepthIsRefusedWithItsRange)
         EXPECT_FALSE(writer.Commit());
         EXPECT_FALSE(FileExists(out));
     }
+}
+
+// Readers ignore a GIF background index past the table (200 here, past the
+// word that holds four entries' marks): a compact keeps the entries the
+// pixels use and no more.
+TEST(RemapGif, ABackgroundPastTheTableNamesNoEntry)
+{
+    TempFolder folder;
+    const GifFrameBytes frame = {0, 0, 2, 1, "", {0, 2}, 2};
+    SourceFile file;
+    RemappablePicture picture;
+    ASSERT_TRUE(ReadPicture(folder.File("in.gif"), MakeGif(2, 1, std::string(12, '\x40'), 200, {frame}), true, file,
+                            picture));
+    EXPECT_EQ(std::vector<bool>({true, false, true, false}), picture.UsedEntries());
 }
 
 // The encoder's data, sub-blocks and all, decodes to what it was given:
