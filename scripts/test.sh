@@ -33,38 +33,65 @@ run_ctest native
 run_ctest sanitize
 
 source scripts/wine-env.sh
-trap korin_stop_wine EXIT
 
 # One build's suites under Wine, in a fresh prefix of that build's own (a
-# 32-bit program in a 64-bit prefix would see the registry elsewhere).
+# 32-bit program in a 64-bit prefix would see the registry elsewhere) and on
+# a display of its own from FIRST_DISPLAY on. Exits 0 when they pass, 1 when
+# one fails, 2 when Wine does not start.
 run_wine_suites() {
-    local arch=$1
-    korin_use_arch "$arch" || return 1
+    local arch=$1 first_display=$2
+    trap korin_stop_wine EXIT
+    korin_use_arch "$arch" || exit 2
     export WINEPREFIX="$root/build/$arch/wineprefix"
     rm -rf "$WINEPREFIX"
     # A server that stays up between the tests spares each test process a Wine
     # start-up (seconds instead of a tenth of a second).
     # The first program also starts Wine's services and desktop, which keep the
     # output they inherit open: let that be a warm-up's, not a test's.
-    if korin_start_xvfb && korin_init_prefix && wineserver -p &&
-       timeout 120 "$KORIN_WINE" "build/$arch/tests/korin_win32_tests.exe" \
-           --gtest_filter=MainWindow.FirstStartCreatesTheKeyAndUsesDefaults >/dev/null 2>&1 </dev/null; then
-        run_ctest "$arch"
-    else
+    if ! { korin_start_xvfb "$first_display" && korin_init_prefix && wineserver -p &&
+           timeout 120 "$KORIN_WINE" "build/$arch/tests/korin_win32_tests.exe" \
+               --gtest_filter=MainWindow.FirstStartCreatesTheKeyAndUsesDefaults >/dev/null 2>&1 </dev/null; }; then
         echo "test: could not start Wine for the $arch suites" >&2
-        summary+=("$arch: FAILED (Wine did not start)")
-        failed=1
+        exit 2
     fi
-    korin_stop_wine
+    echo "== testing $arch"
+    ctest --test-dir "build/$arch" --output-on-failure --timeout 900 -j 2 || exit 1
 }
 
-run_wine_suites win64
+# The fuzzers take what CPU the Windows suites leave: they run for a fixed
+# time, so only their number of runs depends on it. Three minutes shared by
+# the fuzz targets: a reader regression fails the run.
+nice -n 10 bash scripts/fuzz.sh 180 >build/fuzz.log 2>&1 &
+fuzzing=$!
+
+# The two Windows builds' suites side by side: each suite runs its tests one
+# at a time (they share a registry key and a display), most of them waiting
+# on windows, so two fill the machine far better than one. Each one's output
+# is shown when it ends.
+arches=(win64)
 if korin_runs_32bit; then
-    run_wine_suites win32
+    arches+=(win32)
 else
     echo "test: the win32 suites cannot run here: $KORIN_NO_32BIT; the win64 suites stand in for them"
     summary+=("win32: NOT RUN ($KORIN_NO_32BIT)")
 fi
+declare -A suites
+display=90
+for arch in "${arches[@]}"; do
+    (run_wine_suites "$arch" "$display") >"build/$arch-suites.log" 2>&1 &
+    suites[$arch]=$!
+    display=$((display + 30))
+done
+for arch in "${arches[@]}"; do
+    wait "${suites[$arch]}"
+    status=$?
+    cat "build/$arch-suites.log"
+    case $status in
+        0) summary+=("$arch: passed") ;;
+        2) summary+=("$arch: FAILED (Wine did not start)"); failed=1 ;;
+        *) summary+=("$arch: FAILED"); failed=1 ;;
+    esac
+done
 
 # The zips and installers, each checked under Wine, and the korin-cli .deb,
 # checked by lintian and run unpacked.
@@ -76,9 +103,11 @@ else
     failed=1
 fi
 
-# Three minutes shared by the fuzz targets: a reader regression fails the run.
 echo "== fuzzing"
-if bash scripts/fuzz.sh 180; then
+wait "$fuzzing"
+status=$?
+cat build/fuzz.log
+if [ $status -eq 0 ]; then
     summary+=("fuzz: no findings")
 else
     echo "test: fuzzing found something (see build/fuzz/findings)" >&2

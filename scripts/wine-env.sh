@@ -87,10 +87,12 @@ korin_fail() {
     return 1
 }
 
-# Starts Xvfb on the first free display number; sets DISPLAY and KORIN_XVFB_PID.
+# Starts Xvfb on the first free display number from FIRST (default 90) to
+# 150; sets DISPLAY and KORIN_XVFB_PID. Scripts that start two at once give
+# each its own FIRST, so that they never race for one number.
 korin_start_xvfb() {
     local n
-    for n in $(seq 90 150); do
+    for n in $(seq "${1:-90}" 150); do
         [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] && continue
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         KORIN_XVFB_PID=$!
@@ -107,7 +109,7 @@ korin_start_xvfb() {
         kill "$KORIN_XVFB_PID" 2>/dev/null
         KORIN_XVFB_PID=
     done
-    korin_fail "could not start Xvfb on any display from :90 to :150"
+    korin_fail "could not start Xvfb on any display from :${1:-90} to :150"
 }
 
 # What korin_init_prefix writes into a prefix; a prefix whose ready marker
