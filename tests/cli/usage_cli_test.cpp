@@ -249,14 +249,17 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
 {
     TempFolder folder;
     const std::string png = folder.File("small.png"), bmp = folder.File("full.bmp"), out = folder.File("out");
+    const std::string sixteen = folder.File("sixteen.bmp");
     ASSERT_TRUE(WriteWholeFile(png, SmallPngBytes()));
     ASSERT_EQ(0, RunCli({"new", "--size", "3x2", "--bits", "24", "-o", bmp}).exitCode);
+    ASSERT_EQ(0, RunCli({"new", "--size", "3x2", "--bits", "4", "-o", sixteen}).exitCode);
     const struct {
         std::vector<std::string> args;
         int exitCode;
         const char* reason;
     } cases[] = {
         {{"gradient", png, "1", "4", "-o", out}, 1, "table of 4 entries (0 to 3): the range 1..4 is not within it"},
+        {{"gradient", sixteen, "2", "16", "-o", out}, 1, "table of 16 entries (0 to 15): the range 2..16 is not within"},
         {{"gradient", png, "0", "2", "-o", out}, 0, ""},
         {{"gradient", png, "1", "2", "-o", out}, 2, "the range 1..2 is shorter than three entries"},
         {{"gradient", png, "3", "0", "-o", out}, 2, "the range 3..0 is shorter than three entries"},
@@ -272,6 +275,7 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
         {{"usage", bmp}, 1, "has no color table"},
         {{"usage", folder.File("missing.png")}, 1, "cannot be opened"},
         {{"compact", folder.File("missing.png"), "-o", out}, 1, "cannot be opened"},
+        {{"swap-entries", png, "1", "x", "-o", out}, 2, "A and B are entry numbers (0 to 255), not '1' 'x'"},
     };
     for (const auto& c : cases) {
         std::remove(out.c_str());

@@ -254,9 +254,11 @@ TEST(BmpNormalize, DescribesEachVariant)
     // Found by fuzzing: a pixel offset that leaves no room for the table
     // means the pixels follow the full table, as the editor reads offsets.
     std::string noRoom = os2.Bytes();
-    noRoom[10] = 26;
-    ASSERT_TRUE(ReadBmpVariant(noRoom, &variant, &reason));
-    EXPECT_EQ(16u, variant.entries);
+    for (const char offset : {'\0', char(20), char(26)}) {  // none, inside the headers, where they end
+        noRoom[10] = offset;
+        ASSERT_TRUE(ReadBmpVariant(noRoom, &variant, &reason));
+        EXPECT_EQ(16u, variant.entries) << "offset " << int(offset);
+    }
     noRoom[10] = 26 + 3 * 5;
     ASSERT_TRUE(ReadBmpVariant(noRoom, &variant, &reason));
     EXPECT_EQ(5u, variant.entries) << "a table shortened by the offset";
