@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include "image/gif_lzw.h"
+#include "image/gif_file.h"
 #include "image/gif_lzw_encoder.h"
+#include "image/indexed_file.h"
 #include "image/picture_remap.h"
 #include "image/remap.h"
 #include "palette/gradient.h"
@@ -186,6 +188,48 @@ TEST(RemapGif, ABackgroundPastTheTableNamesNoEntry)
     ASSERT_TRUE(ReadPicture(folder.File("in.gif"), MakeGif(2, 1, std::string(12, '\x40'), 200, {frame}), true, file,
                             picture));
     EXPECT_EQ(std::vector<bool>({true, false, true, false}), picture.UsedEntries());
+}
+
+// Without a global table the first image's local table is the one edited:
+// its pixels alone are counted and follow the map (0 and 2 swapped), and the
+// image after it stays byte for byte.
+TEST(RemapGif, TheFirstImagesLocalTableAndOnlyItsPixelsFollowTheMap)
+{
+    TempFolder folder;
+    const std::string table = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4};
+    const GifFrameBytes first = {0, 0, 2, 2, table, {0, 0, 2, 2}, 2};
+    const GifFrameBytes second = {0, 0, 2, 2, table, {1, 1, 3, 3}, 2};
+    const std::string out = folder.File("out.gif"), before = MakeGif(2, 2, "", 0, {first, second});
+    SourceFile file;
+    RemappablePicture picture;
+    ASSERT_TRUE(ReadPicture(folder.File("in.gif"), before, true, file, picture));
+    EXPECT_EQ(std::vector<bool>({true, false, true, false}), picture.UsedEntries());
+    ColorTable swapped = picture.Table();
+    std::swap(*swapped.GetEntry(0), *swapped.GetEntry(2));
+    std::string reason;
+    {
+        SafeFileWriter writer(out.c_str());
+        ASSERT_TRUE(picture.Write(file, swapped, {2, 1, 0, 3}, true, writer, &reason)) << reason;
+        ASSERT_TRUE(writer.Commit());
+    }
+    const std::string after = ReadWholeFile(out);
+    IndexedFile written;
+    ASSERT_TRUE(written.Read(ByteSource(after), &reason)) << reason;
+    EXPECT_EQ(3u, written.Table().GetEntry(0)->red);
+    std::vector<uint8_t> indices;
+    ASSERT_TRUE(written.DecodeRows(ByteSource(after), [&](uint32_t, const uint8_t* row) {
+        indices.insert(indices.end(), row, row + 2);
+    }, &reason)) << reason;
+    EXPECT_EQ(std::vector<uint8_t>({2, 2, 0, 0}), indices);
+    GifStructure in, back;
+    ASSERT_TRUE(ReadGifStructure(ByteSource(before), &in, &reason));
+    ASSERT_TRUE(ReadGifStructure(ByteSource(after), &back, &reason)) << reason;
+    ASSERT_EQ(2u, back.images.size());
+    auto secondImage = [](const std::string& bytes, const GifImage& image) {
+        const uint64_t end = image.dataOffset + image.dataLength;
+        return bytes.substr(size_t(image.descriptorOffset), size_t(end - image.descriptorOffset));
+    };
+    EXPECT_EQ(secondImage(before, in.images[1]), secondImage(after, back.images[1]));
 }
 
 // The encoder's data, sub-blocks and all, decodes to what it was given:
