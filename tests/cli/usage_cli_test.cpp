@@ -253,6 +253,8 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
     ASSERT_TRUE(WriteWholeFile(png, SmallPngBytes()));
     ASSERT_EQ(0, RunCli({"new", "--size", "3x2", "--bits", "24", "-o", bmp}).exitCode);
     ASSERT_EQ(0, RunCli({"new", "--size", "3x2", "--bits", "4", "-o", sixteen}).exitCode);
+    const std::string five = folder.File("five.hex");
+    ASSERT_TRUE(WriteWholeFile(five, "000000\n111111\n222222\n333333\n444444\n"));
     const struct {
         std::vector<std::string> args;
         int exitCode;
@@ -276,6 +278,7 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
         {{"usage", folder.File("missing.png")}, 1, "cannot be opened"},
         {{"compact", folder.File("missing.png"), "-o", out}, 1, "cannot be opened"},
         {{"swap-entries", png, "1", "x", "-o", out}, 2, "A and B are entry numbers (0 to 255), not '1' 'x'"},
+        {{"conform", png, "--palette", five, "-o", out}, 1, "cannot take the palette's 5 entries (it holds at most 4)"},
     };
     for (const auto& c : cases) {
         std::remove(out.c_str());
