@@ -68,6 +68,10 @@ TEST(GifLzw, DecodesEveryCodeSizeFullDictionariesAndStreamsOfTheWrongLength)
     EXPECT_EQ(Status::Corrupt, status);
     Decode(std::string("\xCC\x01", 2), 2, 10, &status);  // clear, 1, then 7 while 6 is next
     EXPECT_EQ(Status::Corrupt, status);
+    // An end code before the last pixel ends the data: the codes after it
+    // (2 and 3) are no pixels, and the rest pads with 0.
+    EXPECT_EQ(std::vector<uint8_t>({1, 0, 0, 0}), Decode(std::string("\x4C\x35", 2), 2, 4, &status));
+    EXPECT_EQ(Status::Finished, status);
     // An image of no pixels is done before its data is looked at.
     EXPECT_TRUE(Decode(std::string("\x3C\x00", 2), 2, 0, &status).empty());
     EXPECT_EQ(Status::Finished, status);

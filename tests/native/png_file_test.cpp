@@ -176,6 +176,8 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     std::vector<PngPart> apart = Parts(base);
     apart.insert(std::find_if(apart.begin(), apart.end(), [](const PngPart& p) { return p.type == "IDAT"; }) + 1,
                  PngPart{"tEXt", std::string("a\0b", 3)});
+    std::string filterMethod = Parts(base)[0].data;
+    filterMethod[11] = 1;
     std::vector<PngPart> noFrameData = Parts(base);
     noFrameData.erase(
         std::find_if(noFrameData.begin(), noFrameData.end(), [](const PngPart& p) { return p.type == "fdAT"; }));
@@ -206,6 +208,8 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {AssemblePng(noFrameData), false, "the last fcTL has no fdAT"},
         {edit("IDAT", "\x78\x9C\xFF\xFF\xFF"), true, "IDAT: corrupt compressed data"},
         {edit("IDAT", CompressedRows(Picture(kWidth, kHeight - 1, 4), 4)), true, "IDAT: the data ends before"},
+        {edit("IDAT", CompressedRows(Picture(kWidth, kHeight - 1, 4), 4) + "more"), true, "IDAT: the data ends before"},
+        {edit("IHDR", filterMethod), false, "IHDR: unknown filter method"},
         {edit("IDAT", Deflate(std::string("\0abc\0abc\7abc\0abc", 16))), true, "row 2 has unknown filter type 7"},
         {edit("fdAT", BigEndian32(2) + "\x78\x9C\x00"), true, "fdAT of frame 2"},
     };
@@ -221,6 +225,13 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         }
         EXPECT_NE(std::string::npos, reason.find(c.reason)) << reason;
     }
+
+    // Without acTL frame data is no frame: a stray fdAT is passed over.
+    std::vector<PngPart> stray = Parts(kLayouts[0]);
+    stray.insert(stray.end() - 1, PngPart{"fdAT", BigEndian32(1) + "abc"});
+    PngStructure still;
+    std::string why;
+    EXPECT_TRUE(ReadPngStructure(ByteSource(AssemblePng(stray)), &still, &why)) << why;
 
     // A header promising far more than its data can inflate to is refused
     // before anything is allocated for it.
