@@ -14,7 +14,9 @@ namespace {
 
 const uint8_t kGraphicControl = 0xF9;
 const uint8_t kPlainText = 0x01;
-const uint64_t kLargestPatchedBlock = 4096;  // extensions read whole to patch an index
+// The first sub-block of a graphic control or plain text extension, the
+// one that holds its indices.
+const size_t kPatchedHead = 15;
 
 // Runs the image's pixels through sink; false, with a reason, for corrupt data.
 bool DecodeImage(const ByteSource& source, const GifImage& image, size_t index, const GifLzwDecoder::PixelSink& sink,
@@ -100,7 +102,7 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
     size_t imageIndex = 0;
     for (size_t b = 0; b < gif.blocks.size(); ++b) {
         const GifBlock& block = gif.blocks[b];
-        if (block.introducer == 0x21 && block.length <= kLargestPatchedBlock &&
+        if (block.introducer == 0x21 &&
             (block.label == kGraphicControl || (block.label == kPlainText && !gif.editsLocalTable))) {
             // The index a graphic control extension names is the next image's;
             // plain text draws with the global table.
@@ -111,21 +113,23 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
                 if (other.introducer == 0x2C) forImage = true;
                 if (other.introducer == 0x2C || (other.introducer == 0x21 && other.label == kPlainText)) break;
             }
-            std::string bytes(size_t(block.length), '\0');
-            if (!source.ReadAt(block.offset, &bytes[0], bytes.size())) {
+            uint8_t p[kPatchedHead];
+            const size_t head = block.length < kPatchedHead ? size_t(block.length) : kPatchedHead;
+            if (!source.ReadAt(block.offset, p, head)) {
                 *reason = "cannot be read";
                 out.Fail();
                 return false;
             }
-            uint8_t* p = reinterpret_cast<uint8_t*>(&bytes[0]);
-            if (block.label == kGraphicControl && forImage && GifImageUsesTable(gif, next) && bytes.size() >= 7 &&
+            if (block.label == kGraphicControl && forImage && GifImageUsesTable(gif, next) && head >= 7 &&
                 p[2] >= 4 && (p[3] & 1))
                 p[6] = Mapped(map, p[6]);
-            if (block.label == kPlainText && bytes.size() >= 15 && p[2] >= 12) {
+            if (block.label == kPlainText && head >= 15 && p[2] >= 12) {
                 p[13] = Mapped(map, p[13]);
                 p[14] = Mapped(map, p[14]);
             }
-            out.Write(p, bytes.size());
+            // The text after it, however long, is copied as it is.
+            out.Write(p, head);
+            if (block.length > head) source.CopyTo(out, block.offset + head, block.length - head);
             continue;
         }
         if (block.introducer != 0x2C) {

@@ -232,6 +232,35 @@ TEST(RemapGif, TheFirstImagesLocalTableAndOnlyItsPixelsFollowTheMap)
     EXPECT_EQ(secondImage(before, in.images[1]), secondImage(after, back.images[1]));
 }
 
+// A plain text extension draws with global entries: its foreground and
+// background follow the map (0 and 2 swapped), however long its text.
+TEST(RemapGif, PlainTextColorsFollowTheMapAndTheTextStays)
+{
+    TempFolder folder;
+    const std::string table = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4};
+    std::string text;
+    for (int i = 0; i < 20; ++i) text += '\xFF' + std::string(255, char('a' + i));
+    const std::string extension = std::string("\x21\x01\x0C", 3) + std::string(10, '\x01') + '\x00' + '\x02' + text + '\0';
+    std::string before = MakeGif(2, 2, table, 0, {{0, 0, 2, 2, "", {0, 1, 2, 3}, 2}});
+    before.insert(13 + table.size(), extension);
+    const std::string out = folder.File("out.gif");
+    SourceFile file;
+    RemappablePicture picture;
+    ASSERT_TRUE(ReadPicture(folder.File("in.gif"), before, true, file, picture));
+    std::string reason;
+    {
+        SafeFileWriter writer(out.c_str());
+        ASSERT_TRUE(picture.Write(file, picture.Table(), {2, 1, 0, 3}, false, writer, &reason)) << reason;
+        ASSERT_TRUE(writer.Commit());
+    }
+    const std::string after = ReadWholeFile(out);
+    const size_t colors = 13 + table.size() + 13;
+    ASSERT_EQ(before.size(), after.size());
+    EXPECT_EQ(std::string("\x02\x00", 2), after.substr(colors, 2));
+    EXPECT_TRUE(before.compare(colors + 2, std::string::npos, after, colors + 2, std::string::npos) == 0)
+        << "the text and the image after it stay";
+}
+
 // The encoder's data, sub-blocks and all, decodes to what it was given:
 // random indices fill the dictionary again and again (clear codes), runs
 // make long strings, and every code size from 2 to 8 is met.
