@@ -190,6 +190,40 @@ TEST(RemapGif, ABackgroundPastTheTableNamesNoEntry)
     EXPECT_EQ(std::vector<bool>({true, false, true, false}), picture.UsedEntries());
 }
 
+// Rows of noise wider than the encoder's output block: a row whose
+// compressed bytes fill the block must still be written whole.
+TEST(RemapPng, RowsOfNoiseWiderThanTheOutputBlockKeepEveryPixel)
+{
+    TempFolder folder;
+    std::mt19937 random(5);
+    Rows rows(2, std::vector<uint8_t>(150000));
+    for (std::vector<uint8_t>& row : rows)
+        for (uint8_t& index : row) index = uint8_t(random());
+    const std::string out = folder.File("out.png");
+    SourceFile file;
+    RemappablePicture picture;
+    ASSERT_TRUE(ReadPicture(folder.File("in.png"),
+                            AssemblePng({{"IHDR", IhdrData(150000, 2, 8, 3)}, {"PLTE", PaletteData(256)},
+                                         {"IDAT", CompressedRows(rows, 8)}, {"IEND", ""}}),
+                            false, file, picture));
+    std::vector<uint32_t> map(256);
+    for (uint32_t i = 0; i < 256; ++i) map[i] = 255 - i;
+    std::string reason;
+    {
+        SafeFileWriter writer(out.c_str());
+        ASSERT_TRUE(picture.Write(file, picture.Table(), map, true, writer, &reason)) << reason;
+        ASSERT_TRUE(writer.Commit());
+    }
+    const std::string after = ReadWholeFile(out);
+    IndexedFile written;
+    ASSERT_TRUE(written.Read(ByteSource(after), &reason)) << reason;
+    uint32_t mismatches = 0;
+    ASSERT_TRUE(written.DecodeRows(ByteSource(after), [&](uint32_t y, const uint8_t* row) {
+        for (size_t x = 0; x < rows[y].size(); ++x) mismatches += row[x] != 255 - rows[y][x];
+    }, &reason)) << reason;
+    EXPECT_EQ(0u, mismatches);
+}
+
 // Without a global table the first image's local table is the one edited:
 // its pixels alone are counted and follow the map (0 and 2 swapped), and the
 // image after it stays byte for byte.
