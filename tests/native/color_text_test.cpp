@@ -47,6 +47,8 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
         {"1, 2", ""},
         {"1,, 2, 3", ""},
         {"1.5 2 3", ""},
+        {"12 34 5.6", ""},
+        {"12\x7f" "34 56", ""},  // DEL is a control character, no blank
         {"0.5, 0.25, 1.0", ""},
         {"1000 20 30", ""},
         {"4294967296 1 2", ""},  // 2^32 would wrap to 0 in an int

@@ -190,6 +190,30 @@ TEST(RemapGif, ABackgroundPastTheTableNamesNoEntry)
     EXPECT_EQ(std::vector<bool>({true, false, true, false}), picture.UsedEntries());
 }
 
+// bKGD names entry 0, which a swap with entry 1 moves.
+TEST(RemapPng, ABackgroundOfEntryZeroFollowsIt)
+{
+    TempFolder folder;
+    const std::string out = folder.File("out.png");
+    SourceFile file;
+    RemappablePicture picture;
+    ASSERT_TRUE(ReadPicture(folder.File("in.png"),
+                            AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(2)},
+                                         {"bKGD", std::string(1, '\0')}, {"IDAT", CompressedRows({{0, 1}}, 8)},
+                                         {"IEND", ""}}),
+                            true, file, picture));
+    std::string reason;
+    {
+        SafeFileWriter writer(out.c_str());
+        ASSERT_TRUE(picture.Write(file, picture.Table(), {1, 0}, true, writer, &reason)) << reason;
+        ASSERT_TRUE(writer.Commit());
+    }
+    const std::string after = ReadWholeFile(out);
+    const size_t type = after.find("bKGD");
+    ASSERT_NE(std::string::npos, type);
+    EXPECT_EQ(1, after[type + 4]);
+}
+
 // Rows of noise wider than the encoder's output block: a row whose
 // compressed bytes fill the block must still be written whole.
 TEST(RemapPng, RowsOfNoiseWiderThanTheOutputBlockKeepEveryPixel)
