@@ -26,7 +26,7 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
     } cases[] = {
         {"#40ff80", "40FF80"},
         {"40Ff80", "40FF80"},
-        {"#f0a", "FF00AA"},
+        {"#f5a", "FF55AA"},
         {"255, 128, 0", "FF8000"},
         {"255 128 0", "FF8000"},
         {"rgb(12,\t34 , 56);", "0C2238"},
