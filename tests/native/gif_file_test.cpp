@@ -422,6 +422,8 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     const std::string listed = BuildGifReport(local.gif, "b.gif", locals.size(), 1, 0);
     const size_t first = listed.find("編集する表)"), second = listed.find("そのまま残します)");
     EXPECT_TRUE(first != std::string::npos && second != std::string::npos && first < second) << listed;
+    const std::string others = BuildGifReport(local.gif, "b.gif", locals.size(), 0, 0);
+    EXPECT_NE(std::string::npos, others.find(" その他のローカルカラーテーブル : 画像2 (4色) (そのまま残します)\r\n")) << others;
 }
 
 // A comment between a graphic control and its image must not stop the
