@@ -91,6 +91,18 @@ TEST(IndexRemap, RefusesAMapPastTheDepth)
     return ::testing::AssertionSuccess();
 }
 
+// The bytes of picture written with table and map to path; empty when the
+// write fails.
+std::string WriteRemapped(SourceFile& file, const RemappablePicture& picture, const ColorTable& table,
+                          const std::vector<uint32_t>& map, bool remapPixels, const std::string& path)
+{
+    std::string reason;
+    SafeFileWriter writer(path.c_str());
+    const bool written = picture.Write(file, table, map, remapPixels, writer, &reason);
+    EXPECT_TRUE(written) << reason;
+    return written && writer.Commit() ? ReadWholeFile(path) : std::string();
+}
+
 // The pixels are read a megabyte at a time; 20-byte rows put that boundary
 // 16 bytes into a row, just before the byte of its last pixels, which must
 // still count once. Padding and the bits past the last pixel are stray.
@@ -202,13 +214,8 @@ TEST(RemapPng, ABackgroundOfEntryZeroFollowsIt)
                                          {"bKGD", std::string(1, '\0')}, {"IDAT", CompressedRows({{0, 1}}, 8)},
                                          {"IEND", ""}}),
                             true, file, picture));
-    std::string reason;
-    {
-        SafeFileWriter writer(out.c_str());
-        ASSERT_TRUE(picture.Write(file, picture.Table(), {1, 0}, true, writer, &reason)) << reason;
-        ASSERT_TRUE(writer.Commit());
-    }
-    const std::string after = ReadWholeFile(out);
+    const std::string after = WriteRemapped(file, picture, picture.Table(), {1, 0}, true, out);
+    ASSERT_FALSE(after.empty());
     const size_t type = after.find("bKGD");
     ASSERT_NE(std::string::npos, type);
     EXPECT_EQ(1, after[type + 4]);
@@ -232,14 +239,10 @@ TEST(RemapPng, RowsOfNoiseWiderThanTheOutputBlockKeepEveryPixel)
                             false, file, picture));
     std::vector<uint32_t> map(256);
     for (uint32_t i = 0; i < 256; ++i) map[i] = 255 - i;
-    std::string reason;
-    {
-        SafeFileWriter writer(out.c_str());
-        ASSERT_TRUE(picture.Write(file, picture.Table(), map, true, writer, &reason)) << reason;
-        ASSERT_TRUE(writer.Commit());
-    }
-    const std::string after = ReadWholeFile(out);
+    const std::string after = WriteRemapped(file, picture, picture.Table(), map, true, out);
+    ASSERT_FALSE(after.empty());
     IndexedFile written;
+    std::string reason;
     ASSERT_TRUE(written.Read(ByteSource(after), &reason)) << reason;
     uint32_t mismatches = 0;
     ASSERT_TRUE(written.DecodeRows(ByteSource(after), [&](uint32_t y, const uint8_t* row) {
@@ -264,14 +267,10 @@ TEST(RemapGif, TheFirstImagesLocalTableAndOnlyItsPixelsFollowTheMap)
     EXPECT_EQ(std::vector<bool>({true, false, true, false}), picture.UsedEntries());
     ColorTable swapped = picture.Table();
     std::swap(*swapped.GetEntry(0), *swapped.GetEntry(2));
-    std::string reason;
-    {
-        SafeFileWriter writer(out.c_str());
-        ASSERT_TRUE(picture.Write(file, swapped, {2, 1, 0, 3}, true, writer, &reason)) << reason;
-        ASSERT_TRUE(writer.Commit());
-    }
-    const std::string after = ReadWholeFile(out);
+    const std::string after = WriteRemapped(file, picture, swapped, {2, 1, 0, 3}, true, out);
+    ASSERT_FALSE(after.empty());
     IndexedFile written;
+    std::string reason;
     ASSERT_TRUE(written.Read(ByteSource(after), &reason)) << reason;
     EXPECT_EQ(3u, written.Table().GetEntry(0)->red);
     std::vector<uint8_t> indices;
@@ -305,13 +304,8 @@ TEST(RemapGif, PlainTextColorsFollowTheMapAndTheTextStays)
     SourceFile file;
     RemappablePicture picture;
     ASSERT_TRUE(ReadPicture(folder.File("in.gif"), before, true, file, picture));
-    std::string reason;
-    {
-        SafeFileWriter writer(out.c_str());
-        ASSERT_TRUE(picture.Write(file, picture.Table(), {2, 1, 0, 3}, false, writer, &reason)) << reason;
-        ASSERT_TRUE(writer.Commit());
-    }
-    const std::string after = ReadWholeFile(out);
+    const std::string after = WriteRemapped(file, picture, picture.Table(), {2, 1, 0, 3}, false, out);
+    ASSERT_FALSE(after.empty());
     const size_t colors = 13 + table.size() + 13;
     ASSERT_EQ(before.size(), after.size());
     EXPECT_EQ(std::string("\x02\x00", 2), after.substr(colors, 2));
