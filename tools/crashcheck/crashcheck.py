@@ -223,6 +223,10 @@ def run_scenario(korin, name, files, arguments, targets, full, work, check_from=
     calls = parse_trace(trace)
     points = states = 0
     violations = []
+    # The point of a batch's group flush: its one file system flushed once.
+    syncs = sum(1 for c in calls if c[2] == "syncfs")
+    if name.startswith("batch") and syncs != 1:
+        violations.append(f"the batch flushed its file system {syncs} times, not once")
 
     def crash_here(position, finished=False):
         nonlocal points, states
