@@ -74,7 +74,6 @@ void GifLzwEncoder::Finish()
         block[++block[0]] = uint8_t(bitBuffer);
         bitBuffer = 0;
         bitCount = 0;
-        if (block[0] == 255) FlushBlock();
     }
     FlushBlock();
     const uint8_t terminator = 0;

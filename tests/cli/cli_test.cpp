@@ -312,6 +312,8 @@ TEST(CliApply, RefusesSourcesWithoutAUsableTable)
         {"text.pal", "just some text", "text.pal"},
         {"broken.pal", MakePal(Gradient(4, 0)).substr(0, 30), "broken.pal"},
         {"full.bmp", MakeBmp(2, 2, 24).Serialize(), "full.bmp"},
+        {"cut.png", std::string("\x89PNG\r\n\x1a\n", 8) + "cut", "cut.png"},
+        {"bm.pal", "BM, yet neither a bitmap nor a palette", "bm.pal"},
         // Refused before any bitmap is touched: no bitmap can take no entries.
         {"empty.pal", MakePal({}), "empty.pal"},
         // 16 entries cannot go into a 1-bit bitmap: the target is refused.

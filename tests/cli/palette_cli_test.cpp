@@ -156,6 +156,7 @@ TEST(CliConvert, RefusalsNameTheFileAndTheReasonAndWriteNothing)
         {hot, folder.File("b.gpl"), hot, "JASC-PAL palette: line 4: 300 is over 255"},
         {big, folder.File("c.act"), folder.File("c.act"), "holds 1 to 256 colors, not 300"},
         {folder.File("missing.pal"), folder.File("d.pal"), folder.File("missing.pal"), "cannot be opened"},
+        {big, folder.File("e.gif"), folder.File("e.gif"), "cannot be made: GIF files are only rewritten"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);

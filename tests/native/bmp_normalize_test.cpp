@@ -72,6 +72,7 @@ TEST(BmpNormalize, EveryHeaderAndRowOrderGivesTheEditorsForm)
     for (uint16_t bits : {16, 32}) cases.push_back({124, bits, true, 0, ""});
     cases.push_back({124, 8, false, 5, "gap!"});  // a short table and a gap before the pixels
     cases.push_back({108, 24, true, 3, ""});      // a full-color file with a table
+    cases.push_back({12, 1, false, 1, ""});       // an OS/2 table of one entry, told by the pixel offset
     // Widths whose high bytes matter: past 255 in OS/2's 16-bit field, past 65535 in the 32-bit one.
     cases.push_back({12, 1, false, 0, "", 300});
     cases.push_back({40, 1, true, 0, "", 70000});
@@ -95,6 +96,9 @@ TEST(BmpNormalize, EveryHeaderAndRowOrderGivesTheEditorsForm)
 
         std::string out, reason;
         ASSERT_TRUE(NormalizeBmp(in.Bytes(), &out, &reason)) << reason;
+        uint64_t limit = 0;
+        ASSERT_TRUE(NormalizeInputLimit(in.Bytes(), &limit, &reason)) << reason;
+        EXPECT_EQ(in.Bytes().size(), limit) << "the whole file and nothing past it is read";
         EditorFormFile got;
         ASSERT_TRUE(ReadEditorForm(out, &got));
         EXPECT_EQ(picture, got.rows);
@@ -158,6 +162,9 @@ TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
         in.pixels = c.data;
         std::string out, reason;
         ASSERT_TRUE(NormalizeBmp(in.Bytes(), &out, &reason)) << reason;
+        uint64_t limit = 0;
+        ASSERT_TRUE(NormalizeInputLimit(in.Bytes(), &limit, &reason)) << reason;
+        EXPECT_LE(in.Bytes().size(), limit) << "run-length data is read whole";
         EditorFormFile got;
         ASSERT_TRUE(ReadEditorForm(out, &got));
         EXPECT_EQ(c.expected, got.rows);

@@ -291,6 +291,17 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         EXPECT_NE(std::string::npos, read.reason.find(c.words)) << read.reason;
     }
 
+    // Empty comments up to the reader's limit of blocks, image and trailer included, and one past it.
+    for (size_t comments : {size_t(199998), size_t(199999)}) {
+        std::string many = good;
+        std::string block;
+        for (size_t i = 0; i < comments; ++i) block.append("\x21\xFE\x00", 3);
+        many.insert(data - 10, block);
+        Read read(many);
+        EXPECT_EQ(comments == 199998, read.ok) << read.reason;
+        EXPECT_EQ(!read.ok, read.reason.find("has more than 200000 blocks") != std::string::npos) << read.reason;
+    }
+
     Read read(good);
     ASSERT_TRUE(read.ok) << read.reason;
     TempFolder folder;

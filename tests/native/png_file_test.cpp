@@ -257,6 +257,14 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         EXPECT_FALSE(WritePngWithTable(source, png, table, out, &reason));
         EXPECT_EQ(count ? "a 2-bit PNG holds at most 4 colors; the table has 5" : "the table is empty", reason);
     }
+    // Bytes cut short since their structure was read: nothing past their end is written.
+    {
+        ColorTable table;
+        ASSERT_TRUE(table.Reset(4));
+        const std::string cut = file.substr(0, file.size() - 20);
+        SafeFileWriter out(folder.File("refused.png").c_str());
+        EXPECT_FALSE(WritePngWithTable(ByteSource(cut), png, table, out, &reason) && out.Commit());
+    }
     EXPECT_TRUE(folder.List().empty());
 }
 

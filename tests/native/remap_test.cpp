@@ -233,33 +233,46 @@ TEST(RemapPng, ABackgroundOfEntryZeroFollowsIt)
     EXPECT_EQ(1, after[type + 4]);
 }
 
-// Rows of noise wider than the encoder's output block: a row whose
-// compressed bytes fill the block must still be written whole.
-TEST(RemapPng, RowsOfNoiseWiderThanTheOutputBlockKeepEveryPixel)
+// Noise through every buffer of a remap: PNG rows wider than the encoder's
+// output block (a row whose compressed bytes fill it is still written whole),
+// and a GIF image larger than the decoder's output and the remap's pieces.
+TEST(RemapPicture, NoiseThroughEveryBufferKeepsEveryPixel)
 {
     TempFolder folder;
     std::mt19937 random(5);
-    Rows rows(2, std::vector<uint8_t>(150000));
-    for (std::vector<uint8_t>& row : rows)
-        for (uint8_t& index : row) index = uint8_t(random());
-    const std::string out = folder.File("out.png");
-    SourceFile file;
-    RemappablePicture picture;
-    ASSERT_TRUE(ReadPicture(folder.File("in.png"),
-                            AssemblePng({{"IHDR", IhdrData(150000, 2, 8, 3)}, {"PLTE", PaletteData(256)},
-                                         {"IDAT", CompressedRows(rows, 8)}, {"IEND", ""}}),
-                            false, file, picture));
+    std::vector<uint8_t> noise(300000);
+    for (uint8_t& index : noise) index = uint8_t(random());
+    const Rows rows = {std::vector<uint8_t>(noise.begin(), noise.begin() + 150000),
+                       std::vector<uint8_t>(noise.begin() + 150000, noise.end())};
+    std::string table;
+    for (int i = 0; i < 256; ++i) table += std::string(3, char(i));
+    const struct {
+        const char* name;
+        std::string bytes;
+        size_t pixels;
+    } cases[] = {
+        {"png", AssemblePng({{"IHDR", IhdrData(150000, 2, 8, 3)}, {"PLTE", PaletteData(256)},
+                             {"IDAT", CompressedRows(rows, 8)}, {"IEND", ""}}), noise.size()},
+        {"gif", MakeGif(300, 200, table, 0, {{0, 0, 300, 200, "", {noise.begin(), noise.begin() + 60000}, 8}}), 60000},
+    };
     std::vector<uint32_t> map(256);
     for (uint32_t i = 0; i < 256; ++i) map[i] = 255 - i;
-    const std::string after = WriteRemapped(file, picture, picture.Table(), map, true, out);
-    ASSERT_FALSE(after.empty());
-    IndexedFile written;
-    std::vector<uint8_t> indices;
-    ASSERT_TRUE(ReadIndices(after, written, indices));
-    ASSERT_EQ(2 * rows[0].size(), indices.size());
-    uint32_t mismatches = 0;
-    for (size_t i = 0; i < indices.size(); ++i) mismatches += indices[i] != 255 - rows[i / rows[0].size()][i % rows[0].size()];
-    EXPECT_EQ(0u, mismatches);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SourceFile file;
+        RemappablePicture picture;
+        ASSERT_TRUE(ReadPicture(folder.File(std::string("in.") + c.name), c.bytes, false, file, picture));
+        const std::string after = WriteRemapped(file, picture, picture.Table(), map, true,
+                                                folder.File(std::string("out.") + c.name));
+        ASSERT_FALSE(after.empty());
+        IndexedFile written;
+        std::vector<uint8_t> indices;
+        ASSERT_TRUE(ReadIndices(after, written, indices));
+        ASSERT_EQ(c.pixels, indices.size());
+        uint32_t mismatches = 0;
+        for (size_t i = 0; i < indices.size(); ++i) mismatches += indices[i] != 255 - noise[i];
+        EXPECT_EQ(0u, mismatches);
+    }
 }
 
 // Without a global table the first image's local table is the one edited:
@@ -321,16 +334,17 @@ TEST(RemapGif, PlainTextColorsFollowTheMapAndTheTextStays)
         << "the text and the image after it stay";
 }
 
-// The encoder's data, sub-blocks and all, decodes to what it was given:
-// random indices fill the dictionary again and again (clear codes), runs
-// make long strings, and every code size from 2 to 8 is met.
+// The encoder's data, sub-blocks and all, decodes to what it was given and
+// ends with an end code: random indices fill the dictionary again and again
+// (clear codes), runs make long strings and compress, a lone pixel of 0 or 1
+// is the shortest data, and every code size from 2 to 8 is met.
 TEST(GifLzwEncoder, WhatItWritesDecodesToTheSameIndices)
 {
     std::mt19937 random(3);
     for (uint8_t codeSize = 2; codeSize <= 8; ++codeSize) {
-        for (int pattern = 0; pattern < 3; ++pattern) {
-            std::vector<uint8_t> indices(pattern == 2 ? 1 : 70000);
-            for (size_t i = 0; i < indices.size(); ++i)
+        for (int pattern = 0; pattern < 4; ++pattern) {
+            std::vector<uint8_t> indices(pattern >= 2 ? 1 : 70000);
+            for (size_t i = 0; i < indices.size() && pattern < 3; ++i)
                 indices[i] = uint8_t(pattern == 0 ? random() % (1u << codeSize) : (i / 300 + (i % 7 == 0)) % (1u << codeSize));
             std::string data;
             GifLzwEncoder encoder(codeSize, [&](const uint8_t* bytes, size_t n) {
@@ -340,7 +354,8 @@ TEST(GifLzwEncoder, WhatItWritesDecodesToTheSameIndices)
                 encoder.Add(indices.data() + at, std::min<size_t>(1000, indices.size() - at));
             encoder.Finish();
             std::vector<uint8_t> decoded;
-            GifLzwDecoder decoder(codeSize, indices.size(), [&](const uint8_t* p, size_t n) {
+            // One pixel more than given: only the end code can finish the data.
+            GifLzwDecoder decoder(codeSize, indices.size() + 1, [&](const uint8_t* p, size_t n) {
                 decoded.insert(decoded.end(), p, p + n);
             });
             // Sub-blocks: a length byte, that many bytes, until a zero length;
@@ -354,8 +369,11 @@ TEST(GifLzwEncoder, WhatItWritesDecodesToTheSameIndices)
                 at += 1 + length;
             }
             EXPECT_EQ(GifLzwDecoder::Status::Finished, status) << int(codeSize) << " " << pattern;
-            EXPECT_EQ(0u, decoder.Finish(false));
+            EXPECT_EQ(1u, decoder.Finish(false));
             EXPECT_EQ(indices, decoded) << int(codeSize) << " " << pattern;
+            if (pattern == 1) {
+                EXPECT_LT(data.size(), indices.size() / 3) << "runs are written as strings";
+            }
             EXPECT_EQ('\0', data.back());
             EXPECT_EQ(0u, shortBlocks) << int(codeSize) << " " << pattern;
         }
