@@ -11,6 +11,7 @@
 #include "tests/cli/cli_process.h"
 #include "tests/support/memory_dc.h"
 #include "tests/support/picture_files.h"
+#include "tests/support/png_bytes.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -117,6 +118,16 @@ TEST(PictureCli, ACorruptPixelChunkStopsTheRewrite)
     EXPECT_EQ(1, run.exitCode);
     EXPECT_NE(std::string::npos, run.err.find("IDAT")) << run.err;
     EXPECT_FALSE(FileExists(output));
+
+    // Sound chunks whose data holds one row of the two promised: no bitmap is made of it.
+    const std::string oneRow = Write(folder, "one-row.png",
+                                     AssemblePng({{"IHDR", IhdrData(4, 2, 8, 3)}, {"PLTE", PaletteData(2)},
+                                                  {"IDAT", CompressedRows(Rows(1, std::vector<uint8_t>(4)), 8)},
+                                                  {"IEND", ""}}));
+    run = RunCli({"convert", oneRow, folder.File("one-row.bmp")});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_NE(std::string::npos, run.err.find("one-row.png: ")) << run.err;
+    EXPECT_FALSE(FileExists(folder.File("one-row.bmp")));
 }
 
 TEST(PictureCli, BitmapToPngAndBackIsExact)

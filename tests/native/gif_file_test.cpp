@@ -338,6 +338,15 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         EXPECT_FALSE(file.WriteWithTable(ByteSource(good), big, writer, &reason));
     }
     EXPECT_NE(std::string::npos, reason.find("257 entries (a GIF holds at most 256)")) << reason;
+    // A shorter table sets the first entries and keeps the count; an empty one is refused.
+    ColorTable one, result;
+    one.Reset(1);
+    one.SetColor(0, 9, 9, 9);
+    ASSERT_TRUE(TableAfterSetting(file, one, &result, &reason)) << reason;
+    EXPECT_EQ(4u, result.GetCount());
+    EXPECT_EQ(9u, result.GetEntry(0)->red);
+    EXPECT_FALSE(TableAfterSetting(file, ColorTable(), &result, &reason));
+    EXPECT_EQ("cannot take an empty table", reason);
     EXPECT_FALSE(file.Read(ByteSource(good.substr(0, 20)), &reason));
     EXPECT_EQ(ImageFileFormat::Unknown, file.Format());
 }

@@ -234,16 +234,29 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     EXPECT_TRUE(ReadPngStructure(ByteSource(AssemblePng(stray)), &still, &why)) << why;
 
     // A header promising far more than its data can inflate to is refused
-    // before anything is allocated for it.
-    std::vector<PngPart> bomb = {{"IHDR", IhdrData(200000, 300000, 8, 3)}, {"PLTE", PaletteData(2)},
-                                 {"IDAT", CompressedRows(Rows(1, std::vector<uint8_t>(9)), 8)}, {"IEND", ""}};
-    const std::string bombFile = AssemblePng(bomb);
-    ByteSource bombSource(bombFile);
+    // before anything is allocated for it: each row's filter byte counted,
+    // each interlace pass's rows too, and data of no bytes holds next to none.
+    const std::string nineBytes = CompressedRows(Rows(1, std::vector<uint8_t>(9)), 8);
+    const struct {
+        uint32_t width, height;
+        uint8_t interlace;
+        std::string data;
+        const char* words;
+    } bombs[] = {
+        {200000, 300000, 0, nineBytes, "cannot hold the 60000300000 bytes"},
+        {200000, 300000, 1, nineBytes, "cannot hold the 60000562500 bytes"},
+        {1, 1024, 0, "", "0 compressed bytes cannot hold the 2048 bytes"},
+    };
     PngStructure png;
     std::string reason;
-    ASSERT_TRUE(ReadPngStructure(bombSource, &png, &reason));
-    EXPECT_FALSE(DecodePngImage(bombSource, png, [](uint32_t, const uint8_t*) {}, &reason));
-    EXPECT_NE(std::string::npos, reason.find("cannot hold the 60000300000 bytes")) << reason;
+    for (const auto& bomb : bombs) {
+        const std::string bombFile = AssemblePng({{"IHDR", IhdrData(bomb.width, bomb.height, 8, 3, bomb.interlace)},
+                                                  {"PLTE", PaletteData(2)}, {"IDAT", bomb.data}, {"IEND", ""}});
+        ByteSource bombSource(bombFile);
+        ASSERT_TRUE(ReadPngStructure(bombSource, &png, &reason)) << reason;
+        EXPECT_FALSE(DecodePngImage(bombSource, png, [](uint32_t, const uint8_t*) {}, &reason));
+        EXPECT_NE(std::string::npos, reason.find(bomb.words)) << reason;
+    }
 
     // Tables the bit depth cannot hold; nothing is written.
     const std::string file = FileOf({2, 4, 0, false, false, false, 1});
