@@ -273,13 +273,10 @@ bool WalkPng(const ByteSource& source, PngStructure* png, std::string* reason, b
         uint32_t crc = 0;
         const bool frameData = IsType(chunk, "fdAT");
         const bool parsed = IsParsed(chunk);
-        if (parsed) {
-            if (!frameData && chunk.length > kLargestDataWeRead)
-                return Refuse(reason, where + ": length " + std::to_string(chunk.length) + " is too large");
-            const uint32_t readLength = frameData ? (chunk.length < 4 ? chunk.length : 4) : chunk.length;
-            if (!source.ReadAt(offset + 8, data, readLength)) return Refuse(reason, where + ": cannot be read");
-        }
         if (parsed && !frameData) {
+            if (chunk.length > kLargestDataWeRead)
+                return Refuse(reason, where + ": length " + std::to_string(chunk.length) + " is too large");
+            if (!source.ReadAt(offset + 8, data, chunk.length)) return Refuse(reason, where + ": cannot be read");
             crc = uint32_t(crc32(crc32(0L, head + 4, 4), data, chunk.length));
         } else if (!checkPixelCrcs && (frameData || IsType(chunk, "IDAT"))) {
             crc = chunk.crc;

@@ -200,6 +200,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {edit("PLTE", PaletteData(17)), false, plte + ": length 51"},
         {edit("tRNS", std::string(13, 'a')), false, "13 alpha values for 12 entries"},
         {edit("hIST", std::string(26, 'a')), false, "hIST chunk at offset"},
+        {edit("hIST", std::string(800, 'a')), false, "length 800 is too large"},
         {edit("tEXt", "", "ABCD"), false, "ABCD chunk at offset"},
         {edit("PLTE", "", "zzzz"), false, "after PLTE"},
         {edit("acTL", BigEndian32(3) + BigEndian32(0)), false, "acTL promises 3 frames"},
