@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "image/dib_image.h"
@@ -317,6 +319,17 @@ TEST_F(BmpFile, CopyPastTheEndOfItsSourceFailsTheSave)
     writer.Write("!", 1);
     EXPECT_TRUE(writer.Commit());
     EXPECT_EQ("ab456789!", ReadWholeFile(target));
+
+    // A source lets go of its file when opened again and when it ends.
+    const auto descriptors = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+    const auto held = descriptors();
+    {
+        SourceFile again;
+        ASSERT_TRUE(again.Open(source.c_str()));
+        ASSERT_TRUE(again.Open(target.c_str()));
+        EXPECT_EQ(held + 1, descriptors());
+    }
+    EXPECT_EQ(held, descriptors());
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
     } cases[] = {
         {"#40ff80", "40FF80"},
         {"40Ff80", "40FF80"},
+        {"#A0B0C0", "A0B0C0"},
         {"#f5a", "FF55AA"},
         {"255, 128, 0", "FF8000"},
         {"255 128 0", "FF8000"},
@@ -58,6 +59,7 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
 
     EXPECT_EQ("010101 020202", Found("#010101\n#020202\n#030303", 2)) << "stops at the end of the table";
     EXPECT_EQ("", Found("#010101", 0));
+    EXPECT_EQ(1u, ColorsInText("#f5a5", 4, 100).size()) << "the text ends at its length, whatever follows";
     std::string unterminated = "#abcdef";
     EXPECT_EQ("ABCDEF", Found(unterminated.substr(0, 7))) << "no NUL needed";
     EXPECT_EQ("", Found(std::string("#abc", 3))) << "only what the length covers";
