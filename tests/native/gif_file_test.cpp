@@ -270,6 +270,8 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
     codeSize[data] = 9;
     badCode.replace(data + 2, 2, "\xCC\x01");  // clear, 1, then a code beyond the dictionary
     afterClear.replace(data + 2, 2, std::string("\x3C\x00", 2));  // clear, then 7
+    std::string interlaced = badCode;
+    interlaced[data - 1] = char(interlaced[data - 1] | 0x40);
     extension.insert(data - 10, "\x21\xFE\x05""ab");
     const struct { std::string bytes, words; } cases[] = {
         {"GIF88a" + good.substr(6), "not a GIF file"},
@@ -284,6 +286,7 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         {good.substr(0, data), "cut short before the data of image 1"},
         {badCode, "corrupt LZW data in image 1 (offset 25): a code beyond the dictionary"},
         {afterClear, "a code past the literals right after a clear code"},
+        {interlaced, "corrupt LZW data in image 1 (offset 25): a code beyond the dictionary"},
     };
     for (const auto& c : cases) {
         Read read(c.bytes);
@@ -427,6 +430,8 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     const std::string hex = BuildGifReport(read.gif, "a.gif", bytes.size(), 1, 1);
     EXPECT_NE(std::string::npos, summary.find("編集する表 : グローバルカラーテーブル")) << summary;
     EXPECT_NE(std::string::npos, summary.find("\r\n その他のローカルカラーテーブル : 画像2 (4色) (そのまま残します)\r\n")) << summary;
+    EXPECT_NE(std::string::npos, members.find("\r\n Application Extension\r\n  .Label                = 255\r\n"))
+        << members;
     EXPECT_NE(std::string::npos, members.find(".Identifier           = NETSCAPE2.0")) << members;
     EXPECT_NE(std::string::npos, members.find(".Width                = 300\r\n")) << members;
     EXPECT_NE(std::string::npos, hex.find(".Width                = 12c\r\n")) << hex;
@@ -473,6 +478,19 @@ TEST(GifFile, RemapFollowsTransparencyPastACommentAndKeepsShortData)
     EXPECT_EQ(0, swapped.gif.backgroundIndex);
     // The missing fourth pixel showed entry 0, which is now entry 1.
     EXPECT_EQ(std::vector<uint8_t>({0, 1, 1, 1}), swapped.picture);
+
+    // A graphic control too short to hold a transparent index is copied as it is.
+    std::string shortControl = MakeGif(2, 2, Rgb(2, 3), 1, {{0, 0, 2, 2, "", {1, 0, 0}, 2}});
+    shortControl.insert(13 + 6, "\x21\xF9\x03\x01\x00\x00\x00", 7);
+    Read readShort(shortControl);
+    ASSERT_TRUE(readShort.ok) << readShort.reason;
+    {
+        SafeFileWriter out(path.c_str());
+        ASSERT_TRUE(WriteRemappedGif(ByteSource(shortControl), readShort.gif, table, {1, 0}, true, out, &reason))
+            << reason;
+        ASSERT_TRUE(out.Commit());
+    }
+    EXPECT_EQ(shortControl.substr(19, 7), ReadWholeFile(path).substr(19, 7));
 }
 
 // A wrong byte order or offset in the graphic control would show a wrong delay.
