@@ -703,6 +703,15 @@ TEST(CliBatch, ProtectedTargetsAreNamedAndKept)
     EXPECT_NE(bmp.table, ParseBmp(ReadWholeFile(plain)).table);
     EXPECT_EQ(bmp.pixels, ParseBmp(ReadWholeFile(plain)).pixels);
     EXPECT_EQ(std::vector<std::string>({"linked.bmp", "locked.bmp", "other-name.bmp", "plain.bmp"}), folder.List());
+
+    // A table saved over a protected file, and a batch into a folder that is a file.
+    run = RunCli({"palette", plain, "-o", other, "--format", "riff"});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, other + ": has other hard links")) << run.err;
+    EXPECT_EQ(bmp.Serialize(), ReadWholeFile(other));
+    run = RunCli({"invert", plain, "--out-dir", locked});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, locked + ": is not a folder")) << run.err;
 #ifdef _WIN32
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif

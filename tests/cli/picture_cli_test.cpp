@@ -180,6 +180,9 @@ TEST(PictureCli, InfoAndPaletteReadPngAndGif)
     CliRun info = RunCli({"info", png});
     EXPECT_EQ(0, info.exitCode) << info.err;
     EXPECT_NE(std::string::npos, info.out.find("IHDR")) << info.out;
+    EXPECT_EQ(std::string::npos, info.out.find(".width")) << "members only with --members: " << info.out;
+    CliRun members = RunCli({"info", png, "--members"});
+    EXPECT_NE(std::string::npos, members.out.find(".width       = ")) << members.out;
     CliRun gifInfo = RunCli({"info", gif});
     EXPECT_EQ(0, gifInfo.exitCode) << gifInfo.err;
     EXPECT_NE(std::string::npos, gifInfo.out.find("GIF89a")) << gifInfo.out;
