@@ -522,6 +522,11 @@ TEST(CliNew, RefusesWithTheDialogsMessagesInUtf8)
         EXPECT_TRUE(Contains(run.err, c.message)) << run.err;
         EXPECT_FALSE(FileExists(output));
     }
+    // A blank bitmap that cannot be saved names its file.
+    const std::string nowhere = folder.File("missing/new.bmp");
+    CliRun run = RunCli({"new", "-o", nowhere, "--size", "4x4", "--bits", "8"});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, nowhere + ": ")) << run.err;
 }
 
 TEST(CliUsage, BadCallsExitWithTwoAndTouchNothing)

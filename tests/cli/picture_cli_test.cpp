@@ -128,6 +128,10 @@ TEST(PictureCli, ACorruptPixelChunkStopsTheRewrite)
     EXPECT_EQ(1, run.exitCode);
     EXPECT_NE(std::string::npos, run.err.find("one-row.png: ")) << run.err;
     EXPECT_FALSE(FileExists(folder.File("one-row.bmp")));
+    // Converted onto itself, it is the reading that is refused.
+    run = RunCli({"convert", oneRow, oneRow});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_EQ(std::string::npos, run.err.find("could not be written")) << run.err;
 }
 
 TEST(PictureCli, BitmapToPngAndBackIsExact)

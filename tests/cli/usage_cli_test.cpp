@@ -97,6 +97,11 @@ TEST(CliEntryUsage, EveryFormatCountsTheBitmapsPixels)
     ASSERT_EQ(0, small.exitCode) << small.err;
     EXPECT_EQ(png + ": 5 x 3 pixels, 4 entries", Lines(small.out)[0]);
     EXPECT_EQ(std::string::npos, small.out.find("past the table")) << small.out;
+    const std::string cut = folder.File("cut.png");
+    ASSERT_TRUE(WriteWholeFile(cut, SmallPngBytes().substr(0, 30)));
+    CliRun refused = RunCli({"usage", cut});
+    EXPECT_EQ(1, refused.exitCode);
+    EXPECT_TRUE(refused.err.find(cut + ": ") != std::string::npos) << refused.err;
 
     CliRun json = RunCli({"usage", path, "--format", "json"});
     ASSERT_EQ(0, json.exitCode) << json.err;

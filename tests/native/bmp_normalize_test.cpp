@@ -231,6 +231,16 @@ TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
         EXPECT_NE(std::string::npos, reason.find(c.reason)) << reason;
         EXPECT_EQ("untouched", out);
     }
+
+    // Up to 16 MiB between table and pixels is passed over; a byte more is refused.
+    for (uint32_t gap : {16u << 20, (16u << 20) + 1}) {
+        std::string headers = file(40, 8, 0, 2, 2, "");
+        const uint32_t offBits = 14 + 40 + 256 * 4 + gap;
+        for (int i = 0; i < 4; ++i) headers[10 + i] = char(offBits >> (8 * i));
+        uint64_t limit = 0;
+        std::string reason;
+        EXPECT_EQ(gap == 16u << 20, NormalizeInputLimit(headers, &limit, &reason)) << reason;
+    }
 }
 
 TEST(BmpNormalize, DescribesEachVariant)
