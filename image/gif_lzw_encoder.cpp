@@ -70,11 +70,7 @@ void GifLzwEncoder::Finish()
     if (prefix < 0) Put(clearCode);
     else Put(uint32_t(prefix));
     Put(clearCode + 1);
-    if (bitCount > 0) {
-        block[++block[0]] = uint8_t(bitBuffer);
-        bitBuffer = 0;
-        bitCount = 0;
-    }
+    if (bitCount > 0) block[++block[0]] = uint8_t(bitBuffer);
     FlushBlock();
     const uint8_t terminator = 0;
     output(&terminator, 1);

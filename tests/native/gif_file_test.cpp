@@ -491,6 +491,14 @@ TEST(GifFile, RemapFollowsTransparencyPastACommentAndKeepsShortData)
         ASSERT_TRUE(out.Commit());
     }
     EXPECT_EQ(shortControl.substr(19, 7), ReadWholeFile(path).substr(19, 7));
+
+    // A graphic control before plain text is the text's: the image after it has no transparent index.
+    std::string text = MakeGif(2, 2, Rgb(2, 3), 1, {{0, 0, 2, 2, "", {1, 0, 0}, 2}});
+    text.insert(13 + 6, std::string("\x21\xF9\x04\x01\x00\x00\x01\x00\x21\x01\x0C", 11) + std::string(12, '\0') +
+                            std::string("\x02hi\x00", 4));
+    Read readText(text);
+    ASSERT_TRUE(readText.ok) << readText.reason;
+    EXPECT_EQ(-1, readText.gif.images[0].transparentIndex);
 }
 
 // A wrong byte order or offset in the graphic control would show a wrong delay.
