@@ -104,14 +104,19 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
         const GifBlock& block = gif.blocks[b];
         if (block.introducer == 0x21 &&
             (block.label == kGraphicControl || (block.label == kPlainText && !gif.editsLocalTable))) {
-            // The index a graphic control extension names is the next image's;
-            // plain text draws with the global table.
-            size_t next = imageIndex;
-            bool forImage = false;
+            // A graphic control extension's transparent index is that of the
+            // next image or plain text; plain text draws with the global table.
+            bool controlsEditedTable = false;
             for (size_t later = b + 1; later < gif.blocks.size(); ++later) {
                 const GifBlock& other = gif.blocks[later];
-                if (other.introducer == 0x2C) forImage = true;
-                if (other.introducer == 0x2C || (other.introducer == 0x21 && other.label == kPlainText)) break;
+                if (other.introducer == 0x2C) {
+                    controlsEditedTable = GifImageUsesTable(gif, imageIndex);
+                    break;
+                }
+                if (other.introducer == 0x21 && other.label == kPlainText) {
+                    controlsEditedTable = !gif.editsLocalTable;
+                    break;
+                }
             }
             uint8_t p[kPatchedHead];
             const size_t head = block.length < kPatchedHead ? size_t(block.length) : kPatchedHead;
@@ -120,8 +125,7 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
                 out.Fail();
                 return false;
             }
-            if (block.label == kGraphicControl && forImage && GifImageUsesTable(gif, next) && head >= 7 &&
-                p[2] >= 4 && (p[3] & 1))
+            if (block.label == kGraphicControl && controlsEditedTable && head >= 7 && p[2] >= 4 && (p[3] & 1))
                 p[6] = Mapped(map, p[6]);
             if (block.label == kPlainText && head >= 15 && p[2] >= 12) {
                 p[13] = Mapped(map, p[13]);

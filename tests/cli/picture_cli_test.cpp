@@ -148,7 +148,8 @@ TEST(PictureCli, BitmapToPngAndBackIsExact)
         ASSERT_TRUE(image.SetColorTable(table));
         ASSERT_TRUE(image.RebuildSection(dc));
         for (uint32_t i = 0; i < image.ImageSize(); ++i) image.Bits()[i] = uint8_t(i * 37 + 11);
-        const std::string bmp = folder.File("in.bmp"), png = folder.File("mid.png"), back = folder.File("back.bmp");
+        // The output's format follows its name in any case.
+        const std::string bmp = folder.File("in.bmp"), png = folder.File("mid.PNG"), back = folder.File("back.bmp");
         ASSERT_TRUE(image.SaveToFile(bmp.c_str()));
 
         CliRun toPng = RunCli({"convert", bmp, png});

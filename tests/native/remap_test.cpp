@@ -311,24 +311,28 @@ TEST(RemapGif, TheFirstImagesLocalTableAndOnlyItsPixelsFollowTheMap)
 }
 
 // A plain text extension draws with global entries: its foreground and
-// background follow the map (0 and 2 swapped), however long its text.
+// background, and the transparent index of the graphic control before it,
+// follow the map (0 and 2 swapped), however long its text; the image after
+// it has a table of its own and stays as it is.
 TEST(RemapGif, PlainTextColorsFollowTheMapAndTheTextStays)
 {
     TempFolder folder;
     const std::string table = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4};
     std::string text;
     for (int i = 0; i < 20; ++i) text += '\xFF' + std::string(255, char('a' + i));
+    const std::string control("\x21\xF9\x04\x01\x00\x00\x02\x00", 8);
     const std::string extension = std::string("\x21\x01\x0C", 3) + std::string(10, '\x01') + '\x00' + '\x02' + text + '\0';
-    std::string before = MakeGif(2, 2, table, 0, {{0, 0, 2, 2, "", {0, 1, 2, 3}, 2}});
-    before.insert(13 + table.size(), extension);
+    std::string before = MakeGif(2, 2, table, 0, {{0, 0, 2, 2, table, {0, 1, 2, 3}, 2}});
+    before.insert(13 + table.size(), control + extension);
     const std::string out = folder.File("out.gif");
     SourceFile file;
     RemappablePicture picture;
     ASSERT_TRUE(ReadPicture(folder.File("in.gif"), before, true, file, picture));
     const std::string after = WriteRemapped(file, picture, picture.Table(), {2, 1, 0, 3}, false, out);
     ASSERT_FALSE(after.empty());
-    const size_t colors = 13 + table.size() + 13;
+    const size_t transparent = 13 + table.size() + 6, colors = 13 + table.size() + control.size() + 13;
     ASSERT_EQ(before.size(), after.size());
+    EXPECT_EQ('\0', after[transparent]);
     EXPECT_EQ(std::string("\x02\x00", 2), after.substr(colors, 2));
     EXPECT_TRUE(before.compare(colors + 2, std::string::npos, after, colors + 2, std::string::npos) == 0)
         << "the text and the image after it stay";
