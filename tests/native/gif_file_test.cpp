@@ -366,6 +366,9 @@ TEST(GifFile, DetectedByItsWholeSignature)
         const std::string bytes = c.head + rest;
         EXPECT_EQ(c.format, DetectImageFormat(ByteSource(bytes))) << c.head;
     }
+    // A signature alone is a GIF cut short, for the reader to say so.
+    const std::string alone = "GIF89a";
+    EXPECT_EQ(ImageFileFormat::Gif, DetectImageFormat(ByteSource(alone)));
 }
 
 long PeakKilobytes()
