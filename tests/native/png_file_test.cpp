@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "image/indexed_file.h"
 #include "image/png_file.h"
 #include "platform/safe_file_writer.h"
 #include "report/png_report.h"
@@ -258,6 +259,12 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         EXPECT_FALSE(DecodePngImage(bombSource, png, [](uint32_t, const uint8_t*) {}, &reason));
         EXPECT_NE(std::string::npos, reason.find(bomb.words)) << reason;
     }
+
+    // One entry is a table to edit.
+    const std::string oneEntry = AssemblePng({{"IHDR", IhdrData(1, 1, 1, 3)}, {"PLTE", PaletteData(1)},
+                                              {"IDAT", CompressedRows(Rows(1, std::vector<uint8_t>(1)), 1)}, {"IEND", ""}});
+    IndexedFile indexed;
+    EXPECT_TRUE(indexed.Read(ByteSource(oneEntry), &reason)) << reason;
 
     // Tables the bit depth cannot hold; nothing is written.
     const std::string file = FileOf({2, 4, 0, false, false, false, 1});
