@@ -182,6 +182,15 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     std::vector<PngPart> noFrameData = Parts(base);
     noFrameData.erase(
         std::find_if(noFrameData.begin(), noFrameData.end(), [](const PngPart& p) { return p.type == "fdAT"; }));
+    const auto first = [](std::vector<PngPart>& parts, const char* type) {
+        return std::find_if(parts.begin(), parts.end(), [&](const PngPart& p) { return p.type == type; });
+    };
+    std::vector<PngPart> twoBackgrounds = Parts(base), twoControls = Parts(base), noControl = Parts(base);
+    twoBackgrounds.insert(first(twoBackgrounds, "bKGD"), PngPart{"bKGD", std::string(1, '\0')});
+    twoControls.insert(first(twoControls, "IDAT"), FrameControl(0, kWidth, kHeight, 0, 0));
+    noControl.erase(first(noControl, "fdAT") - 1);
+    std::string signature = good;
+    signature[7] = '\r';
     struct Case {
         std::string file;
         bool readsStructure;  // the walk accepts it, the pixels refuse it
@@ -189,6 +198,10 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     };
     const Case cases[] = {
         {"GIF89a" + good.substr(6), false, "signature"},
+        {signature, false, "signature"},
+        {AssemblePng(twoBackgrounds), false, "bKGD must come once"},
+        {AssemblePng(twoControls), false, "a second fcTL before IDAT"},
+        {AssemblePng(noControl), false, "frame data without an fcTL after IDAT"},
         {badCrc, false, plte + ": CRC mismatch"},
         {good.substr(0, idat + 11), false, "IDAT chunk at offset " + std::to_string(idat) + ": truncated"},
         {good.substr(0, good.size() - 12), false, "before IEND"},
@@ -226,6 +239,16 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
             EXPECT_FALSE(LargestPngIndex(source, png, &largest, &reason));
         }
         EXPECT_NE(std::string::npos, reason.find(c.reason)) << reason;
+    }
+
+    // A million chunks are read, IHDR to IEND; one more is refused.
+    for (size_t extra : {size_t(999994), size_t(999995)}) {
+        std::vector<PngPart> parts = Parts(kLayouts[0]);
+        parts.insert(parts.end() - 1, extra, PngPart{"prVt", ""});
+        PngStructure png;
+        std::string reason;
+        EXPECT_EQ(extra == 999994, ReadPngStructure(ByteSource(AssemblePng(parts)), &png, &reason)) << reason;
+        EXPECT_EQ(extra != 999994, reason.find("more than 1000000 chunks") != std::string::npos) << reason;
     }
 
     // Without acTL frame data is no frame: a stray fdAT is passed over.
