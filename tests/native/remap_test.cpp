@@ -662,4 +662,20 @@ TEST(RemapAnimatedPng, EveryFrameKeepsItsPictureAndTheSequenceStaysValid)
     }
 }
 
+// Without a pixel remap an animated PNG keeps its frames byte for byte.
+TEST(RemapAnimatedPng, WithoutAPixelRemapTheFramesStayByteForByte)
+{
+    TempFolder folder;
+    const Animation a = {"four-bit", 4, 12, 0, true, {0, 2, 4}, {{6, 5, 5, 2, {2, 7}, 1}, {3, 3, 0, 4, {9}, 2}},
+                         Operation::Compact, 0, 0};
+    std::vector<uint64_t> counts;
+    const std::string before = AnimationFile(a, &counts);
+    SourceFile file;
+    RemappablePicture picture;
+    ASSERT_TRUE(ReadPicture(folder.File("in.png"), before, false, file, picture));
+    std::vector<uint32_t> same(picture.Table().GetCount());
+    for (uint32_t i = 0; i < same.size(); ++i) same[i] = i;
+    EXPECT_EQ(before, WriteRemapped(file, picture, picture.Table(), same, false, folder.File("out.png")));
+}
+
 }  // namespace
