@@ -34,6 +34,7 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
         {"color: #102030; border: #405060", "102030"},
         {"  1 2 3 4", "010203"},
         {"entry 5: 10 20 30", "0A141E"},
+        {"The sky is 10 20 30. The sea", "0A141E"},  // a full stop after the last value ends the sentence
         {"#1a2b3c\r\n#4d5e6f\n\nno color\r\n7 8 9\r\n", "1A2B3C 4D5E6F 070809"},
         {"JASC-PAL\r\n0100\r\n2\r\n0 0 0\r\n255 255 255\r\n", "000000 FFFFFF"},
         // Bytes beyond ASCII are blanks: half-width commas between decimals.
