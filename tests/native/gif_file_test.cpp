@@ -426,6 +426,7 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     std::string bytes = MakeGif(300, 2, Rgb(2, 3), 0,
                                 {{0, 0, 1, 1, "", {1}, 2}, {0, 0, 1, 1, Rgb(4, 1), {1}, 2}});
     bytes.insert(13 + 6, "\x21\xFF\x0B" "NETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    bytes.insert(13 + 6, "\x21\xFF\x0B" "AB\x7F\x80\x1F" "CDEFGH" "\x00", 15);  // bytes beyond printable ASCII
     Read read(bytes);
     ASSERT_TRUE(read.ok) << read.reason;
     const std::string summary = BuildGifReport(read.gif, "a.gif", bytes.size(), 0, 0);
@@ -436,6 +437,8 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     EXPECT_NE(std::string::npos, members.find("\r\n Application Extension\r\n  .Label                = 255\r\n"))
         << members;
     EXPECT_NE(std::string::npos, members.find(".Identifier           = NETSCAPE2.0")) << members;
+    EXPECT_NE(std::string::npos, members.find(".Identifier           = AB...CDEFGH\r\n")) << members;
+    EXPECT_EQ(std::string::npos, members.find(".BytesAfterTrailer")) << "nothing follows the trailer: " << members;
     EXPECT_NE(std::string::npos, members.find(".Width                = 300\r\n")) << members;
     EXPECT_NE(std::string::npos, hex.find(".Width                = 12c\r\n")) << hex;
     EXPECT_NE(std::string::npos, hex.find("Image Descriptor 2\r\n")) << hex;
