@@ -463,22 +463,29 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
 // must not be lost on the way.
 TEST(GifFile, RemapFollowsTransparencyPastACommentAndKeepsShortData)
 {
-    std::string bytes = MakeGif(2, 2, Rgb(2, 3), 1, {{0, 0, 2, 2, "", {1, 0, 0}, 2}});
-    bytes.insert(13 + 6, "\x21\xF9\x04\x01\x00\x00\x01\x00" "\x21\xFE\x02hi\x00", 14);
+    const std::string plain = MakeGif(2, 2, Rgb(2, 3), 1, {{0, 0, 2, 2, "", {1, 0, 0}, 2}});
+    const auto with = [&](const std::string& blocks) {
+        std::string bytes = plain;
+        return bytes.insert(13 + 6, blocks);
+    };
+    TempFolder folder;
+    ColorTable table;
+    ASSERT_TRUE(table.Reset(2));
+    // The bytes written with entries 0 and 1 swapped; empty when the write fails.
+    const auto swap = [&](const std::string& bytes, const GifStructure& gif) {
+        const std::string path = folder.File("swapped.gif");
+        std::string reason;
+        SafeFileWriter out(path.c_str());
+        const bool written = WriteRemappedGif(ByteSource(bytes), gif, table, {1, 0}, true, out, &reason) && out.Commit();
+        EXPECT_TRUE(written) << reason;
+        return written ? ReadWholeFile(path) : std::string();
+    };
+
+    const std::string bytes = with(std::string("\x21\xF9\x04\x01\x00\x00\x01\x00" "\x21\xFE\x02hi\x00", 14));
     Read read(bytes);
     ASSERT_TRUE(read.ok) << read.reason;
     ASSERT_EQ(1, read.gif.images[0].transparentIndex);
-    TempFolder folder;
-    const std::string path = folder.File("swapped.gif");
-    ColorTable table;
-    ASSERT_TRUE(table.Reset(2));
-    std::string reason;
-    {
-        SafeFileWriter out(path.c_str());
-        ASSERT_TRUE(WriteRemappedGif(ByteSource(bytes), read.gif, table, {1, 0}, true, out, &reason)) << reason;
-        ASSERT_TRUE(out.Commit());
-    }
-    Read swapped(ReadWholeFile(path));
+    Read swapped(swap(bytes, read.gif));
     ASSERT_TRUE(swapped.ok) << swapped.reason;
     EXPECT_EQ(0, swapped.gif.images[0].transparentIndex);
     EXPECT_EQ(0, swapped.gif.backgroundIndex);
@@ -486,23 +493,14 @@ TEST(GifFile, RemapFollowsTransparencyPastACommentAndKeepsShortData)
     EXPECT_EQ(std::vector<uint8_t>({0, 1, 1, 1}), swapped.picture);
 
     // A graphic control too short to hold a transparent index is copied as it is.
-    std::string shortControl = MakeGif(2, 2, Rgb(2, 3), 1, {{0, 0, 2, 2, "", {1, 0, 0}, 2}});
-    shortControl.insert(13 + 6, "\x21\xF9\x03\x01\x00\x00\x00", 7);
+    const std::string shortControl = with(std::string("\x21\xF9\x03\x01\x00\x00\x00", 7));
     Read readShort(shortControl);
     ASSERT_TRUE(readShort.ok) << readShort.reason;
-    {
-        SafeFileWriter out(path.c_str());
-        ASSERT_TRUE(WriteRemappedGif(ByteSource(shortControl), readShort.gif, table, {1, 0}, true, out, &reason))
-            << reason;
-        ASSERT_TRUE(out.Commit());
-    }
-    EXPECT_EQ(shortControl.substr(19, 7), ReadWholeFile(path).substr(19, 7));
+    EXPECT_EQ(shortControl.substr(19, 7), swap(shortControl, readShort.gif).substr(19, 7));
 
     // A graphic control before plain text is the text's: the image after it has no transparent index.
-    std::string text = MakeGif(2, 2, Rgb(2, 3), 1, {{0, 0, 2, 2, "", {1, 0, 0}, 2}});
-    text.insert(13 + 6, std::string("\x21\xF9\x04\x01\x00\x00\x01\x00\x21\x01\x0C", 11) + std::string(12, '\0') +
-                            std::string("\x02hi\x00", 4));
-    Read readText(text);
+    Read readText(with(std::string("\x21\xF9\x04\x01\x00\x00\x01\x00\x21\x01\x0C", 11) + std::string(12, '\0') +
+                       std::string("\x02hi\x00", 4)));
     ASSERT_TRUE(readText.ok) << readText.reason;
     EXPECT_EQ(-1, readText.gif.images[0].transparentIndex);
 }
