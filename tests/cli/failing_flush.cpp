@@ -2,7 +2,9 @@
 // whose path holds $FAILING_FLUSH_PATTERN, as a disk does that reports a
 // write-back error only when the flush comes, after the bytes were taken.
 // syncfs fails while such a file is open, as Linux reports any write-back
-// error of the file system to syncfs.
+// error of the file system to syncfs. With $FAILING_COPY_RANGE set to an
+// errno number, copy_file_range fails with it, as on a kernel or file system
+// that cannot copy that way.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -53,4 +55,15 @@ extern "C" {
 int fsync(int fd) { return Flush("fsync", fd); }
 int fdatasync(int fd) { return Flush("fdatasync", fd); }
 int syncfs(int fd) { return Flush("syncfs", fd); }
+
+ssize_t copy_file_range(int from, off_t* fromAt, int to, off_t* toAt, size_t count, unsigned flags)
+{
+    if (const char* number = std::getenv("FAILING_COPY_RANGE")) {
+        errno = std::atoi(number);
+        return -1;
+    }
+    using Call = ssize_t (*)(int, off_t*, int, off_t*, size_t, unsigned);
+    auto real = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "copy_file_range"));
+    return real ? real(from, fromAt, to, toAt, count, flags) : -1;
+}
 }

@@ -173,7 +173,7 @@ TEST(PaletteFormats, ReadsThePublishedExamples)
         {"hex list", "ff0000\n00FF00\n0000ff\n", PaletteFormat::Hex, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, 3},
         {"hex list with # and CR LF", "#1a2b3c\r\n#FFFFFF\r\n\r\n", PaletteFormat::Hex,
          {{0x1a, 0x2b, 0x3c}, {255, 255, 255}}, 2},
-        {"hex list with comment lines", "# sweetie 16\n;by someone\n#\n1a1c2c\n#palette\n#5d275d\n",
+        {"hex list with comment lines", "# sweetie 16\n  ;by someone\n#\n1a1c2c\n \t \n#palette\n #5d275d\n",
          PaletteFormat::Hex, {{0x1a, 0x1c, 0x2c}, {0x5d, 0x27, 0x5d}}, 2},
         {"Paint.NET, alpha not kept",
          ";paint.net Palette File\r\n;Colors: 2\r\nFF1a1c2c\r\n805D275D\r\n", PaletteFormat::PaintNet,

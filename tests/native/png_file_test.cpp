@@ -189,6 +189,8 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     twoBackgrounds.insert(first(twoBackgrounds, "bKGD"), PngPart{"bKGD", std::string(1, '\0')});
     twoControls.insert(first(twoControls, "IDAT"), FrameControl(0, kWidth, kHeight, 0, 0));
     noControl.erase(first(noControl, "fdAT") - 1);
+    std::string hugeLength = good;
+    hugeLength.replace(idat, 4, BigEndian32(0x80000000u));
     std::string signature = good;
     signature[7] = '\r';
     struct Case {
@@ -203,6 +205,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {AssemblePng(twoControls), false, "a second fcTL before IDAT"},
         {AssemblePng(noControl), false, "frame data without an fcTL after IDAT"},
         {badCrc, false, plte + ": CRC mismatch"},
+        {hugeLength, false, "IDAT chunk at offset " + std::to_string(idat) + ": length over 2^31-1"},
         {good.substr(0, idat + 11), false, "IDAT chunk at offset " + std::to_string(idat) + ": truncated"},
         {good.substr(0, good.size() - 12), false, "before IEND"},
         {good.substr(0, good.size() - 1), false, "IEND chunk at offset " + std::to_string(good.size() - 12) + ": truncated"},
@@ -314,6 +317,16 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
 
 TEST(PngFile, ReportListsTheHeaderAndEveryChunkInBothModes)
 {
+    const char* kinds[] = {"", " 種類   : 2色 (1bpp)\r\n", " 種類   : 4色 (2bpp)\r\n", "", " 種類   : 16色 (4bpp)\r\n",
+                           "", "", "", " 種類   : 256色 (8bpp)\r\n"};
+    for (const Layout& layout : kLayouts) {
+        const std::string file = FileOf(layout);
+        ByteSource source(file);
+        PngStructure png;
+        std::string reason;
+        ASSERT_TRUE(ReadPngStructure(source, &png, &reason)) << reason;
+        EXPECT_NE(std::string::npos, BuildPngReport(png, "a.png", file.size(), 0, 0).find(kinds[layout.bitDepth]));
+    }
     const std::string file = FileOf(kLayouts[4]);
     ByteSource source(file);
     PngStructure png;

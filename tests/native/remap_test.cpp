@@ -5,6 +5,7 @@
 // every frame kept, as Pillow and pngcheck see them.
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
@@ -173,6 +174,13 @@ TEST(RemapBmp, ARowSplitBetweenBlocksIsRemappedWhole)
     ASSERT_EQ(file.pixels.size(), written.size() - 1078);
     for (size_t i = 0; i < file.pixels.size(); ++i)
         if (uint8_t(written[1078 + i]) != 255 - uint8_t(file.pixels[i])) FAIL() << "pixel byte " << i;
+
+    // The source cut short after it was read: the save fails and the last one stays.
+    std::filesystem::resize_file(folder.File("wide.bmp"), 1078 + 20000 * 30);
+    SafeFileWriter again(out.c_str());
+    EXPECT_FALSE(picture.Write(source, table, reversed, true, again, &reason));
+    EXPECT_FALSE(again.Commit());
+    EXPECT_EQ(written, ReadWholeFile(out));
 }
 
 // A table longer than the picture's depth holds is refused, saying the
@@ -202,16 +210,28 @@ TEST(RemapPng, ATableTooLongForTheDepthIsRefusedWithItsRange)
 
 // Readers ignore a GIF background index past the table (200 here, past the
 // word that holds four entries' marks): a compact keeps the entries the
-// pixels use and no more.
+// pixels use, and a transparent index (0 too) no pixel uses, and no more.
 TEST(RemapGif, ABackgroundPastTheTableNamesNoEntry)
 {
     TempFolder folder;
-    const GifFrameBytes frame = {0, 0, 2, 1, "", {0, 2}, 2};
-    SourceFile file;
-    RemappablePicture picture;
-    ASSERT_TRUE(ReadPicture(folder.File("in.gif"), MakeGif(2, 1, std::string(12, '\x40'), 200, {frame}), true, file,
-                            picture));
-    EXPECT_EQ(std::vector<bool>({true, false, true, false}), picture.UsedEntries());
+    const GifFrameBytes frame = {0, 0, 2, 1, "", {0, 2}, 2}, without0 = {0, 0, 2, 1, "", {1, 2}, 2};
+    const std::string transparent0("\x21\xF9\x04\x01\0\0\0\0", 8);
+    std::string clear = MakeGif(2, 1, std::string(12, '\x40'), 200, {without0});
+    clear.insert(6 + 7 + 12, transparent0);
+    const std::pair<std::string, std::vector<bool>> cases[] = {
+        {MakeGif(2, 1, std::string(12, '\x40'), 200, {frame}), {true, false, true, false}},
+        {clear, {true, true, true, false}},
+    };
+    for (const auto& c : cases) {
+        SourceFile file;
+        RemappablePicture picture;
+        ASSERT_TRUE(ReadPicture(folder.File("in.gif"), c.first, true, file, picture));
+        EXPECT_EQ(c.second, picture.UsedEntries());
+        // Read again, a cut file leaves no format behind to write with.
+        std::string reason;
+        EXPECT_FALSE(picture.ReadIndexed(ByteSource(c.first.substr(0, 20)), true, &reason));
+        EXPECT_EQ(ImageFileFormat::Unknown, picture.Format());
+    }
 }
 
 // bKGD names entry 0, which a swap with entry 1 moves.

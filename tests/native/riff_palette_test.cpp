@@ -129,6 +129,7 @@ TEST(RiffPalette, RefusedFilesLeaveTableUnchanged)
     { PalFile p; p.cut = 20; cases.push_back({"cut inside the data header", p}); }
     { PalFile p; p.cut = 24 + 4 * 3; cases.push_back({"cut inside the entries", p}); }
     { PalFile p; p.chunkSize = 16; cases.push_back({"chunk too small for its entries", p}); }
+    { PalFile p; p.dataSize = 0x01000000 + 4 + 4 * 4; cases.push_back({"data size with its high byte set", p}); }
     for (const Case& c : cases) {
         ColorTable table = Sentinel();
         EXPECT_FALSE(LoadBytes(table, c.pal.Bytes())) << c.what;
