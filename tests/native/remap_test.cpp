@@ -183,6 +183,59 @@ TEST(RemapBmp, ARowSplitBetweenBlocksIsRemappedWhole)
     EXPECT_EQ(written, ReadWholeFile(out));
 }
 
+// A source that shrinks after it was read, cut at every length: a save
+// either fails and leaves the old file, or writes what the whole source gives.
+TEST(RemapPicture, ASourceCutAfterReadingNeverSavesAnythingElse)
+{
+    TempFolder folder;
+    VariantFile bmp;
+    bmp.width = 5;
+    bmp.height = 3;
+    bmp.clrUsed = 4;
+    bmp.table = MakeTable(4, 4);
+    bmp.pixels = std::string("\0\1\2\3\0\0\0\0\3\2\1\0\1\0\0\0\2\2\2\2\2\0\0\0", 24);
+    const std::string png = AssemblePng({{"IHDR", IhdrData(5, 3, 8, 3)}, {"PLTE", PaletteData(4)},
+                                         {"tRNS", std::string("\x10\x20", 2)},
+                                         {"IDAT", CompressedRows({{0, 1, 2, 3, 0}, {3, 2, 1, 0, 1}, {2, 2, 2, 2, 2}}, 8)},
+                                         {"tEXt", "a"}, {"IEND", ""}});
+    const std::vector<uint8_t> indices = {0, 1, 2, 3, 0, 3, 2, 1, 0, 1, 2, 2, 2, 2, 2};
+    std::string gif = MakeGif(5, 3, MakeTable(4, 3), 1, {{0, 0, 5, 3, "", indices, 2}});
+    gif.insert(6 + 7 + 12, std::string("\x21\xF9\x04\x01\0\0\2\0", 8));
+    gif += "tail";
+    const std::string localGif = MakeGif(5, 3, "", 0, {{0, 0, 5, 3, MakeTable(4, 3), indices, 2}});
+    const std::vector<uint32_t> map = {3, 2, 1, 0};
+    for (const auto& file : {std::make_pair(".bmp", bmp.Bytes()), std::make_pair(".png", png),
+                             std::make_pair(".gif", gif), std::make_pair("-local.gif", localGif)}) {
+        const std::string path = folder.File(std::string("in") + file.first), out = folder.File("out");
+        SourceFile whole;
+        RemappablePicture picture;
+        ASSERT_TRUE(ReadPicture(path, file.second, false, whole, picture));
+        const std::string want = WriteRemapped(whole, picture, picture.Table(), map, true, out);
+        ASSERT_FALSE(want.empty());
+        for (size_t cut = 0; cut < file.second.size(); ++cut) {
+            SourceFile source;
+            ASSERT_TRUE(ReadPicture(path, file.second, false, source, picture));
+            std::filesystem::resize_file(path, cut);
+            std::string reason;
+            SafeFileWriter writer(out.c_str());
+            const bool written = picture.Write(source, picture.Table(), map, true, writer, &reason);
+            const bool committed = writer.Commit();
+            EXPECT_TRUE(written || !committed) << file.first << " cut at " << cut;
+            EXPECT_EQ(want, ReadWholeFile(out)) << file.first << " cut at " << cut;
+        }
+    }
+    // Pixels that do not decode fail a save that remaps them.
+    const std::string corrupt = gif.substr(0, 6 + 7 + 12 + 8 + 10 + 1) + std::string("\x01\xFF\0\x3B", 4);
+    SourceFile source;
+    RemappablePicture picture;
+    ASSERT_TRUE(ReadPicture(folder.File("corrupt.gif"), corrupt, false, source, picture));
+    std::string reason;
+    SafeFileWriter writer(folder.File("out").c_str());
+    EXPECT_FALSE(picture.Write(source, picture.Table(), map, true, writer, &reason));
+    EXPECT_NE(std::string::npos, reason.find("corrupt LZW data in image 1")) << reason;
+    EXPECT_FALSE(writer.Commit());
+}
+
 // A table longer than the picture's depth holds is refused, saying the
 // range that depth holds, and nothing is written.
 TEST(RemapPng, ATableTooLongForTheDepthIsRefusedWithItsRange)
