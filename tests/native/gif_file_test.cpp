@@ -341,6 +341,15 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         EXPECT_FALSE(file.WriteWithTable(ByteSource(good), big, writer, &reason));
     }
     EXPECT_NE(std::string::npos, reason.find("257 entries (a GIF holds at most 256)")) << reason;
+    // So is a table too short for the entries the pixels use.
+    ColorTable two;
+    two.Reset(2);
+    {
+        SafeFileWriter writer(folder.File("short.gif").c_str());
+        EXPECT_FALSE(file.WriteWithTable(ByteSource(good), two, writer, &reason));
+    }
+    EXPECT_EQ("needs a table of at least 4 entries: its pixels use entry 3 (the table has 2)", reason);
+    EXPECT_FALSE(FileExists(folder.File("short.gif")));
     // A shorter table sets the first entries and keeps the count; an empty one is refused.
     ColorTable one, result;
     one.Reset(1);
@@ -350,6 +359,10 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
     EXPECT_EQ(9u, result.GetEntry(0)->red);
     EXPECT_FALSE(TableAfterSetting(file, ColorTable(), &result, &reason));
     EXPECT_EQ("cannot take an empty table", reason);
+    EXPECT_FALSE(file.Read(ByteSource(MakeGif(8, 8, "", 0, {{0, 0, 8, 8, "", Noise(64, 1, 4), 2}})), &reason));
+    EXPECT_EQ("has no color table for its first image (no global and no local table)", reason);
+    EXPECT_EQ(ImageFileFormat::Unknown, file.Format());
+    ASSERT_TRUE(file.Read(ByteSource(good), &reason)) << reason;
     EXPECT_FALSE(file.Read(ByteSource(good.substr(0, 20)), &reason));
     EXPECT_EQ(ImageFileFormat::Unknown, file.Format());
 }
