@@ -24,6 +24,7 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -603,15 +604,22 @@ TEST(CliBatch, ALongBatchShowsItsProgressOnATerminal)
     TempFolder folder;
     std::string command = std::string("'") + KORIN_CLI_PATH + "' apply '" +
                           Write(folder, "colors.pal", MakePal(Gradient(256, 90))) + "'";
+    const std::string bmp = MakeBmp(4, 4, 8).Serialize();
     for (int i = 1; i <= 5; ++i)
-        command += " '" + Write(folder, "f" + std::to_string(i) + ".bmp", MakeBmp(4, 4, 8).Serialize()) + "'";
+        command += " '" + Write(folder, "f" + std::to_string(i) + ".bmp", i == 3 ? bmp.substr(0, 60) : bmp) + "'";
     command += " --in-place";
     const std::string terminal = folder.File("terminal");
-    ASSERT_EQ(0, std::system(("script -qec \"" + command + "\" '" + terminal + "' >/dev/null 2>&1").c_str()));
+    const int status = std::system(("script -qec \"" + command + "\" '" + terminal + "' >/dev/null 2>&1").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(1, WEXITSTATUS(status));
     const std::string seen = ReadWholeFile(terminal);
-    for (int i = 1; i <= 5; ++i)
-        EXPECT_TRUE(Contains(seen, "[" + std::to_string(i) + "/5] " + folder.File("f" + std::to_string(i) + ".bmp")))
-            << seen;
+    // Each line is wiped before the next, before an error line and at the end.
+    const auto shown = [&](int i) {
+        const std::string line = "[" + std::to_string(i) + "/5] " + folder.File("f" + std::to_string(i) + ".bmp");
+        return line + "\r" + std::string(line.size(), ' ') + "\r";
+    };
+    for (int i = 1; i <= 5; ++i) EXPECT_TRUE(Contains(seen, shown(i))) << seen;
+    EXPECT_TRUE(Contains(seen, shown(3) + "korin-cli: " + folder.File("f3.bmp") + ": ")) << seen;
 }
 #endif
 
