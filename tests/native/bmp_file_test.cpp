@@ -319,6 +319,10 @@ TEST_F(BmpFile, CopyPastTheEndOfItsSourceFailsTheSave)
     writer.Write("!", 1);
     EXPECT_TRUE(writer.Commit());
     EXPECT_EQ("ab456789!", ReadWholeFile(target));
+    // A folder is no source, and nothing of it stays open.
+    SourceFile notAFile;
+    EXPECT_FALSE(notAFile.Open(folder.Path().c_str()));
+    EXPECT_FALSE(notAFile.IsOpen());
 
     // A source lets go of its file when opened again and when it ends.
     const auto descriptors = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };

@@ -10,6 +10,7 @@
 
 #include "image/dib_image.h"
 #include "palette/color_table.h"
+#include "platform/safe_file_writer.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -29,6 +30,24 @@ bool SaveWithFileSizeLimit(rlim_t limit, const std::function<bool()>& save)
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status)) << "the saving process crashed";
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Saves handed to a batch's group flush that never comes (the batch given
+// up): every old file stays and no temporary is left.
+TEST(SaveFault, ABatchDroppedBeforeItsFlushKeepsEveryOldFile)
+{
+    TempFolder folder;
+    ASSERT_TRUE(WriteWholeFile(folder.File("a"), "old"));
+    {
+        FolderFlushes flushes;
+        for (const char* name : {"a", "b"}) {
+            SafeFileWriter writer(folder.File(name).c_str(), &flushes);
+            writer.Write("new", 3);
+            EXPECT_TRUE(writer.Commit());
+        }
+    }
+    EXPECT_EQ("old", ReadWholeFile(folder.File("a")));
+    EXPECT_EQ(std::vector<std::string>({"a"}), folder.List());
 }
 
 TEST(SaveFault, BmpWriteFailingPartWayKeepsTheOldFile)
