@@ -68,6 +68,11 @@ TEST(GifLzw, DecodesEveryCodeSizeFullDictionariesAndStreamsOfTheWrongLength)
     EXPECT_EQ(Status::Corrupt, status);
     Decode(std::string("\xCC\x01", 2), 2, 10, &status);  // clear, 1, then 7 while 6 is next
     EXPECT_EQ(Status::Corrupt, status);
+    // Code sizes the format does not have decode nothing.
+    for (uint8_t bits : {1, 9}) {
+        EXPECT_TRUE(Decode(std::string("\x3C\x00", 2), bits, 10, &status).empty());
+        EXPECT_EQ(Status::Corrupt, status) << int(bits);
+    }
     // An end code before the last pixel ends the data: the codes after it
     // (2 and 3) are no pixels, and the rest pads with 0.
     EXPECT_EQ(std::vector<uint8_t>({1, 0, 0, 0}), Decode(std::string("\x4C\x35", 2), 2, 4, &status));
@@ -440,6 +445,7 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
                                 {{0, 0, 1, 1, "", {1}, 2}, {0, 0, 1, 1, Rgb(4, 1), {1}, 2}});
     bytes.insert(13 + 6, "\x21\xFF\x0B" "NETSCAPE2.0\x03\x01\x00\x00\x00", 19);
     bytes.insert(13 + 6, "\x21\xFF\x0B" "AB\x7F\x80\x1F" "CDEFGH" "\x00", 15);  // bytes beyond printable ASCII
+    bytes.insert(13 + 6, std::string("\x21\xFE\x02hi\x00\x21\x01\x0C" "0123456789AB" "\x02" "ab\x00", 25));
     Read read(bytes);
     ASSERT_TRUE(read.ok) << read.reason;
     const std::string summary = BuildGifReport(read.gif, "a.gif", bytes.size(), 0, 0);
@@ -450,6 +456,9 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     EXPECT_NE(std::string::npos, members.find("\r\n Application Extension\r\n  .Label                = 255\r\n"))
         << members;
     EXPECT_NE(std::string::npos, members.find(".Identifier           = NETSCAPE2.0")) << members;
+    for (const char* block : {"\r\n Comment Extension\r\n  .Label                = 254\r\n",
+                              "\r\n Plain Text Extension\r\n  .Label                = 1\r\n"})
+        EXPECT_NE(std::string::npos, members.find(block)) << members;
     EXPECT_NE(std::string::npos, members.find(".Identifier           = AB...CDEFGH\r\n")) << members;
     EXPECT_EQ(std::string::npos, members.find(".BytesAfterTrailer")) << "nothing follows the trailer: " << members;
     EXPECT_NE(std::string::npos, members.find(".Width                = 300\r\n")) << members;

@@ -211,6 +211,8 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {good.substr(0, good.size() - 1), false, "IEND chunk at offset " + std::to_string(good.size() - 12) + ": truncated"},
         {edit("IHDR", IhdrData(kWidth, kHeight, 8, 2)), false, "truecolor PNG has no color table"},
         {edit("IHDR", IhdrData(kWidth, kHeight, 4, 0)), false, "greyscale PNG has no color table"},
+        {edit("IHDR", IhdrData(kWidth, kHeight, 8, 4)), false, "greyscale PNG with alpha has no color table"},
+        {edit("IHDR", IhdrData(kWidth, kHeight, 8, 6)), false, "truecolor PNG with alpha has no color table"},
         {edit("IHDR", IhdrData(kWidth, 0x80000000u, 4, 3)), false, "IHDR: width or height is 0 or over 2^31-1"},
         // The largest height passes IHDR; the full-image first frame then cannot match it.
         {edit("IHDR", IhdrData(kWidth, 0x7FFFFFFFu, 4, 3)), false, "the first frame is not the whole image"},

@@ -527,6 +527,10 @@ TEST(Rearrange, EachOperationGivesTheTableItNamesAndKeepsThePicture)
     ASSERT_TRUE(SwapEntries(table, 0, 7, true, &kept, &reason));
     EXPECT_FALSE(kept.remapPixels);
     EXPECT_EQ(7u, kept.map[0]);
+    // A range may end on the last entry, not past it.
+    EXPECT_TRUE(MoveEntries(table, 6, 7, 6, false, &kept, &reason)) << reason;
+    EXPECT_FALSE(MoveEntries(table, 6, 7, 7, false, &kept, &reason));
+    EXPECT_EQ("entries 6-7 at position 7 would run past the table's last entry (7)", reason);
 
     std::vector<bool> used;
     for (uint64_t n : counts) used.push_back(n > 0);
