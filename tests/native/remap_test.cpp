@@ -234,6 +234,11 @@ TEST(RemapPicture, ASourceCutAfterReadingNeverSavesAnythingElse)
     EXPECT_FALSE(picture.Write(source, picture.Table(), map, true, writer, &reason));
     EXPECT_NE(std::string::npos, reason.find("corrupt LZW data in image 1")) << reason;
     EXPECT_FALSE(writer.Commit());
+    // Nor is anything written for a picture never read.
+    SafeFileWriter unread(folder.File("unread").c_str());
+    EXPECT_FALSE(RemappablePicture().Write(source, picture.Table(), map, true, unread, &reason));
+    EXPECT_EQ("was not read", reason);
+    EXPECT_FALSE(unread.Commit());
 }
 
 // A table longer than the picture's depth holds is refused, saying the
