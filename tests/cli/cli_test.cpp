@@ -625,7 +625,7 @@ TEST(CliBatch, ALongBatchShowsItsProgressOnATerminal)
         return line + "\r" + std::string(line.size(), ' ') + "\r";
     };
     for (int i = 1; i <= 5; ++i) EXPECT_TRUE(Contains(seen, shown(i))) << seen;
-    EXPECT_FALSE(Contains(seen, "\r \r")) << "a wipe of nothing shown: " << seen;
+    EXPECT_FALSE(Contains(seen, "\r \r") || Contains(seen, "\r\r")) << "a wipe of nothing shown: " << seen;
     EXPECT_TRUE(Contains(seen, shown(3) + "korin-cli: " + folder.File("f3.bmp") + ": ")) << seen;
     // Four files are quick enough to go without.
     const std::string four = command.substr(0, command.find(" '" + folder.File("f5.bmp"))) + " --in-place";
