@@ -627,6 +627,7 @@ TEST(CliBatch, ALongBatchShowsItsProgressOnATerminal)
     for (int i = 1; i <= 5; ++i) EXPECT_TRUE(Contains(seen, shown(i))) << seen;
     EXPECT_FALSE(Contains(seen, "\r \r") || Contains(seen, "\r\r")) << "a wipe of nothing shown: " << seen;
     EXPECT_TRUE(Contains(seen, shown(3) + "korin-cli: " + folder.File("f3.bmp") + ": ")) << seen;
+    EXPECT_EQ(seen.find('\n', seen.find("korin-cli: " + folder.File("f3.bmp"))) + 1, seen.find("[4/5] ")) << seen;
     // Four files are quick enough to go without.
     const std::string four = command.substr(0, command.find(" '" + folder.File("f5.bmp"))) + " --in-place";
     ASSERT_NE(-1, std::system(("script -qec \"" + four + "\" '" + terminal + "' >/dev/null 2>&1").c_str()));
