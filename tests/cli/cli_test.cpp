@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,7 +18,9 @@
 #include "tests/cli/cli_process.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/bmp_corpus.h"
+#include "tests/support/gif_bytes.h"
 #include "tests/support/memory_dc.h"
+#include "tests/support/png_bytes.h"
 #include "tests/support/temp_folder.h"
 
 #ifdef _WIN32
@@ -308,25 +311,38 @@ TEST(CliApply, RefusesSourcesWithoutAUsableTable)
         std::string name;
         std::string bytes;
         std::string named;  // the file the error must name
+        std::string reason;
     };
     const Case cases[] = {
-        {"text.pal", "just some text", "text.pal"},
-        {"broken.pal", MakePal(Gradient(4, 0)).substr(0, 30), "broken.pal"},
-        {"full.bmp", MakeBmp(2, 2, 24).Serialize(), "full.bmp"},
-        {"cut.png", std::string("\x89PNG\r\n\x1a\n", 8) + "cut", "cut.png"},
-        {"bm.pal", "BM, yet neither a bitmap nor a palette", "bm.pal"},
+        {"text.pal", "just some text", "text.pal", "is not a palette file this program reads"},
+        {"broken.pal", MakePal(Gradient(4, 0)).substr(0, 30), "broken.pal", "is a RIFF file but not a valid RIFF palette"},
+        {"full.bmp", MakeBmp(2, 2, 24).Serialize(), "full.bmp", "has no color table (a full-color bitmap has none)"},
+        {"cut.png", std::string("\x89PNG\r\n\x1a\n", 8) + "cut", "cut.png", "the file ends at offset 8 before IEND"},
+        {"bm.pal", "BM, yet neither a bitmap nor a palette", "bm.pal", "is not a BMP file this program reads"},
+        {"folder.pal", "", "folder.pal", "cannot be opened"},
         // Refused before any bitmap is touched: no bitmap can take no entries.
-        {"empty.pal", MakePal({}), "empty.pal"},
+        {"empty.pal", MakePal({}), "empty.pal", "is a palette file without entries"},
         // 16 entries cannot go into a 1-bit bitmap: the target is refused.
-        {"sixteen.pal", MakePal(Gradient(16, 0)), "t.bmp"},
+        {"sixteen.pal", MakePal(Gradient(16, 0)), "t.bmp", "cannot take a table of 16 entries"},
     };
+    std::filesystem::create_directory(folder.File("folder.pal"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string source = Write(folder, c.name, c.bytes);
+        const std::string source = c.bytes.empty() ? folder.File(c.name) : Write(folder, c.name, c.bytes);
         CliRun run = RunCli({"apply", source, input, "--in-place"});
         EXPECT_EQ(1, run.exitCode);
-        EXPECT_TRUE(Contains(run.err, folder.File(c.named))) << run.err;
+        EXPECT_TRUE(Contains(run.err, "korin-cli: " + folder.File(c.named) + ": " + c.reason)) << run.err;
         EXPECT_EQ(target, ReadWholeFile(input));
+    }
+    // The table of a PNG or GIF serves as well.
+    const std::string colors("\xFF\x02\x01\x00\xFE\x0F\x08\x00", 8);  // PaletteData(2) as RGBQUAD
+    const std::string png = AssemblePng({{"IHDR", IhdrData(1, 1, 8, 3)}, {"PLTE", PaletteData(2)},
+                                         {"IDAT", CompressedRows({{0}}, 8)}, {"IEND", ""}});
+    for (const auto& source : {Write(folder, "s.png", png),
+                               Write(folder, "s.gif", MakeGif(1, 1, PaletteData(2), 0, {{0, 0, 1, 1, "", {0}, 2}}))}) {
+        CliRun run = RunCli({"apply", source, input, "-o", folder.File("out.bmp")});
+        ASSERT_EQ(0, run.exitCode) << run.err;
+        EXPECT_EQ(colors, ReadWholeFile(folder.File("out.bmp")).substr(54, 8)) << source;
     }
 }
 
