@@ -315,6 +315,7 @@ TEST(CliApply, RefusesSourcesWithoutAUsableTable)
     };
     const Case cases[] = {
         {"text.pal", "just some text", "text.pal", "is not a palette file this program reads"},
+        {"b.pal", "Bare text that starts as a bitmap would", "b.pal", "is not a palette file this program reads"},
         {"broken.pal", MakePal(Gradient(4, 0)).substr(0, 30), "broken.pal", "is a RIFF file but not a valid RIFF palette"},
         {"full.bmp", MakeBmp(2, 2, 24).Serialize(), "full.bmp", "has no color table (a full-color bitmap has none)"},
         {"cut.png", std::string("\x89PNG\r\n\x1a\n", 8) + "cut", "cut.png", "the file ends at offset 8 before IEND"},
@@ -334,6 +335,9 @@ TEST(CliApply, RefusesSourcesWithoutAUsableTable)
         EXPECT_TRUE(Contains(run.err, "korin-cli: " + folder.File(c.named) + ": " + c.reason)) << run.err;
         EXPECT_EQ(target, ReadWholeFile(input));
     }
+    CliRun folderTarget = RunCli({"apply", Write(folder, "four.pal", MakePal(Gradient(2, 0))), folder.File("folder.pal"),
+                                  "-o", folder.File("out.bmp")});
+    EXPECT_TRUE(Contains(folderTarget.err, "korin-cli: " + folder.File("folder.pal") + ": is a folder")) << folderTarget.err;
     // The table of a PNG or GIF serves as well.
     const std::string colors("\xFF\x02\x01\x00\xFE\x0F\x08\x00", 8);  // PaletteData(2) as RGBQUAD
     const std::string png = AssemblePng({{"IHDR", IhdrData(1, 1, 8, 3)}, {"PLTE", PaletteData(2)},
