@@ -731,23 +731,31 @@ TEST(CliBatch, ProtectedTargetsAreNamedAndKept)
     const std::string locked = Write(folder, "locked.bmp", bmp.Serialize());
     const std::string linked = Write(folder, "linked.bmp", bmp.Serialize());
     const std::string other = folder.File("other-name.bmp");
+    const std::string png = AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(2)},
+                                         {"IDAT", CompressedRows({{0, 1}}, 8)}, {"IEND", ""}});
+    const std::string lockedPng = Write(folder, "locked.png", png);
 #ifdef _WIN32
     ASSERT_TRUE(SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesA(lockedPng.c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(CreateHardLinkA(other.c_str(), linked.c_str(), nullptr));
 #else
     ASSERT_EQ(0, chmod(locked.c_str(), 0444));
+    ASSERT_EQ(0, chmod(lockedPng.c_str(), 0444));
     ASSERT_EQ(0, link(linked.c_str(), other.c_str()));
 #endif
-    CliRun run = RunCli({"invert", locked, plain, linked, "--in-place"});
+    CliRun run = RunCli({"invert", locked, plain, linked, lockedPng, "--in-place"});
     EXPECT_EQ(1, run.exitCode);
     EXPECT_TRUE(Contains(run.err, locked + ": is read-only")) << run.err;
+    EXPECT_TRUE(Contains(run.err, lockedPng + ": is read-only")) << run.err;
+    EXPECT_EQ(png, ReadWholeFile(lockedPng));
     EXPECT_TRUE(Contains(run.err, linked + ": has other hard links")) << run.err;
     EXPECT_EQ(bmp.Serialize(), ReadWholeFile(locked));
     EXPECT_EQ(bmp.Serialize(), ReadWholeFile(linked));
     EXPECT_EQ(bmp.Serialize(), ReadWholeFile(other));
     EXPECT_NE(bmp.table, ParseBmp(ReadWholeFile(plain)).table);
     EXPECT_EQ(bmp.pixels, ParseBmp(ReadWholeFile(plain)).pixels);
-    EXPECT_EQ(std::vector<std::string>({"linked.bmp", "locked.bmp", "other-name.bmp", "plain.bmp"}), folder.List());
+    EXPECT_EQ(std::vector<std::string>({"linked.bmp", "locked.bmp", "locked.png", "other-name.bmp", "plain.bmp"}),
+              folder.List());
 
     // A table saved over a protected file, and a batch into a folder that is a file.
     run = RunCli({"palette", plain, "-o", other, "--format", "riff"});
@@ -759,6 +767,7 @@ TEST(CliBatch, ProtectedTargetsAreNamedAndKept)
     EXPECT_TRUE(Contains(run.err, locked + ": is not a folder")) << run.err;
 #ifdef _WIN32
     SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(lockedPng.c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
 }
 
