@@ -2,11 +2,13 @@
 // whose path holds $FAILING_FLUSH_PATTERN, as a disk does that reports a
 // write-back error only when the flush comes, after the bytes were taken.
 // syncfs fails while such a file is open, as Linux reports any write-back
-// error of the file system to syncfs. With $FAILING_COPY_RANGE set to an
+// error of the file system to syncfs. With $FAILING_FOLDER_FLUSH set, the
+// flush of any folder fails. With $FAILING_COPY_RANGE set to an
 // errno number, copy_file_range fails with it, as on a kernel or file system
 // that cannot copy that way.
 #include <dirent.h>
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +21,8 @@ namespace {
 
 bool Failing(int fd)
 {
+    struct stat info;
+    if (std::getenv("FAILING_FOLDER_FLUSH") && fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) return true;
     const char* pattern = std::getenv("FAILING_FLUSH_PATTERN");
     if (!pattern || !*pattern) return false;
     char link[64], path[PATH_MAX];

@@ -47,6 +47,15 @@ def main():
             left = sorted(set(os.listdir(folder)) - set(names))
             if left:
                 failures.append(f"{case}: left behind {left}")
+    # A folder that cannot be flushed is named: its new names may not last.
+    with tempfile.TemporaryDirectory(prefix="korin-folder-") as folder:
+        with open(os.path.join(folder, "a.bmp"), "wb") as f:
+            f.write(bmp(4))
+        env = dict(os.environ, LD_PRELOAD=library, FAILING_FOLDER_FLUSH="1")
+        run = subprocess.run([korin, "invert", os.path.join(folder, "a.bmp"), "--in-place"], cwd=folder, env=env,
+                             capture_output=True, text=True, timeout=60)
+        if run.returncode != 1 or f"{folder}: could not be flushed to disk" not in run.stderr:
+            failures.append(f"a folder flush that failed was not reported (exit {run.returncode}: {run.stderr!r})")
     # Where the kernel cannot copy file to file, the bytes go through a buffer.
     with tempfile.TemporaryDirectory(prefix="korin-copy-") as folder:
         with open(os.path.join(folder, "in.bmp"), "wb") as f:
