@@ -20,6 +20,7 @@
 #include "tests/support/bmp_corpus.h"
 #include "tests/support/gif_bytes.h"
 #include "tests/support/memory_dc.h"
+#include "tests/support/picture_files.h"
 #include "tests/support/png_bytes.h"
 #include "tests/support/temp_folder.h"
 
@@ -221,13 +222,54 @@ TEST(CliInfo, NamesTheFileItCannotRead)
     TempFolder folder;
     const std::string pal = Write(folder, "looks.bmp", MakePal(Gradient(4, 1)));
     const std::string missing = folder.File("missing.bmp");
-    for (const std::string& path : {pal, missing}) {
-        CliRun run = RunCli({"info", path});
-        EXPECT_EQ(1, run.exitCode) << path;
-        EXPECT_TRUE(Contains(run.err, path)) << run.err;
+    const std::string cutPng = Write(folder, "cut.png", SmallPngBytes().substr(0, 40));
+    const std::string cutGif = Write(folder, "cut.gif", SmallGifBytes().substr(0, 12));
+    const std::string fullColor = Write(folder, "full.bmp", MakeBmp(2, 2, 24).Serialize());
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"info", pal}, pal + ": is not a BMP file this program reads"},
+        {{"info", missing}, missing + ": cannot be opened"},
+        {{"info", cutPng}, cutPng + ": the file ends"},
+        {{"palette", cutGif, "-o", folder.File("out.pal")}, cutGif + ": "},
+        {{"palette", fullColor, "-o", folder.File("out.pal")}, fullColor + ": has no color table"},
+    };
+    for (const auto& c : cases) {
+        CliRun run = RunCli(c.first);
+        EXPECT_EQ(1, run.exitCode) << c.second;
+        EXPECT_TRUE(Contains(run.err, "korin-cli: " + c.second)) << run.err;
         EXPECT_EQ("", run.out);
     }
+    EXPECT_FALSE(FileExists(folder.File("out.pal")));
 }
+
+#ifndef _WIN32
+// The report names the file as the user does: a Japanese name in UTF-8, or
+// in CP932 with --raw; numbers in hex only when asked for.
+TEST(CliInfo, PicturesAreNamedInTheUsersScriptAndNumberedAsAsked)
+{
+    TempFolder folder;
+    // The folder's name spelled in bytes: narrow literals here are compiled as CP932.
+    const std::string utf8Name = "\xE8\x89\xB2", cp932Name = "\x90\x46";
+    ASSERT_TRUE(std::filesystem::create_directory(folder.File(utf8Name)));
+    for (const std::string& name : {utf8Name + "/a.bmp", utf8Name + "/a.png", utf8Name + "/a.gif"}) {
+        SCOPED_TRACE(name);
+        const std::string kind = name.substr(name.size() - 3);
+        const std::string path = Write(folder, name, kind == "bmp" ? MakeBmp(20, 2, 8).Serialize()
+                                                     : kind == "png" ? SmallPngBytes() : SmallGifBytes());
+        const std::string cp932 = folder.File(cp932Name) + path.substr(folder.File(utf8Name).size());
+        CliRun utf8 = RunCli({"info", path, "--members"});
+        EXPECT_EQ(0, utf8.exitCode) << utf8.err;
+        EXPECT_TRUE(Contains(utf8.out, path)) << utf8.out;
+        CliRun raw = RunCli({"info", path, "--raw"});
+        EXPECT_TRUE(Contains(raw.out, cp932)) << raw.out;
+        // The header's size field, 40 or 13 bytes, and the first block's offset past the signature.
+        const char* decimal = kind == "bmp" ? "= 40\r\n" : kind == "png" ? ".length = 13 " : "= 13\r\n";
+        const char* hex = kind == "bmp" ? "= 28\r\n" : kind == "png" ? ".length = d " : "= d\r\n";
+        CliRun hexRun = RunCli({"info", path, "--members", "--hex"});
+        EXPECT_TRUE(Contains(utf8.out, decimal) && !Contains(utf8.out, hex)) << utf8.out;
+        EXPECT_TRUE(Contains(hexRun.out, hex) && !Contains(hexRun.out, decimal)) << hexRun.out;
+    }
+}
+#endif
 
 TEST(CliPalette, SavesTheColorTableAsRiffOrRefusesWithoutOne)
 {
