@@ -804,6 +804,10 @@ TEST(CliBatch, ProtectedTargetsAreNamedAndKept)
     EXPECT_EQ(1, run.exitCode);
     EXPECT_TRUE(Contains(run.err, other + ": has other hard links")) << run.err;
     EXPECT_EQ(bmp.Serialize(), ReadWholeFile(other));
+    run = RunCli({"convert", plain, lockedPng});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, lockedPng + ": is read-only")) << run.err;
+    EXPECT_EQ(png, ReadWholeFile(lockedPng));
     run = RunCli({"invert", plain, "--out-dir", locked});
     EXPECT_EQ(1, run.exitCode);
     EXPECT_TRUE(Contains(run.err, locked + ": is not a folder")) << run.err;

@@ -290,6 +290,9 @@ TEST(CliNormalize, BatchesConvertWhatTheyCanAndNameWhatTheyCannot)
     ASSERT_EQ(0, run.exitCode) << run.err;
     EXPECT_EQ(ReadWholeFile(outputs.File("a.bmp")), ReadWholeFile(a));
     EXPECT_EQ(fields.Bytes(), ReadWholeFile(b)) << "a refused file is left alone";
+    run = RunCli({"normalize", inputs.Path(), "-o", outputs.File("folder.bmp")});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, "korin-cli: " + inputs.Path() + ": is a folder")) << run.err;
 }
 
 #ifndef _WIN32
