@@ -268,6 +268,11 @@ TEST(CliInfo, PicturesAreNamedInTheUsersScriptAndNumberedAsAsked)
         EXPECT_TRUE(Contains(utf8.out, decimal) && !Contains(utf8.out, hex)) << utf8.out;
         EXPECT_TRUE(Contains(hexRun.out, hex) && !Contains(hexRun.out, decimal)) << hexRun.out;
     }
+    // A name CP932 cannot spell stays as the system gave it.
+    const std::string emoji = Write(folder, "\xF0\x9F\x8E\xA8.bmp", MakeBmp(2, 2, 8).Serialize());
+    CliRun raw = RunCli({"info", emoji, "--raw"});
+    EXPECT_EQ(0, raw.exitCode) << raw.err;
+    EXPECT_TRUE(Contains(raw.out, " " + emoji + "\r\n")) << raw.out;
 }
 #endif
 
