@@ -446,4 +446,26 @@ TEST(CliRearrange, PngLargerThanAnIdatChunkKeepsEveryPixel)
     EXPECT_EQ(0u, wrong);
 }
 
+// A palette that cannot be read and a range that would run past the table
+// are named, and nothing is written.
+TEST(CliRearrange, RefusalsNameWhatIsWrongAndWriteNothing)
+{
+    TempFolder folder;
+    const std::string picture = folder.File("in.png"), out = folder.File("out.png");
+    ASSERT_TRUE(WriteWholeFile(picture, AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(8)},
+                                                     {"IDAT", CompressedRows({{0, 7}}, 8)}, {"IEND", ""}})));
+    const std::string missing = folder.File("missing.hex");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"conform", picture, "--palette", missing, "-o", out}, missing + ": cannot be opened"},
+        {{"move", picture, "6-7", "7", "-o", out},
+         picture + ": entries 6-7 at position 7 would run past the table's last entry (7)"},
+    };
+    for (const auto& c : cases) {
+        CliRun run = RunCli(c.first);
+        EXPECT_EQ(1, run.exitCode);
+        EXPECT_NE(std::string::npos, run.err.find("korin-cli: " + c.second)) << run.err;
+        EXPECT_FALSE(FileExists(out));
+    }
+}
+
 }  // namespace
