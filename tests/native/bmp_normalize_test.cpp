@@ -138,6 +138,12 @@ TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
         {"RLE8, no end mark after the last row", 40, 8, 4, Bytes({4, 1, 0, 0, 4, 2, 0, 0}),
          {{2, 2, 2, 2}, {1, 1, 1, 1}}},
         {"RLE8, a run past its row's end", 40, 8, 3, Bytes({5, 4, 0, 0, 3, 6, 0, 1}), {{6, 6, 6}, {4, 4, 4}}},
+        // The longest data a picture of this size may have: every pixel a run of one, and one past each row's end.
+        {"RLE8, runs of one", 40, 8, 4, Bytes({1, 1, 1, 2, 1, 3, 1, 4, 1, 9, 0, 0, 1, 5, 1, 6, 1, 7, 1, 8, 1, 9, 0, 0, 0, 1}),
+         {{5, 6, 7, 8}, {1, 2, 3, 4}}},
+        // What runs past a row's end is dropped, not put where the next row starts.
+        {"RLE8, a run past the end, then a skip", 40, 8, 4,
+         Bytes({1, 1, 1, 2, 1, 3, 1, 4, 1, 9, 0, 0, 0, 2, 1, 0, 3, 5, 0, 1}), {{0, 5, 5, 5}, {1, 2, 3, 4}}},
         {"RLE4", 40, 4, 5,
          Bytes({0, 5, 0x12, 0x34, 0x50, 0,  // 5 literal pixels in 3 bytes, padded to 4
                 0, 0, 3, 0xAB, 0, 0,        // a run alternating two indices
@@ -165,6 +171,10 @@ TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
         uint64_t limit = 0;
         ASSERT_TRUE(NormalizeInputLimit(in.Bytes(), &limit, &reason)) << reason;
         EXPECT_LE(in.Bytes().size(), limit) << "run-length data is read whole";
+        // Uncompressed, the picture may take as much as it is allowed, and no more.
+        const uint64_t stride = (uint64_t(c.width) * c.bits + 31) / 32 * 4, size = stride * c.expected.size();
+        EXPECT_TRUE(NormalizeInputLimit(in.Bytes(), &limit, &reason, size)) << reason;
+        EXPECT_FALSE(NormalizeInputLimit(in.Bytes(), &limit, &reason, size - 1));
         EditorFormFile got;
         ASSERT_TRUE(ReadEditorForm(out, &got));
         EXPECT_EQ(c.expected, got.rows);

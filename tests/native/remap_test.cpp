@@ -122,7 +122,8 @@ std::string WriteRemapped(SourceFile& file, const RemappablePicture& picture, co
 TEST(RemapBmp, CountsARowSplitBeforeItsLastByteOnce)
 {
     TempFolder folder;
-    for (const auto& depth : {std::make_pair(uint16_t(1), 135), std::make_pair(uint16_t(4), 33)}) {
+    for (const auto& depth : {std::make_pair(uint16_t(1), 135), std::make_pair(uint16_t(4), 33),
+                              std::make_pair(uint16_t(8), 18)}) {
         const uint16_t bits = depth.first;
         VariantFile file;
         file.width = depth.second;
