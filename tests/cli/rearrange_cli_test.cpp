@@ -5,6 +5,7 @@
 // color it showed (conform: the palette color nearest to it).
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
@@ -459,13 +460,20 @@ TEST(CliRearrange, RefusalsNameWhatIsWrongAndWriteNothing)
         {{"conform", picture, "--palette", missing, "-o", out}, missing + ": cannot be opened"},
         {{"move", picture, "6-7", "7", "-o", out},
          picture + ": entries 6-7 at position 7 would run past the table's last entry (7)"},
+        {{"swap-entries", picture, "0", "7", "--in-place"}, picture + ": is read-only; it was left as it is"},
     };
+    const std::string before = ReadWholeFile(picture);
+    namespace fs = std::filesystem;
+    fs::permissions(picture, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
     for (const auto& c : cases) {
         CliRun run = RunCli(c.first);
         EXPECT_EQ(1, run.exitCode);
         EXPECT_NE(std::string::npos, run.err.find("korin-cli: " + c.second)) << run.err;
         EXPECT_FALSE(FileExists(out));
     }
+    EXPECT_EQ(before, ReadWholeFile(picture));
+    fs::permissions(picture, fs::perms::owner_write, fs::perm_options::add);
 }
 
 }  // namespace
