@@ -286,6 +286,10 @@ TEST(RemapGif, ABackgroundPastTheTableNamesNoEntry)
         RemappablePicture picture;
         ASSERT_TRUE(ReadPicture(folder.File("in.gif"), c.first, true, file, picture));
         EXPECT_EQ(c.second, picture.UsedEntries());
+        // Uncounted, only the entries the file names are known to be used.
+        ASSERT_TRUE(ReadPicture(folder.File("in.gif"), c.first, false, file, picture));
+        EXPECT_EQ(c.first == clear, picture.UsedEntries()[0]);
+        EXPECT_FALSE(picture.UsedEntries()[1] || picture.UsedEntries()[2] || picture.UsedEntries()[3]);
         // Read again, a cut file leaves no format behind to write with.
         std::string reason;
         EXPECT_FALSE(picture.ReadIndexed(ByteSource(c.first.substr(0, 20)), true, &reason));
