@@ -177,8 +177,9 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     std::vector<PngPart> apart = Parts(base);
     apart.insert(std::find_if(apart.begin(), apart.end(), [](const PngPart& p) { return p.type == "IDAT"; }) + 1,
                  PngPart{"tEXt", std::string("a\0b", 3)});
-    std::string filterMethod = Parts(base)[0].data;
+    std::string filterMethod = Parts(base)[0].data, interlaceMethod = filterMethod;
     filterMethod[11] = 1;
+    interlaceMethod[12] = 2;
     std::vector<PngPart> noFrameData = Parts(base);
     noFrameData.erase(
         std::find_if(noFrameData.begin(), noFrameData.end(), [](const PngPart& p) { return p.type == "fdAT"; }));
@@ -230,6 +231,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {edit("IDAT", CompressedRows(Picture(kWidth, kHeight - 1, 4), 4)), true, "IDAT: the data ends before"},
         {edit("IDAT", CompressedRows(Picture(kWidth, kHeight - 1, 4), 4) + "more"), true, "IDAT: the data ends before"},
         {edit("IHDR", filterMethod), false, "IHDR: unknown filter method"},
+        {edit("IHDR", interlaceMethod), false, "IHDR: unknown interlace method"},
         {edit("IDAT", Deflate(std::string("\0abc\0abc\7abc\0abc", 16))), true, "row 2 has unknown filter type 7"},
         {edit("fdAT", BigEndian32(2) + "\x78\x9C\x00"), true, "fdAT of frame 2"},
     };

@@ -297,23 +297,26 @@ TEST(RemapGif, ABackgroundPastTheTableNamesNoEntry)
     }
 }
 
-// bKGD names entry 0, which a swap with entry 1 moves.
+// bKGD names entry 0, which a swap with entry 1 moves; one past the table
+// names no entry and stays as it is.
 TEST(RemapPng, ABackgroundOfEntryZeroFollowsIt)
 {
     TempFolder folder;
     const std::string out = folder.File("out.png");
-    SourceFile file;
-    RemappablePicture picture;
-    ASSERT_TRUE(ReadPicture(folder.File("in.png"),
-                            AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(2)},
-                                         {"bKGD", std::string(1, '\0')}, {"IDAT", CompressedRows({{0, 1}}, 8)},
-                                         {"IEND", ""}}),
-                            true, file, picture));
-    const std::string after = WriteRemapped(file, picture, picture.Table(), {1, 0}, true, out);
-    ASSERT_FALSE(after.empty());
-    const size_t type = after.find("bKGD");
-    ASSERT_NE(std::string::npos, type);
-    EXPECT_EQ(1, after[type + 4]);
+    for (const uint8_t background : {0, 2}) {
+        SourceFile file;
+        RemappablePicture picture;
+        ASSERT_TRUE(ReadPicture(folder.File("in.png"),
+                                AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(2)},
+                                             {"bKGD", std::string(1, char(background))},
+                                             {"IDAT", CompressedRows({{0, 1}}, 8)}, {"IEND", ""}}),
+                                true, file, picture));
+        const std::string after = WriteRemapped(file, picture, picture.Table(), {1, 0}, true, out);
+        ASSERT_FALSE(after.empty());
+        const size_t type = after.find("bKGD");
+        ASSERT_NE(std::string::npos, type);
+        EXPECT_EQ(background ? 2 : 1, after[type + 4]);
+    }
 }
 
 // Noise through every buffer of a remap: PNG rows wider than the encoder's
