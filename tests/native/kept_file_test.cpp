@@ -94,6 +94,16 @@ TEST_F(KeptFile, ALinkStaysAndTheFileItLeadsToIsReplaced)
         ASSERT_TRUE(saver.save(shortcuts.File("ahead")));
         EXPECT_EQ(saver.bytes, ReadWholeFile(shortcuts.File("later")));
         EXPECT_EQ("later", LinkText(shortcuts.File("ahead")));
+
+        // The longest chain the system itself follows: 39 links, then the file.
+        for (int i = 1; i <= 39; ++i) {
+            const std::string next = i == 39 ? "later" : "chain" + std::to_string(i + 1);
+            ASSERT_EQ(0, symlink(next.c_str(), shortcuts.File("chain" + std::to_string(i)).c_str()));
+        }
+        ASSERT_TRUE(WriteWholeFile(shortcuts.File("later"), kOld));
+        ASSERT_TRUE(saver.save(shortcuts.File("chain1")));
+        EXPECT_EQ(saver.bytes, ReadWholeFile(shortcuts.File("later")));
+        EXPECT_EQ("chain2", LinkText(shortcuts.File("chain1")));
     }
 }
 

@@ -265,6 +265,8 @@ TEST(PaletteFormats, RefusesBrokenFilesSayingWhy)
          "hex list: line 51 is not six hex digits (RRGGBB): '#12345g'"},
         {"mostly hex, one line not", "hello\nff0000\n00ff00\n", "hex list: line 1 is not six hex digits"},
         {"Paint.NET with a short line", ";paint.net\nFF000000\nFF0000\n", "Paint.NET palette: line 3 is not eight"},
+        {"Paint.NET with a long line", ";paint.net\nFF000000\nFF00000000\n", "Paint.NET palette: line 3 is not eight"},
+        {"Paint.NET with one digit", ";paint.net\nFF000000\nF\n", "Paint.NET palette: line 3 is not eight"},
         {"hex beyond 65,535 colors", Repeat("123456\n", 65536), "more than 65,535"},
         {"RIFF that is no palette", std::string("RIFF\x04\0\0\0WAVE", 12), "not a valid RIFF palette"},
         {"plain text", "hello, world\n", "is not a palette file this program reads"},

@@ -544,6 +544,11 @@ TEST(Rearrange, EachOperationGivesTheTableItNamesAndKeepsThePicture)
     EXPECT_TRUE(MoveEntries(table, 6, 7, 6, false, &kept, &reason)) << reason;
     EXPECT_FALSE(MoveEntries(table, 6, 7, 7, false, &kept, &reason));
     EXPECT_EQ("entries 6-7 at position 7 would run past the table's last entry (7)", reason);
+    // Either end of a sorted range outside the table is named.
+    EXPECT_FALSE(SortEntries(table, 8, 3, SortKey::Hue, counts, false, &kept, &reason));
+    EXPECT_EQ("entry 8 is not in the table of 8 entries (0 to 7)", reason);
+    EXPECT_FALSE(SortEntries(table, 3, 9, SortKey::Hue, counts, false, &kept, &reason));
+    EXPECT_EQ("entry 9 is not in the table of 8 entries (0 to 7)", reason);
 
     std::vector<bool> used;
     for (uint64_t n : counts) used.push_back(n > 0);
