@@ -67,6 +67,19 @@ TEST(BmpCorpus, BitFieldSectionsAreMadeWhereGdiMakesThem)
         EXPECT_EQ(c.made, section != nullptr) << c.bitCount << " bits, compression " << c.compression;
         if (section) DeleteObject(section);
     }
+#ifndef _WIN32
+    // A header shorter than BITMAPINFOHEADER is not read past its end (Windows
+    // would take 12 bytes as the older core header).
+    BITMAPINFOHEADER shortHeader = {};
+    shortHeader.biSize = 12;
+    shortHeader.biWidth = 4;
+    shortHeader.biHeight = 2;
+    shortHeader.biPlanes = 1;
+    shortHeader.biBitCount = 16;
+    void* bits = nullptr;
+    EXPECT_EQ(nullptr, CreateDIBSection(dc, reinterpret_cast<const BITMAPINFO*>(&shortHeader), DIB_RGB_COLORS, &bits,
+                                        nullptr, 0));
+#endif
 }
 
 }  // namespace
