@@ -3,7 +3,9 @@
 // write-back error only when the flush comes, after the bytes were taken.
 // syncfs fails while such a file is open, as Linux reports any write-back
 // error of the file system to syncfs. With $FAILING_FOLDER_FLUSH set, the
-// flush of any folder fails. With $FAILING_COPY_RANGE set to an
+// flush of any folder fails. With $SHORT_WRITES set, each write to a regular
+// file takes at most 7 bytes, as a write cut short by a signal does. With
+// $FAILING_COPY_RANGE set to an
 // errno number, copy_file_range fails with it, as on a kernel or file system
 // that cannot copy that way.
 #include <dirent.h>
@@ -59,6 +61,15 @@ extern "C" {
 int fsync(int fd) { return Flush("fsync", fd); }
 int fdatasync(int fd) { return Flush("fdatasync", fd); }
 int syncfs(int fd) { return Flush("syncfs", fd); }
+
+ssize_t write(int fd, const void* bytes, size_t count)
+{
+    struct stat info;
+    if (std::getenv("SHORT_WRITES") && count > 7 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) count = 7;
+    using Call = ssize_t (*)(int, const void*, size_t);
+    static const auto real = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "write"));
+    return real ? real(fd, bytes, count) : -1;
+}
 
 ssize_t copy_file_range(int from, off_t* fromAt, int to, off_t* toAt, size_t count, unsigned flags)
 {

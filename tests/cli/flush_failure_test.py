@@ -1,7 +1,8 @@
 """A flush that fails after every write succeeded, alone and within a batch's
 deferred group flush: the file it was for keeps its old bytes, the others of
 the batch are saved, no temporary stays, and the failure is reported. A
-kernel copy that is refused falls back to a plain copy, or fails the save.
+kernel copy that is refused falls back to a plain copy, or fails the save;
+writes cut short are carried on.
 
 Usage: flush_failure_test.py KORIN_CLI FAILING_FLUSH_LIBRARY
 """
@@ -63,6 +64,16 @@ def main():
         subprocess.run([korin, "invert", "in.bmp", "-o", "want.bmp"], cwd=folder, check=True, timeout=60)
         with open(os.path.join(folder, "want.bmp"), "rb") as f:
             want = f.read()
+        # Writes cut short are taken up where they stopped, copies included.
+        env = dict(os.environ, LD_PRELOAD=library, SHORT_WRITES="1", FAILING_COPY_RANGE=str(errno.ENOSYS))
+        for command in (["invert", "in.bmp", "-o", "short.bmp"], ["palette", "in.bmp", "-o", "short.pal"]):
+            subprocess.run([korin] + command, cwd=folder, check=True, timeout=60)
+            subprocess.run([korin] + command[:-1] + ["short-" + command[-1]], cwd=folder, env=env, check=True,
+                           timeout=60)
+            with open(os.path.join(folder, command[-1]), "rb") as f, \
+                    open(os.path.join(folder, "short-" + command[-1]), "rb") as g:
+                if f.read() != g.read():
+                    failures.append(f"{command[0]} with writes cut short wrote another file")
         for number in (errno.EXDEV, errno.ENOSYS, errno.EINVAL, errno.EOPNOTSUPP, errno.EIO):
             env = dict(os.environ, LD_PRELOAD=library, FAILING_COPY_RANGE=str(number))
             run = subprocess.run([korin, "invert", "in.bmp", "-o", "out.bmp"], cwd=folder, env=env,

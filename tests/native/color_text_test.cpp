@@ -44,7 +44,7 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
         {"no colour at all", ""},
         {"", ""},
         {"#12345 #1234567 #12 #ggg #abcd", ""},
-        {"#fffz 1234567 abcdefg x40ff80 40ff80y a40ff80 40ff80a", ""},
+        {"#fffz 1234567 abcdefg x40ff80 40ff80y a40ff80 40ff80a A40FF80", ""},
         {"256 0 0", ""},
         {"1, 2", ""},
         {"1,, 2, 3", ""},

@@ -286,6 +286,7 @@ TEST(RemapGif, ABackgroundPastTheTableNamesNoEntry)
         RemappablePicture picture;
         ASSERT_TRUE(ReadPicture(folder.File("in.gif"), c.first, true, file, picture));
         EXPECT_EQ(c.second, picture.UsedEntries());
+        EXPECT_EQ(2u, picture.MinimumEntries()) << "a GIF table holds two entries at least";
         // Uncounted, only the entries the file names are known to be used.
         ASSERT_TRUE(ReadPicture(folder.File("in.gif"), c.first, false, file, picture));
         EXPECT_EQ(c.first == clear, picture.UsedEntries()[0]);
@@ -311,6 +312,7 @@ TEST(RemapPng, ABackgroundOfEntryZeroFollowsIt)
                                              {"bKGD", std::string(1, char(background))},
                                              {"IDAT", CompressedRows({{0, 1}}, 8)}, {"IEND", ""}}),
                                 true, file, picture));
+        EXPECT_EQ(1u, picture.MinimumEntries());
         const std::string after = WriteRemapped(file, picture, picture.Table(), {1, 0}, true, out);
         ASSERT_FALSE(after.empty());
         const size_t type = after.find("bKGD");
