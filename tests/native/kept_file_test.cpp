@@ -104,6 +104,11 @@ TEST_F(KeptFile, ALinkStaysAndTheFileItLeadsToIsReplaced)
         ASSERT_TRUE(saver.save(shortcuts.File("chain1")));
         EXPECT_EQ(saver.bytes, ReadWholeFile(shortcuts.File("later")));
         EXPECT_EQ("chain2", LinkText(shortcuts.File("chain1")));
+        // One link more and the system would not open it: nor does a save.
+        ASSERT_EQ(0, symlink("chain1", shortcuts.File("chain0").c_str()));
+        ASSERT_TRUE(WriteWholeFile(shortcuts.File("later"), kOld));
+        EXPECT_FALSE(saver.save(shortcuts.File("chain0")));
+        EXPECT_EQ(kOld, ReadWholeFile(shortcuts.File("later")));
     }
 }
 
