@@ -89,6 +89,16 @@ TEST_F(KeptFile, ALinkStaysAndTheFileItLeadsToIsReplaced)
         EXPECT_EQ(std::vector<std::string>{"real"}, pictures.List());
         EXPECT_EQ(std::vector<std::string>({"first", "link"}), shortcuts.List());
 
+        // A link by its absolute path, and one to a name of one letter.
+        ASSERT_EQ(0, symlink(real.c_str(), shortcuts.File("absolute").c_str()));
+        ASSERT_TRUE(WriteWholeFile(real, kOld));
+        ASSERT_TRUE(saver.save(shortcuts.File("absolute")));
+        EXPECT_EQ(saver.bytes, ReadWholeFile(real));
+        ASSERT_TRUE(WriteWholeFile(pictures.File("r"), kOld));
+        ASSERT_EQ(0, symlink("r", pictures.File("short").c_str()));
+        ASSERT_TRUE(saver.save(pictures.File("short")));
+        EXPECT_EQ(saver.bytes, ReadWholeFile(pictures.File("r")));
+
         // A link to a file not made yet: the file is made where it points.
         ASSERT_EQ(0, symlink("later", shortcuts.File("ahead").c_str()));
         ASSERT_TRUE(saver.save(shortcuts.File("ahead")));
@@ -205,6 +215,14 @@ TEST_F(KeptFile, ReadOnlyOrHardLinkedFileIsRefusedAndLeftAsItWas)
             EXPECT_EQ(c.names, folder.List());
         }
     }
+    // Nor is anything but a regular file replaced: a FIFO stays one.
+    TempFolder folder;
+    const std::string fifo = folder.File("pipe");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0644));
+    EXPECT_EQ(SaveProblem::NotAFile, SafeFileWriter::CheckTarget(fifo.c_str()));
+    for (const Saver& saver : Savers(image, table)) EXPECT_FALSE(saver.save(fifo)) << saver.what;
+    EXPECT_TRUE(S_ISFIFO(StatOf(fifo).st_mode));
+    EXPECT_EQ(std::vector<std::string>{"pipe"}, folder.List());
 }
 
 }  // namespace
