@@ -161,7 +161,8 @@ TEST_F(KeptFile, PermissionsAndOwnerStay)
 
 // Guards against a temporary file others may read while the user's content
 // goes into it, and against its name keeping part of a character: a long name
-// whose 64th byte is inside "é" gives a name cut before it.
+// whose 64th byte is inside "é" gives a name cut before it, a plain one its
+// first 64 bytes.
 TEST_F(KeptFile, TheTemporaryFileIsAsClosedAsTheTargetAndWellNamed)
 {
     const mode_t previousMask = umask(0);
