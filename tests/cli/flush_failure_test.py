@@ -14,12 +14,12 @@ import sys
 import tempfile
 
 
-def bmp(seed):
-    pixels = bytes((seed + i) % 4 for i in range(8 * 2))
+def bmp(seed, width=8, height=2):
+    pixels = bytes((seed + i + i // 999) % 4 for i in range(width * height))
     quads = b"".join(bytes((i * 60, 255 - i * 50, seed * 40 % 256, 0)) for i in range(4))
     offset = 54 + len(quads)
     return (struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset) +
-            struct.pack("<IiiHHIIiiII", 40, 8, 2, 1, 8, 0, len(pixels), 2835, 2835, 4, 0) + quads + pixels)
+            struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 2835, 2835, 4, 0) + quads + pixels)
 
 
 def main():
@@ -64,16 +64,22 @@ def main():
         subprocess.run([korin, "invert", "in.bmp", "-o", "want.bmp"], cwd=folder, check=True, timeout=60)
         with open(os.path.join(folder, "want.bmp"), "rb") as f:
             want = f.read()
-        # Writes cut short are taken up where they stopped, copies included.
-        env = dict(os.environ, LD_PRELOAD=library, SHORT_WRITES="1", FAILING_COPY_RANGE=str(errno.ENOSYS))
-        for command in (["invert", "in.bmp", "-o", "short.bmp"], ["palette", "in.bmp", "-o", "short.pal"]):
+        # Writes cut short are taken up where they stopped, copies included,
+        # and a copy of more than one buffer (2 MiB of pixels) goes on where
+        # the last one ended.
+        with open(os.path.join(folder, "big.bmp"), "wb") as f:
+            f.write(bmp(5, 1024, 2100))
+        short = dict(os.environ, LD_PRELOAD=library, SHORT_WRITES="1", FAILING_COPY_RANGE=str(errno.ENOSYS))
+        buffered = dict(os.environ, LD_PRELOAD=library, FAILING_COPY_RANGE=str(errno.ENOSYS))
+        for command, env in ((["invert", "in.bmp", "-o", "a.bmp"], short), (["palette", "in.bmp", "-o", "a.pal"], short),
+                             (["invert", "big.bmp", "-o", "big-out.bmp"], buffered)):
             subprocess.run([korin] + command, cwd=folder, check=True, timeout=60)
-            subprocess.run([korin] + command[:-1] + ["short-" + command[-1]], cwd=folder, env=env, check=True,
+            subprocess.run([korin] + command[:-1] + ["again-" + command[-1]], cwd=folder, env=env, check=True,
                            timeout=60)
             with open(os.path.join(folder, command[-1]), "rb") as f, \
-                    open(os.path.join(folder, "short-" + command[-1]), "rb") as g:
+                    open(os.path.join(folder, "again-" + command[-1]), "rb") as g:
                 if f.read() != g.read():
-                    failures.append(f"{command[0]} with writes cut short wrote another file")
+                    failures.append(f"{' '.join(command[:2])} wrote another file when its writes or copies were cut")
         for number in (errno.EXDEV, errno.ENOSYS, errno.EINVAL, errno.EOPNOTSUPP, errno.EIO):
             env = dict(os.environ, LD_PRELOAD=library, FAILING_COPY_RANGE=str(number))
             run = subprocess.run([korin, "invert", "in.bmp", "-o", "out.bmp"], cwd=folder, env=env,
