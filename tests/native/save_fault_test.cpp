@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <functional>
+#include <iterator>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,6 +50,37 @@ TEST(SaveFault, ABatchDroppedBeforeItsFlushKeepsEveryOldFile)
     }
     EXPECT_EQ("old", ReadWholeFile(folder.File("a")));
     EXPECT_EQ(std::vector<std::string>({"a"}), folder.List());
+}
+
+size_t OpenDescriptors()
+{
+    return size_t(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+
+// An editor saves for hours: no save, batch, flush or read may leave a
+// descriptor open behind it.
+TEST(SaveFault, NothingStaysOpenAfterSavesAndReads)
+{
+    TempFolder folder;
+    const size_t before = OpenDescriptors();
+    for (int round = 0; round < 3; ++round) {
+        SafeFileWriter single(folder.File("single").c_str());
+        single.Write("one", 3);
+        EXPECT_TRUE(single.Commit());
+        FolderFlushes flushes;
+        for (const char* name : {"a", "b", "c"}) {
+            SafeFileWriter writer(folder.File(name).c_str(), &flushes);
+            writer.Write(name, 1);
+            EXPECT_TRUE(writer.Commit());
+        }
+        std::string failed;
+        EXPECT_TRUE(flushes.FlushAll(&failed)) << failed;
+        SourceFile source;
+        EXPECT_TRUE(source.Open(folder.File("a").c_str()));
+        EXPECT_FALSE(source.Open(folder.Path().c_str()));
+    }
+    EXPECT_EQ(before, OpenDescriptors());
+    EXPECT_EQ(0u, SourceFile().Size());
 }
 
 TEST(SaveFault, BmpWriteFailingPartWayKeepsTheOldFile)
