@@ -398,6 +398,11 @@ def main():
     if args.sample is not None and args.sample < len(mutants):
         mutants = sorted(random.Random(args.seed).sample(mutants, args.sample), key=lambda m: m[0])
     shown = equivalents()
+    # A row names its line by text: where that text stands twice, it covers both.
+    for path, before in sorted({(p, b) for p, b, _ in shown if p in files}):
+        lines = [t.strip() for t in open(os.path.join(ROOT, path), encoding='utf-8').read().splitlines()]
+        if lines.count(before) != 1:
+            print('equivalent.tsv: %s: %d lines read "%s"' % (path, lines.count(before), before))
     equivalent = [m for m in mutants if text_key(m) in shown]
     mutants = [m for m in mutants if text_key(m) not in shown]
     if args.list:
