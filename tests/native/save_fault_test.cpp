@@ -78,6 +78,7 @@ TEST(SaveFault, NothingStaysOpenAfterSavesAndReads)
         SourceFile source;
         EXPECT_TRUE(source.Open(folder.File("a").c_str()));
         EXPECT_FALSE(source.Open(folder.Path().c_str()));
+        EXPECT_EQ(0u, source.Size()) << "a failed open keeps nothing of the file before";
     }
     EXPECT_EQ(before, OpenDescriptors());
     EXPECT_EQ(0u, SourceFile().Size());
