@@ -75,6 +75,11 @@ TEST(SaveFault, NothingStaysOpenAfterSavesAndReads)
         }
         std::string failed;
         EXPECT_TRUE(flushes.FlushAll(&failed)) << failed;
+        {
+            FolderFlushes dropped;  // a batch given up before its flush
+            SafeFileWriter writer(folder.File("d").c_str(), &dropped);
+            EXPECT_TRUE(writer.Commit());
+        }
         SourceFile source;
         EXPECT_TRUE(source.Open(folder.File("a").c_str()));
         EXPECT_FALSE(source.Open(folder.Path().c_str()));
@@ -82,6 +87,34 @@ TEST(SaveFault, NothingStaysOpenAfterSavesAndReads)
     }
     EXPECT_EQ(before, OpenDescriptors());
     EXPECT_EQ(0u, SourceFile().Size());
+}
+
+// A batch of more files than wait for one flush together: each file is
+// saved, and never more than a group of them is open at once (the process
+// here may open 280 more).
+TEST(SaveFault, ABatchLargerThanAGroupSavesEachFileWithFewOpen)
+{
+    TempFolder folder;
+    rlimit old;
+    ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &old));
+    rlimit low = old;
+    low.rlim_cur = rlim_t(OpenDescriptors() + 280);
+    ASSERT_LE(low.rlim_cur, old.rlim_max);
+    ASSERT_EQ(0, setrlimit(RLIMIT_NOFILE, &low));
+    {
+        FolderFlushes flushes;
+        for (int i = 0; i < 300; ++i) {
+            SafeFileWriter writer(folder.File("f" + std::to_string(i)).c_str(), &flushes);
+            writer.Write(std::to_string(i).data(), std::to_string(i).size());
+            EXPECT_TRUE(writer.Commit()) << i;
+        }
+        std::string failed;
+        EXPECT_TRUE(flushes.FlushAll(&failed)) << failed;
+        EXPECT_TRUE(flushes.TakeFailed().empty());
+    }
+    ASSERT_EQ(0, setrlimit(RLIMIT_NOFILE, &old));
+    ASSERT_EQ(300u, folder.List().size());
+    for (int i = 0; i < 300; i += 37) EXPECT_EQ(std::to_string(i), ReadWholeFile(folder.File("f" + std::to_string(i))));
 }
 
 TEST(SaveFault, BmpWriteFailingPartWayKeepsTheOldFile)
