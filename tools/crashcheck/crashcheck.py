@@ -225,9 +225,17 @@ def run_scenario(korin, name, files, arguments, targets, full, work, check_from=
     points = states = 0
     violations = []
     # The point of a batch's group flush: its one file system flushed once.
+    # Then only the folders are flushed one by one; a lone file is flushed by
+    # itself, not with whatever else its file system holds.
     syncs = sum(1 for c in calls if c[2] == "syncfs")
+    flushes = sum(1 for c in calls if c[2] in ("fsync", "fdatasync"))
+    folders = len({os.path.dirname(t) for t in targets})
     if name.startswith("batch") and syncs != 1:
         violations.append(f"the batch flushed its file system {syncs} times, not once")
+    if name.startswith("batch") and flushes != folders:
+        violations.append(f"the batch made {flushes} flushes of single files or folders, not one for each of its {folders} folders")
+    if not name.startswith("batch") and syncs:
+        violations.append(f"a single save flushed its whole file system (syncfs, {syncs} calls)")
 
     def crash_here(position, finished=False):
         nonlocal points, states
