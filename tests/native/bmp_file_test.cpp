@@ -309,6 +309,7 @@ TEST_F(BmpFile, CopyPastTheEndOfItsSourceFailsTheSave)
         writer.Write("ab", 2);
         writer.CopyFrom(from, 4, 7);
         EXPECT_FALSE(writer.Commit());
+        EXPECT_EQ(std::vector<std::string>({"source", "target"}), folder.List()) << "at once, not later";
     }
     EXPECT_EQ("old", ReadWholeFile(target));
     EXPECT_EQ(std::vector<std::string>({"source", "target"}), folder.List());

@@ -187,6 +187,32 @@ TEST_F(KeptFile, TheTemporaryFileIsAsClosedAsTheTargetAndWellNamed)
     umask(previousMask);
 }
 
+// Temporary names already taken (another save of this process, or one that
+// crashed with the same process number) are passed over, and never removed.
+TEST_F(KeptFile, TakenTemporaryNamesArePassedOverAndKept)
+{
+    TempFolder folder;
+    const std::string path = folder.File("a.pal"), stem = path + ".korin~" + std::to_string(getpid()) + "-";
+    ASSERT_TRUE(WriteWholeFile(stem + "0", "not ours"));
+    {
+        SafeFileWriter writer(path.c_str());
+        writer.Write("new", 3);
+        EXPECT_TRUE(writer.Commit());
+    }
+    EXPECT_EQ("new", ReadWholeFile(path));
+    for (int i = 1; i < 1000; ++i) ASSERT_TRUE(WriteWholeFile(stem + std::to_string(i), "not ours"));
+    {
+        SafeFileWriter writer(path.c_str());
+        writer.Write("newer", 5);
+        if (writer.IsOpen()) {
+            EXPECT_TRUE(writer.Commit());
+        }
+    }
+    EXPECT_EQ(1001u, folder.List().size());
+    for (int i = 0; i < 1000; i += 111) EXPECT_EQ("not ours", ReadWholeFile(stem + std::to_string(i))) << i;
+    EXPECT_EQ("not ours", ReadWholeFile(stem + "999"));
+}
+
 // Guards against a save that replaces a file the user protected (rename
 // ignores the file's own permissions), or one whose other names would go on
 // showing the old content.
