@@ -261,7 +261,7 @@ TEST(CliInfo, PicturesAreNamedInTheUsersScriptAndNumberedAsAsked)
         EXPECT_TRUE(Contains(utf8.out, path)) << utf8.out;
         CliRun raw = RunCli({"info", path, "--raw"});
         EXPECT_TRUE(Contains(raw.out, cp932)) << raw.out;
-        // The header's size field, 40 or 13 bytes, and the first block's offset past the signature.
+        // A field that is 40 or 13: the BMP header size, IHDR length, or the GIF table offset.
         const char* decimal = kind == "bmp" ? "= 40\r\n" : kind == "png" ? ".length = 13 " : "= 13\r\n";
         const char* hex = kind == "bmp" ? "= 28\r\n" : kind == "png" ? ".length = d " : "= d\r\n";
         CliRun hexRun = RunCli({"info", path, "--members", "--hex"});
