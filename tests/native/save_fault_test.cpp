@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <iterator>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,6 +116,44 @@ TEST(SaveFault, ABatchLargerThanAGroupSavesEachFileWithFewOpen)
     ASSERT_EQ(0, setrlimit(RLIMIT_NOFILE, &old));
     ASSERT_EQ(300u, folder.List().size());
     for (int i = 0; i < 300; i += 37) EXPECT_EQ(std::to_string(i), ReadWholeFile(folder.File("f" + std::to_string(i))));
+}
+
+// A program started with standard input closed gets descriptor 0 for the
+// first file it opens: saves and reads through it work as through any other,
+// and leave it closed.
+TEST(SaveFault, DescriptorZeroIsAFileLikeAnyOther)
+{
+    TempFolder folder;
+    const std::string path = folder.File("zero");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(0);
+        bool ok = true;
+        {
+            SafeFileWriter writer(path.c_str());
+            writer.Write("zero", 4);
+            ok = writer.Commit();
+        }
+        SourceFile source;
+        char bytes[4] = {};
+        ok = ok && source.Open(path.c_str()) && source.IsOpen() && source.ReadAt(0, bytes, 4) &&
+             std::string(bytes, 4) == "zero";
+        source.Close();
+        {
+            FolderFlushes flushes;
+            SafeFileWriter writer(path.c_str(), &flushes);
+            writer.Write("one", 3);
+            std::string failed;
+            ok = ok && writer.Commit() && flushes.FlushAll(&failed);
+        }
+        _exit(ok && fcntl(0, F_GETFD) == -1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ("one", ReadWholeFile(path));
+    EXPECT_EQ(std::vector<std::string>{"zero"}, folder.List());
 }
 
 TEST(SaveFault, BmpWriteFailingPartWayKeepsTheOldFile)
