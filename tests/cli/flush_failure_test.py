@@ -65,14 +65,20 @@ def main():
         with open(os.path.join(folder, "want.bmp"), "rb") as f:
             want = f.read()
         # Writes cut short are taken up where they stopped, copies included,
-        # and a copy of more than one buffer (2 MiB of pixels) goes on where
-        # the last one ended.
+        # and a copy of more than one buffer (2 MiB of pixels, or one byte
+        # more than a buffer) goes on where the last one ended.
         with open(os.path.join(folder, "big.bmp"), "wb") as f:
             f.write(bmp(5, 1024, 2100))
+        # A one-pixel GIF whose bytes after its table are one more than a buffer.
+        gif = (b"GIF89a\x01\x00\x01\x00\x80\x00\x00" + b"\x00\x00\x00\xff\xff\xff" +
+               b"\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b")
+        with open(os.path.join(folder, "tail.gif"), "wb") as f:
+            f.write(gif + bytes(i * 7 % 251 for i in range((1 << 20) + 1 - 16)))
         short = dict(os.environ, LD_PRELOAD=library, SHORT_WRITES="1", FAILING_COPY_RANGE=str(errno.ENOSYS))
         buffered = dict(os.environ, LD_PRELOAD=library, FAILING_COPY_RANGE=str(errno.ENOSYS))
         for command, env in ((["invert", "in.bmp", "-o", "a.bmp"], short), (["palette", "in.bmp", "-o", "a.pal"], short),
-                             (["invert", "big.bmp", "-o", "big-out.bmp"], buffered)):
+                             (["invert", "big.bmp", "-o", "big-out.bmp"], buffered),
+                             (["invert", "tail.gif", "-o", "tail-out.gif"], buffered)):
             subprocess.run([korin] + command, cwd=folder, check=True, timeout=60)
             subprocess.run([korin] + command[:-1] + ["again-" + command[-1]], cwd=folder, env=env, check=True,
                            timeout=60)
