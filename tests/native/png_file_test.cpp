@@ -69,6 +69,14 @@ std::string FileOf(const Layout& layout)
     return AssemblePng(Parts(layout)) + (layout.tail ? "trailing bytes" : "");
 }
 
+// The structure of a made file, read as the editor reads it.
+::testing::AssertionResult StructureOf(const std::string& file, PngStructure* png)
+{
+    std::string reason;
+    if (ReadPngStructure(ByteSource(file), png, &reason)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << reason;
+}
+
 }  // namespace
 
 TEST(PngFile, StructureDecodeAndLargestIndexOverLayouts)
@@ -325,17 +333,13 @@ TEST(PngFile, ReportListsTheHeaderAndEveryChunkInBothModes)
                            "", "", "", " 種類   : 256色 (8bpp)\r\n"};
     for (const Layout& layout : kLayouts) {
         const std::string file = FileOf(layout);
-        ByteSource source(file);
         PngStructure png;
-        std::string reason;
-        ASSERT_TRUE(ReadPngStructure(source, &png, &reason)) << reason;
+        ASSERT_TRUE(StructureOf(file, &png));
         EXPECT_NE(std::string::npos, BuildPngReport(png, "a.png", file.size(), 0, 0).find(kinds[layout.bitDepth]));
     }
     const std::string file = FileOf(kLayouts[4]);
-    ByteSource source(file);
     PngStructure png;
-    std::string reason;
-    ASSERT_TRUE(ReadPngStructure(source, &png, &reason)) << reason;
+    ASSERT_TRUE(StructureOf(file, &png));
     const std::string summary = BuildPngReport(png, "C:\\a.png", file.size(), 0, 0);
     for (const char* line : {" IDAT : 2\r\n", " fcTL : 2\r\n", " 使用色 : 9色\r\n", " 透過   : 9色 (tRNS)\r\n"})
         EXPECT_NE(std::string::npos, summary.find(line)) << line;
