@@ -7,7 +7,9 @@
 // file takes at most 7 bytes, as a write cut short by a signal does. With
 // $FAILING_COPY_RANGE set to an
 // errno number, copy_file_range fails with it, as on a kernel or file system
-// that cannot copy that way.
+// that cannot copy that way. With $INTERRUPTED_CALLS set, every other write,
+// pread and copy_file_range on a regular file fails with EINTR, as when a
+// signal arrives before the call moved a byte.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -45,6 +47,16 @@ bool AnyFailing()
     return any;
 }
 
+// Each call site keeps its own turn, so that every retry goes through.
+bool Interrupted(int fd, bool* turn)
+{
+    struct stat info;
+    if (!std::getenv("INTERRUPTED_CALLS") || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    *turn = !*turn;
+    if (*turn) errno = EINTR;
+    return *turn;
+}
+
 int Flush(const char* name, int fd)
 {
     if (std::strcmp(name, "syncfs") == 0 ? AnyFailing() : Failing(fd)) {
@@ -65,6 +77,8 @@ int syncfs(int fd) { return Flush("syncfs", fd); }
 ssize_t write(int fd, const void* bytes, size_t count)
 {
     struct stat info;
+    static bool turn = false;
+    if (Interrupted(fd, &turn)) return -1;
     if (std::getenv("SHORT_WRITES") && count > 7 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) count = 7;
     using Call = ssize_t (*)(int, const void*, size_t);
     static const auto real = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "write"));
@@ -77,8 +91,24 @@ ssize_t copy_file_range(int from, off_t* fromAt, int to, off_t* toAt, size_t cou
         errno = std::atoi(number);
         return -1;
     }
+    static bool turn = false;
+    if (Interrupted(to, &turn)) return -1;
     using Call = ssize_t (*)(int, off_t*, int, off_t*, size_t, unsigned);
     auto real = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "copy_file_range"));
     return real ? real(from, fromAt, to, toAt, count, flags) : -1;
+}
+
+ssize_t pread(int fd, void* bytes, size_t count, off_t offset)
+{
+    static bool turn = false;
+    if (Interrupted(fd, &turn)) return -1;
+    using Call = ssize_t (*)(int, void*, size_t, off_t);
+    static const auto real = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "pread"));
+    return real ? real(fd, bytes, count, offset) : -1;
+}
+
+ssize_t pread64(int fd, void* bytes, size_t count, off_t offset)
+{
+    return pread(fd, bytes, count, offset);
 }
 }

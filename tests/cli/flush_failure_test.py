@@ -2,7 +2,7 @@
 deferred group flush: the file it was for keeps its old bytes, the others of
 the batch are saved, no temporary stays, and the failure is reported. A
 kernel copy that is refused falls back to a plain copy, or fails the save;
-writes cut short are carried on.
+writes cut short and calls a signal interrupts are carried on.
 
 Usage: flush_failure_test.py KORIN_CLI FAILING_FLUSH_LIBRARY
 """
@@ -76,9 +76,13 @@ def main():
             f.write(gif + bytes(i * 7 % 251 for i in range((1 << 20) + 1 - 16)))
         short = dict(os.environ, LD_PRELOAD=library, SHORT_WRITES="1", FAILING_COPY_RANGE=str(errno.ENOSYS))
         buffered = dict(os.environ, LD_PRELOAD=library, FAILING_COPY_RANGE=str(errno.ENOSYS))
+        # Calls a signal interrupts are made again, reads and copies included.
+        interrupted = dict(os.environ, LD_PRELOAD=library, INTERRUPTED_CALLS="1")
         for command, env in ((["invert", "in.bmp", "-o", "a.bmp"], short), (["palette", "in.bmp", "-o", "a.pal"], short),
                              (["invert", "big.bmp", "-o", "big-out.bmp"], buffered),
-                             (["invert", "tail.gif", "-o", "tail-out.gif"], buffered)):
+                             (["invert", "tail.gif", "-o", "tail-out.gif"], buffered),
+                             (["invert", "tail.gif", "-o", "tail-eintr.gif"], interrupted),
+                             (["invert", "big.bmp", "-o", "big-eintr.bmp"], dict(buffered, INTERRUPTED_CALLS="1"))):
             subprocess.run([korin] + command, cwd=folder, check=True, timeout=60)
             subprocess.run([korin] + command[:-1] + ["again-" + command[-1]], cwd=folder, env=env, check=True,
                            timeout=60)
