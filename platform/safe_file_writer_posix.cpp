@@ -321,7 +321,9 @@ bool SafeFileWriter::Commit()
     struct stat info;
     if (flushes && fstat(file, &info) == 0) {
         flushes->Hand({file, uint64_t(info.st_dev), temporary, target});
+        // The file and its name are the batch's now: nothing here may close or remove them.
         file = -1;
+        temporary.clear();
         committed = true;
         return true;
     }
@@ -333,6 +335,8 @@ bool SafeFileWriter::Commit()
         RemoveTemporary();
         return false;
     }
+    // The name is free again: another save may take it.
+    temporary.clear();
     committed = true;
     FlushFolder(FolderOf(target));
     return true;

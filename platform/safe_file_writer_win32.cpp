@@ -285,6 +285,8 @@ bool SafeFileWriter::Commit()
         RemoveTemporary();
         return false;
     }
+    // The name is free again: another save may take it.
+    temporary.clear();
     committed = true;
     return true;
 }

@@ -13,8 +13,12 @@
 #include "tests/support/memory_dc.h"
 #include "tests/support/temp_folder.h"
 
+#include <memory>
+
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -294,6 +298,52 @@ TEST_F(BmpFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
 
 // Guards the copy of pixel rows from file to file: a source that ends before
 // the rows do (cut short while it was being copied) must fail the save.
+// A writer that failed, or whose file was replaced or handed to a batch, owns
+// nothing more: called again or destroyed, it closes no descriptor and removes
+// no temporary that another save took since.
+TEST_F(BmpFile, AWriterDoneWithLeavesLaterSavesTheirFiles)
+{
+    const std::string target = folder.File("target");
+#ifndef _WIN32
+    const bool input = fcntl(0, F_GETFD) != -1;
+#endif
+    namespace fs = std::filesystem;
+    // Failed, replaced, handed to a batch, refused at the last moment.
+    for (int way = 0; way < 4; ++way) {
+        const bool saved = way == 1 || way == 2;
+        ASSERT_TRUE(WriteWholeFile(target, "old"));
+        FolderFlushes flushes;
+        auto writer = std::make_unique<SafeFileWriter>(target.c_str(), way == 2 ? &flushes : nullptr);
+        writer->Write("new", 3);
+        if (way == 0) writer->Fail();
+        if (way == 3) fs::permissions(target, fs::perms::owner_read);
+        EXPECT_EQ(saved, writer->Commit()) << way;
+        fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+        if (way != 2) {
+            EXPECT_EQ(std::vector<std::string>{"target"}, folder.List()) << "at once, " << way;
+        }
+#ifndef _WIN32
+        const int other = open(folder.File("other").c_str(), O_RDWR | O_CREAT, 0600);
+#endif
+        SafeFileWriter next(target.c_str());
+        next.Write("next", 4);
+        EXPECT_FALSE(writer->Commit()) << way;
+        writer.reset();
+#ifndef _WIN32
+        EXPECT_NE(-1, fcntl(other, F_GETFD)) << way;
+        EXPECT_EQ(input, fcntl(0, F_GETFD) != -1) << "standard input, " << way;
+        close(other);
+        fs::remove(folder.File("other"));
+#endif
+        std::string failed;
+        EXPECT_TRUE(flushes.FlushAll(&failed)) << failed;
+        EXPECT_EQ(saved ? "new" : "old", ReadWholeFile(target)) << way;
+        EXPECT_TRUE(next.Commit()) << way;
+        EXPECT_EQ("next", ReadWholeFile(target)) << way;
+        EXPECT_EQ(std::vector<std::string>{"target"}, folder.List()) << way;
+    }
+}
+
 TEST_F(BmpFile, CopyPastTheEndOfItsSourceFailsTheSave)
 {
     const std::string source = folder.File("source");

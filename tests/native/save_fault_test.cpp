@@ -77,6 +77,11 @@ TEST(SaveFault, NothingStaysOpenAfterSavesAndReads)
         std::string failed;
         EXPECT_TRUE(flushes.FlushAll(&failed)) << failed;
         {
+            SafeFileWriter refused(folder.File("e").c_str());
+            refused.Fail();
+            EXPECT_FALSE(refused.Commit());
+        }
+        {
             FolderFlushes dropped;  // a batch given up before its flush
             SafeFileWriter writer(folder.File("d").c_str(), &dropped);
             EXPECT_TRUE(writer.Commit());
