@@ -3,11 +3,15 @@
 // as it was, with no temporary file beside it.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "image/dib_image.h"
@@ -159,6 +163,46 @@ TEST_F(KeptFile, PermissionsAndOwnerStay)
     umask(previousMask);
 }
 
+// A user who may not give a file away: the group stays where the user is a
+// member of it, and set-id bits stay although the save's own writes clear them.
+TEST_F(KeptFile, AUserWhoCannotGiveFilesAwayKeepsWhatTheyMay)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    const uid_t user = 4321;
+    const gid_t own = 4321, member = 4322;
+    struct Case {
+        uid_t uid;
+        gid_t gid;
+        mode_t mode;
+    };
+    // The file becomes the user's; its group and mode stay.
+    const Case cases[] = {{0, member, 0664}, {user, member, 06775}, {user, own, 04755}};
+    TempFolder folder;
+    ASSERT_EQ(0, chown(folder.Path().c_str(), user, own));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const std::string path = folder.File(std::to_string(i));
+        ASSERT_TRUE(WriteWholeFile(path, kOld));
+        ASSERT_EQ(0, chown(path.c_str(), cases[i].uid, cases[i].gid));
+        ASSERT_EQ(0, chmod(path.c_str(), cases[i].mode));
+    }
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool ok = setgroups(1, &member) == 0 && setgid(own) == 0 && setuid(user) == 0;
+        for (size_t i = 0; i < std::size(cases); ++i) ok = image.SaveToFile(folder.File(std::to_string(i)).c_str()) && ok;
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const struct stat after = StatOf(folder.File(std::to_string(i)));
+        EXPECT_EQ(user, after.st_uid) << i;
+        EXPECT_EQ(cases[i].gid, after.st_gid) << i;
+        EXPECT_EQ(cases[i].mode, after.st_mode & 07777) << i;
+    }
+}
+
 // Guards against a temporary file others may read while the user's content
 // goes into it, and against its name keeping part of a character: a long name
 // whose 64th byte is inside "é" gives a name cut before it, a plain one its
@@ -193,23 +237,22 @@ TEST_F(KeptFile, TakenTemporaryNamesArePassedOverAndKept)
 {
     TempFolder folder;
     const std::string path = folder.File("a.pal"), stem = path + ".korin~" + std::to_string(getpid()) + "-";
-    ASSERT_TRUE(WriteWholeFile(stem + "0", "not ours"));
-    {
+    const auto save = [&](const char* bytes) {
         SafeFileWriter writer(path.c_str());
-        writer.Write("new", 3);
-        EXPECT_TRUE(writer.Commit());
-    }
-    EXPECT_EQ("new", ReadWholeFile(path));
-    for (int i = 1; i < 1000; ++i) ASSERT_TRUE(WriteWholeFile(stem + std::to_string(i), "not ours"));
-    {
-        SafeFileWriter writer(path.c_str());
-        writer.Write("newer", 5);
-        if (writer.IsOpen()) {
-            EXPECT_TRUE(writer.Commit());
-        }
-    }
-    EXPECT_EQ(1001u, folder.List().size());
-    for (int i = 0; i < 1000; i += 111) EXPECT_EQ("not ours", ReadWholeFile(stem + std::to_string(i))) << i;
+        writer.Write(bytes, strlen(bytes));
+        return writer.Commit();
+    };
+    // A thousand names are tried, the first and the last included; then the save gives up.
+    for (int i = 0; i < 999; ++i) ASSERT_TRUE(WriteWholeFile(stem + std::to_string(i), "not ours"));
+    EXPECT_TRUE(save("last"));
+    ASSERT_TRUE(WriteWholeFile(stem + "999", "not ours"));
+    EXPECT_FALSE(save("none"));
+    EXPECT_EQ("last", ReadWholeFile(path));
+    ASSERT_TRUE(std::filesystem::remove(stem + "0"));
+    EXPECT_TRUE(save("first"));
+    EXPECT_EQ("first", ReadWholeFile(path));
+    EXPECT_EQ(1000u, folder.List().size());
+    for (int i = 1; i < 1000; i += 111) EXPECT_EQ("not ours", ReadWholeFile(stem + std::to_string(i))) << i;
     EXPECT_EQ("not ours", ReadWholeFile(stem + "999"));
 }
 

@@ -97,14 +97,14 @@ TEST(SaveFault, NothingStaysOpenAfterSavesAndReads)
 
 // A batch of more files than wait for one flush together: each file is
 // saved, and never more than a group of them is open at once (the process
-// here may open 280 more).
+// here may open 256 more, a group's worth).
 TEST(SaveFault, ABatchLargerThanAGroupSavesEachFileWithFewOpen)
 {
     TempFolder folder;
     rlimit old;
     ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &old));
     rlimit low = old;
-    low.rlim_cur = rlim_t(OpenDescriptors() + 280);
+    low.rlim_cur = rlim_t(OpenDescriptors() - 1 + 256);  // less the count's own
     ASSERT_LE(low.rlim_cur, old.rlim_max);
     ASSERT_EQ(0, setrlimit(RLIMIT_NOFILE, &low));
     {
@@ -136,6 +136,11 @@ TEST(SaveFault, DescriptorZeroIsAFileLikeAnyOther)
         close(0);
         bool ok = true;
         {
+            SafeFileWriter refused(path.c_str());
+            refused.Fail();
+            ok = !refused.Commit();
+        }
+        {
             SafeFileWriter writer(path.c_str());
             writer.Write("zero", 4);
             ok = writer.Commit();
@@ -159,6 +164,35 @@ TEST(SaveFault, DescriptorZeroIsAFileLikeAnyOther)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ("one", ReadWholeFile(path));
     EXPECT_EQ(std::vector<std::string>{"zero"}, folder.List());
+}
+
+// A folder its user may write in but not read cannot be flushed: its files
+// are saved, and the batch says its new names may not last, naming it where
+// asked.
+TEST(SaveFault, AFolderThatCannotBeFlushedIsReported)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    TempFolder folder;
+    const std::string path = folder.File("a");
+    ASSERT_EQ(0, chown(folder.Path().c_str(), 4321, 4321));
+    ASSERT_EQ(0, chmod(folder.Path().c_str(), 0300));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool ok = setgid(4321) == 0 && setuid(4321) == 0;
+        std::string failed;
+        for (std::string* named : {static_cast<std::string*>(nullptr), &failed}) {
+            FolderFlushes flushes;
+            SafeFileWriter writer(path.c_str(), &flushes);
+            writer.Write("new", 3);
+            ok = ok && writer.Commit() && !flushes.FlushAll(named) && flushes.TakeFailed().empty();
+        }
+        _exit(ok && failed == folder.Path() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ("new", ReadWholeFile(path));
 }
 
 TEST(SaveFault, BmpWriteFailingPartWayKeepsTheOldFile)
