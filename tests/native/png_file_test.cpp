@@ -198,6 +198,16 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     twoBackgrounds.insert(first(twoBackgrounds, "bKGD"), PngPart{"bKGD", std::string(1, '\0')});
     twoControls.insert(first(twoControls, "IDAT"), FrameControl(0, kWidth, kHeight, 0, 0));
     noControl.erase(first(noControl, "fdAT") - 1);
+    // Chunks that may come once, placed twice or out of their order.
+    std::vector<PngPart> twoTables = Parts(base), lateTable = Parts(base), twoAlphas = Parts(base),
+                         earlyAlpha = Parts(base), twoHistograms = Parts(base);
+    twoTables.insert(first(twoTables, "PLTE") + 1, PngPart{"PLTE", PaletteData(12)});
+    lateTable.insert(first(lateTable, "IEND"), PngPart{"PLTE", PaletteData(12)});
+    twoAlphas.insert(first(twoAlphas, "tRNS"), PngPart{"tRNS", "a"});
+    earlyAlpha.insert(first(earlyAlpha, "PLTE"), PngPart{"tRNS", "a"});
+    twoHistograms.insert(first(twoHistograms, "hIST"), PngPart{"hIST", std::string(24, 'a')});
+    std::string compression = Parts(base)[0].data;
+    compression[10] = 1;
     std::string hugeLength = good;
     hugeLength.replace(idat, 4, BigEndian32(0x80000000u));
     std::string signature = good;
@@ -225,7 +235,20 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {edit("IHDR", IhdrData(kWidth, 0x80000000u, 4, 3)), false, "IHDR: width or height is 0 or over 2^31-1"},
         // The largest height passes IHDR; the full-image first frame then cannot match it.
         {edit("IHDR", IhdrData(kWidth, 0x7FFFFFFFu, 4, 3)), false, "the first frame is not the whole image"},
+        {edit("IHDR", IhdrData(0x7FFFFFFFu, kHeight, 4, 3)), false, "the first frame is not the whole image"},
+        {edit("IHDR", IhdrData(kWidth, kHeight, 8, 5)), false, "IHDR: unknown color type 5"},
+        {edit("IHDR", IhdrData(kWidth, kHeight, 16, 3)), false, "IHDR: bit depth 16 is not one of an indexed PNG"},
+        {edit("IHDR", IhdrData(kWidth, kHeight, 3, 3)), false, "IHDR: bit depth 3 is not"},
+        {edit("IHDR", compression), false, "IHDR: unknown compression method"},
+        {AssemblePng(twoTables), false, "a second PLTE or one after IDAT"},
+        {AssemblePng(lateTable), false, "a second PLTE or one after IDAT"},
+        {AssemblePng(twoAlphas), false, "tRNS must come once, after PLTE and before IDAT"},
+        {AssemblePng(earlyAlpha), false, "tRNS must come once, after PLTE and before IDAT"},
+        {AssemblePng(twoHistograms), false, "hIST must come once, after PLTE and before IDAT"},
+        {edit("tEXt", "", "1EXt"), false, "the type is not four letters"},
+        {edit("tEXt", "", "tEX1"), false, "the type is not four letters"},
         {edit("PLTE", PaletteData(17)), false, plte + ": length 51"},
+        {edit("PLTE", ""), false, plte + ": length 0 is not 3 bytes for each of 1 to 16 entries"},
         {edit("tRNS", std::string(13, 'a')), false, "13 alpha values for 12 entries"},
         {edit("hIST", std::string(26, 'a')), false, "hIST chunk at offset"},
         {edit("hIST", std::string(800, 'a')), false, "length 800 is too large"},
@@ -254,6 +277,8 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
             EXPECT_FALSE(LargestPngIndex(source, png, &largest, &reason));
         }
         EXPECT_NE(std::string::npos, reason.find(c.reason)) << reason;
+        EXPECT_FALSE(ReadPngStructure(source, &png, nullptr) && LargestPngIndex(source, png, &largest, nullptr))
+            << "without a reason asked for";
     }
 
     // A million chunks are read, IHDR to IEND; one more is refused.
