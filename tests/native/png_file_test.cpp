@@ -245,6 +245,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {AssemblePng(twoAlphas), false, "tRNS must come once, after PLTE and before IDAT"},
         {AssemblePng(earlyAlpha), false, "tRNS must come once, after PLTE and before IDAT"},
         {AssemblePng(twoHistograms), false, "hIST must come once, after PLTE and before IDAT"},
+        {edit("bKGD", "ab"), false, "length is not 1 (an index)"},
         {edit("tEXt", "", "1EXt"), false, "the type is not four letters"},
         {edit("tEXt", "", "tEX1"), false, "the type is not four letters"},
         {edit("PLTE", PaletteData(17)), false, plte + ": length 51"},
