@@ -206,6 +206,19 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     twoAlphas.insert(first(twoAlphas, "tRNS"), PngPart{"tRNS", "a"});
     earlyAlpha.insert(first(earlyAlpha, "PLTE"), PngPart{"tRNS", "a"});
     twoHistograms.insert(first(twoHistograms, "hIST"), PngPart{"hIST", std::string(24, 'a')});
+    std::vector<PngPart> twoAnimations = Parts(base), lateAnimation = Parts(base), openFrame = Parts(base);
+    twoAnimations.insert(first(twoAnimations, "acTL"), PngPart{"acTL", BigEndian32(2) + BigEndian32(0)});
+    lateAnimation.insert(first(lateAnimation, "IEND"), PngPart{"acTL", BigEndian32(2) + BigEndian32(0)});
+    openFrame.insert(first(openFrame, "fdAT"), FrameControl(2, 1, 1, 0, 0));
+    // The frame after IDAT moved: at the image's edge it is read, past it refused.
+    const auto secondFrame = [&](uint32_t width, uint32_t height, uint32_t x, uint32_t y) {
+        std::vector<PngPart> parts = Parts(base);
+        *std::find_if(parts.rbegin(), parts.rend(), [](const PngPart& p) { return p.type == "fcTL"; }) =
+            FrameControl(1, width, height, x, y);
+        return AssemblePng(parts);
+    };
+    PngStructure atEdge;
+    EXPECT_TRUE(StructureOf(secondFrame(3, 2, kWidth - 3, kHeight - 2), &atEdge));
     std::string compression = Parts(base)[0].data;
     compression[10] = 1;
     std::string hugeLength = good;
@@ -246,6 +259,15 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {AssemblePng(earlyAlpha), false, "tRNS must come once, after PLTE and before IDAT"},
         {AssemblePng(twoHistograms), false, "hIST must come once, after PLTE and before IDAT"},
         {edit("bKGD", "ab"), false, "length is not 1 (an index)"},
+        {AssemblePng(twoAnimations), false, "a second acTL or one after IDAT"},
+        {AssemblePng(lateAnimation), false, "a second acTL or one after IDAT"},
+        {edit("acTL", BigEndian32(2)), false, "acTL chunk at offset 33: length is not 8"},
+        {edit("fcTL", FrameControl(0, kWidth, kHeight, 0, 0).data.substr(1)), false, "length is not 26"},
+        {AssemblePng(openFrame), false, "the frame before it has no fdAT"},
+        {secondFrame(3, 2, kWidth - 2, 0), false, "the frame lies outside the image"},
+        {secondFrame(3, 2, 0, kHeight - 1), false, "the frame lies outside the image"},
+        {secondFrame(0, 2, 0, 0), false, "the frame lies outside the image"},
+        {secondFrame(3, 0, 0, 0), false, "the frame lies outside the image"},
         {edit("tEXt", "", "1EXt"), false, "the type is not four letters"},
         {edit("tEXt", "", "tEX1"), false, "the type is not four letters"},
         {edit("PLTE", PaletteData(17)), false, plte + ": length 51"},
