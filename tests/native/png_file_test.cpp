@@ -219,6 +219,15 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     };
     PngStructure atEdge;
     EXPECT_TRUE(StructureOf(secondFrame(3, 2, kWidth - 3, kHeight - 2), &atEdge));
+    std::vector<PngPart> noHeader = Parts(base), twoHeaders = Parts(base), earlyData = Parts(base),
+                         noTable = Parts(base), noData = Parts(base);
+    noHeader.erase(noHeader.begin());
+    twoHeaders.insert(twoHeaders.begin() + 1, twoHeaders[0]);
+    earlyData.insert(first(earlyData, "PLTE"), *first(earlyData, "IDAT"));
+    noTable.erase(noTable.begin() + 1, noTable.end() - 1);  // IHDR and IEND only
+    noData.erase(first(noData, "IDAT"), noData.end() - 1);
+    noData.erase(first(noData, "acTL"));
+    noData.erase(first(noData, "fcTL"));
     std::string compression = Parts(base)[0].data;
     compression[10] = 1;
     std::string hugeLength = good;
@@ -259,6 +268,13 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {AssemblePng(earlyAlpha), false, "tRNS must come once, after PLTE and before IDAT"},
         {AssemblePng(twoHistograms), false, "hIST must come once, after PLTE and before IDAT"},
         {edit("bKGD", "ab"), false, "length is not 1 (an index)"},
+        {AssemblePng(noHeader), false, "acTL chunk at offset 8: the first chunk is not IHDR"},
+        {AssemblePng(twoHeaders), false, "IHDR chunk at offset 33: a second IHDR"},
+        {edit("IHDR", IhdrData(kWidth, kHeight, 4, 3).substr(1)), false, "IHDR chunk at offset 8: length is not 13"},
+        {edit("IEND", "x"), false, "IEND chunk at offset"},
+        {AssemblePng(earlyData), false, "IDAT before PLTE"},
+        {AssemblePng(noTable), false, "an indexed PNG without PLTE"},
+        {AssemblePng(noData), false, "no IDAT chunk"},
         {AssemblePng(twoAnimations), false, "a second acTL or one after IDAT"},
         {AssemblePng(lateAnimation), false, "a second acTL or one after IDAT"},
         {edit("acTL", BigEndian32(2)), false, "acTL chunk at offset 33: length is not 8"},
