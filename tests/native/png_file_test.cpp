@@ -320,6 +320,32 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
             << "without a reason asked for";
     }
 
+    // A frame control changed since the structure was read is checked again,
+    // not trusted; a frame asked for by a chunk that is no frame control is none.
+    {
+        PngStructure read;
+        ASSERT_TRUE(StructureOf(good, &read));
+        const auto control = std::find_if(read.chunks.rbegin(), read.chunks.rend(),
+                                          [](const PngChunk& c) { return std::string(c.type) == "fcTL"; });
+        const size_t at = size_t(control->offset) + 8;
+        for (const auto& size : {std::pair<uint32_t, uint32_t>{0, 2}, {3, 0}, {kWidth + 1, 2}, {3, kHeight + 1},
+                                 {kWidth, 2}, {3, kHeight}}) {
+            std::string changed = good;
+            changed.replace(at + 4, 8, BigEndian32(size.first) + BigEndian32(size.second));
+            std::string reason;
+            uint32_t largest = 0;
+            EXPECT_FALSE(LargestPngIndex(ByteSource(changed), read, &largest, &reason));
+            const bool wrong = size.first == 0 || size.second == 0 || size.first > kWidth || size.second > kHeight;
+            EXPECT_EQ(wrong, reason.find("frame size is wrong") != std::string::npos) << reason;
+        }
+        const PngPackedRow none = [](int, uint32_t, uint32_t, const uint8_t*, size_t, std::string*) { return true; };
+        std::string reason;
+        EXPECT_FALSE(ForEachPackedPngFrameRow(ByteSource(good), read, read.chunks.size(), none, &reason));
+        EXPECT_EQ("there is no such frame", reason);
+        EXPECT_FALSE(ForEachPackedPngFrameRow(ByteSource(good), read, 0, none, &reason));
+        EXPECT_EQ("fcTL chunk at offset 8: cannot be read", reason);
+    }
+
     // A million chunks are read, IHDR to IEND; one more is refused.
     for (size_t extra : {size_t(999994), size_t(999995)}) {
         std::vector<PngPart> parts = Parts(kLayouts[0]);
