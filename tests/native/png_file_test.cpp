@@ -275,6 +275,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {AssemblePng(earlyData), false, "IDAT before PLTE"},
         {AssemblePng(noTable), false, "an indexed PNG without PLTE"},
         {AssemblePng(noData), false, "no IDAT chunk"},
+        {edit("acTL", BigEndian32(0) + BigEndian32(0)), false, "acTL chunk at offset 33: no frames"},
         {AssemblePng(twoAnimations), false, "a second acTL or one after IDAT"},
         {AssemblePng(lateAnimation), false, "a second acTL or one after IDAT"},
         {edit("acTL", BigEndian32(2)), false, "acTL chunk at offset 33: length is not 8"},
@@ -356,12 +357,18 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         EXPECT_EQ(extra != 999994, reason.find("more than 1000000 chunks") != std::string::npos) << reason;
     }
 
-    // Without acTL frame data is no frame: a stray fdAT is passed over.
+    // Without acTL frame controls and data are no frames: strays are passed over.
     std::vector<PngPart> stray = Parts(kLayouts[0]);
-    stray.insert(stray.end() - 1, PngPart{"fdAT", BigEndian32(1) + "abc"});
+    stray.insert(stray.end() - 1, {FrameControl(1, 3, 2, 1, 1), PngPart{"fdAT", BigEndian32(1) + "abc"}});
+    stray.insert(stray.end() - 1, FrameControl(1, 3, 2, 1, 1));
     PngStructure still;
     std::string why;
     EXPECT_TRUE(ReadPngStructure(ByteSource(AssemblePng(stray)), &still, &why)) << why;
+    // An animation of one frame: the default image alone.
+    std::vector<PngPart> oneFrame = Parts(kLayouts[0]);
+    oneFrame.insert(oneFrame.begin() + 1, PngPart{"acTL", BigEndian32(1) + BigEndian32(0)});
+    oneFrame.insert(first(oneFrame, "IDAT"), FrameControl(0, kWidth, kHeight, 0, 0));
+    EXPECT_TRUE(ReadPngStructure(ByteSource(AssemblePng(oneFrame)), &still, &why)) << why;
 
     // A header promising far more than its data can inflate to is refused
     // before anything is allocated for it: each row's filter byte counted,
