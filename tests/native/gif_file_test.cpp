@@ -12,12 +12,15 @@
 
 #include "image/gif_file.h"
 #include "image/gif_lzw.h"
+#include "image/dib_image.h"
 #include "image/gif_remap.h"
 #include "image/indexed_file.h"
 #include "palette/color_table.h"
 #include "platform/safe_file_writer.h"
 #include "report/gif_report.h"
+#include "tests/support/bmp_bytes.h"
 #include "tests/support/gif_bytes.h"
+#include "tests/support/picture_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -370,6 +373,55 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
     ASSERT_TRUE(file.Read(ByteSource(good), &reason)) << reason;
     EXPECT_FALSE(file.Read(ByteSource(good.substr(0, 20)), &reason));
     EXPECT_EQ(ImageFileFormat::Unknown, file.Format());
+}
+
+// What an indexed file refuses, by name: files that are none, a GIF with no
+// image, tables it cannot hold, a file never read, bitmaps with no table.
+TEST(IndexedFile, RefusalsNameWhatIsWrong)
+{
+    std::string reason;
+    IndexedFile file;
+    const auto refusal = [&](const std::string& bytes) { return file.Read(ByteSource(bytes), &reason) ? "read" : reason; };
+    EXPECT_EQ("is not a PNG or GIF file", refusal("BM" + std::string(60, '\0')));
+    EXPECT_EQ("has no image to show", refusal(MakeGif(0, 0, Rgb(4, 1), 0, {{0, 0, 0, 0, "", {}, 2}})));
+    EXPECT_EQ(ImageFileFormat::Unknown, file.Format());
+    const std::string pngBytes = SmallPngBytes();
+    const ByteSource png(pngBytes);
+    EXPECT_FALSE(file.DecodeRows(png, [](uint32_t, const uint8_t*) {}, &reason));
+    EXPECT_EQ("is not a PNG or GIF file", reason);
+    DibImage image;
+    EXPECT_FALSE(LoadIndexedPicture(nullptr, file, png, &image, &reason));
+    EXPECT_EQ("has a picture size a bitmap cannot have", reason);
+    EXPECT_EQ("", file.Report("x.png", 1, 1, 0));
+
+    // A 2-bit PNG holds 4 entries and is shown as a 4-bit bitmap.
+    ASSERT_TRUE(file.Read(png, &reason)) << reason;
+    EXPECT_EQ(4u, file.MaxEntries());
+    EXPECT_EQ(4u, file.BitmapBitCount());
+    ColorTable five, empty, result;
+    five.Reset(5);
+    EXPECT_FALSE(TableAfterSetting(file, five, &result, &reason));
+    EXPECT_EQ("cannot take a table of 5 entries (it holds at most 4)", reason);
+    ColorTable four;
+    four.Reset(4);
+    EXPECT_TRUE(TableAfterSetting(file, four, &result, &reason)) << reason;
+    TempFolder folder;
+    SafeFileWriter writer(folder.File("out.png").c_str());
+    EXPECT_FALSE(file.WriteWithTable(png, five, writer, &reason));
+    EXPECT_EQ("cannot take a table of 5 entries (a 2-bit PNG holds at most 4)", reason);
+    EXPECT_FALSE(file.WriteWithTable(png, empty, writer, &reason));
+    EXPECT_EQ("cannot take an empty table", reason);
+
+    EXPECT_FALSE(WriteBitmapAsPng(image, writer, &reason));
+    EXPECT_EQ("has no picture", reason);
+    // A full-color bitmap's optional table suggests colors; it indexes nothing.
+    for (uint32_t entries : {0u, 2u}) {
+        const std::string bmp = folder.File("full.bmp");
+        ASSERT_TRUE(WriteWholeFile(bmp, MakeBmp(2, 2, 24, entries).Serialize()));
+        ASSERT_TRUE(image.LoadFromFile(nullptr, bmp.c_str())) << entries;
+        EXPECT_FALSE(WriteBitmapAsPng(image, writer, &reason));
+        EXPECT_EQ("has no color table (a full-color bitmap has none), so it is not written as an indexed PNG", reason);
+    }
 }
 
 // Taken for a GIF only by a whole signature, as the reader will check it.
