@@ -305,6 +305,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {edit("IHDR", interlaceMethod), false, "IHDR: unknown interlace method"},
         {edit("IDAT", Deflate(std::string("\0abc\0abc\7abc\0abc", 16))), true, "row 2 has unknown filter type 7"},
         {edit("fdAT", BigEndian32(2) + "\x78\x9C\x00"), true, "fdAT of frame 2"},
+        {edit("fdAT", BigEndian32(2)), true, "fdAT of frame 2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);
@@ -406,6 +407,16 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     ByteSource source(file);
     ASSERT_TRUE(ReadPngStructure(source, &png, &reason));
     TempFolder folder;
+    // A structure not read to its end.
+    for (size_t kept : {size_t(0), png.chunks.size() - 1}) {
+        PngStructure part = png;
+        part.chunks.resize(kept);
+        ColorTable table;
+        ASSERT_TRUE(table.Reset(4));
+        SafeFileWriter out(folder.File("refused.png").c_str());
+        EXPECT_FALSE(WritePngWithTable(source, part, table, out, &reason));
+        EXPECT_EQ("the file was not read", reason);
+    }
     for (uint32_t count : {0u, 5u}) {
         ColorTable table;
         ASSERT_TRUE(table.Reset(count));
