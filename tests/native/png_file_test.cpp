@@ -322,6 +322,22 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
             << "without a reason asked for";
     }
 
+    // A structure read again forgets the file before: a failed read leaves
+    // nothing of it, and a file without tRNS has no alpha.
+    {
+        PngStructure again;
+        ASSERT_TRUE(StructureOf(FileOf(kLayouts[4]), &again));
+        EXPECT_FALSE(StructureOf(signature, &again));
+        EXPECT_EQ(std::vector<uint32_t>({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}),
+                  std::vector<uint32_t>({again.width, again.height, again.bitDepth, again.colorType, again.compression,
+                                         again.filter, again.interlace, uint32_t(again.chunks.size()),
+                                         again.table.GetCount(), uint32_t(again.alpha.size()), again.animated,
+                                         again.frameCount}));
+        ASSERT_TRUE(StructureOf(FileOf(kLayouts[4]), &again));
+        ASSERT_TRUE(StructureOf(FileOf(kLayouts[0]), &again));
+        EXPECT_TRUE(again.alpha.empty());
+    }
+
     // A frame control changed since the structure was read is checked again,
     // not trusted; a frame asked for by a chunk that is no frame control is none.
     {
