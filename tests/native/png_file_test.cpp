@@ -230,6 +230,10 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     noData.erase(first(noData, "fcTL"));
     std::string compression = Parts(base)[0].data;
     compression[10] = 1;
+    std::string idatCrc = good, longest = good;
+    std::vector<PngPart> baseParts = Parts(base);
+    idatCrc[idat + 8 + first(baseParts, "IDAT")->data.size()] ^= 1;  // the first IDAT's CRC
+    longest.replace(idat, 4, BigEndian32(0x7FFFFFFFu));
     std::string hugeLength = good;
     hugeLength.replace(idat, 4, BigEndian32(0x80000000u));
     std::string signature = good;
@@ -248,6 +252,8 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {badCrc, false, plte + ": CRC mismatch"},
         {hugeLength, false, "IDAT chunk at offset " + std::to_string(idat) + ": length over 2^31-1"},
         {good.substr(0, idat + 11), false, "IDAT chunk at offset " + std::to_string(idat) + ": truncated"},
+        {good.substr(0, idat + 8), false, "IDAT chunk at offset " + std::to_string(idat) + ": truncated"},
+        {longest, false, "IDAT chunk at offset " + std::to_string(idat) + ": truncated"},
         {good.substr(0, good.size() - 12), false, "before IEND"},
         {good.substr(0, good.size() - 1), false, "IEND chunk at offset " + std::to_string(good.size() - 12) + ": truncated"},
         {edit("IHDR", IhdrData(kWidth, kHeight, 8, 2)), false, "truecolor PNG has no color table"},
@@ -320,6 +326,19 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         EXPECT_NE(std::string::npos, reason.find(c.reason)) << reason;
         EXPECT_FALSE(ReadPngStructure(source, &png, nullptr) && LargestPngIndex(source, png, &largest, nullptr))
             << "without a reason asked for";
+    }
+
+    // Pixel CRCs are checked with the structure, or afterwards when asked to be.
+    {
+        PngStructure beside;
+        std::string reason;
+        EXPECT_FALSE(ReadPngStructure(ByteSource(idatCrc), &beside, &reason));
+        EXPECT_NE(std::string::npos, reason.find(": CRC mismatch")) << reason;
+        ASSERT_TRUE(ReadPngStructureBesidePixels(ByteSource(idatCrc), &beside, &reason)) << reason;
+        EXPECT_FALSE(CheckPngPixelCrcs(ByteSource(idatCrc), beside, &reason));
+        EXPECT_NE(std::string::npos, reason.find("IDAT chunk at offset ")) << reason;
+        ASSERT_TRUE(ReadPngStructureBesidePixels(ByteSource(good), &beside, &reason)) << reason;
+        EXPECT_TRUE(CheckPngPixelCrcs(ByteSource(good), beside, &reason)) << reason;
     }
 
     // A structure read again forgets the file before: a failed read leaves
