@@ -59,6 +59,9 @@ std::vector<PngPart> Parts(const Layout& l)
     if (l.animated) {
         parts.push_back(FrameControl(1, 3, 2, 1, 1));
         parts.push_back({"fdAT", BigEndian32(2) + CompressedRows(Rows(2, std::vector<uint8_t>(3, l.entries - 1)), l.bitDepth)});
+        // Chunks of other programs named like frame chunks but for a letter's case.
+        parts.push_back({"fcTl", std::string(26, 'j')});
+        parts.push_back({"fdAt", "junk"});
     }
     parts.push_back({"IEND", ""});
     return parts;
@@ -429,6 +432,16 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         ASSERT_TRUE(ReadPngStructure(bombSource, &png, &reason)) << reason;
         EXPECT_FALSE(DecodePngImage(bombSource, png, [](uint32_t, const uint8_t*) {}, &reason));
         EXPECT_NE(std::string::npos, reason.find(bomb.words)) << reason;
+    }
+
+    // The bound is deflate's own: 1032 bytes out of each byte in, and 1024 to spare.
+    for (const auto& size : {std::pair<uint32_t, uint32_t>{256, 8}, {186, 11}}) {
+        const std::string bound = AssemblePng({{"IHDR", IhdrData(size.first, size.second, 8, 3)},
+                                               {"PLTE", PaletteData(2)}, {"IDAT", "x"}, {"IEND", ""}});
+        ByteSource boundSource(bound);
+        ASSERT_TRUE(ReadPngStructure(boundSource, &png, &reason)) << reason;
+        EXPECT_FALSE(DecodePngImage(boundSource, png, [](uint32_t, const uint8_t*) {}, &reason));
+        EXPECT_EQ(size.first == 186, reason.find("1 compressed bytes cannot hold") != std::string::npos) << reason;
     }
 
     // One entry is a table to edit.
