@@ -443,6 +443,15 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         EXPECT_FALSE(DecodePngImage(boundSource, png, [](uint32_t, const uint8_t*) {}, &reason));
         EXPECT_EQ(size.first == 186, reason.find("1 compressed bytes cannot hold") != std::string::npos) << reason;
     }
+    // A frame's data is counted without the sequence number before it.
+    const std::string boundFrame = AssemblePng(
+        {{"IHDR", IhdrData(186, 11, 8, 3)}, {"acTL", BigEndian32(2) + BigEndian32(0)}, {"PLTE", PaletteData(2)},
+         FrameControl(0, 186, 11, 0, 0), {"IDAT", CompressedRows(Rows(11, std::vector<uint8_t>(186)), 8)},
+         FrameControl(1, 186, 11, 0, 0), {"fdAT", BigEndian32(2) + "x"}, {"IEND", ""}});
+    ASSERT_TRUE(ReadPngStructure(ByteSource(boundFrame), &png, &reason)) << reason;
+    uint32_t largestIndex = 0;
+    EXPECT_FALSE(LargestPngIndex(ByteSource(boundFrame), png, &largestIndex, &reason));
+    EXPECT_NE(std::string::npos, reason.find("fdAT of frame 2: 1 compressed bytes cannot hold the 2057 bytes")) << reason;
 
     // One entry is a table to edit.
     const std::string oneEntry = AssemblePng({{"IHDR", IhdrData(1, 1, 1, 3)}, {"PLTE", PaletteData(1)},
