@@ -310,6 +310,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {edit("IDAT", "\x78\x9C\xFF\xFF\xFF"), true, "IDAT: corrupt compressed data"},
         {edit("IDAT", CompressedRows(Picture(kWidth, kHeight - 1, 4), 4)), true, "IDAT: the data ends before"},
         {edit("IDAT", CompressedRows(Picture(kWidth, kHeight - 1, 4), 4) + "more"), true, "IDAT: the data ends before"},
+        {edit("IDAT", Deflate(std::string(4 * 4 - 1, '\0')) + "more"), true, "IDAT: the data ends before"},
         {edit("IHDR", filterMethod), false, "IHDR: unknown filter method"},
         {edit("IHDR", interlaceMethod), false, "IHDR: unknown interlace method"},
         {edit("IDAT", Deflate(std::string("\0abc\0abc\7abc\0abc", 16))), true, "row 2 has unknown filter type 7"},
