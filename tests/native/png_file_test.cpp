@@ -313,7 +313,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {edit("IDAT", Deflate(std::string(4 * 4 - 1, '\0')) + "more"), true, "IDAT: the data ends before"},
         {edit("IHDR", filterMethod), false, "IHDR: unknown filter method"},
         {edit("IHDR", interlaceMethod), false, "IHDR: unknown interlace method"},
-        {edit("IDAT", Deflate(std::string("\0abc\0abc\7abc\0abc", 16))), true, "row 2 has unknown filter type 7"},
+        {edit("IDAT", Deflate(std::string("\0abc\0abc\5abc\0abc", 16))), true, "row 2 has unknown filter type 5"},
         {edit("fdAT", BigEndian32(2) + "\x78\x9C\x00"), true, "fdAT of frame 2"},
         {edit("fdAT", BigEndian32(2)), true, "fdAT of frame 2"},
     };
