@@ -58,10 +58,10 @@ std::vector<PngPart> Parts(const Layout& l)
     for (size_t at = 0; at < data.size(); at += piece) parts.push_back({"IDAT", data.substr(at, piece)});
     if (l.animated) {
         parts.push_back(FrameControl(1, 3, 2, 1, 1));
-        parts.push_back({"fdAT", BigEndian32(2) + CompressedRows(Rows(2, std::vector<uint8_t>(3, l.entries - 1)), l.bitDepth)});
         // Chunks of other programs named like frame chunks but for a letter's case.
         parts.push_back({"fcTl", std::string(26, 'j')});
         parts.push_back({"fdAt", "junk"});
+        parts.push_back({"fdAT", BigEndian32(2) + CompressedRows(Rows(2, std::vector<uint8_t>(3, l.entries - 1)), l.bitDepth)});
     }
     parts.push_back({"IEND", ""});
     return parts;
@@ -200,7 +200,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     std::vector<PngPart> twoBackgrounds = Parts(base), twoControls = Parts(base), noControl = Parts(base);
     twoBackgrounds.insert(first(twoBackgrounds, "bKGD"), PngPart{"bKGD", std::string(1, '\0')});
     twoControls.insert(first(twoControls, "IDAT"), FrameControl(0, kWidth, kHeight, 0, 0));
-    noControl.erase(first(noControl, "fdAT") - 1);
+    noControl.erase(first(noControl, "fcTl") - 1);  // the frame control after IDAT
     // Chunks that may come once, placed twice or out of their order.
     std::vector<PngPart> twoTables = Parts(base), lateTable = Parts(base), twoAlphas = Parts(base),
                          earlyAlpha = Parts(base), twoHistograms = Parts(base);
@@ -403,7 +403,11 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     stray.insert(stray.end() - 1, FrameControl(1, 3, 2, 1, 1));
     PngStructure still;
     std::string why;
-    EXPECT_TRUE(ReadPngStructure(ByteSource(AssemblePng(stray)), &still, &why)) << why;
+    const std::string strayFile = AssemblePng(stray);
+    uint32_t strayLargest = 0;
+    EXPECT_TRUE(ReadPngStructure(ByteSource(strayFile), &still, &why) &&
+                LargestPngIndex(ByteSource(strayFile), still, &strayLargest, &why))
+        << why;
     // An animation of one frame: the default image alone.
     std::vector<PngPart> oneFrame = Parts(kLayouts[0]);
     oneFrame.insert(oneFrame.begin() + 1, PngPart{"acTL", BigEndian32(1) + BigEndian32(0)});
