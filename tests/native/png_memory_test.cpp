@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include "image/byte_source.h"
+#include "image/png_file.h"
 #include "tests/support/png_bytes.h"
 #include "tests/support/sanitizer.h"
 #include "tests/support/temp_folder.h"
@@ -78,4 +80,51 @@ TEST(PngMemory, QuarterGigabyteFileIsReadInUnderSixteenMegabytes)
     // ru_maxrss is in kilobytes on Linux.
     EXPECT_LT(usage.ru_maxrss, 16 * 1024) << "peak resident size " << usage.ru_maxrss << " KiB";
     std::printf("NOTE: %s read with a peak resident size of %ld KiB\n", path.c_str(), usage.ru_maxrss);
+}
+
+// Pictures whose rows or whose assembled passes need more memory than there
+// is are refused with a reason, not a crash. Their data is only long enough
+// to pass the inflate bound: nothing is inflated before the memory is had.
+TEST(PngMemory, PicturesLargerThanTheMemoryAtHandAreRefused)
+{
+    if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer reserves more than the limit allows";
+    const struct {
+        uint32_t width, height;
+        uint8_t interlace;
+        size_t dataBytes;
+        const char* reason;
+    } cases[] = {{16384, 32768, 1, 600000, "IDAT: no memory to assemble the interlaced picture"},
+                 {0x7FFFFFFFu, 1, 0, 2100000, "IDAT: no memory for a row of 2147483647 pixels"}};
+    for (const auto& c : cases) {
+        const std::string file = AssemblePng({{"IHDR", IhdrData(c.width, c.height, 8, 3, c.interlace)},
+                                              {"PLTE", PaletteData(2)}, {"IDAT", std::string(c.dataBytes, 'x')},
+                                              {"IEND", ""}});
+        int pipeEnds[2];
+        ASSERT_EQ(0, pipe(pipeEnds));
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            long pages = 0;
+            FILE* statm = std::fopen("/proc/self/statm", "r");
+            if (!statm || std::fscanf(statm, "%ld", &pages) != 1) _exit(2);
+            const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
+            const struct rlimit rl = {limit, limit};
+            if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(2);
+            const ByteSource source(file);
+            PngStructure png;
+            std::string reason;
+            const bool decoded = ReadPngStructure(source, &png, &reason) &&
+                                 DecodePngImage(source, png, [](uint32_t, const uint8_t*) {}, &reason);
+            if (write(pipeEnds[1], reason.data(), reason.size()) < 0) _exit(2);
+            _exit(decoded ? 1 : 0);
+        }
+        close(pipeEnds[1]);
+        char said[256] = {};
+        const ssize_t got = read(pipeEnds[0], said, sizeof said - 1);
+        close(pipeEnds[0]);
+        int status = 0;
+        ASSERT_EQ(child, waitpid(child, &status, 0));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_EQ(c.reason, std::string(said, got > 0 ? size_t(got) : 0));
+    }
 }
