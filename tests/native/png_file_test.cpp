@@ -164,6 +164,22 @@ TEST(PngFile, RewriteChangesOnlyThePaletteChunksAndKeepsEveryOtherByte)
             EXPECT_EQ(std::min<size_t>(count, layout.alphaCount), back.alpha.size());
         }
     }
+    // A whole table of 256 entries, each its own color, comes back as written.
+    const std::string file = FileOf(kLayouts[0]);
+    PngStructure png, back;
+    std::string reason;
+    ASSERT_TRUE(ReadPngStructure(ByteSource(file), &png, &reason)) << reason;
+    ColorTable table;
+    ASSERT_TRUE(table.Reset(256));
+    for (uint32_t i = 0; i < 256; ++i) table.SetColor(i, uint8_t(i), uint8_t(255 - i), uint8_t(i * 7));
+    {
+        SafeFileWriter out(folder.File("full.png").c_str());
+        ASSERT_TRUE(WritePngWithTable(ByteSource(file), png, table, out, &reason)) << reason;
+        ASSERT_TRUE(out.Commit());
+    }
+    const std::string written = ReadWholeFile(folder.File("full.png"));
+    ASSERT_TRUE(ReadPngStructure(ByteSource(written), &back, &reason)) << reason;
+    EXPECT_EQ(TableBytes(table), TableBytes(back.table));
 }
 
 TEST(PngFile, RefusalsNameWhatIsWrong)
@@ -249,6 +265,7 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     const Case cases[] = {
         {"GIF89a" + good.substr(6), false, "signature"},
         {signature, false, "signature"},
+        {good.substr(0, 8), false, "the file ends at offset 8 before IEND"},
         {AssemblePng(twoBackgrounds), false, "bKGD must come once"},
         {AssemblePng(twoControls), false, "a second fcTL before IDAT"},
         {AssemblePng(noControl), false, "frame data without an fcTL after IDAT"},
