@@ -217,18 +217,15 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
     twoBackgrounds.insert(first(twoBackgrounds, "bKGD"), PngPart{"bKGD", std::string(1, '\0')});
     twoControls.insert(first(twoControls, "IDAT"), FrameControl(0, kWidth, kHeight, 0, 0));
     noControl.erase(first(noControl, "fcTl") - 1);  // the frame control after IDAT
-    // Chunks that may come once, placed twice or out of their order.
-    std::vector<PngPart> twoTables = Parts(base), lateTable = Parts(base), twoAlphas = Parts(base),
-                         earlyAlpha = Parts(base), twoHistograms = Parts(base);
-    twoTables.insert(first(twoTables, "PLTE") + 1, PngPart{"PLTE", PaletteData(12)});
-    lateTable.insert(first(lateTable, "IEND"), PngPart{"PLTE", PaletteData(12)});
-    twoAlphas.insert(first(twoAlphas, "tRNS"), PngPart{"tRNS", "a"});
-    earlyAlpha.insert(first(earlyAlpha, "PLTE"), PngPart{"tRNS", "a"});
-    twoHistograms.insert(first(twoHistograms, "hIST"), PngPart{"hIST", std::string(24, 'a')});
-    std::vector<PngPart> twoAnimations = Parts(base), lateAnimation = Parts(base), openFrame = Parts(base);
-    twoAnimations.insert(first(twoAnimations, "acTL"), PngPart{"acTL", BigEndian32(2) + BigEndian32(0)});
-    lateAnimation.insert(first(lateAnimation, "IEND"), PngPart{"acTL", BigEndian32(2) + BigEndian32(0)});
-    openFrame.insert(first(openFrame, "fdAT"), FrameControl(2, 1, 1, 0, 0));
+    // The base file with one more chunk before the first of a type: chunks
+    // that may come once, placed twice or out of their order.
+    const auto with = [&](const PngPart& part, const char* before) {
+        std::vector<PngPart> parts = Parts(base);
+        parts.insert(first(parts, before), part);
+        return AssemblePng(parts);
+    };
+    const PngPart table = {"PLTE", PaletteData(12)}, alpha = {"tRNS", "a"};
+    const PngPart animation = {"acTL", BigEndian32(2) + BigEndian32(0)};
     // The frame after IDAT moved: at the image's edge it is read, past it refused.
     const auto secondFrame = [&](uint32_t width, uint32_t height, uint32_t x, uint32_t y) {
         std::vector<PngPart> parts = Parts(base);
@@ -288,11 +285,11 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {edit("IHDR", IhdrData(kWidth, kHeight, 16, 3)), false, "IHDR: bit depth 16 is not one of an indexed PNG"},
         {edit("IHDR", IhdrData(kWidth, kHeight, 3, 3)), false, "IHDR: bit depth 3 is not"},
         {edit("IHDR", compression), false, "IHDR: unknown compression method"},
-        {AssemblePng(twoTables), false, "a second PLTE or one after IDAT"},
-        {AssemblePng(lateTable), false, "a second PLTE or one after IDAT"},
-        {AssemblePng(twoAlphas), false, "tRNS must come once, after PLTE and before IDAT"},
-        {AssemblePng(earlyAlpha), false, "tRNS must come once, after PLTE and before IDAT"},
-        {AssemblePng(twoHistograms), false, "hIST must come once, after PLTE and before IDAT"},
+        {with(table, "tRNS"), false, "a second PLTE or one after IDAT"},
+        {with(table, "IEND"), false, "a second PLTE or one after IDAT"},
+        {with(alpha, "tRNS"), false, "tRNS must come once, after PLTE and before IDAT"},
+        {with(alpha, "PLTE"), false, "tRNS must come once, after PLTE and before IDAT"},
+        {with({"hIST", std::string(24, 'a')}, "hIST"), false, "hIST must come once, after PLTE and before IDAT"},
         {edit("bKGD", "ab"), false, "length is not 1 (an index)"},
         {AssemblePng(noHeader), false, "acTL chunk at offset 8: the first chunk is not IHDR"},
         {AssemblePng(twoHeaders), false, "IHDR chunk at offset 33: a second IHDR"},
@@ -302,11 +299,11 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         {AssemblePng(noTable), false, "an indexed PNG without PLTE"},
         {AssemblePng(noData), false, "no IDAT chunk"},
         {edit("acTL", BigEndian32(0) + BigEndian32(0)), false, "acTL chunk at offset 33: no frames"},
-        {AssemblePng(twoAnimations), false, "a second acTL or one after IDAT"},
-        {AssemblePng(lateAnimation), false, "a second acTL or one after IDAT"},
+        {with(animation, "acTL"), false, "a second acTL or one after IDAT"},
+        {with(animation, "IEND"), false, "a second acTL or one after IDAT"},
         {edit("acTL", BigEndian32(2)), false, "acTL chunk at offset 33: length is not 8"},
         {edit("fcTL", FrameControl(0, kWidth, kHeight, 0, 0).data.substr(1)), false, "length is not 26"},
-        {AssemblePng(openFrame), false, "the frame before it has no fdAT"},
+        {with(FrameControl(2, 1, 1, 0, 0), "fdAT"), false, "the frame before it has no fdAT"},
         {secondFrame(3, 2, kWidth - 2, 0), false, "the frame lies outside the image"},
         {secondFrame(3, 2, 0, kHeight - 1), false, "the frame lies outside the image"},
         {secondFrame(0, 2, 0, 0), false, "the frame lies outside the image"},
