@@ -18,21 +18,27 @@
 
 namespace {
 
-// Runs save in a child whose files may not grow past limit bytes; returns
-// what save returned there (true/false), or fails the test if it crashed.
+// Runs work in a child process; returns what work returned there, or fails
+// the test if the child crashed.
+bool InChild(const std::function<bool()>& work)
+{
+    const pid_t child = fork();
+    if (child == 0) _exit(work() ? 0 : 1);
+    int status = 0;
+    EXPECT_EQ(child, waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status)) << "the child process crashed: " << status;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Runs save in a child whose files may not grow past limit bytes.
 bool SaveWithFileSizeLimit(rlim_t limit, const std::function<bool()>& save)
 {
-    pid_t child = fork();
-    if (child == 0) {
+    return InChild([&] {
         signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
         struct rlimit rl = {limit, limit};
         setrlimit(RLIMIT_FSIZE, &rl);
-        _exit(save() ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status)) << "the saving process crashed";
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        return save();
+    });
 }
 
 // Saves handed to a batch's group flush that never comes (the batch given
@@ -130,9 +136,7 @@ TEST(SaveFault, DescriptorZeroIsAFileLikeAnyOther)
 {
     TempFolder folder;
     const std::string path = folder.File("zero");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    EXPECT_TRUE(InChild([&] {
         close(0);
         bool ok = true;
         {
@@ -143,7 +147,7 @@ TEST(SaveFault, DescriptorZeroIsAFileLikeAnyOther)
         {
             SafeFileWriter writer(path.c_str());
             writer.Write("zero", 4);
-            ok = writer.Commit();
+            ok = writer.Commit() && ok;
         }
         SourceFile source;
         char bytes[4] = {};
@@ -157,11 +161,8 @@ TEST(SaveFault, DescriptorZeroIsAFileLikeAnyOther)
             std::string failed;
             ok = ok && writer.Commit() && flushes.FlushAll(&failed);
         }
-        _exit(ok && fcntl(0, F_GETFD) == -1 ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(child, waitpid(child, &status, 0));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        return ok && fcntl(0, F_GETFD) == -1;
+    }));
     EXPECT_EQ("one", ReadWholeFile(path));
     EXPECT_EQ(std::vector<std::string>{"zero"}, folder.List());
 }
@@ -176,9 +177,7 @@ TEST(SaveFault, AFolderThatCannotBeFlushedIsReported)
     const std::string path = folder.File("a");
     ASSERT_EQ(0, chown(folder.Path().c_str(), 4321, 4321));
     ASSERT_EQ(0, chmod(folder.Path().c_str(), 0300));
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    EXPECT_TRUE(InChild([&] {
         bool ok = setgid(4321) == 0 && setuid(4321) == 0;
         std::string failed;
         for (std::string* named : {static_cast<std::string*>(nullptr), &failed}) {
@@ -187,11 +186,8 @@ TEST(SaveFault, AFolderThatCannotBeFlushedIsReported)
             writer.Write("new", 3);
             ok = ok && writer.Commit() && !flushes.FlushAll(named) && flushes.TakeFailed().empty();
         }
-        _exit(ok && failed == folder.Path() ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(child, waitpid(child, &status, 0));
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        return ok && failed == folder.Path();
+    }));
     EXPECT_EQ("new", ReadWholeFile(path));
 }
 
