@@ -137,10 +137,12 @@ TEST(PictureCli, ACorruptPixelChunkStopsTheRewrite)
 TEST(PictureCli, BitmapToPngAndBackIsExact)
 {
     TempFolder folder;
+    // Rows that end inside a byte, and rows that fill their stride exactly.
+    for (uint32_t width : {13u, 32u})
     for (int32_t bitCount : {1, 4, 8}) {
         DibImage image;
         MemoryDC dc;
-        const NewImageSpec spec = {13, 5, bitCount, 1 << bitCount};
+        const NewImageSpec spec = {int32_t(width), 5, bitCount, 1 << bitCount};
         ASSERT_TRUE(image.CreateBlank(dc, &spec));
         ColorTable table;
         ASSERT_TRUE(table.Reset(uint32_t(spec.entryCount)));
@@ -159,11 +161,14 @@ TEST(PictureCli, BitmapToPngAndBackIsExact)
         // Row padding holds no pixels: the bitmap written back pads with zeros.
         DibImage reread;
         ASSERT_TRUE(reread.LoadFromFile(dc, back.c_str()));
-        const uint32_t rowBytes = (13 * uint32_t(bitCount) + 7) / 8;
+        const uint32_t rowBits = width * uint32_t(bitCount), rowBytes = (rowBits + 7) / 8;
         for (uint32_t y = 0; y < 5; ++y) {
-            for (uint32_t x = 0; x + 1 < rowBytes; ++x)
-                ASSERT_EQ(image.Bits()[y * image.Stride() + x], reread.Bits()[y * reread.Stride() + x])
-                    << bitCount << " bits, row " << y << " byte " << x;
+            for (uint32_t x = 0; x < reread.Stride(); ++x) {
+                const uint32_t pixelBits = x < rowBytes ? (rowBits - 8 * x < 8 ? rowBits - 8 * x : 8) : 0;
+                const uint8_t held = uint8_t(0xFF00 >> pixelBits);
+                ASSERT_EQ(image.Bits()[y * image.Stride() + x] & held, reread.Bits()[y * reread.Stride() + x])
+                    << width << " pixels of " << bitCount << " bits, row " << y << " byte " << x;
+            }
         }
         ColorTable after;
         ASSERT_TRUE(reread.CopyColorTable(after));

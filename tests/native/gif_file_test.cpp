@@ -441,6 +441,19 @@ TEST(GifFile, DetectedByItsWholeSignature)
     EXPECT_EQ(ImageFileFormat::Gif, DetectImageFormat(ByteSource(alone)));
 }
 
+// A save's format follows the last extension of the file's own name.
+TEST(IndexedFile, FormatFollowsTheExtensionOfTheNameItself)
+{
+    const struct { const char* path; ImageFileFormat format; } cases[] = {
+        {"a.png", ImageFileFormat::Png},        {"dir/A.GIF", ImageFileFormat::Gif},
+        {"C:\\dir\\x.Bmp", ImageFileFormat::Bmp}, {"x.gif.png", ImageFileFormat::Png},
+        {"png", ImageFileFormat::Unknown},      {"dir/png", ImageFileFormat::Unknown},
+        {"dir.png/x", ImageFileFormat::Unknown}, {"dir.gif\\x", ImageFileFormat::Unknown},
+        {"x.pngs", ImageFileFormat::Unknown},   {"x.", ImageFileFormat::Unknown},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.format, ImageFormatForName(c.path)) << c.path;
+}
+
 long PeakKilobytes()
 {
     struct rusage usage;
