@@ -29,6 +29,15 @@ which counts as killed.  A mutant that does not compile is excluded from the
 kill rate.  The file is restored byte for byte after every mutant, also on
 Ctrl+C, and checked against git.
 
+With --by-coverage, a mutant runs only the tests that run its line: a coverage
+build (build/coverage, -O0 --coverage) runs each test alone once per tree and
+gcov says which core lines it ran (build/mutate/coverage.json).  A line no test
+runs survives without a test run.  Lines the compiler counts as no code (a
+namespace-scope constant, a declaration alone) and case labels, which move other
+values too, run the tiers as above; tests that fork run for every mutant, as
+what their children run is not counted.  Survivors cost seconds, not the whole
+suite; use the full tiers for a final figure when in doubt.
+
 A mutant that survives the native build gets a second run in the sanitizer
 build (build/sanitize, when it is configured; --no-sanitize skips it): a read
 past a buffer or a signed overflow that the plain build lets pass fails there.
@@ -46,11 +55,14 @@ that kill no mutant of the sample alone.
 Usage: scripts/mutate.sh [--files GLOB[,GLOB]] [--sample N --seed S]
                          [--ids I,J] [--again TSV] [--list] [--timeout T]
                          [--skip-baseline] [--no-sanitize] [--every-killer]
+                         [--by-coverage]
 Writes build/mutate/results.tsv (or --out), one row per mutant run.
 """
 import argparse
 import fnmatch
 import glob
+import hashlib
+import json
 import os
 import random
 import re
@@ -63,6 +75,7 @@ from collections import Counter, defaultdict
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILD = os.path.join(ROOT, 'build', 'native')
 SANITIZE = os.path.join(ROOT, 'build', 'sanitize')
+COVERAGE = os.path.join(ROOT, 'build', 'coverage')
 EQUIVALENT = os.path.join(ROOT, 'tools', 'mutate', 'equivalent.tsv')
 OUT_DIR = os.path.join(ROOT, 'build', 'mutate')
 PALETTE_MODEL = ['color_table', 'color_text', 'color_lists', 'palette_text', 'palette_formats',
@@ -243,6 +256,64 @@ def suites_by_test_file():
     return table
 
 
+def coverage_map(tests):
+    """{file: {line: [tests that run it]}} over the lines the compiler counts as code, from a
+    coverage build run test by test; kept in build/mutate/coverage.json for the tree it was
+    made from (HEAD and any uncommitted change)."""
+    tree = run(['git', 'rev-parse', 'HEAD'])[1].strip() + hashlib.sha1(
+        run(['git', 'diff', 'HEAD'])[1].encode()).hexdigest()
+    cache = os.path.join(OUT_DIR, 'coverage.json')
+    if os.path.exists(cache):
+        data = json.load(open(cache, encoding='utf-8'))
+        if data['tree'] == tree and set(data['tests']) >= set(tests):
+            return data['lines']
+    if not os.path.exists(os.path.join(COVERAGE, 'build.ninja')):
+        flags = '-O0 --coverage'
+        run(['cmake', '-S', ROOT, '-B', COVERAGE, '-G', 'Ninja', '-DCMAKE_BUILD_TYPE=Debug',
+             '-DCMAKE_CXX_FLAGS=' + flags, '-DCMAKE_C_FLAGS=' + flags, '-DCMAKE_EXE_LINKER_FLAGS=--coverage',
+             '-DCMAKE_SHARED_LINKER_FLAGS=--coverage'])
+    print('coverage: building and running %d tests one by one ...' % len(tests), flush=True)
+    if build(COVERAGE)[0] != 0:
+        sys.exit('mutate: the coverage build fails')
+    objects = os.path.join(COVERAGE, 'CMakeFiles')  # the core library's and korin-cli's
+    core = set(core_files())
+    lines = defaultdict(lambda: defaultdict(list))
+    for test in tests:
+        for old in glob.glob(os.path.join(objects, '**', '*.gcda'), recursive=True):
+            os.remove(old)
+        if run(['ctest', '--test-dir', COVERAGE, '-R', '^%s$' % re.escape(test)])[0] != 0:
+            print('coverage: %s fails in the coverage build' % test, flush=True)
+        counted = glob.glob(os.path.join(objects, '**', '*.gcda'), recursive=True)
+        out = run(['gcov', '--json-format', '--stdout'] + counted)[1] if counted else ''
+        decoder, at = json.JSONDecoder(), 0
+        while True:
+            at = out.find('{', at)
+            if at < 0:
+                break
+            report, at = decoder.raw_decode(out, at)
+            for source in report.get('files', []):
+                path = os.path.relpath(source['file'], ROOT)
+                if path in core:
+                    for line in source['lines']:
+                        ran = lines[path][str(line['line_number'])]
+                        if line['count'] and test not in ran:
+                            ran.append(test)
+    # Lines that are code but that no test runs are kept, with no test.
+    os.makedirs(OUT_DIR, exist_ok=True)
+    json.dump({'tree': tree, 'tests': tests, 'lines': lines}, open(cache, 'w', encoding='utf-8'))
+    return json.loads(json.dumps(lines))
+
+
+def forking_tests(costs):
+    """Tests that fork: what their children run is not counted, so they run for every mutant."""
+    suites = set()
+    for path in glob.glob('tests/native/*.cpp', root_dir=ROOT) + glob.glob('tests/cli/*_test.cpp', root_dir=ROOT):
+        text = open(os.path.join(ROOT, path), encoding='utf-8').read()
+        if 'fork()' in text:
+            suites |= set(re.findall(r'^TEST(?:_F|_P)?\(\s*(\w+)', text, re.M))
+    return {t for t in costs if t.split('.')[0] in suites}
+
+
 def own_headers(path):
     """The first project header a .cpp includes and those sharing its name's first word."""
     text = open(os.path.join(ROOT, path), encoding='utf-8').read()
@@ -356,6 +427,12 @@ def previous_killers(out_path):
     return killers
 
 
+def lines_of(path, cache={}):
+    if path not in cache:
+        cache[path] = open(os.path.join(ROOT, path), encoding='utf-8').read().splitlines()
+    return cache[path]
+
+
 def describe(mutant):
     _, path, number, col, old, new, _ = mutant
     text = open(os.path.join(ROOT, path), encoding='utf-8').read().splitlines()[number - 1]
@@ -376,6 +453,9 @@ def main():
     parser.add_argument('--no-sanitize', action='store_true', help='no second run of survivors under the sanitizers')
     parser.add_argument('--every-killer', action='store_true',
                         help='run every test on every mutant and name the tests that kill none alone')
+    parser.add_argument('--by-coverage', action='store_true',
+                        help='run only the tests that run the mutated line (a coverage build, test by test, '
+                             'kept per tree); lines no test runs survive unrun')
     parser.add_argument('--out', default=os.path.join(OUT_DIR, 'results.tsv'))
     args = parser.parse_args()
 
@@ -432,6 +512,8 @@ def main():
         sanitize_costs = test_costs(SANITIZE)
         os.environ.setdefault('ASAN_OPTIONS', 'detect_leaks=1:abort_on_error=1')
         os.environ.setdefault('UBSAN_OPTIONS', 'print_stacktrace=1:halt_on_error=1')
+    covered = coverage_map(sorted(costs)) if args.by_coverage else None
+    forking = forking_tests(costs)
     killers = previous_killers(args.out)
     os.makedirs(os.path.dirname(args.out), exist_ok=True)
     counts, survivors, first_kills, start = Counter(), [], Counter(), time.time()
@@ -442,6 +524,10 @@ def main():
             for done, mutant in enumerate(mutants, 1):
                 began = time.time()
                 tiers = [list(costs)] if args.every_killer else tiers_for(mutant[1], costs, test_files, killers)
+                ran = covered.get(mutant[1], {}).get(str(mutant[2])) if covered else None
+                # A case label changes where other values go, not only its own line.
+                if ran is not None and not re.match(r'\s*(case\b|default\s*:)', lines_of(mutant[1])[mutant[2] - 1]):
+                    tiers = [[t for t in tier if t in ran or t in forking] for tier in tiers]
                 status, killer = run_mutant(mutant, tiers, costs, args.timeout, sanitize_costs, args.every_killer)
                 named = [k.replace('sanitize:', '') for k in killer.split(';') if k not in ('', '?', 'build')]
                 if status == 'killed':
