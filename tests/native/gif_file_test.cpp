@@ -412,6 +412,23 @@ TEST(IndexedFile, RefusalsNameWhatIsWrong)
     EXPECT_FALSE(file.WriteWithTable(png, empty, writer, &reason));
     EXPECT_EQ("cannot take an empty table", reason);
 
+    // Pixels that index past the table already are left so: only a smaller
+    // table is held against them.
+    const std::string past = MakeGif(2, 1, Rgb(2, 1), 0, {{0, 0, 2, 1, "", {1, 3}, 2}});
+    ASSERT_TRUE(file.Read(ByteSource(past), &reason)) << reason;
+    ColorTable two, one;
+    two.Reset(2);
+    one.Reset(1);
+    SafeFileWriter same(folder.File("same.gif").c_str());
+    EXPECT_TRUE(file.WriteWithTable(ByteSource(past), two, same, &reason)) << reason;
+    SafeFileWriter smaller(folder.File("smaller.gif").c_str());
+    EXPECT_FALSE(file.WriteWithTable(ByteSource(past), one, smaller, &reason));
+    EXPECT_EQ("needs a table of at least 4 entries: its pixels use entry 3 (the table has 1)", reason);
+    // A read that fails forgets the file read before.
+    EXPECT_EQ("is not a PNG or GIF file", refusal("BM"));
+    EXPECT_EQ(ImageFileFormat::Unknown, file.Format());
+    EXPECT_EQ("", file.Report("x.gif", 1, 1, 0));
+
     EXPECT_FALSE(WriteBitmapAsPng(image, writer, &reason));
     EXPECT_EQ("has no picture", reason);
     // A full-color bitmap's optional table suggests colors; it indexes nothing.
@@ -441,9 +458,17 @@ TEST(GifFile, DetectedByItsWholeSignature)
     EXPECT_EQ(ImageFileFormat::Gif, DetectImageFormat(ByteSource(alone)));
 }
 
-// A save's format follows the last extension of the file's own name.
-TEST(IndexedFile, FormatFollowsTheExtensionOfTheNameItself)
+// A file read is known by its signature, a file saved by the last extension
+// of its own name.
+TEST(IndexedFile, FormatFollowsTheSignatureOrTheName)
 {
+    const std::string png(reinterpret_cast<const char*>(kPngSignature), 8);
+    const struct { std::string head; ImageFileFormat format; } heads[] = {
+        {png, ImageFileFormat::Png}, {png.substr(0, 7) + "X", ImageFileFormat::Unknown},
+        {png.substr(0, 7), ImageFileFormat::Unknown}, {"BM", ImageFileFormat::Bmp},
+        {"B", ImageFileFormat::Unknown}, {"", ImageFileFormat::Unknown},
+    };
+    for (const auto& h : heads) EXPECT_EQ(h.format, DetectImageFormat(ByteSource(h.head))) << h.head.size();
     const struct { const char* path; ImageFileFormat format; } cases[] = {
         {"a.png", ImageFileFormat::Png},        {"dir/A.GIF", ImageFileFormat::Gif},
         {"C:\\dir\\x.Bmp", ImageFileFormat::Bmp}, {"x.gif.png", ImageFileFormat::Png},
