@@ -187,31 +187,35 @@ TEST(PictureCli, BitmapToPngAndBackIsExact)
 TEST(PictureCli, GifConvertsToABitmapPixelForPixel)
 {
     TempFolder folder;
-    std::vector<uint8_t> indices;
-    for (uint32_t i = 0; i < 5 * 3; ++i) indices.push_back(uint8_t(i * 5 % 8));
     std::string rgb;
     for (int i = 0; i < 8; ++i) rgb += std::string{char(i * 30), char(i), char(255 - i)};
-    const std::string gif = Write(folder, "in.gif", MakeGif(5, 3, rgb, 0, {{0, 0, 5, 3, "", indices, 3}}));
-    const std::string bmp = folder.File("out.bmp");
-    CliRun run = RunCli({"convert", gif, bmp});
-    ASSERT_EQ(0, run.exitCode) << run.err;
-    DibImage image;
-    MemoryDC dc;
-    ASSERT_TRUE(image.LoadFromFile(dc, bmp.c_str()));
-    BITMAPINFOHEADER info;
-    ASSERT_TRUE(image.CopyHeaders(nullptr, &info));
-    EXPECT_EQ(8, info.biBitCount);
-    for (uint32_t y = 0; y < 3; ++y) {
-        const uint32_t stored = info.biHeight < 0 ? y : 2 - y;
-        for (uint32_t x = 0; x < 5; ++x)
-            EXPECT_EQ(indices[y * 5 + x], image.Bits()[stored * image.Stride() + x]) << x << "," << y;
-    }
-    ColorTable table;
-    ASSERT_TRUE(image.CopyColorTable(table));
-    ASSERT_EQ(8u, table.GetCount());
-    for (uint32_t i = 0; i < 8; ++i) {
-        const ColorEntry& e = *table.GetEntry(i);
-        EXPECT_EQ(rgb.substr(3 * i, 3), std::string({char(e.red), char(e.green), char(e.blue)})) << i;
+    for (const uint16_t width : {5, 1}) {
+        const uint16_t height = width == 1 ? 1 : 3;
+        std::vector<uint8_t> indices;
+        for (uint32_t i = 0; i < uint32_t(width) * height; ++i) indices.push_back(uint8_t((i * 5 + 3) % 8));
+        const std::string gif = Write(folder, "in.gif", MakeGif(width, height, rgb, 0, {{0, 0, width, height, "", indices, 3}}));
+        const std::string bmp = folder.File("out.bmp");
+        CliRun run = RunCli({"convert", gif, bmp});
+        ASSERT_EQ(0, run.exitCode) << run.err;
+        DibImage image;
+        MemoryDC dc;
+        ASSERT_TRUE(image.LoadFromFile(dc, bmp.c_str()));
+        BITMAPINFOHEADER info;
+        ASSERT_TRUE(image.CopyHeaders(nullptr, &info));
+        EXPECT_EQ(8, info.biBitCount);
+        EXPECT_EQ(width, info.biWidth);
+        for (uint32_t y = 0; y < height; ++y) {
+            const uint32_t stored = info.biHeight < 0 ? y : height - 1 - y;
+            for (uint32_t x = 0; x < width; ++x)
+                EXPECT_EQ(indices[y * width + x], image.Bits()[stored * image.Stride() + x]) << x << "," << y;
+        }
+        ColorTable table;
+        ASSERT_TRUE(image.CopyColorTable(table));
+        ASSERT_EQ(8u, table.GetCount());
+        for (uint32_t i = 0; i < 8; ++i) {
+            const ColorEntry& e = *table.GetEntry(i);
+            EXPECT_EQ(rgb.substr(3 * i, 3), std::string({char(e.red), char(e.green), char(e.blue)})) << i;
+        }
     }
 }
 

@@ -21,6 +21,7 @@
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/gif_bytes.h"
 #include "tests/support/picture_files.h"
+#include "tests/support/png_bytes.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -412,18 +413,28 @@ TEST(IndexedFile, RefusalsNameWhatIsWrong)
     EXPECT_FALSE(file.WriteWithTable(png, empty, writer, &reason));
     EXPECT_EQ("cannot take an empty table", reason);
 
-    // Pixels that index past the table already are left so: only a smaller
-    // table is held against them.
-    const std::string past = MakeGif(2, 1, Rgb(2, 1), 0, {{0, 0, 2, 1, "", {1, 3}, 2}});
-    ASSERT_TRUE(file.Read(ByteSource(past), &reason)) << reason;
-    ColorTable two, one;
-    two.Reset(2);
-    one.Reset(1);
-    SafeFileWriter same(folder.File("same.gif").c_str());
-    EXPECT_TRUE(file.WriteWithTable(ByteSource(past), two, same, &reason)) << reason;
-    SafeFileWriter smaller(folder.File("smaller.gif").c_str());
-    EXPECT_FALSE(file.WriteWithTable(ByteSource(past), one, smaller, &reason));
-    EXPECT_EQ("needs a table of at least 4 entries: its pixels use entry 3 (the table has 1)", reason);
+    // A smaller table is held against the entries the pixels use; pixels that
+    // index past the table already are left so by a table of the same size.
+    const struct { std::vector<uint8_t> pixels; uint32_t held, entries; const char* refusal; } smaller[] = {
+        {{1, 3}, 2, 2, ""}, {{1, 3}, 2, 1, "needs a table of at least 4 entries: its pixels use entry 3 (the table has 1)"},
+        {{0, 1}, 4, 2, ""}, {{0, 1}, 4, 1, "needs a table of at least 2 entries: its pixels use entry 1 (the table has 1)"},
+    };
+    for (const auto& c : smaller) {
+        const std::string gif = MakeGif(2, 1, Rgb(c.held, 1), 0, {{0, 0, 2, 1, "", c.pixels, 2}});
+        ASSERT_TRUE(file.Read(ByteSource(gif), &reason)) << reason;
+        ColorTable table;
+        table.Reset(c.entries);
+        SafeFileWriter out(folder.File("smaller.gif").c_str());
+        reason.clear();
+        EXPECT_EQ(*c.refusal == 0, file.WriteWithTable(ByteSource(gif), table, out, &reason)) << c.entries;
+        EXPECT_EQ(c.refusal, reason);
+    }
+    // Sides a bitmap can have but not this machine's memory.
+    const std::string huge = AssemblePng({{"IHDR", IhdrData(0x7FFFFFFF, 0x7FFFFFFF, 8, 3)}, {"PLTE", PaletteData(2)},
+                                          {"IDAT", Deflate("")}, {"IEND", ""}});
+    ASSERT_TRUE(file.Read(ByteSource(huge), &reason)) << reason;
+    EXPECT_FALSE(LoadIndexedPicture(nullptr, file, ByteSource(huge), &image, &reason));
+    EXPECT_EQ("is too large to show", reason);
     // A read that fails forgets the file read before.
     EXPECT_EQ("is not a PNG or GIF file", refusal("BM"));
     EXPECT_EQ(ImageFileFormat::Unknown, file.Format());
