@@ -305,13 +305,29 @@ def coverage_map(tests):
 
 
 def forking_tests(costs):
-    """Tests that fork: what their children run is not counted, so they run for every mutant."""
-    suites = set()
+    """Tests that fork, themselves or through a helper of their file: what their children run
+    is not counted, so they run for every mutant."""
+    names = set()
     for path in glob.glob('tests/native/*.cpp', root_dir=ROOT) + glob.glob('tests/cli/*_test.cpp', root_dir=ROOT):
         text = open(os.path.join(ROOT, path), encoding='utf-8').read()
-        if 'fork()' in text:
-            suites |= set(re.findall(r'^TEST(?:_F|_P)?\(\s*(\w+)', text, re.M))
-    return {t for t in costs if t.split('.')[0] in suites}
+        # Top-level definitions: a line at column 0 that opens a test or a function.
+        heads = list(re.finditer(r'^(?:TEST(?:_F|_P)?\(\s*(\w+)\s*,\s*(\w+)\s*\)|[\w:<>,*& ]*?\b(\w+)\([^;]*?\)\s*$)',
+                                 text, re.M))
+        bodies = [(h, text[h.end():heads[i + 1].start() if i + 1 < len(heads) else len(text)])
+                  for i, h in enumerate(heads)]
+        helpers = {h.group(3) for h, body in bodies if h.group(3) and 'fork()' in body}
+        for h, body in bodies:
+            if h.group(1) and ('fork()' in body or any(re.search(r'\b%s\(' % f, body) for f in helpers)):
+                names.add(h.group(1) + '.' + h.group(2))
+    # And entries that run such tests under another name (a gtest filter in their command).
+    listed = json.loads(run(['ctest', '--test-dir', BUILD, '--show-only=json-v1'])[1] or '{}')
+    for test in listed.get('tests', []):
+        for arg in test.get('command', []):
+            if arg.startswith('--gtest_filter='):
+                patterns = arg.split('=', 1)[1].split('-')[0].split(':')
+                if any(fnmatch.fnmatchcase(n, p) for n in names for p in patterns if p):
+                    names.add(test['name'])
+    return {t for t in costs if t in names}
 
 
 def own_headers(path):
