@@ -435,6 +435,13 @@ TEST(IndexedFile, RefusalsNameWhatIsWrong)
     ASSERT_TRUE(file.Read(ByteSource(huge), &reason)) << reason;
     EXPECT_FALSE(LoadIndexedPicture(nullptr, file, ByteSource(huge), &image, &reason));
     EXPECT_EQ("is too large to show", reason);
+    // Pixels that cannot be decoded say why, and leave no half picture behind.
+    const std::string broken = AssemblePng({{"IHDR", IhdrData(2, 2, 8, 3)}, {"PLTE", PaletteData(2)},
+                                            {"IDAT", Deflate(std::string(3, '\0'))}, {"IEND", ""}});
+    ASSERT_TRUE(file.Read(ByteSource(broken), &reason)) << reason;
+    EXPECT_FALSE(LoadIndexedPicture(nullptr, file, ByteSource(broken), &image, &reason));
+    EXPECT_EQ("IDAT: the data ends before the image does", reason);
+    EXPECT_TRUE(image.IsEmpty());
     // A read that fails forgets the file read before.
     EXPECT_EQ("is not a PNG or GIF file", refusal("BM"));
     EXPECT_EQ(ImageFileFormat::Unknown, file.Format());
