@@ -16,6 +16,7 @@
 #include "image/gif_lzw.h"
 #include "image/gif_file.h"
 #include "image/gif_lzw_encoder.h"
+#include "image/gif_remap.h"
 #include "image/indexed_file.h"
 #include "image/picture_remap.h"
 #include "image/remap.h"
@@ -267,6 +268,66 @@ TEST(RemapPng, ATableTooLongForTheDepthIsRefusedWithItsRange)
     }
 }
 
+// A GIF takes 1 to 256 entries, its header's size field following; other
+// counts, and a file never read, are refused with nothing written. The
+// background follows the map unless it names an entry past the map or one
+// that was dropped.
+TEST(RemapGif, TablesOfOneTo256EntriesAreWrittenAndOthersRefused)
+{
+    TempFolder folder;
+    const std::string out = folder.File("out.gif");
+    struct Case { uint32_t count; std::vector<uint32_t> map; const char* refusal; uint32_t entries; uint8_t background, after; };
+    const Case cases[] = {
+        {0, {0, 1, 2, 3}, "cannot take a table of 0 entries (a GIF holds 1 to 256)", 0, 0, 0},
+        {257, {0, 1, 2, 3}, "cannot take a table of 257 entries (a GIF holds 1 to 256)", 0, 0, 0},
+        {1, {0, 0, 0, 0}, "", 2, 1, 0},
+        {2, {1, 0, 1, 0}, "", 2, 3, 0},
+        {256, {3, 2, 1, 0}, "", 256, 4, 4},
+        {4, {1, 0, kDroppedEntry, 3}, "", 4, 2, 2},
+        {4, {0, 1, 2, 256}, "entry 3 would move to 256, past what 8-bit pixels can index", 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        const std::string before = MakeGif(2, 2, std::string(12, '\x40'), c.background, {{0, 0, 2, 2, "", {0, 1, 1, 0}, 2}});
+        SourceFile file;
+        RemappablePicture picture;
+        ASSERT_TRUE(ReadPicture(folder.File("in.gif"), before, true, file, picture));
+        ColorTable table;
+        table.Reset(c.count);
+        for (uint32_t i = 0; i < c.count; ++i) table.SetColor(i, uint8_t(i), uint8_t(i * 3), uint8_t(255 - i));
+        std::string reason;
+        SafeFileWriter writer(out.c_str());
+        const bool written = picture.Write(file, table, c.map, true, writer, &reason);
+        EXPECT_EQ(c.refusal, reason);
+        if (*c.refusal) {
+            EXPECT_FALSE(written);
+            EXPECT_FALSE(writer.Commit());
+            EXPECT_FALSE(FileExists(out));
+            continue;
+        }
+        ASSERT_TRUE(written && writer.Commit());
+        const std::string after = ReadWholeFile(out);
+        IndexedFile back;
+        std::vector<uint8_t> indices;
+        ASSERT_TRUE(ReadIndices(after, back, indices));
+        ASSERT_EQ(c.entries, back.Table().GetCount());
+        for (uint32_t i = 0; i < c.entries; ++i)
+            EXPECT_EQ(i < c.count ? uint8_t(255 - i) : 0, back.Table().GetEntry(i)->blue) << i;
+        EXPECT_EQ(std::vector<uint8_t>({uint8_t(c.map[0]), uint8_t(c.map[1]), uint8_t(c.map[1]), uint8_t(c.map[0])}),
+                  indices);
+        EXPECT_EQ(c.after, uint8_t(after[11]));
+        std::remove(out.c_str());
+    }
+    GifStructure unread;
+    SafeFileWriter writer(out.c_str());
+    std::string reason;
+    ColorTable two;
+    two.Reset(2);
+    EXPECT_FALSE(WriteRemappedGif(ByteSource(std::string(20, 'G')), unread, two, {}, true, writer, &reason));
+    EXPECT_EQ("was not read", reason);
+    EXPECT_FALSE(writer.Commit());
+}
+
 // Readers ignore a GIF background index past the table (200 here, past the
 // word that holds four entries' marks): a compact keeps the entries the
 // pixels use, and a transparent index (0 too) no pixel uses, and no more.
@@ -386,6 +447,7 @@ TEST(RemapGif, TheFirstImagesLocalTableAndOnlyItsPixelsFollowTheMap)
     ASSERT_TRUE(ReadIndices(after, written, indices));
     EXPECT_EQ(3u, written.Table().GetEntry(0)->red);
     EXPECT_EQ(std::vector<uint8_t>({2, 2, 0, 0}), indices);
+    EXPECT_EQ(before.substr(0, 13), after.substr(0, 13)) << "the screen and its background are the global table's";
     GifStructure in, back;
     std::string reason;
     ASSERT_TRUE(ReadGifStructure(ByteSource(before), &in, &reason));
