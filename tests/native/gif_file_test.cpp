@@ -633,6 +633,21 @@ TEST(GifFile, RemapFollowsTransparencyPastACommentAndKeepsShortData)
                        std::string("\x02hi\x00", 4)));
     ASSERT_TRUE(readText.ok) << readText.reason;
     EXPECT_EQ(-1, readText.gif.images[0].transparentIndex);
+
+    // Copied as they are: a graphic control that no image follows, and plain
+    // text when the image's own table is edited (text draws with the global one).
+    const std::string control("\x21\xF9\x04\x01\x00\x00\x01\x00", 8);
+    const std::string text = std::string("\x21\x01\x0C", 3) + std::string(10, '\0') + "\x01" + '\0' + "\x02hi" + '\0';
+    const std::string trailing = plain.substr(0, plain.size() - 1) + control + ";";
+    std::string local = MakeGif(2, 2, "", 0, {{0, 0, 2, 2, Rgb(2, 3), {1, 0, 0}, 2}});
+    local.insert(13, text);
+    const std::pair<std::string, size_t> kept[] = {{trailing, trailing.size() - 9}, {local, 13}};
+    for (const auto& k : kept) {
+        Read readKept(k.first);
+        ASSERT_TRUE(readKept.ok) << readKept.reason;
+        const size_t length = k.first == local ? text.size() : control.size();
+        EXPECT_EQ(k.first.substr(k.second, length), swap(k.first, readKept.gif).substr(k.second, length));
+    }
 }
 
 // A wrong byte order or offset in the graphic control would show a wrong delay.
