@@ -634,14 +634,17 @@ TEST(GifFile, RemapFollowsTransparencyPastACommentAndKeepsShortData)
     ASSERT_TRUE(readText.ok) << readText.reason;
     EXPECT_EQ(-1, readText.gif.images[0].transparentIndex);
 
-    // Copied as they are: a graphic control that no image follows, and plain
-    // text when the image's own table is edited (text draws with the global one).
+    // Copied as they are: a graphic control that no image follows, plain text
+    // when the image's own table is edited (text draws with the global one).
     const std::string control("\x21\xF9\x04\x01\x00\x00\x01\x00", 8);
     const std::string text = std::string("\x21\x01\x0C", 3) + std::string(10, '\0') + "\x01" + '\0' + "\x02hi" + '\0';
     const std::string trailing = plain.substr(0, plain.size() - 1) + control + ";";
     std::string local = MakeGif(2, 2, "", 0, {{0, 0, 2, 2, Rgb(2, 3), {1, 0, 0}, 2}});
     local.insert(13, text);
-    const std::pair<std::string, size_t> kept[] = {{trailing, trailing.size() - 9}, {local, 13}};
+    // And one for an image with a table of its own, past a comment.
+    std::string own = MakeGif(2, 2, Rgb(2, 3), 1, {{0, 0, 2, 2, Rgb(2, 5), {1, 0, 0}, 2}});
+    own.insert(13 + 6, control + std::string("\x21\xFE\x02hi\x00", 6));
+    const std::pair<std::string, size_t> kept[] = {{trailing, trailing.size() - 9}, {local, 13}, {own, 13 + 6}};
     for (const auto& k : kept) {
         Read readKept(k.first);
         ASSERT_TRUE(readKept.ok) << readKept.reason;
