@@ -644,11 +644,14 @@ TEST(GifFile, RemapFollowsTransparencyPastACommentAndKeepsShortData)
     // And one for an image with a table of its own, past a comment.
     std::string own = MakeGif(2, 2, Rgb(2, 3), 1, {{0, 0, 2, 2, Rgb(2, 5), {1, 0, 0}, 2}});
     own.insert(13 + 6, control + std::string("\x21\xFE\x02hi\x00", 6));
-    const std::pair<std::string, size_t> kept[] = {{trailing, trailing.size() - 9}, {local, 13}, {own, 13 + 6}};
+    // And plain text whose first sub-block is too short to name its colors.
+    const std::string shortText = with(std::string("\x21\x01\x0B", 3) + std::string(11, '\x01') + "\x05hello" + '\0');
+    const std::pair<std::string, size_t> kept[] = {
+        {trailing, trailing.size() - 9}, {local, 13}, {own, 13 + 6}, {shortText, 13 + 6}};
     for (const auto& k : kept) {
         Read readKept(k.first);
         ASSERT_TRUE(readKept.ok) << readKept.reason;
-        const size_t length = k.first == local ? text.size() : control.size();
+        const size_t length = k.first == local ? text.size() : k.first == shortText ? 21 : control.size();
         EXPECT_EQ(k.first.substr(k.second, length), swap(k.first, readKept.gif).substr(k.second, length));
     }
 }

@@ -268,10 +268,10 @@ TEST(RemapPng, ATableTooLongForTheDepthIsRefusedWithItsRange)
     }
 }
 
-// A GIF takes 1 to 256 entries, its header's size field following; other
-// counts, and a file never read, are refused with nothing written. The
-// background follows the map unless it names an entry past the map or one
-// that was dropped.
+// A GIF takes 1 to 256 entries in its global table or the first image's own,
+// the size field following; other counts, and a file never read, are refused
+// with nothing written. The background follows the map of a global table
+// unless it names an entry past the map or one that was dropped.
 TEST(RemapGif, TablesOfOneTo256EntriesAreWrittenAndOthersRefused)
 {
     TempFolder folder;
@@ -286,9 +286,13 @@ TEST(RemapGif, TablesOfOneTo256EntriesAreWrittenAndOthersRefused)
         {4, {1, 0, kDroppedEntry, 3}, "", 4, 2, 2},
         {4, {0, 1, 2, 256}, "entry 3 would move to 256, past what 8-bit pixels can index", 0, 0, 0},
     };
+    // The global table, or the first image's own with its sorted flag set.
+    for (const bool local : {false, true})
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.count);
-        const std::string before = MakeGif(2, 2, std::string(12, '\x40'), c.background, {{0, 0, 2, 2, "", {0, 1, 1, 0}, 2}});
+        SCOPED_TRACE(std::to_string(c.count) + (local ? " local" : " global"));
+        const std::string rgb(12, '\x40');
+        std::string before = MakeGif(2, 2, local ? "" : rgb, c.background, {{0, 0, 2, 2, local ? rgb : "", {0, 1, 1, 0}, 2}});
+        if (local) before[13 + 9] = char(before[13 + 9] | 0x20);
         SourceFile file;
         RemappablePicture picture;
         ASSERT_TRUE(ReadPicture(folder.File("in.gif"), before, true, file, picture));
@@ -315,7 +319,10 @@ TEST(RemapGif, TablesOfOneTo256EntriesAreWrittenAndOthersRefused)
             EXPECT_EQ(i < c.count ? uint8_t(255 - i) : 0, back.Table().GetEntry(i)->blue) << i;
         EXPECT_EQ(std::vector<uint8_t>({uint8_t(c.map[0]), uint8_t(c.map[1]), uint8_t(c.map[1]), uint8_t(c.map[0])}),
                   indices);
-        EXPECT_EQ(c.after, uint8_t(after[11]));
+        EXPECT_EQ(local ? c.background : c.after, uint8_t(after[11]));
+        if (local) {
+            EXPECT_EQ(0xA0, uint8_t(after[13 + 9]) & 0xF8) << "the image's flags stay";
+        }
         std::remove(out.c_str());
     }
     GifStructure unread;
@@ -432,7 +439,7 @@ TEST(RemapGif, TheFirstImagesLocalTableAndOnlyItsPixelsFollowTheMap)
     TempFolder folder;
     const std::string table = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4};
     const GifFrameBytes first = {0, 0, 2, 2, table, {0, 0, 2, 2}, 2};
-    const GifFrameBytes second = {0, 0, 2, 2, table, {1, 1, 3, 3}, 2};
+    const GifFrameBytes second = {0, 0, 2, 2, table, {2, 2, 0, 0}, 2};
     const std::string out = folder.File("out.gif"), before = MakeGif(2, 2, "", 0, {first, second});
     SourceFile file;
     RemappablePicture picture;
@@ -462,7 +469,7 @@ TEST(RemapGif, TheFirstImagesLocalTableAndOnlyItsPixelsFollowTheMap)
 
 // A plain text extension draws with global entries: its foreground and
 // background, and the transparent index of the graphic control before it,
-// follow the map (0 and 2 swapped), however long its text; the image after
+// follow the map (each entry one on), however long its text; the image after
 // it has a table of its own and stays as it is.
 TEST(RemapGif, PlainTextColorsFollowTheMapAndTheTextStays)
 {
@@ -478,12 +485,12 @@ TEST(RemapGif, PlainTextColorsFollowTheMapAndTheTextStays)
     SourceFile file;
     RemappablePicture picture;
     ASSERT_TRUE(ReadPicture(folder.File("in.gif"), before, true, file, picture));
-    const std::string after = WriteRemapped(file, picture, picture.Table(), {2, 1, 0, 3}, false, out);
+    const std::string after = WriteRemapped(file, picture, picture.Table(), {1, 2, 3, 0}, false, out);
     ASSERT_FALSE(after.empty());
     const size_t transparent = 13 + table.size() + 6, colors = 13 + table.size() + control.size() + 13;
     ASSERT_EQ(before.size(), after.size());
-    EXPECT_EQ('\0', after[transparent]);
-    EXPECT_EQ(std::string("\x02\x00", 2), after.substr(colors, 2));
+    EXPECT_EQ('\3', after[transparent]);
+    EXPECT_EQ(std::string("\x01\x03", 2), after.substr(colors, 2));
     EXPECT_TRUE(before.compare(colors + 2, std::string::npos, after, colors + 2, std::string::npos) == 0)
         << "the text and the image after it stay";
 }
