@@ -282,7 +282,7 @@ TEST(RemapGif, TablesOfOneTo256EntriesAreWrittenAndOthersRefused)
         {257, {0, 1, 2, 3}, "cannot take a table of 257 entries (a GIF holds 1 to 256)", 0, 0, 0},
         {1, {0, 0, 0, 0}, "", 2, 1, 0},
         {2, {1, 0, 1, 0}, "", 2, 3, 0},
-        {256, {3, 2, 1, 0}, "", 256, 4, 4},
+        {256, {255, 128, 1, 0}, "", 256, 4, 4},
         {4, {1, 0, kDroppedEntry, 3}, "", 4, 2, 2},
         {4, {0, 1, 2, 256}, "entry 3 would move to 256, past what 8-bit pixels can index", 0, 0, 0},
     };
@@ -320,6 +320,10 @@ TEST(RemapGif, TablesOfOneTo256EntriesAreWrittenAndOthersRefused)
         EXPECT_EQ(std::vector<uint8_t>({uint8_t(c.map[0]), uint8_t(c.map[1]), uint8_t(c.map[1]), uint8_t(c.map[0])}),
                   indices);
         EXPECT_EQ(local ? c.background : c.after, uint8_t(after[11]));
+        // The codes grow only as far as the table needs.
+        GifStructure gif;
+        ASSERT_TRUE(ReadGifStructure(ByteSource(after), &gif, &reason)) << reason;
+        EXPECT_EQ(c.entries == 256 ? 8 : 2, gif.images[0].minimumCodeSize);
         if (local) {
             EXPECT_EQ(0xA0, uint8_t(after[13 + 9]) & 0xF8) << "the image's flags stay";
         }
