@@ -13,6 +13,8 @@
 
 #include "image/byte_source.h"
 #include "image/png_file.h"
+#include "image/png_remap.h"
+#include "platform/safe_file_writer.h"
 #include "tests/support/png_bytes.h"
 #include "tests/support/sanitizer.h"
 #include "tests/support/temp_folder.h"
@@ -83,8 +85,9 @@ TEST(PngMemory, QuarterGigabyteFileIsReadInUnderSixteenMegabytes)
 }
 
 // Pictures whose rows or whose assembled passes need more memory than there
-// is are refused with a reason, not a crash. Their data is only long enough
-// to pass the inflate bound: nothing is inflated before the memory is had.
+// is are refused with a reason, not a crash, when read and when remapped.
+// Their data is only long enough to pass the inflate bound: nothing is
+// inflated before the memory is had.
 TEST(PngMemory, PicturesLargerThanTheMemoryAtHandAreRefused)
 {
     if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer reserves more than the limit allows";
@@ -92,9 +95,13 @@ TEST(PngMemory, PicturesLargerThanTheMemoryAtHandAreRefused)
         uint32_t width, height;
         uint8_t interlace;
         size_t dataBytes;
+        bool remap;
         const char* reason;
-    } cases[] = {{16384, 32768, 1, 600000, "IDAT: no memory to assemble the interlaced picture"},
-                 {0x7FFFFFFFu, 1, 0, 2100000, "IDAT: no memory for a row of 2147483647 pixels"}};
+    } cases[] = {{16384, 32768, 1, 600000, false, "IDAT: no memory to assemble the interlaced picture"},
+                 {0x7FFFFFFFu, 1, 0, 2100000, false, "IDAT: no memory for a row of 2147483647 pixels"},
+                 {0x7FFFFFFFu, 1, 0, 2100000, true, "no memory for a row of 2147483647 bytes"}};
+    TempFolder folder;
+    const std::string out = folder.File("remapped.png");
     for (const auto& c : cases) {
         const std::string file = AssemblePng({{"IHDR", IhdrData(c.width, c.height, 8, 3, c.interlace)},
                                               {"PLTE", PaletteData(2)}, {"IDAT", std::string(c.dataBytes, 'x')},
@@ -113,8 +120,10 @@ TEST(PngMemory, PicturesLargerThanTheMemoryAtHandAreRefused)
             const ByteSource source(file);
             PngStructure png;
             std::string reason;
+            SafeFileWriter writer(out.c_str());
             const bool decoded = ReadPngStructure(source, &png, &reason) &&
-                                 DecodePngImage(source, png, [](uint32_t, const uint8_t*) {}, &reason);
+                                 (c.remap ? WriteRemappedPng(source, png, png.table, {1, 0}, true, writer, &reason)
+                                          : DecodePngImage(source, png, [](uint32_t, const uint8_t*) {}, &reason));
             if (write(pipeEnds[1], reason.data(), reason.size()) < 0) _exit(2);
             _exit(decoded ? 1 : 0);
         }

@@ -393,17 +393,52 @@ TEST(RemapPng, ABackgroundOfEntryZeroFollowsIt)
     }
 }
 
+// Each new entry keeps the transparency of the lowest old entry mapped to it,
+// and the tRNS ends at its last entry that is not opaque (none: no tRNS); its
+// hIST counts the pixels of every old entry mapped to it, up to 65535.
+TEST(RemapPng, TransparencyAndHistogramFollowTheEntries)
+{
+    TempFolder folder;
+    const std::string hist("\x01\x02\x7F\xFF\x7F\xFF\x00\x01", 8), full("\x01\x02\x80\x00\x80\x00\x00\x01", 8);
+    struct Case { std::string hist; std::vector<uint32_t> map; uint32_t count; std::string alpha, histAfter; };
+    const Case cases[] = {
+        {hist, {0, 1, 1, 2}, 3, "\x10", std::string("\x01\x02\xFF\xFE\x00\x01", 6)},
+        {full, {0, 1, 1, 1}, 2, "\x10", std::string("\x01\x02\xFF\xFF", 4)},
+        {hist, {kDroppedEntry, 0, 0, 1}, 2, "", std::string("\xFF\xFE\x00\x01", 4)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        const std::string before = AssemblePng({{"IHDR", IhdrData(2, 2, 2, 3)}, {"PLTE", PaletteData(4)},
+                                                {"tRNS", std::string("\x10\xFF\x80", 3)}, {"hIST", c.hist},
+                                                {"IDAT", CompressedRows({{0, 1}, {2, 3}}, 2)}, {"IEND", ""}});
+        SourceFile file;
+        RemappablePicture picture;
+        ASSERT_TRUE(ReadPicture(folder.File("in.png"), before, false, file, picture));
+        ColorTable table;
+        table.Reset(c.count);
+        const std::string after = WriteRemapped(file, picture, table, c.map, false, folder.File("out.png"));
+        std::string alpha, histAfter;
+        for (const PngPart& part : SplitPng(after)) {
+            if (part.type == "tRNS") alpha = part.data.substr(8, part.data.size() - 12);
+            if (part.type == "hIST") histAfter = part.data.substr(8, part.data.size() - 12);
+        }
+        EXPECT_EQ(c.alpha, alpha);
+        EXPECT_EQ(c.histAfter, histAfter);
+    }
+}
+
 // Noise through every buffer of a remap: PNG rows wider than the encoder's
-// output block (a row whose compressed bytes fill it is still written whole),
-// and a GIF image larger than the decoder's output and the remap's pieces.
+// output block (a row whose compressed bytes fill it is still written whole)
+// and data longer than an IDAT chunk, and a GIF image larger than the
+// decoder's output and the remap's pieces.
 TEST(RemapPicture, NoiseThroughEveryBufferKeepsEveryPixel)
 {
     TempFolder folder;
     std::mt19937 random(5);
-    std::vector<uint8_t> noise(300000);
+    std::vector<uint8_t> noise(1200000);
     for (uint8_t& index : noise) index = uint8_t(random());
-    const Rows rows = {std::vector<uint8_t>(noise.begin(), noise.begin() + 150000),
-                       std::vector<uint8_t>(noise.begin() + 150000, noise.end())};
+    const Rows rows = {std::vector<uint8_t>(noise.begin(), noise.begin() + 600000),
+                       std::vector<uint8_t>(noise.begin() + 600000, noise.end())};
     std::string table;
     for (int i = 0; i < 256; ++i) table += std::string(3, char(i));
     const struct {
@@ -411,7 +446,7 @@ TEST(RemapPicture, NoiseThroughEveryBufferKeepsEveryPixel)
         std::string bytes;
         size_t pixels;
     } cases[] = {
-        {"png", AssemblePng({{"IHDR", IhdrData(150000, 2, 8, 3)}, {"PLTE", PaletteData(256)},
+        {"png", AssemblePng({{"IHDR", IhdrData(600000, 2, 8, 3)}, {"PLTE", PaletteData(256)},
                              {"IDAT", CompressedRows(rows, 8)}, {"IEND", ""}}), noise.size()},
         {"gif", MakeGif(300, 200, table, 0, {{0, 0, 300, 200, "", {noise.begin(), noise.begin() + 60000}, 8}}), 60000},
     };
@@ -432,6 +467,15 @@ TEST(RemapPicture, NoiseThroughEveryBufferKeepsEveryPixel)
         uint32_t mismatches = 0;
         for (size_t i = 0; i < indices.size(); ++i) mismatches += indices[i] != 255 - noise[i];
         EXPECT_EQ(0u, mismatches);
+        // The new data goes out in IDAT chunks of 1 MiB as it comes, not held whole.
+        std::vector<size_t> idat;
+        for (const PngPart& part : SplitPng(after))
+            if (part.type == "IDAT") idat.push_back(part.data.size() - 12);
+        if (c.name == std::string("png")) {
+            ASSERT_EQ(2u, idat.size());
+            EXPECT_GE(idat[0], size_t(1) << 20);
+            EXPECT_LT(idat[0], (size_t(1) << 20) + 64 * 1024) << "at most one of the encoder's blocks more";
+        }
     }
 }
 
