@@ -19,6 +19,7 @@
 #include "image/gif_remap.h"
 #include "image/indexed_file.h"
 #include "image/picture_remap.h"
+#include "image/png_remap.h"
 #include "image/remap.h"
 #include "palette/gradient.h"
 #include "palette/rearrange.h"
@@ -395,7 +396,8 @@ TEST(RemapPng, ABackgroundOfEntryZeroFollowsIt)
 
 // Each new entry keeps the transparency of the lowest old entry mapped to it,
 // and the tRNS ends at its last entry that is not opaque (none: no tRNS); its
-// hIST counts the pixels of every old entry mapped to it, up to 65535.
+// hIST counts the pixels of every old entry mapped to it, up to 65535. A
+// single entry is a table like any other.
 TEST(RemapPng, TransparencyAndHistogramFollowTheEntries)
 {
     TempFolder folder;
@@ -405,6 +407,7 @@ TEST(RemapPng, TransparencyAndHistogramFollowTheEntries)
         {hist, {0, 1, 1, 2}, 3, "\x10", std::string("\x01\x02\xFF\xFE\x00\x01", 6)},
         {full, {0, 1, 1, 1}, 2, "\x10", std::string("\x01\x02\xFF\xFF", 4)},
         {hist, {kDroppedEntry, 0, 0, 1}, 2, "", std::string("\xFF\xFE\x00\x01", 4)},
+        {hist, {0, 0, 0, 0}, 1, "\x10", std::string("\xFF\xFF", 2)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
@@ -424,6 +427,20 @@ TEST(RemapPng, TransparencyAndHistogramFollowTheEntries)
         }
         EXPECT_EQ(c.alpha, alpha);
         EXPECT_EQ(c.histAfter, histAfter);
+    }
+    // A structure never read, or left by a read that failed, is not written from.
+    const std::string broken = AssemblePng({{"IHDR", IhdrData(2, 2, 2, 3)}, {"PLTE", PaletteData(4)}, {"IDAT", "x"}});
+    PngStructure unread, failed;
+    std::string reason;
+    EXPECT_FALSE(ReadPngStructure(ByteSource(broken), &failed, &reason));
+    for (const PngStructure* png : {&unread, &failed}) {
+        ColorTable one;
+        one.Reset(1);
+        SafeFileWriter writer(folder.File("out.png").c_str());
+        reason.clear();
+        EXPECT_FALSE(WriteRemappedPng(ByteSource(broken), *png, one, {0}, true, writer, &reason));
+        EXPECT_EQ("was not read", reason);
+        EXPECT_FALSE(writer.Commit());
     }
 }
 
