@@ -406,27 +406,29 @@ TEST(RemapPng, TransparencyAndHistogramFollowTheEntries)
     const Case cases[] = {
         {hist, {0, 1, 1, 2}, 3, "\x10", std::string("\x01\x02\xFF\xFE\x00\x01", 6)},
         {full, {0, 1, 1, 1}, 2, "\x10", std::string("\x01\x02\xFF\xFF", 4)},
-        {hist, {kDroppedEntry, 0, 0, 1}, 2, "", std::string("\xFF\xFE\x00\x01", 4)},
+        {hist, {kDroppedEntry, 0, 0, 1}, 2, "none", std::string("\xFF\xFE\x00\x01", 4)},
         {hist, {0, 0, 0, 0}, 1, "\x10", std::string("\xFF\xFF", 2)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
         const std::string before = AssemblePng({{"IHDR", IhdrData(2, 2, 2, 3)}, {"PLTE", PaletteData(4)},
                                                 {"tRNS", std::string("\x10\xFF\x80", 3)}, {"hIST", c.hist},
-                                                {"IDAT", CompressedRows({{0, 1}, {2, 3}}, 2)}, {"IEND", ""}});
+                                                {"IDAT", CompressedRows({{0, 1}, {2, 3}}, 2)}, {"IEND", ""}}) +
+                                   "after the end";
         SourceFile file;
         RemappablePicture picture;
         ASSERT_TRUE(ReadPicture(folder.File("in.png"), before, false, file, picture));
         ColorTable table;
         table.Reset(c.count);
         const std::string after = WriteRemapped(file, picture, table, c.map, false, folder.File("out.png"));
-        std::string alpha, histAfter;
+        std::string alpha = "none", histAfter;
         for (const PngPart& part : SplitPng(after)) {
             if (part.type == "tRNS") alpha = part.data.substr(8, part.data.size() - 12);
             if (part.type == "hIST") histAfter = part.data.substr(8, part.data.size() - 12);
         }
         EXPECT_EQ(c.alpha, alpha);
         EXPECT_EQ(c.histAfter, histAfter);
+        EXPECT_EQ("after the end", after.substr(after.size() - 13)) << "bytes after IEND stay";
     }
     // A structure never read, or left by a read that failed, is not written from.
     const std::string broken = AssemblePng({{"IHDR", IhdrData(2, 2, 2, 3)}, {"PLTE", PaletteData(4)}, {"IDAT", "x"}});
@@ -874,6 +876,20 @@ TEST(RemapAnimatedPng, EveryFrameKeepsItsPictureAndTheSequenceStaysValid)
         SafeFileWriter writer(after.c_str());
         ASSERT_TRUE(picture.Write(file, plan.table, plan.map, true, writer, &reason)) << a.name << ": " << reason;
         ASSERT_TRUE(writer.Commit()) << a.name;
+        // Each frame's new data fits one fdAT chunk, however many it had.
+        size_t frameData = 0;
+        for (const PngPart& part : SplitPng(ReadWholeFile(after))) frameData += part.type == "fdAT";
+        EXPECT_EQ(a.frames.size(), frameData) << a.name;
+        // Read again, each new entry counts the pixels of the old one it took.
+        SourceFile written;
+        ASSERT_TRUE(written.Open(after.c_str()));
+        RemappablePicture again;
+        ASSERT_TRUE(again.Read(written, true, &reason)) << a.name << ": " << reason;
+        for (uint32_t i = 0; i < plan.map.size(); ++i) {
+            if (plan.map[i] != kDroppedEntry) {
+                EXPECT_EQ(counts[i], again.Counts()[plan.map[i]]) << a.name << " " << i;
+            }
+        }
         jobs += before + " " + after;
         for (uint32_t i : ExpectedOrder(a, counts)) jobs += " " + std::to_string(i);
         jobs += "\n";
