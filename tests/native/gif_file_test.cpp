@@ -646,13 +646,13 @@ TEST(GifFile, RemapFollowsTransparencyPastACommentAndKeepsShortData)
     own.insert(13 + 6, control + std::string("\x21\xFE\x02hi\x00", 6));
     // And plain text whose first sub-block is too short to name its colors.
     const std::string shortText = with(std::string("\x21\x01\x0B", 3) + std::string(11, '\x01') + "\x05hello" + '\0');
-    const std::pair<std::string, size_t> kept[] = {
-        {trailing, trailing.size() - 9}, {local, 13}, {own, 13 + 6}, {shortText, 13 + 6}};
+    const struct { std::string bytes; size_t at, length; } kept[] = {
+        {trailing, trailing.size() - 9, control.size()}, {local, 13, text.size()},
+        {own, 13 + 6, control.size()}, {shortText, 13 + 6, 21}};
     for (const auto& k : kept) {
-        Read readKept(k.first);
+        Read readKept(k.bytes);
         ASSERT_TRUE(readKept.ok) << readKept.reason;
-        const size_t length = k.first == local ? text.size() : k.first == shortText ? 21 : control.size();
-        EXPECT_EQ(k.first.substr(k.second, length), swap(k.first, readKept.gif).substr(k.second, length));
+        EXPECT_EQ(k.bytes.substr(k.at, k.length), swap(k.bytes, readKept.gif).substr(k.at, k.length)) << k.at;
     }
 }
 
