@@ -27,7 +27,9 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
         {"#40ff80", "40FF80"},
         {"40Ff80", "40FF80"},
         {"#A0B0C0", "A0B0C0"},
+        {"#0A0B0C", "0A0B0C"},
         {"#f5a", "FF55AA"},
+        {"#F5A", "FF55AA"},
         {"255, 128, 0", "FF8000"},
         {"255 128 0", "FF8000"},
         {"rgb(12,\t34 , 56);", "0C2238"},
@@ -40,6 +42,7 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
         // Bytes beyond ASCII are blanks: half-width commas between decimals.
         {"\xd4 255\xa4 0\xa4 0", "FF0000"},
         {"\xa4" "abcdef" "\xa4", "ABCDEF"},
+        {"255\x80" "0\x80" "0", "FF0000"},
         // What holds no color.
         {"no colour at all", ""},
         {"", ""},
@@ -55,12 +58,18 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
         {"1000 20 30", ""},
         {"4294967296 1 2", ""},  // 2^32 would wrap to 0 in an int
         {"12-34-56", ""},
+        {"40ff80Z", ""},
+        {".5 2 3", ""},
+        {"0255 1 2", ""},
+        {"1a 2 3", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(c.found, Found(c.text)) << '"' << c.text << '"';
 
     EXPECT_EQ("010101 020202", Found("#010101\n#020202\n#030303", 2)) << "stops at the end of the table";
     EXPECT_EQ("", Found("#010101", 0));
     EXPECT_EQ(1u, ColorsInText("#f5a5", 4, 100).size()) << "the text ends at its length, whatever follows";
+    EXPECT_EQ(1u, ColorsInText("40ff80a", 6, 100).size());
+    EXPECT_EQ(0u, ColorsInText("1 2 3", 4, 100).size());
     std::string unterminated = "#abcdef";
     EXPECT_EQ("ABCDEF", Found(unterminated.substr(0, 7))) << "no NUL needed";
     EXPECT_EQ("", Found(std::string("#abc", 3))) << "only what the length covers";
