@@ -70,6 +70,7 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
     EXPECT_EQ(1u, ColorsInText("#f5a5", 4, 100).size()) << "the text ends at its length, whatever follows";
     EXPECT_EQ(1u, ColorsInText("40ff80a", 6, 100).size());
     EXPECT_EQ(0u, ColorsInText("1 2 3", 4, 100).size());
+    EXPECT_EQ(1u, ColorsInText("1 2 3.5", 6, 100).size()) << "a full stop at the end, not a fraction";
     std::string unterminated = "#abcdef";
     EXPECT_EQ("ABCDEF", Found(unterminated.substr(0, 7))) << "no NUL needed";
     EXPECT_EQ("", Found(std::string("#abc", 3))) << "only what the length covers";
