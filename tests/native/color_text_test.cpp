@@ -7,11 +7,13 @@
 
 namespace {
 
-// Colors as "RRGGBB" words, to compare in one line.
+// Colors as "RRGGBB" words, to compare in one line. The text is read from a
+// buffer of its exact length: nothing past it is there to read.
 std::string Found(const std::string& text, size_t maxColors = 100)
 {
+    const std::vector<char> exact(text.begin(), text.end());
     std::string result;
-    for (const TextColor& c : ColorsInText(text.data(), text.size(), maxColors)) {
+    for (const TextColor& c : ColorsInText(exact.data(), exact.size(), maxColors)) {
         std::string hex = ColorAsText(c.red, c.green, c.blue);
         result += (result.empty() ? "" : " ") + hex.substr(1);
     }
@@ -62,6 +64,9 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
         {".5 2 3", ""},
         {"0255 1 2", ""},
         {"1a 2 3", ""},
+        {"#g12345", ""},
+        {"1 2 ", ""},
+        {"1 2,", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(c.found, Found(c.text)) << '"' << c.text << '"';
 
@@ -70,6 +75,7 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
     EXPECT_EQ(1u, ColorsInText("#f5a5", 4, 100).size()) << "the text ends at its length, whatever follows";
     EXPECT_EQ(1u, ColorsInText("40ff80a", 6, 100).size());
     EXPECT_EQ(0u, ColorsInText("1 2 3", 4, 100).size());
+    EXPECT_EQ(0u, ColorsInText("xy", 1, 100).size());
     EXPECT_EQ(1u, ColorsInText("1 2 3.5", 6, 100).size()) << "a full stop at the end, not a fraction";
     std::string unterminated = "#abcdef";
     EXPECT_EQ("ABCDEF", Found(unterminated.substr(0, 7))) << "no NUL needed";
