@@ -156,11 +156,13 @@ TEST(RiffPalette, RefusedFilesLeaveTableUnchanged)
 TEST(RiffPalette, ChunkSizeBeyondFileIsLimitedToTheFile)
 {
     PalFile pal;
-    pal.chunkSize = 0xCF20D1FC;
     ColorTable table;
-    ASSERT_TRUE(LoadBytes(table, pal.Bytes()));
-    EXPECT_EQ(4u, table.GetCount());
-    EXPECT_EQ(PackColor(2, 102, 202), table.GetPackedColor(2));
+    for (const uint32_t declared : {0xCF20D1FCu, 0x80000010u}) {
+        pal.chunkSize = declared;
+        ASSERT_TRUE(LoadBytes(table, pal.Bytes())) << declared;
+        EXPECT_EQ(4u, table.GetCount());
+        EXPECT_EQ(PackColor(2, 102, 202), table.GetPackedColor(2));
+    }
 
     pal.cut = 24 + 4 * 3 + 2;  // the last entry is not all there
     table.Reset(0);
@@ -242,8 +244,14 @@ TEST(RiffPalette, TableTooLargeForTheCountFieldIsNotWritten)
     EXPECT_FALSE(table.SaveRiffPalette(path.c_str()));
     EXPECT_EQ("old", ReadWholeFile(path));
     table.Resize(65535);
+    table.SetColor(65534, 1, 2, 3);
     EXPECT_TRUE(table.SaveRiffPalette(path.c_str()));
     EXPECT_EQ(24u + 4 * 65535, ReadWholeFile(path).size());
+    // Its sizes need all four bytes' worth of their fields, and read back.
+    ColorTable back;
+    ASSERT_TRUE(back.LoadRiffPalette(path.c_str()));
+    EXPECT_EQ(65535u, back.GetCount());
+    EXPECT_EQ(PackColor(1, 2, 3), back.GetPackedColor(65534));
 }
 
 // The real files of the shared test data load or are refused as EXPECTED.tsv says.
