@@ -57,6 +57,9 @@ TEST(ColorTable, ResizeKeepsLeadingEntriesAndAppendsZeros)
     const ColorEntry* before = table.GetEntry(0);
     ASSERT_TRUE(table.Resize(2));
     EXPECT_EQ(before, table.GetEntry(0)) << "same count must not reallocate";
+    ASSERT_TRUE(table.Resize(1));
+    ASSERT_EQ(1u, table.GetCount());
+    EXPECT_EQ(1, table.GetEntry(0)->red);
     ASSERT_TRUE(table.Resize(0));
     EXPECT_EQ(0u, table.GetCount());
 }
