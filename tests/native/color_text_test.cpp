@@ -41,6 +41,7 @@ TEST(ColorText, FirstColorOfEachLineInEveryNotation)
         {"The sky is 10 20 30. The sea", "0A141E"},  // a full stop after the last value ends the sentence
         {"#1a2b3c\r\n#4d5e6f\n\nno color\r\n7 8 9\r\n", "1A2B3C 4D5E6F 070809"},
         {"JASC-PAL\r\n0100\r\n2\r\n0 0 0\r\n255 255 255\r\n", "000000 FFFFFF"},
+        {"1 2 3\n4 5 6", "010203 040506"},
         // Bytes beyond ASCII are blanks: half-width commas between decimals.
         {"\xd4 255\xa4 0\xa4 0", "FF0000"},
         {"\xa4" "abcdef" "\xa4", "ABCDEF"},
