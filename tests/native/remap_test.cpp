@@ -330,7 +330,7 @@ TEST(RemapGif, TablesOfOneTo256EntriesAreWrittenAndOthersRefused)
         }
         std::remove(out.c_str());
     }
-    GifStructure unread;
+    GifStructure unread{};
     SafeFileWriter writer(out.c_str());
     std::string reason;
     ColorTable two;
@@ -432,7 +432,7 @@ TEST(RemapPng, TransparencyAndHistogramFollowTheEntries)
     }
     // A structure never read, or left by a read that failed, is not written from.
     const std::string broken = AssemblePng({{"IHDR", IhdrData(2, 2, 2, 3)}, {"PLTE", PaletteData(4)}, {"IDAT", "x"}});
-    PngStructure unread, failed;
+    PngStructure unread{}, failed{};
     std::string reason;
     EXPECT_FALSE(ReadPngStructure(ByteSource(broken), &failed, &reason));
     for (const PngStructure* png : {&unread, &failed}) {
