@@ -424,9 +424,19 @@ def equivalents():
     return found
 
 
+_LINES = {}
+
+
+def lines_of(path):
+    """The lines of a core file as committed (every mutant is restored before it is read again)."""
+    if path not in _LINES:
+        _LINES[path] = open(os.path.join(ROOT, path), encoding='utf-8').read().splitlines()
+    return _LINES[path]
+
+
 def text_key(mutant):
     _, path, number, col, old, new, _ = mutant
-    text = open(os.path.join(ROOT, path), encoding='utf-8').read().splitlines()[number - 1]
+    text = lines_of(path)[number - 1]
     return path, text.strip(), mutated_line(text, col, old, new).strip()
 
 
@@ -443,15 +453,9 @@ def previous_killers(out_path):
     return killers
 
 
-def lines_of(path, cache={}):
-    if path not in cache:
-        cache[path] = open(os.path.join(ROOT, path), encoding='utf-8').read().splitlines()
-    return cache[path]
-
-
 def describe(mutant):
     _, path, number, col, old, new, _ = mutant
-    text = open(os.path.join(ROOT, path), encoding='utf-8').read().splitlines()[number - 1]
+    text = lines_of(path)[number - 1]
     return '%s:%d: %s -> %s' % (path, number, text.strip(), mutated_line(text, col, old, new).strip())
 
 
