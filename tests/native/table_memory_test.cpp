@@ -1,0 +1,81 @@
+// A color table whose memory cannot be had says so and stays as it was: no
+// entries counted without memory behind them, no write through a null block.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "palette/color_table.h"
+#include "tests/support/sanitizer.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// Lets this process map only what it maps now and 64 KiB more: every block
+// larger than that, which the allocator maps on its own, is refused.
+bool LimitMemoryToWhatIsMapped()
+{
+    long pages = 0;
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm) return false;
+    const bool read = std::fscanf(statm, "%ld", &pages) == 1;
+    std::fclose(statm);
+    struct rlimit limit = {};
+    if (!read || getrlimit(RLIMIT_AS, &limit) != 0) return false;
+    limit.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(64) << 10);
+    return setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+// A palette file of 4 entries followed, inside its chunk, by 4 MiB of padding.
+std::string PaddedPalette()
+{
+    std::string body = std::string("PAL data") + std::string("\x14\0\0\0\0\x03\x04\0", 8) + std::string(16, '\x7F');
+    body += std::string(4u << 20, '\0');
+    const uint32_t size = uint32_t(body.size());
+    return std::string("RIFF") + char(size) + char(size >> 8) + char(size >> 16) + char(size >> 24) + body;
+}
+
+}  // namespace
+
+TEST(ColorTableMemory, EveryFailedAllocationRefusesAndKeepsTheTable)
+{
+    if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer reserves more than the limit allows";
+    TempFolder folder;
+    const std::string saved = folder.File("large.pal");
+    static const char* const checks[] = {"Resize", "Assign", "ReadRiffPalette", "SaveRiffPalette", "Reset"};
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ColorTable table, large, largest;
+        table.Reset(3);
+        table.SetColor(2, 1, 2, 3);
+        large.Reset(1u << 20);
+        largest.Reset(65535);
+        std::istringstream palette(PaddedPalette());
+        if (!LimitMemoryToWhatIsMapped()) _exit(100);
+        // Free blocks the heap kept from earlier tests are taken up, so that
+        // no block of 256 KiB or more can be had at all.
+        void* volatile taken = nullptr;
+        do taken = std::malloc(256 << 10);
+        while (taken);
+        const auto kept = [&table] { return table.GetCount() == 3 && table.GetPackedColor(2) == 0x02030201u; };
+        int failed = 0;
+        if (table.Resize(1u << 24) || !kept()) failed |= 1;
+        if (table.Assign(large) || !kept()) failed |= 2;
+        if (table.ReadRiffPalette(palette) || !kept()) failed |= 4;
+        if (largest.SaveRiffPalette(saved.c_str()) || access(saved.c_str(), F_OK) == 0) failed |= 8;
+        if (table.Reset(1u << 24) || table.GetCount() != 0) failed |= 16;
+        _exit(failed);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status)) << "the child crashed: status " << status;
+    ASSERT_NE(100, WEXITSTATUS(status)) << "the memory limit could not be set";
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(0, WEXITSTATUS(status) & (1 << i)) << checks[i];
+}
