@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -297,6 +298,18 @@ TEST(BmpNormalize, DescribesEachVariant)
     EXPECT_TRUE(IsEditorForm(variant));
     EXPECT_EQ("a 40-byte (BITMAPINFOHEADER) header, 8 bits per pixel, uncompressed, top-down",
               DescribeBmpVariant(variant));
+
+    const std::pair<uint32_t, const char*> names[] = {{12, "OS/2 1.x"}, {16, "OS/2 2.x"}, {64, "OS/2 2.x"},
+                                                      {40, "BITMAPINFOHEADER"}, {52, "V2"}, {56, "V3"},
+                                                      {108, "V4"}, {124, "V5"}, {20, "unknown"}};
+    for (const auto& name : names) {
+        BmpVariant named = {};
+        named.headerSize = name.first;
+        named.bitCount = 8;
+        EXPECT_EQ("a " + std::to_string(name.first) + "-byte (" + name.second +
+                      ") header, 8 bits per pixel, uncompressed",
+                  DescribeBmpVariant(named));
+    }
 }
 
 }  // namespace
