@@ -156,6 +156,7 @@ TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
          Bytes({0, 5, 0x12, 0x34, 0x50, 0, 2, 0x77, 0, 1}), {{1, 2, 3, 4, 5, 7, 7}}},
         {"RLE8, no end mark after a literal run that ends the data", 40, 8, 3, Bytes({0, 3, 1, 2, 3, 0}),
          {{1, 2, 3}}},
+        {"RLE8, a stray byte after the last row", 40, 8, 2, Bytes({2, 5, 7}), {{5, 5}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
