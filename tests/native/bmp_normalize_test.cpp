@@ -157,6 +157,11 @@ TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
         {"RLE8, no end mark after a literal run that ends the data", 40, 8, 3, Bytes({0, 3, 1, 2, 3, 0}),
          {{1, 2, 3}}},
         {"RLE8, a stray byte after the last row", 40, 8, 2, Bytes({2, 5, 7}), {{5, 5}}},
+        {"RLE8, a delta past the last row ends the data", 40, 8, 2, Bytes({2, 5, 0, 0, 2, 6, 0, 2, 0, 1}),
+         {{6, 6}, {5, 5}}},
+        {"RLE8, a run after the last row", 40, 8, 2, Bytes({2, 5, 0, 0, 2, 7, 0, 1}), {{5, 5}}},
+        {"RLE8, an odd literal run's pad byte is no pixel", 40, 8, 4, Bytes({0, 3, 1, 2, 3, 9, 0, 1}), {{1, 2, 3, 0}}},
+        {"RLE4, a run over an odd row of nine", 40, 4, 9, Bytes({9, 0x12, 0, 1}), {{1, 2, 1, 2, 1, 2, 1, 2, 1}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -232,7 +237,8 @@ TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
         {"table past the end", longTable.Bytes(), "color table of 1000 entries runs past"},
         {"pixels cut short", file(40, 8, 0, 4, 4, std::string(10, '\0')), "cut short: 10 of 16 bytes"},
         {"RLE without its end", file(40, 8, 1, 4, 3, Bytes({4, 7})), "ends at row 0"},
-        {"RLE cut inside literal pixels", file(40, 8, 1, 8, 1, Bytes({0, 5, 1, 2})), "inside a run of literal"},
+        {"RLE cut inside literal pixels", file(40, 8, 1, 8, 1, Bytes({3, 1, 0, 5, 1, 2})),
+         "inside a run of literal pixels at row 0 (from the bottom), column 3"},
         {"RLE cut inside a delta", file(40, 8, 1, 8, 2, Bytes({0, 2, 1})), "inside a delta"},
         {"RLE too large to hold", file(40, 8, 1, 40000, 40000, Bytes({0, 1})), "more than this program converts"},
     };
