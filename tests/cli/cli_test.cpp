@@ -225,7 +225,11 @@ TEST(CliInfo, NamesTheFileItCannotRead)
     const std::string cutPng = Write(folder, "cut.png", SmallPngBytes().substr(0, 40));
     const std::string cutGif = Write(folder, "cut.gif", SmallGifBytes().substr(0, 12));
     const std::string fullColor = Write(folder, "full.bmp", MakeBmp(2, 2, 24).Serialize());
+    // An OS/2 1.x header cut inside its bit count.
+    const std::string cutCore =
+        Write(folder, "core.bmp", "BM" + std::string(12, '\0') + std::string("\x0C\0\0\0\2\0\2\0\1\0\x08", 11));
     const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"info", cutCore}, cutCore + ": is not a BMP file this program reads"},
         {{"info", pal}, pal + ": is not a BMP file this program reads"},
         {{"info", missing}, missing + ": cannot be opened"},
         {{"info", cutPng}, cutPng + ": the file ends"},

@@ -221,6 +221,11 @@ TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
     };
     const Case cases[] = {
         {"not a BMP", "GIF89a", "does not begin with BM"},
+        {"BM alone", "BM", "cut short inside its headers"},
+        {"cut inside the header's size", "BM" + std::string(12, '\0') + Bytes({8, 0, 0}), "cut short inside its headers"},
+        {"a header size and nothing more", "BM" + std::string(12, '\0') + Bytes({8, 0, 0, 0}), "info header of 8 bytes"},
+        {"OS/2 1.x header cut short", file(12, 8, 0, 2, 2, "").substr(0, 25), "cut short inside its headers"},
+        {"OS/2 1.x header and nothing more", file(12, 8, 0, 2, 2, "").substr(0, 26), "color table of 256 entries runs past"},
         {"headers cut short", file(124, 8, 0, 2, 2, "").substr(0, 60), "cut short inside its headers"},
         {"bit fields", file(124, 16, 3, 2, 2, std::string(8, '\0')), "bit-field masks (BI_BITFIELDS)"},
         {"JPEG inside", file(124, 0, 4, 2, 2, "\xFF\xD8\xFF"), "holds a JPEG picture"},
@@ -305,6 +310,16 @@ TEST(BmpNormalize, DescribesEachVariant)
     EXPECT_TRUE(IsEditorForm(variant));
     EXPECT_EQ("a 40-byte (BITMAPINFOHEADER) header, 8 bits per pixel, uncompressed, top-down",
               DescribeBmpVariant(variant));
+
+    // A header too short for a field leaves it unread.
+    for (const uint32_t size : {16u, 8u}) {
+        std::string bytes = plain.Bytes();
+        bytes[14] = char(size);
+        ASSERT_TRUE(ReadBmpVariant(bytes, &variant, &reason));
+        EXPECT_EQ(size == 16 ? "a 16-byte (OS/2 2.x) header, 8 bits per pixel, uncompressed, top-down"
+                             : "a 8-byte (unknown) header, 0 bits per pixel, uncompressed",
+                  DescribeBmpVariant(variant));
+    }
 
     const std::pair<uint32_t, const char*> names[] = {{12, "OS/2 1.x"}, {16, "OS/2 2.x"}, {64, "OS/2 2.x"},
                                                       {40, "BITMAPINFOHEADER"}, {52, "V2"}, {56, "V3"},
