@@ -237,6 +237,10 @@ TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
         {"OS/2 2.x header", osTwo, "OS/2 2.x info header (64 bytes)"},
         {"short OS/2 2.x header", file(40, 8, 0, 2, 2, "").replace(14, 1, 1, char(16)), "OS/2 2.x info header (16 bytes)"},
         {"cut right after its headers", file(40, 8, 0, 2, 2, "").substr(0, 54), "color table of 256 entries runs past"},
+        {"OS/2 2.x header of 16 bytes cut inside", file(40, 8, 0, 2, 2, "").replace(14, 1, 1, char(16)).substr(0, 29),
+         "cut short inside its headers"},
+        {"OS/2 2.x header of 16 bytes and nothing more",
+         file(40, 8, 0, 2, 2, "").replace(14, 1, 1, char(16)).substr(0, 30), "OS/2 2.x info header (16 bytes)"},
         {"unknown header", file(40, 8, 0, 2, 2, "") .replace(14, 1, 1, char(20)), "info header of 20 bytes"},
         {"no width", file(40, 8, 0, 0, 2, ""), "size of 0 x 2"},
         {"table past the end", longTable.Bytes(), "color table of 1000 entries runs past"},
@@ -311,13 +315,15 @@ TEST(BmpNormalize, DescribesEachVariant)
     EXPECT_EQ("a 40-byte (BITMAPINFOHEADER) header, 8 bits per pixel, uncompressed, top-down",
               DescribeBmpVariant(variant));
 
-    // A header too short for a field leaves it unread.
-    for (const uint32_t size : {16u, 8u}) {
+    // A header too short for a field leaves it unread: here a compression
+    // of RLE8 where a longer header would have it.
+    for (const uint32_t size : {16u, 15u}) {
         std::string bytes = plain.Bytes();
         bytes[14] = char(size);
+        bytes[30] = 1;
         ASSERT_TRUE(ReadBmpVariant(bytes, &variant, &reason));
         EXPECT_EQ(size == 16 ? "a 16-byte (OS/2 2.x) header, 8 bits per pixel, uncompressed, top-down"
-                             : "a 8-byte (unknown) header, 0 bits per pixel, uncompressed",
+                             : "a 15-byte (unknown) header, 0 bits per pixel, uncompressed",
                   DescribeBmpVariant(variant));
     }
 
