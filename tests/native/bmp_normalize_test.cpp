@@ -159,6 +159,7 @@ TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
         {"RLE8, a stray byte after the last row", 40, 8, 2, Bytes({2, 5, 7}), {{5, 5}}},
         {"RLE8, a delta past the last row ends the data", 40, 8, 2, Bytes({2, 5, 0, 0, 2, 6, 0, 2, 0, 1}),
          {{6, 6}, {5, 5}}},
+        {"RLE8, one column", 40, 8, 1, Bytes({1, 3, 0, 0, 1, 4, 0, 1}), {{4}, {3}}},
         {"RLE8, a run after the last row", 40, 8, 2, Bytes({2, 5, 0, 0, 2, 7, 0, 1}), {{5, 5}}},
         {"RLE8, an odd literal run's pad byte is no pixel", 40, 8, 4, Bytes({0, 3, 1, 2, 3, 9, 0, 1}), {{1, 2, 3, 0}}},
         {"RLE4, a run over an odd row of nine", 40, 4, 9, Bytes({9, 0x12, 0, 1}), {{1, 2, 1, 2, 1, 2, 1, 2, 1}}},
@@ -228,6 +229,7 @@ TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
         {"OS/2 1.x header and nothing more", file(12, 8, 0, 2, 2, "").substr(0, 26), "color table of 256 entries runs past"},
         {"headers cut short", file(124, 8, 0, 2, 2, "").substr(0, 60), "cut short inside its headers"},
         {"bit fields", file(124, 16, 3, 2, 2, std::string(8, '\0')), "bit-field masks (BI_BITFIELDS)"},
+        {"alpha bit fields", file(124, 32, 6, 2, 2, std::string(16, '\0')), "(BI_ALPHABITFIELDS)"},
         {"JPEG inside", file(124, 0, 4, 2, 2, "\xFF\xD8\xFF"), "holds a JPEG picture"},
         {"PNG inside", file(124, 0, 5, 2, 2, "\x89PNG"), "holds a PNG picture"},
         {"unknown compression", file(40, 8, 9, 2, 2, ""), "compression 9"},
@@ -268,6 +270,14 @@ TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
         std::string reason;
         EXPECT_EQ(gap == 16u << 20, NormalizeInputLimit(headers, &limit, &reason)) << reason;
     }
+    // The output's headers and table count against the 4 GiB a BMP file can
+    // hold: 1078 bytes of them and 2 rows of these widths fall either side.
+    for (const int32_t width : {2147483108, 2147483112}) {
+        uint64_t limit = 0;
+        std::string reason;
+        EXPECT_EQ(width == 2147483108, NormalizeInputLimit(file(40, 8, 0, width, 2, ""), &limit, &reason))
+            << reason;
+    }
 }
 
 TEST(BmpNormalize, DescribesEachVariant)
@@ -291,6 +301,7 @@ TEST(BmpNormalize, DescribesEachVariant)
     os2.height = 2;
     os2.bitCount = 4;
     os2.table = MakeTable(16, 3);
+    os2.pixels = std::string(8, '\0');
     ASSERT_TRUE(ReadBmpVariant(os2.Bytes(), &variant, &reason));
     EXPECT_EQ("a 12-byte (OS/2 1.x) header, 4 bits per pixel, uncompressed", DescribeBmpVariant(variant));
     EXPECT_EQ(16u, variant.entries);
@@ -303,6 +314,9 @@ TEST(BmpNormalize, DescribesEachVariant)
         ASSERT_TRUE(ReadBmpVariant(noRoom, &variant, &reason));
         EXPECT_EQ(16u, variant.entries) << "offset " << int(offset);
     }
+    uint64_t limit = 0;
+    EXPECT_TRUE(NormalizeInputLimit(noRoom, &limit, &reason)) << reason;
+    EXPECT_EQ(noRoom.size(), limit) << "the pixels follow a table of 3-byte entries";
     noRoom[10] = 26 + 3 * 5;
     ASSERT_TRUE(ReadBmpVariant(noRoom, &variant, &reason));
     EXPECT_EQ(5u, variant.entries) << "a table shortened by the offset";
@@ -334,9 +348,23 @@ TEST(BmpNormalize, DescribesEachVariant)
         BmpVariant named = {};
         named.headerSize = name.first;
         named.bitCount = 8;
+        EXPECT_EQ(name.first == 40, IsEditorForm(named));
         EXPECT_EQ("a " + std::to_string(name.first) + "-byte (" + name.second +
                       ") header, 8 bits per pixel, uncompressed",
                   DescribeBmpVariant(named));
+    }
+    const char* const compressions[] = {"uncompressed", "RLE8-compressed", "RLE4-compressed",
+                                        "with bit-field masks (BI_BITFIELDS)", "holding a JPEG picture",
+                                        "holding a PNG picture", "with alpha bit-field masks (BI_ALPHABITFIELDS)",
+                                        "compression 7"};
+    for (uint32_t compression = 0; compression < 8; ++compression) {
+        BmpVariant compressed = {};
+        compressed.headerSize = 40;
+        compressed.bitCount = 8;
+        compressed.compression = compression;
+        EXPECT_EQ(compression == 0, IsEditorForm(compressed));
+        EXPECT_EQ(std::string("a 40-byte (BITMAPINFOHEADER) header, 8 bits per pixel, ") + compressions[compression],
+                  DescribeBmpVariant(compressed));
     }
 }
 
