@@ -126,6 +126,7 @@ TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
         int32_t width;
         std::string data;
         PixelRows expected;  // top row first; what the codes skip is index 0
+        bool longest = false;  // the longest data a picture of this size may have
     };
     const std::string rle8 = Bytes({3, 5, 0, 3, 1, 2, 3, 0, 0, 0,      // run, odd literal run, end of line
                                     0, 2, 2, 1, 2, 9, 0, 0,             // delta right 2, up 1; run; end of line
@@ -141,7 +142,7 @@ TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
         {"RLE8, a run past its row's end", 40, 8, 3, Bytes({5, 4, 0, 0, 3, 6, 0, 1}), {{6, 6, 6}, {4, 4, 4}}},
         // The longest data a picture of this size may have: every pixel a run of one, and one past each row's end.
         {"RLE8, runs of one", 40, 8, 4, Bytes({1, 1, 1, 2, 1, 3, 1, 4, 1, 9, 0, 0, 1, 5, 1, 6, 1, 7, 1, 8, 1, 9, 0, 0, 0, 1}),
-         {{5, 6, 7, 8}, {1, 2, 3, 4}}},
+         {{5, 6, 7, 8}, {1, 2, 3, 4}}, true},
         // What runs past a row's end is dropped, not put where the next row starts.
         {"RLE8, a run past the end, then a skip", 40, 8, 4,
          Bytes({1, 1, 1, 2, 1, 3, 1, 4, 1, 9, 0, 0, 0, 2, 1, 0, 3, 5, 0, 1}), {{0, 5, 5, 5}, {1, 2, 3, 4}}},
@@ -179,10 +180,15 @@ TEST(BmpNormalize, RunLengthEscapesDecodeExactly)
         uint64_t limit = 0;
         ASSERT_TRUE(NormalizeInputLimit(in.Bytes(), &limit, &reason)) << reason;
         EXPECT_LE(in.Bytes().size(), limit) << "run-length data is read whole";
+        if (c.longest) {
+            EXPECT_EQ(in.Bytes().size(), limit) << "and nothing past the longest it may be";
+        }
         // Uncompressed, the picture may take as much as it is allowed, and no more.
         const uint64_t stride = (uint64_t(c.width) * c.bits + 31) / 32 * 4, size = stride * c.expected.size();
         EXPECT_TRUE(NormalizeInputLimit(in.Bytes(), &limit, &reason, size)) << reason;
         EXPECT_FALSE(NormalizeInputLimit(in.Bytes(), &limit, &reason, size - 1));
+        EXPECT_FALSE(NormalizeBmp(in.Bytes(), &out, &reason, size - 1));
+        ASSERT_TRUE(NormalizeBmp(in.Bytes(), &out, &reason, size)) << reason;
         EditorFormFile got;
         ASSERT_TRUE(ReadEditorForm(out, &got));
         EXPECT_EQ(c.expected, got.rows);
@@ -247,6 +253,11 @@ TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
         {"no width", file(40, 8, 0, 0, 2, ""), "size of 0 x 2"},
         {"table past the end", longTable.Bytes(), "color table of 1000 entries runs past"},
         {"pixels cut short", file(40, 8, 0, 4, 4, std::string(10, '\0')), "cut short: 10 of 16 bytes"},
+        {"no pixels after its table", file(40, 8, 0, 2, 2, ""), "cut short: 0 of 8 bytes"},
+        {"pixels past the end", file(40, 8, 0, 2, 2, "").replace(11, 1, 1, char(5)), "cut short: 0 of 8 bytes"},
+        {"RLE without data", file(40, 8, 1, 2, 2, ""), "ends at row 0 (from the bottom), column 0"},
+        {"RLE past the end", file(40, 8, 1, 2, 2, "").replace(11, 1, 1, char(5)), "starts past the end of the file"},
+        {"too large once uncompressed", file(40, 8, 0, 2147483112, 2, ""), "would not fit in a BMP file once"},
         {"RLE without its end", file(40, 8, 1, 4, 3, Bytes({4, 7})), "ends at row 0"},
         {"RLE cut inside literal pixels", file(40, 8, 1, 8, 1, Bytes({3, 1, 0, 5, 1, 2})),
          "inside a run of literal pixels at row 0 (from the bottom), column 3"},
@@ -277,6 +288,30 @@ TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
         std::string reason;
         EXPECT_EQ(width == 2147483108, NormalizeInputLimit(file(40, 8, 0, width, 2, ""), &limit, &reason))
             << reason;
+    }
+}
+
+// An offset that points into the table, or before it, means the pixels
+// follow the table; the reserved words are kept.
+TEST(BmpNormalize, PixelsFollowATableTheOffsetPointsInto)
+{
+    for (const uint32_t header : {12u, 40u}) {
+        SCOPED_TRACE(header);
+        VariantFile f;
+        f.headerSize = header;
+        f.width = 3;
+        f.height = 2;
+        f.bitCount = 4;
+        f.table = MakeTable(16, header == 12 ? 3 : 4);
+        f.pixels = Bytes({0x12, 0x34, 0x50, 0, 0x67, 0x89, 0xA0, 0});
+        std::string bytes = f.Bytes(), expected, got, reason;
+        bytes.replace(6, 4, "rsvd");
+        ASSERT_TRUE(NormalizeBmp(bytes, &expected, &reason)) << reason;
+        EXPECT_EQ("rsvd", expected.substr(6, 4));
+        EXPECT_EQ(f.pixels, expected.substr(expected.size() - 8));
+        bytes.replace(10, 4, std::string(4, '\0'));
+        ASSERT_TRUE(NormalizeBmp(bytes, &got, &reason)) << reason;
+        EXPECT_EQ(expected, got);
     }
 }
 
