@@ -292,7 +292,8 @@ TEST(BmpNormalize, RefusesWhatItCannotConvertSayingWhy)
 }
 
 // An offset that points into the table, or before it, means the pixels
-// follow the table; the reserved words are kept.
+// follow the table. The reserved words are kept, and so are the resolution
+// and the important colors an info header has.
 TEST(BmpNormalize, PixelsFollowATableTheOffsetPointsInto)
 {
     for (const uint32_t header : {12u, 40u}) {
@@ -306,8 +307,11 @@ TEST(BmpNormalize, PixelsFollowATableTheOffsetPointsInto)
         f.pixels = Bytes({0x12, 0x34, 0x50, 0, 0x67, 0x89, 0xA0, 0});
         std::string bytes = f.Bytes(), expected, got, reason;
         bytes.replace(6, 4, "rsvd");
+        const std::string fields = "xpelypel" + Bytes({16, 0, 0, 0, 16, 0, 0, 0});  // and 16 used, 16 important
+        if (header == 40) bytes.replace(38, 16, fields);
         ASSERT_TRUE(NormalizeBmp(bytes, &expected, &reason)) << reason;
         EXPECT_EQ("rsvd", expected.substr(6, 4));
+        EXPECT_EQ(header == 40 ? fields : std::string(16, '\0'), expected.substr(38, 16));
         EXPECT_EQ(f.pixels, expected.substr(expected.size() - 8));
         bytes.replace(10, 4, std::string(4, '\0'));
         ASSERT_TRUE(NormalizeBmp(bytes, &got, &reason)) << reason;
