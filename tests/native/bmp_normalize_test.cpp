@@ -316,6 +316,11 @@ TEST(BmpNormalize, PixelsFollowATableTheOffsetPointsInto)
         bytes.replace(10, 4, std::string(4, '\0'));
         ASSERT_TRUE(NormalizeBmp(bytes, &got, &reason)) << reason;
         EXPECT_EQ(expected, got);
+        if (header == 40) {
+            bytes[50] = 17;
+            ASSERT_TRUE(NormalizeBmp(bytes, &got, &reason)) << reason;
+            EXPECT_EQ(std::string(4, '\0'), got.substr(50, 4)) << "more important colors than entries";
+        }
     }
 }
 
