@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -284,6 +285,7 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
     extension.insert(data - 10, "\x21\xFE\x05""ab");
     const struct { std::string bytes, words; } cases[] = {
         {"GIF88a" + good.substr(6), "not a GIF file"},
+        {"GIF89a", "cut short inside its logical screen descriptor (offset 6)"},
         {good.substr(0, 10), "logical screen descriptor (offset 6)"},
         {good.substr(0, 20), "global color table (offset 13"},
         {good.substr(0, data - 4), "descriptor of image 1 (offset 25)"},
@@ -470,6 +472,14 @@ TEST(GifFile, DetectedByItsWholeSignature)
     for (const auto& c : cases) {
         const std::string bytes = c.head + rest;
         EXPECT_EQ(c.format, DetectImageFormat(ByteSource(bytes))) << c.head;
+        GifStructure gif;
+        std::memset(gif.version, 'x', sizeof gif.version);
+        std::string reason;
+        const bool read = ReadGifStructure(ByteSource(bytes), &gif, &reason);
+        EXPECT_EQ(c.format == ImageFileFormat::Gif, read) << c.head;
+        if (read) {
+            EXPECT_STREQ(c.head, gif.version);
+        }
     }
     // A signature alone is a GIF cut short, for the reader to say so.
     const std::string alone = "GIF89a";
@@ -551,6 +561,7 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
 {
     std::string bytes = MakeGif(300, 2, Rgb(2, 3), 0,
                                 {{0, 0, 1, 1, "", {1}, 2}, {0, 0, 1, 1, Rgb(4, 1), {1}, 2}});
+    bytes[12] = 49;  // the pixel aspect ratio
     bytes.insert(13 + 6, "\x21\xFF\x0B" "NETSCAPE2.0\x03\x01\x00\x00\x00", 19);
     bytes.insert(13 + 6, "\x21\xFF\x0B" "AB\x7F\x80\x1F" "CDEFGH" "\x00", 15);  // bytes beyond printable ASCII
     bytes.insert(13 + 6, std::string("\x21\xFE\x02hi\x00\x21\x01\x0C" "0123456789AB" "\x02" "ab\x00", 25));
@@ -570,14 +581,17 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     EXPECT_NE(std::string::npos, members.find(".Identifier           = AB...CDEFGH\r\n")) << members;
     EXPECT_EQ(std::string::npos, members.find(".BytesAfterTrailer")) << "nothing follows the trailer: " << members;
     EXPECT_NE(std::string::npos, members.find(".Width                = 300\r\n")) << members;
+    EXPECT_NE(std::string::npos, members.find(".PixelAspectRatio     = 49\r\n")) << members;
     EXPECT_NE(std::string::npos, hex.find(".Width                = 12c\r\n")) << hex;
     EXPECT_NE(std::string::npos, hex.find("Image Descriptor 2\r\n")) << hex;
     for (const std::string* text : {&summary, &members, &hex}) {
         for (size_t at = text->find('\n'); at != std::string::npos; at = text->find('\n', at + 1))
             EXPECT_EQ('\r', (*text)[at - 1]);
     }
-    // Without a global table the first image's own table is the one edited.
-    const std::string locals = MakeGif(4, 2, "", 0, {{0, 0, 1, 1, Rgb(2, 3), {1}, 2}, {0, 0, 1, 1, Rgb(4, 1), {1}, 2}});
+    // Without a global table the first image's own table is the one edited;
+    // size bits without the table's flag stand for no table.
+    std::string locals = MakeGif(4, 2, "", 0, {{0, 0, 1, 1, Rgb(2, 3), {1}, 2}, {0, 0, 1, 1, Rgb(4, 1), {1}, 2}});
+    locals[10] = char(locals[10] | 0x07);
     Read local(locals);
     ASSERT_TRUE(local.ok) << local.reason;
     const std::string listed = BuildGifReport(local.gif, "b.gif", locals.size(), 1, 0);
