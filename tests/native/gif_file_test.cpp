@@ -144,6 +144,13 @@ TEST(GifFile, CraftedLayoutsShowTheirFirstImageAndChooseTheTable)
             }
         }
     }
+    // Size bits without the local table's flag: no table, and with the
+    // interlace bit clear three rows stay in order.
+    std::string tall = MakeGif(1, 3, Rgb(4, 3), 0, {{0, 0, 1, 3, "", {1, 2, 3}, 2}});
+    tall[13 + 12 + 9] = 0x07;
+    Read tallRead(tall);
+    ASSERT_TRUE(tallRead.ok) << tallRead.reason;
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), tallRead.picture);
 }
 
 // Rewrites bytes with a table of count entries and checks the result byte
@@ -298,6 +305,9 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         {good.substr(0, data - 10), "holds no image"},
         {codeSize, "minimum code size of 9 in image 1"},
         {good.substr(0, data), "cut short before the data of image 1"},
+        {good.substr(0, data + 1), "inside the data of image 1 (offset 25): the sub-block at offset 36"},
+        {MakeGif(8, 8, Rgb(4, 3), 0, {{0, 0, 8, 8, Rgb(4, 1), Noise(64, 1, 4), 2}}).substr(0, data + 11),
+         "inside the local color table of image 1"},
         {badCode, "corrupt LZW data in image 1 (offset 25): a code beyond the dictionary"},
         {afterClear, "a code past the literals right after a clear code"},
         {interlaced, "corrupt LZW data in image 1 (offset 25): a code beyond the dictionary"},
@@ -565,7 +575,7 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     std::string bytes = MakeGif(300, 2, Rgb(2, 3), 0,
                                 {{0, 0, 1, 1, "", {1}, 2}, {0, 0, 1, 1, Rgb(4, 1), {1}, 2}});
     bytes[12] = 49;  // the pixel aspect ratio
-    bytes.insert(13 + 6, "\x21\xFF\x0B" "NETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    bytes.insert(13 + 6, "\x21\xFF\x0C" "NETSCAPE2.0X\x03\x01\x00\x00\x00", 20);  // an identifier block one long
     bytes.insert(13 + 6, "\x21\xFF\x0B" "AB\x7F\x80\x1F" "CDEFGH" "\x00", 15);  // bytes beyond printable ASCII
     bytes.insert(13 + 6, std::string("\x21\xFE\x02hi\x00\x21\x01\x0C" "0123456789AB" "\x02" "ab\x00", 25));
     Read read(bytes);
@@ -577,7 +587,7 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     EXPECT_NE(std::string::npos, summary.find("\r\n その他のローカルカラーテーブル : 画像2 (4色) (そのまま残します)\r\n")) << summary;
     EXPECT_NE(std::string::npos, members.find("\r\n Application Extension\r\n  .Label                = 255\r\n"))
         << members;
-    EXPECT_NE(std::string::npos, members.find(".Identifier           = NETSCAPE2.0")) << members;
+    EXPECT_NE(std::string::npos, members.find(".Identifier           = NETSCAPE2.0\r\n")) << members;
     for (const char* block : {"\r\n Comment Extension\r\n  .Label                = 254\r\n",
                               "\r\n Plain Text Extension\r\n  .Label                = 1\r\n"})
         EXPECT_NE(std::string::npos, members.find(block)) << members;
@@ -685,14 +695,29 @@ TEST(GifReport, ShowsTheGraphicControlOfTheImage)
     for (const char* line : {".Delay                = 258\r\n", ".Disposal             = 2\r\n",
                              ".TransparentIndex     = 1\r\n", "\r\n Trailer"})
         EXPECT_NE(std::string::npos, members.find(line)) << line << members;
-    // Without a graphic control: no delay, no disposal, no transparent index.
-    const std::string plainBytes = MakeGif(2, 2, Rgb(2, 3), 0, {{0, 0, 2, 2, "", {1, 0, 0, 1}, 2}});
-    Read plain(plainBytes);
-    ASSERT_TRUE(plain.ok) << plain.reason;
-    const std::string bare = BuildGifReport(plain.gif, "b.gif", plainBytes.size(), 1, 0);
-    for (const char* line : {".Delay                = 0\r\n", ".Disposal             = 0\r\n"})
-        EXPECT_NE(std::string::npos, bare.find(line)) << line << bare;
-    EXPECT_EQ(std::string::npos, bare.find(".TransparentIndex")) << bare;
+    // Without a graphic control, or with one too short to hold its fields:
+    // no delay, no disposal, no transparent index. Disposal 3 keeps its low bit.
+    const struct { std::string control, disposal; } cases[] = {
+        {"", "0"}, {std::string("\x21\xF9\x03\x09\x02\x01\x00", 7), "0"},
+        {std::string("\x21\xF9\x04\x0C\x00\x00\x00\x00", 8), "3"}};
+    for (const auto& c : cases) {
+        std::string plainBytes = MakeGif(2, 2, Rgb(2, 3), 0, {{0, 0, 2, 2, "", {1, 0, 0, 1}, 2}});
+        plainBytes.insert(13 + 6, c.control);
+        Read plain(plainBytes);
+        ASSERT_TRUE(plain.ok) << plain.reason;
+        const std::string bare = BuildGifReport(plain.gif, "b.gif", plainBytes.size(), 1, 0);
+        for (const std::string& line : {std::string(".Delay                = 0\r\n"), ".Disposal             = " + c.disposal + "\r\n"})
+            EXPECT_NE(std::string::npos, bare.find(line)) << line << bare;
+        EXPECT_EQ(std::string::npos, bare.find(".TransparentIndex")) << bare;
+    }
+    // A graphic control describes the one image after it.
+    std::string two = MakeGif(2, 2, Rgb(2, 3), 0, {{0, 0, 2, 2, "", {1, 0, 0, 1}, 2}, {0, 0, 1, 1, "", {1}, 2}});
+    two.insert(13 + 6, "\x21\xF9\x04\x09\x02\x01\x01\x00", 8);
+    Read twoRead(two);
+    ASSERT_TRUE(twoRead.ok) << twoRead.reason;
+    EXPECT_EQ(1, twoRead.gif.images[0].transparentIndex);
+    EXPECT_EQ(-1, twoRead.gif.images[1].transparentIndex);
+    EXPECT_EQ(0, twoRead.gif.images[1].delay);
 }
 
 }  // namespace
