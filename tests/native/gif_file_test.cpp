@@ -285,6 +285,8 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
     std::string unknown = good, codeSize = good, badCode = good, afterClear = good, extension = good;
     unknown.insert(data - 10, "\x99");
     codeSize[data] = 9;
+    std::string codeSizeOne = good;
+    codeSizeOne[data] = 1;
     badCode.replace(data + 2, 2, "\xCC\x01");  // clear, 1, then a code beyond the dictionary
     afterClear.replace(data + 2, 2, std::string("\x3C\x00", 2));  // clear, then 7
     std::string interlaced = badCode;
@@ -304,6 +306,7 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         {unknown, "unknown block (byte 0x99) at offset 25"},
         {good.substr(0, data - 10), "holds no image"},
         {codeSize, "minimum code size of 9 in image 1"},
+        {codeSizeOne, "minimum code size of 1 in image 1"},
         {good.substr(0, data), "cut short before the data of image 1"},
         {good.substr(0, data + 1), "inside the data of image 1 (offset 25): the sub-block at offset 36"},
         {MakeGif(8, 8, Rgb(4, 3), 0, {{0, 0, 8, 8, Rgb(4, 1), Noise(64, 1, 4), 2}}).substr(0, data + 11),
