@@ -144,6 +144,12 @@ TEST(GifFile, CraftedLayoutsShowTheirFirstImageAndChooseTheTable)
             }
         }
     }
+    // A structure read again holds the second file alone.
+    GifStructure again;
+    std::string reason;
+    ASSERT_TRUE(ReadGifStructure(ByteSource(cases[0].bytes), &again, &reason)) << reason;
+    ASSERT_TRUE(ReadGifStructure(ByteSource(cases[2].bytes), &again, &reason)) << reason;
+    EXPECT_EQ(1u, again.images.size());
     // Size bits without the local table's flag: no table, and with the
     // interlace bit clear three rows stay in order.
     std::string tall = MakeGif(1, 3, Rgb(4, 3), 0, {{0, 0, 1, 3, "", {1, 2, 3}, 2}});
@@ -355,6 +361,19 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         SafeFileWriter writer(folder.File("cut.gif").c_str());
         EXPECT_EQ(cut == 25, WriteGifWithTable(ByteSource(good.substr(0, cut)), read.gif, four, writer, &reason))
             << cut << " " << reason;
+    }
+    // A file whose table lost its flag or changed its size since it was read is not patched.
+    for (const char field : {'\x01', '\x82'}) {
+        std::string changed = good;
+        changed[10] = field;
+        std::string reason;
+        {
+            SafeFileWriter writer(folder.File("changed.gif").c_str());
+            EXPECT_FALSE(WriteGifWithTable(ByteSource(changed), read.gif, four, writer, &reason));
+            EXPECT_FALSE(writer.Commit());
+        }
+        EXPECT_EQ("the file no longer has the color table that was read", reason);
+        EXPECT_FALSE(FileExists(folder.File("changed.gif")));
     }
 
     // A table too long is refused before the GIF writer sees it; a failed read forgets the last format.
