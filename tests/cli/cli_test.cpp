@@ -629,6 +629,12 @@ TEST(CliUsage, BadCallsExitWithTwoAndTouchNothing)
         {"move", a, "1", "-o", out, "move takes FILE FROM[-TO] POSITION"},
         {"move", a, "x", "0", "-o", out, "FROM[-TO] is an entry or a range of entries (0 to 255), not 'x'"},
         {"move", a, "1-2", "y", "-o", out, "POSITION is an entry number (0 to 255), not 'y'"},
+        {"info", a, "--in-place", "--in-place does not apply to info"},
+        {"apply", a, b, "--members", "-o", out, "--members does not apply to apply"},
+        {"info", a, "--size", "1x1", "--size does not apply to info"},
+        {"new", "--raw", "--size", "10x10", "--bits", "8", "-o", out, "--raw does not apply to new"},
+        {"gradient", a, "0-3", "--keep-indices", "-o", out, "--keep-indices does not apply to gradient"},
+        {"move", a, "1", "0", "--space", "rgb", "-o", out, "--space does not apply to move"},
     };
     const std::vector<std::string> before = folder.List();
     for (std::vector<std::string> call : calls) {
