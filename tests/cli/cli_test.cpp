@@ -582,6 +582,12 @@ TEST(CliNew, RefusesWithTheDialogsMessagesInUtf8)
         {{"--size", "0x5", "--bits", "8"}, 2, u8"不正な画像ｻｲｽﾞです."},
         {{"--size", "4x0", "--bits", "8"}, 2, u8"不正な画像ｻｲｽﾞです."},
         {{"--size", "4x4", "--bits", "4", "--entries", "17"}, 2, u8"ｴﾝﾄﾘ数が多すぎます."},
+        // Counts of up to ten digits that fit in 31 bits are read; others are not counts.
+        {{"--size", "4x4", "--bits", "8", "--entries", "2147483647"}, 2, u8"ｴﾝﾄﾘ数が多すぎます."},
+        {{"--size", "0000000000x5", "--bits", "8"}, 2, u8"不正な画像ｻｲｽﾞです."},
+        {{"--size", "4x4", "--bits", "8", "--entries", "2147483648"}, 2, "--entries takes a count"},
+        {{"--size", "4x4", "--bits", "8", "--entries", "00000000002"}, 2, "--entries takes a count"},
+        {{"--size", "x4", "--bits", "8"}, 2, "--size takes WIDTHxHEIGHT"},
         // Passes the dialog; the blank bitmap's creation refuses it.
         {{"--size", "4x4", "--bits", "8", "--entries", "0"}, 1, output},
     };
@@ -630,6 +636,7 @@ TEST(CliUsage, BadCallsExitWithTwoAndTouchNothing)
         {"move", a, "x", "0", "-o", out, "FROM[-TO] is an entry or a range of entries (0 to 255), not 'x'"},
         {"move", a, "1-2", "y", "-o", out, "POSITION is an entry number (0 to 255), not 'y'"},
         {"info", a, "--in-place", "--in-place does not apply to info"},
+        {"new", a, "--size", "10x10", "--bits", "8", "-o", out, "new takes no file operands"},
         {"apply", a, b, "--members", "-o", out, "--members does not apply to apply"},
         {"info", a, "--size", "1x1", "--size does not apply to info"},
         {"new", "--raw", "--size", "10x10", "--bits", "8", "-o", out, "--raw does not apply to new"},
