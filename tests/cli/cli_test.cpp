@@ -615,7 +615,7 @@ TEST(CliUsage, BadCallsExitWithTwoAndTouchNothing)
     const std::string out = folder.File("out.bmp");
     const std::vector<std::vector<std::string>> calls = {
         {},
-        {"recolor", a},
+        {"recolor", a, "unknown command 'recolor'"},
         {"info"},
         {"info", a, b},
         {"info", a, "--bogus"},
@@ -637,6 +637,12 @@ TEST(CliUsage, BadCallsExitWithTwoAndTouchNothing)
         {"move", a, "1-2", "y", "-o", out, "POSITION is an entry number (0 to 255), not 'y'"},
         {"info", a, "--in-place", "--in-place does not apply to info"},
         {"new", a, "--size", "10x10", "--bits", "8", "-o", out, "new takes no file operands"},
+        {"normalize", "--in-place", "wrong number of file operands"},
+        {"invert", "--in-place", "wrong number of file operands"},
+        {"apply", a, "--in-place", "wrong number of file operands"},
+        {"swap", "rg", "--in-place", "wrong number of file operands"},
+        {"usage", a, b, "wrong number of file operands"},
+        {"gradient", a, "0", "--in-place", "wrong number of file operands"},
         {"apply", a, b, "--members", "-o", out, "--members does not apply to apply"},
         {"info", a, "--size", "1x1", "--size does not apply to info"},
         {"new", "--raw", "--size", "10x10", "--bits", "8", "-o", out, "--raw does not apply to new"},
