@@ -232,6 +232,9 @@ TEST(CliInfo, NamesTheFileItCannotRead)
         {{"info", cutCore}, cutCore + ": is not a BMP file this program reads"},
         {{"info", pal}, pal + ": is not a BMP file this program reads"},
         {{"info", missing}, missing + ": cannot be opened"},
+        // A lone dash, and any word after --, name files.
+        {{"info", "-"}, "-: cannot be opened"},
+        {{"info", "--", "-missing.bmp"}, "-missing.bmp: cannot be opened"},
         {{"info", cutPng}, cutPng + ": the file ends"},
         {{"palette", cutGif, "-o", folder.File("out.pal")}, cutGif + ": "},
         {{"palette", fullColor, "-o", folder.File("out.pal")}, fullColor + ": has no color table"},
