@@ -639,6 +639,8 @@ TEST(CliUsage, BadCallsExitWithTwoAndTouchNothing)
         {"move", a, "x", "0", "-o", out, "FROM[-TO] is an entry or a range of entries (0 to 255), not 'x'"},
         {"move", a, "1-2", "y", "-o", out, "POSITION is an entry number (0 to 255), not 'y'"},
         {"info", a, "--in-place", "--in-place does not apply to info"},
+        {"info", a, "--hex", "--hex", "--hex is given twice"},
+        {"info", a, "--members=yes", "--members takes no value"},
         {"new", a, "--size", "10x10", "--bits", "8", "-o", out, "new takes no file operands"},
         {"normalize", "--in-place", "wrong number of file operands"},
         {"invert", "--in-place", "wrong number of file operands"},
