@@ -161,6 +161,8 @@ TEST(PaletteFormats, ReadsThePublishedExamples)
          {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, 3},
         {"JASC-PAL, LF, no last line end", "JASC-PAL\n0100\n2\n1 2 3\n4 5 6", PaletteFormat::Jasc,
          {{1, 2, 3}, {4, 5, 6}}, 2},
+        {"JASC-PAL, nine digits", "JASC-PAL\n0100\n000000001\n000000255 0 7\n", PaletteFormat::Jasc,
+         {{255, 0, 7}}, 1},
         {"GIMP, header fields, comments, names",
          "GIMP Palette\nName: Example\nColumns: 4\n#\n# primaries\n255   0   0\tRed\n  0 255   0\tGreen\n"
          "\n  0   0 255\tDeep blue\n",
@@ -252,6 +254,8 @@ TEST(PaletteFormats, RefusesBrokenFilesSayingWhy)
         {"JASC two channels", "JASC-PAL\n0100\n1\n1 2\n", "line 4 is not a color"},
         {"JASC lines past its count", "JASC-PAL\n0100\n1\n1 2 3\n4 5 6\n", "line 5 is beyond the 1 colors"},
         {"JASC signed value", "JASC-PAL\n0100\n1\n1 -2 3\n", "line 4 is not a color"},
+        // Ten digits could wrap past 32 bits.
+        {"JASC value of ten digits", "JASC-PAL\n0100\n1\n4294967296 2 3\n", "line 4 is not a color"},
         {"GIMP value over 255", "GIMP Palette\n1 2 3\n300 0 0 Too red\n", "line 3: 300 is over 255"},
         {"GIMP line that is no color", "GIMP Palette\nName: x\n1 2\n", "line 3 is not a color"},
         {"GIMP name glued to a value", "GIMP Palette\n1 2 3red\n", "line 2 is not a color"},
