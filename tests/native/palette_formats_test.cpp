@@ -161,6 +161,10 @@ TEST(PaletteFormats, ReadsThePublishedExamples)
          {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, 3},
         {"JASC-PAL, LF, no last line end", "JASC-PAL\n0100\n2\n1 2 3\n4 5 6", PaletteFormat::Jasc,
          {{1, 2, 3}, {4, 5, 6}}, 2},
+        {"JASC-PAL, blank lines after its colors", "JASC-PAL\n0100\n1\n1 2 3\n\n \t\n", PaletteFormat::Jasc,
+         {{1, 2, 3}}, 1},
+        {"GIMP, a blank line of spaces and an indented comment", "GIMP Palette\n  \n  # note\n1 2 3\n",
+         PaletteFormat::Gimp, {{1, 2, 3}}, 1},
         {"JASC-PAL, nine digits", "JASC-PAL\n0100\n000000001\n000000255 0 7\n", PaletteFormat::Jasc,
          {{255, 0, 7}}, 1},
         {"GIMP, header fields, comments, names",
@@ -255,6 +259,8 @@ TEST(PaletteFormats, RefusesBrokenFilesSayingWhy)
         {"JASC lines past its count", "JASC-PAL\n0100\n1\n1 2 3\n4 5 6\n", "line 5 is beyond the 1 colors"},
         {"JASC signed value", "JASC-PAL\n0100\n1\n1 -2 3\n", "line 4 is not a color"},
         // Ten digits could wrap past 32 bits.
+        {"JASC count with more after it", "JASC-PAL\n0100\n1 x\n1 2 3\n", "line 3 is not a color count"},
+        {"JASC four values", "JASC-PAL\n0100\n1\n1 2 3 4\n", "line 4 has more than R G B"},
         {"JASC value of ten digits", "JASC-PAL\n0100\n1\n4294967296 2 3\n", "line 4 is not a color"},
         {"GIMP value over 255", "GIMP Palette\n1 2 3\n300 0 0 Too red\n", "line 3: 300 is over 255"},
         {"GIMP line that is no color", "GIMP Palette\nName: x\n1 2\n", "line 3 is not a color"},
@@ -290,6 +296,12 @@ TEST(PaletteFormats, RefusesBrokenFilesSayingWhy)
     std::string reason;
     EXPECT_TRUE(ReadAnyPalette(Repeat("123456\n", 65535), &table, nullptr, &reason)) << reason;
     EXPECT_EQ(65535u, table.GetCount());
+    EXPECT_TRUE(ReadAnyPalette("JASC-PAL\n0100\n65535\n" + Repeat("1 2 3\n", 65535), &table, nullptr, &reason))
+        << reason;
+    EXPECT_EQ(65535u, table.GetCount());
+    // A reader called by name still holds the file to its own first line.
+    EXPECT_FALSE(ReadJascPalette("GIMP Palette\n0100\n1\n1 2 3\n", &table, &reason));
+    EXPECT_EQ("does not begin with the line JASC-PAL", reason);
 }
 
 // The cases where content could be taken for another format.
@@ -369,7 +381,8 @@ TEST(PaletteFormats, NamesWordsAndExtensions)
         {"a.pal", true, PaletteFormat::Riff},  {"b.GPL", true, PaletteFormat::Gimp},
         {"c.act", true, PaletteFormat::Act},   {"d.hex", true, PaletteFormat::Hex},
         {"e.Txt", true, PaletteFormat::Hex},   {"f.colors", false, PaletteFormat::Riff},
-        {"dir.gpl/name", false, PaletteFormat::Riff}, {"dir.act\\name", false, PaletteFormat::Riff},
+        {"dir.gpl/name", false, PaletteFormat::Riff}, {"gpl", false, PaletteFormat::Riff},
+        {"g.ACT", true, PaletteFormat::Act}, {"dir.act\\name", false, PaletteFormat::Riff},
     };
     for (const Case& c : cases) {
         PaletteFormat format = PaletteFormat::Riff;
