@@ -176,6 +176,8 @@ TEST(PaletteFormats, ReadsThePublishedExamples)
         {"ACT, 768 bytes", Act(256, 0, false), PaletteFormat::Act, {{0, 255, 0x40}, {1, 254, 0x40}}, 256},
         {"ACT, 772 bytes with a count", Act(16, 16, true), PaletteFormat::Act,
          {{0, 255, 0x40}, {1, 254, 0x40}}, 16},
+        {"ACT, 772 bytes declaring all 256", Act(256, 256, true), PaletteFormat::Act,
+         {{0, 255, 0x40}, {1, 254, 0x40}}, 256},
         {"hex list", "ff0000\n00FF00\n0000ff\n", PaletteFormat::Hex, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, 3},
         {"hex list with # and CR LF", "#1a2b3c\r\n#FFFFFF\r\n\r\n", PaletteFormat::Hex,
          {{0x1a, 0x2b, 0x3c}, {255, 255, 255}}, 2},
@@ -364,6 +366,8 @@ TEST(PaletteFormats, WritersRefuseWhatTheFormatCannotHoldAndTouchNothing)
     }
     EXPECT_EQ("old", ReadWholeFile(path));
     EXPECT_EQ(std::vector<std::string>{"old.act"}, folder.List());
+    std::string bytes, why;
+    EXPECT_TRUE(EncodePalette(Spread(65535), PaletteFormat::Jasc, &bytes, &why)) << why;
 
     std::string reason;
     EXPECT_FALSE(SavePalette(Spread(4), PaletteFormat::Gimp, folder.File("no folder/x.gpl").c_str(), &reason));
@@ -407,12 +411,15 @@ TEST(PaletteFormats, FilesLargerThanAnyPaletteAreNotRead)
 {
     TempFolder folder;
     const std::string path = folder.File("huge.hex");
-    ASSERT_TRUE(WriteWholeFile(path, std::string(size_t(kMaxPaletteFileBytes) + 1, '\n')));
     ColorTable table = Sentinel();
     std::string reason;
-    EXPECT_FALSE(LoadAnyPalette(path.c_str(), &table, nullptr, &reason));
-    EXPECT_NE(std::string::npos, reason.find("larger than any palette file")) << reason;
-    EXPECT_TRUE(IsSentinel(table));
+    for (const uint64_t size : {kMaxPaletteFileBytes, kMaxPaletteFileBytes + 1}) {
+        ASSERT_TRUE(WriteWholeFile(path, std::string(size_t(size), '\n')));
+        EXPECT_FALSE(LoadAnyPalette(path.c_str(), &table, nullptr, &reason));
+        EXPECT_EQ(size > kMaxPaletteFileBytes, reason.find("larger than any palette file") != std::string::npos)
+            << reason;
+        EXPECT_TRUE(IsSentinel(table));
+    }
     EXPECT_FALSE(LoadAnyPalette(folder.File("missing.gpl").c_str(), &table, nullptr, &reason));
     EXPECT_EQ("cannot be opened", reason);
 }
