@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <locale>
 
 #include "report/header_report.h"
 
@@ -112,6 +113,20 @@ TEST(HeaderReport, MemberListingInDecimalAndHexadecimal)
         "  .biClrUsed       = 100\r\n"
         "  .biClrImportant  = 0\r\n";
     EXPECT_EQ(hex, BuildHeaderReport(in));
+}
+
+// Numbers stay plain whatever the program's global locale groups.
+struct GroupsOfThree : std::numpunct<char> {
+    std::string do_grouping() const override { return "\3"; }
+};
+
+TEST(HeaderReport, NumbersIgnoreTheGlobalLocale)
+{
+    const std::locale before = std::locale::global(std::locale(std::locale::classic(), new GroupsOfThree));
+    const std::string grouped = BuildHeaderReport(Loaded());
+    std::locale::global(before);
+    EXPECT_EQ(BuildHeaderReport(Loaded()), grouped);
+    EXPECT_NE(std::string::npos, grouped.find("6078")) << grouped;
 }
 
 TEST(HeaderReport, SummaryStaysDecimalWhenHexadecimalIsChosen)

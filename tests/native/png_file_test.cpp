@@ -2,6 +2,8 @@
 // by chunk so that every layout the rewrite must keep is there.
 #include <gtest/gtest.h>
 
+#include <locale>
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -525,6 +527,11 @@ TEST(PngFile, ReportListsTheHeaderAndEveryChunkInBothModes)
         PngStructure png;
         ASSERT_TRUE(StructureOf(file, &png));
         EXPECT_NE(std::string::npos, BuildPngReport(png, "a.png", file.size(), 0, 0).find(kinds[layout.bitDepth]));
+        const std::string detail = BuildPngReport(png, "a.png", file.size(), 1, 0);
+        EXPECT_EQ(layout.animated, detail.find("\r\n acTL\r\n") != std::string::npos) << detail;
+        if (layout.animated) {
+            EXPECT_NE(std::string::npos, detail.find("\r\n acTL\r\n  .frames      = 2\r\n")) << detail;
+        }
     }
     const std::string file = FileOf(kLayouts[4]);
     PngStructure png;
@@ -544,5 +551,16 @@ TEST(PngFile, ReportListsTheHeaderAndEveryChunkInBothModes)
             ASSERT_NE(std::string::npos, from) << line;
         }
         EXPECT_EQ(std::count(detail.begin(), detail.end(), '\n'), std::count(detail.begin(), detail.end(), '\r'));
+    }
+    // Numbers and CRCs stay plain whatever the program's global locale groups.
+    struct GroupsOfThree : std::numpunct<char> {
+        std::string do_grouping() const override { return "\3"; }
+    };
+    png.width = 123456;
+    for (int32_t detail : {0, 1}) {
+        const std::locale before = std::locale::global(std::locale(std::locale::classic(), new GroupsOfThree));
+        const std::string grouped = BuildPngReport(png, "a.png", file.size(), detail, 0);
+        std::locale::global(before);
+        EXPECT_EQ(BuildPngReport(png, "a.png", file.size(), detail, 0), grouped);
     }
 }
