@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <locale>
 
 #include "report/header_report.h"
+#include "tests/support/grouping_locale.h"
 
 namespace {
 
@@ -116,15 +116,9 @@ TEST(HeaderReport, MemberListingInDecimalAndHexadecimal)
 }
 
 // Numbers stay plain whatever the program's global locale groups.
-struct GroupsOfThree : std::numpunct<char> {
-    std::string do_grouping() const override { return "\3"; }
-};
-
 TEST(HeaderReport, NumbersIgnoreTheGlobalLocale)
 {
-    const std::locale before = std::locale::global(std::locale(std::locale::classic(), new GroupsOfThree));
-    const std::string grouped = BuildHeaderReport(Loaded());
-    std::locale::global(before);
+    const std::string grouped = BuiltUnderGroupingLocale([] { return BuildHeaderReport(Loaded()); });
     EXPECT_EQ(BuildHeaderReport(Loaded()), grouped);
     EXPECT_NE(std::string::npos, grouped.find("6078")) << grouped;
 }

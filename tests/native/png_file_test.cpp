@@ -2,8 +2,6 @@
 // by chunk so that every layout the rewrite must keep is there.
 #include <gtest/gtest.h>
 
-#include <locale>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -13,6 +11,7 @@
 #include "image/png_file.h"
 #include "platform/safe_file_writer.h"
 #include "report/png_report.h"
+#include "tests/support/grouping_locale.h"
 #include "tests/support/png_bytes.h"
 #include "tests/support/temp_folder.h"
 
@@ -553,14 +552,9 @@ TEST(PngFile, ReportListsTheHeaderAndEveryChunkInBothModes)
         EXPECT_EQ(std::count(detail.begin(), detail.end(), '\n'), std::count(detail.begin(), detail.end(), '\r'));
     }
     // Numbers and CRCs stay plain whatever the program's global locale groups.
-    struct GroupsOfThree : std::numpunct<char> {
-        std::string do_grouping() const override { return "\3"; }
-    };
     png.width = 123456;
     for (int32_t detail : {0, 1}) {
-        const std::locale before = std::locale::global(std::locale(std::locale::classic(), new GroupsOfThree));
-        const std::string grouped = BuildPngReport(png, "a.png", file.size(), detail, 0);
-        std::locale::global(before);
-        EXPECT_EQ(BuildPngReport(png, "a.png", file.size(), detail, 0), grouped);
+        const auto build = [&] { return BuildPngReport(png, "a.png", file.size(), detail, 0); };
+        EXPECT_EQ(build(), BuiltUnderGroupingLocale(build));
     }
 }
