@@ -203,6 +203,15 @@ TEST(DibImage, SetColorTableRefusals)
     EXPECT_EQ(16u, image.EntryCount());
     EXPECT_TRUE(image.ResizeColorTable(two));
     EXPECT_EQ(2u, image.EntryCount());
+    ColorTable sixteen;
+    sixteen.Reset(16);
+    sixteen.SetColor(15, 9, 8, 7);
+    ASSERT_TRUE(image.ResizeColorTable(sixteen)) << "as many entries as 4 bits can index";
+    ColorTable out;
+    ASSERT_TRUE(image.CopyColorTable(out));
+    ASSERT_EQ(16u, out.GetCount());
+    EXPECT_EQ(PackColor(9, 8, 7), out.GetPackedColor(15)) << "the resized table holds the new colors";
+    EXPECT_FALSE(image.CreateIndexed(dc, spec24, two)) << "an indexed image needs a table it can index";
 }
 
 TEST(DibImage, CopyThenSetKeepsColorsAndClearsReserved)

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -11,7 +12,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "image/dib_image.h"
 #include "palette/color_table.h"
+#include "tests/support/memory_dc.h"
 #include "tests/support/sanitizer.h"
 #include "tests/support/temp_folder.h"
 
@@ -39,6 +42,28 @@ std::string PaddedPalette()
     body += std::string(4u << 20, '\0');
     const uint32_t size = uint32_t(body.size());
     return std::string("RIFF") + char(size) + char(size >> 8) + char(size >> 16) + char(size >> 24) + body;
+}
+
+// Takes up every free block the heap holds, down to the smallest.
+void TakeUpTheHeap()
+{
+    for (size_t size = 256 << 10; size >= 16; size /= 2) {
+        void* volatile taken = nullptr;
+        do taken = std::malloc(size);
+        while (taken);
+    }
+}
+
+// Runs check in a child under the memory limit; its exit status is the
+// bits of the checks that failed, or 100 without the limit.
+int ExitStatusOfChild(const std::function<int()>& check)
+{
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) _exit(check());
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 
 }  // namespace
@@ -78,4 +103,29 @@ TEST(ColorTableMemory, EveryFailedAllocationRefusesAndKeepsTheTable)
     ASSERT_TRUE(WIFEXITED(status)) << "the child crashed: status " << status;
     ASSERT_NE(100, WEXITSTATUS(status)) << "the memory limit could not be set";
     for (int i = 0; i < 5; ++i) EXPECT_EQ(0, WEXITSTATUS(status) & (1 << i)) << checks[i];
+}
+
+TEST(DibImageMemory, AFailedLongerTableKeepsTheImage)
+{
+    if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer reserves more than the limit allows";
+    const int status = ExitStatusOfChild([] {
+        MemoryDC dc;
+        DibImage image;
+        NewImageSpec spec = {4, 4, 8, 2};
+        ColorTable longer;
+        if (!image.CreateBlank(dc, &spec) || !longer.Reset(256)) return 101;
+        if (!LimitMemoryToWhatIsMapped()) return 100;
+        TakeUpTheHeap();
+        BITMAPINFOHEADER info = {};
+        int failed = 0;
+        if (image.SetColorTable(longer) || image.EntryCount() != 2) failed |= 1;
+        if (image.ResizeColorTable(longer) || image.EntryCount() != 2) failed |= 2;
+        if (!image.CopyHeaders(nullptr, &info) || info.biClrUsed != 2) failed |= 4;
+        return failed;
+    });
+    ASSERT_GE(status, 0) << "the child crashed";
+    ASSERT_LT(status, 100) << "no image, or no memory limit: " << status;
+    EXPECT_EQ(0, status & 1) << "SetColorTable";
+    EXPECT_EQ(0, status & 2) << "ResizeColorTable";
+    EXPECT_EQ(0, status & 4) << "the header is kept";
 }
