@@ -105,7 +105,7 @@ TEST(ColorTableMemory, EveryFailedAllocationRefusesAndKeepsTheTable)
     for (int i = 0; i < 5; ++i) EXPECT_EQ(0, WEXITSTATUS(status) & (1 << i)) << checks[i];
 }
 
-TEST(DibImageMemory, AFailedLongerTableKeepsTheImage)
+TEST(DibImageMemory, FailedAllocationsKeepTheImageOrLeaveItEmpty)
 {
     if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer reserves more than the limit allows";
     const int status = ExitStatusOfChild([] {
@@ -115,9 +115,12 @@ TEST(DibImageMemory, AFailedLongerTableKeepsTheImage)
         ColorTable longer;
         if (!image.CreateBlank(dc, &spec) || !longer.Reset(256)) return 101;
         if (!LimitMemoryToWhatIsMapped()) return 100;
+        int failed = 0;
+        DibImage large;
+        NewImageSpec largeSpec = {4096, 4096, 8, 2};
+        if (large.CreateBlank(dc, &largeSpec) || !large.IsEmpty() || large.EntryCount() != 0) failed |= 8;
         TakeUpTheHeap();
         BITMAPINFOHEADER info = {};
-        int failed = 0;
         if (image.SetColorTable(longer) || image.EntryCount() != 2) failed |= 1;
         if (image.ResizeColorTable(longer) || image.EntryCount() != 2) failed |= 2;
         if (!image.CopyHeaders(nullptr, &info) || info.biClrUsed != 2) failed |= 4;
@@ -128,4 +131,5 @@ TEST(DibImageMemory, AFailedLongerTableKeepsTheImage)
     EXPECT_EQ(0, status & 1) << "SetColorTable";
     EXPECT_EQ(0, status & 2) << "ResizeColorTable";
     EXPECT_EQ(0, status & 4) << "the header is kept";
+    EXPECT_EQ(0, status & 8) << "a picture without memory leaves the image empty";
 }
