@@ -687,6 +687,28 @@ TEST(Rearrange, EachOperationGivesTheTableItNamesAndKeepsThePicture)
     EXPECT_EQ("entry 8 is not in the table of 8 entries (0 to 7)", reason);
     EXPECT_FALSE(SortEntries(table, 3, 9, SortKey::Hue, counts, false, &kept, &reason));
     EXPECT_EQ("entry 9 is not in the table of 8 entries (0 to 7)", reason);
+    struct Refusal { const char* name; std::function<bool(Rearrangement*)> run; const char* reason; };
+    const std::vector<Refusal> refusals = {
+        {"move 9", [&](Rearrangement* r) { return MoveEntries(table, 9, 9, 0, false, r, &reason); },
+         "entry 9 is not in the table of 8 entries (0 to 7)"},
+        {"move 3-9", [&](Rearrangement* r) { return MoveEntries(table, 3, 9, 0, false, r, &reason); },
+         "entry 9 is not in the table of 8 entries (0 to 7)"},
+        {"move 5-3", [&](Rearrangement* r) { return MoveEntries(table, 5, 3, 0, false, r, &reason); },
+         "the range 5-3 ends before it starts"},
+        {"sort 5-3", [&](Rearrangement* r) { return SortEntries(table, 5, 3, SortKey::Usage, counts, false, r, &reason); },
+         "the range 5-3 ends before it starts"},
+    };
+    for (const Refusal& c : refusals) {
+        EXPECT_FALSE(c.run(&kept)) << c.name;
+        EXPECT_EQ(c.reason, reason) << c.name;
+    }
+    // One entry is a range; equal keys keep their order; entries past the counts count no pixels.
+    ASSERT_TRUE(SortEntries(table, 4, 4, SortKey::Lightness, counts, false, &kept, &reason)) << reason;
+    EXPECT_EQ(rgb, Colors(kept.table));
+    ASSERT_TRUE(SortEntries(table, 0, 7, SortKey::Lightness, counts, false, &kept, &reason));
+    EXPECT_LT(kept.map[0], kept.map[4]) << "the same red twice";
+    ASSERT_TRUE(SortEntries(table, 0, 3, SortKey::Usage, {0, 3}, false, &kept, &reason));
+    EXPECT_EQ(std::vector<uint32_t>({1, 0, 2, 3, 4, 5, 6, 7}), kept.map);
 
     std::vector<bool> used;
     for (uint64_t n : counts) used.push_back(n > 0);
@@ -700,6 +722,11 @@ TEST(Rearrange, EachOperationGivesTheTableItNamesAndKeepsThePicture)
     EXPECT_EQ(std::vector<uint32_t>({0xFF0000, 0x808080}), Colors(compact.table));
     ASSERT_TRUE(CompactEntries(table, {false, true, false, false, true}, 4, &compact, &reason));
     EXPECT_EQ(std::vector<uint32_t>({rgb[0], rgb[1], rgb[2], rgb[4]}), Colors(compact.table));
+    ASSERT_TRUE(CompactEntries(table, {true}, 2, &compact, &reason));
+    EXPECT_EQ(std::vector<uint32_t>({rgb[0], rgb[1]}), Colors(compact.table));
+    // A pixel past the table's end keeps no entry.
+    ASSERT_TRUE(CompactEntries(TableOf({rgb[0], rgb[1]}), {false, false, true}, 1, &compact, &reason));
+    EXPECT_EQ(std::vector<uint32_t>({rgb[0]}), Colors(compact.table));
 
     // Entry 4 repeats entry 0; with alpha telling them apart, nothing merges.
     Rearrangement merged;
