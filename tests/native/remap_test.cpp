@@ -736,6 +736,8 @@ TEST(Rearrange, EachOperationGivesTheTableItNamesAndKeepsThePicture)
     EXPECT_EQ(1u, merged.removed);
     ASSERT_TRUE(MergeDuplicateEntries(table, {255, 255, 255, 255, 0}, &merged, &reason));
     EXPECT_EQ(0u, merged.removed);
+    ASSERT_TRUE(MergeDuplicateEntries(table, {255}, &merged, &reason));
+    EXPECT_EQ(1u, merged.removed) << "entries past the alpha values are opaque";
 }
 
 TEST(Rearrange, ConformTakesThePaletteAndTheNearestColors)
@@ -745,7 +747,9 @@ TEST(Rearrange, ConformTakesThePaletteAndTheNearestColors)
     const ColorTable palette = TableOf({0xFFFFFF, 0x000000, 0xFF0000, 0x000000});
     Rearrangement plan;
     std::string reason;
+    ASSERT_TRUE(MergeDuplicateEntries(palette, {}, &plan, &reason));
     ASSERT_TRUE(ConformToPalette(table, palette, &plan, &reason)) << reason;
+    EXPECT_EQ(0u, plan.removed) << "an earlier plan's counts are not carried over";
     EXPECT_EQ(Colors(palette), Colors(plan.table));
     EXPECT_EQ(std::vector<uint32_t>({2, 1, 0, 1}), plan.map);
     EXPECT_EQ(3u, plan.moved);
