@@ -756,6 +756,8 @@ TEST(Rearrange, ConformTakesThePaletteAndTheNearestColors)
     EXPECT_EQ(3u, plan.recolored);
     // The grey nearest black is the farthest.
     EXPECT_NEAR(ColorToOklab(0x10, 0x10, 0x10).l, plan.largestError, 1e-6);
+    ASSERT_TRUE(ConformToPalette(palette, palette, &plan, &reason));
+    EXPECT_EQ(0u, plan.recolored) << "a palette conformed to itself";
     EXPECT_FALSE(ConformToPalette(table, ColorTable(), &plan, &reason));
 }
 
