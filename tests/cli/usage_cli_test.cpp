@@ -13,6 +13,7 @@
 #include "palette/color_table.h"
 #include "palette/gradient.h"
 #include "tests/cli/cli_process.h"
+#include "tests/support/bmp_bytes.h"
 #include "tests/support/memory_dc.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/python_script.h"
@@ -97,6 +98,12 @@ TEST(CliEntryUsage, EveryFormatCountsTheBitmapsPixels)
     ASSERT_EQ(0, small.exitCode) << small.err;
     EXPECT_EQ(png + ": 5 x 3 pixels, 4 entries", Lines(small.out)[0]);
     EXPECT_EQ(std::string::npos, small.out.find("past the table")) << small.out;
+    // A top-down bitmap's height is counted, not its sign.
+    const std::string topDown = folder.File("top-down.bmp");
+    ASSERT_TRUE(WriteWholeFile(topDown, MakeBmp(4, -2, 8, 4).Serialize()));
+    CliRun flipped = RunCli({"usage", topDown});
+    ASSERT_EQ(0, flipped.exitCode) << flipped.err;
+    EXPECT_EQ(topDown + ": 4 x 2 pixels, 4 entries", Lines(flipped.out)[0]);
     const std::string cut = folder.File("cut.png");
     ASSERT_TRUE(WriteWholeFile(cut, SmallPngBytes().substr(0, 30)));
     CliRun refused = RunCli({"usage", cut});
