@@ -14,6 +14,7 @@
 #include "palette/gradient.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/bmp_bytes.h"
+#include "tests/support/png_bytes.h"
 #include "tests/support/memory_dc.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/python_script.h"
@@ -98,17 +99,30 @@ TEST(CliEntryUsage, EveryFormatCountsTheBitmapsPixels)
     ASSERT_EQ(0, small.exitCode) << small.err;
     EXPECT_EQ(png + ": 5 x 3 pixels, 4 entries", Lines(small.out)[0]);
     EXPECT_EQ(std::string::npos, small.out.find("past the table")) << small.out;
-    // A top-down bitmap's height is counted, not its sign.
+    // A top-down bitmap's height is counted, not its sign; unused entries from the first.
     const std::string topDown = folder.File("top-down.bmp");
-    ASSERT_TRUE(WriteWholeFile(topDown, MakeBmp(4, -2, 8, 4).Serialize()));
+    BmpBytes onlyLast = MakeBmp(4, -2, 8, 4);
+    onlyLast.pixels.assign(onlyLast.pixels.size(), '\3');
+    ASSERT_TRUE(WriteWholeFile(topDown, onlyLast.Serialize()));
     CliRun flipped = RunCli({"usage", topDown});
     ASSERT_EQ(0, flipped.exitCode) << flipped.err;
+    ASSERT_EQ(7u, Lines(flipped.out).size()) << flipped.out;
     EXPECT_EQ(topDown + ": 4 x 2 pixels, 4 entries", Lines(flipped.out)[0]);
+    EXPECT_EQ("unused: 3 of 4 entries (0-2)", Lines(flipped.out)[6]);
     const std::string cut = folder.File("cut.png");
     ASSERT_TRUE(WriteWholeFile(cut, SmallPngBytes().substr(0, 30)));
     CliRun refused = RunCli({"usage", cut});
     EXPECT_EQ(1, refused.exitCode);
     EXPECT_TRUE(refused.err.find(cut + ": ") != std::string::npos) << refused.err;
+    // Cut inside its pixels: the decoder's reason, and no counts.
+    const std::string cutPixels = folder.File("cut-pixels.png");
+    ASSERT_TRUE(WriteWholeFile(cutPixels, AssemblePng({{"IHDR", IhdrData(4, 3, 8, 3)}, {"PLTE", PaletteData(4)},
+                                                       {"IDAT", CompressedRows({{0, 1, 2, 3}, {3, 2, 1, 0}}, 8)},
+                                                       {"IEND", ""}})));
+    CliRun partial = RunCli({"usage", cutPixels});
+    EXPECT_EQ(1, partial.exitCode);
+    EXPECT_EQ("", partial.out);
+    EXPECT_EQ("korin-cli: " + cutPixels + ": IDAT: the data ends before the image does\n", partial.err);
 
     CliRun json = RunCli({"usage", path, "--format", "json"});
     ASSERT_EQ(0, json.exitCode) << json.err;
