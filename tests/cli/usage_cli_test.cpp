@@ -38,8 +38,8 @@ std::string ColorText(const ColorEntry& e)
 }
 
 // An 8-bit bitmap of 7 x 3 pixels whose 10-entry table its pixels partly
-// use; pixel (x, y) is usedIndices[(x + 2y) % 6], and 12 lies past the table.
-const uint8_t kUsedIndices[] = {0, 2, 3, 4, 9, 12};
+// use; pixel (x, y) is usedIndices[(x + 2y) % 6], and 10 is the first past the table.
+const uint8_t kUsedIndices[] = {0, 2, 3, 4, 9, 10};
 
 std::string UsageBitmap(const TempFolder& folder, ColorTable* table, std::vector<uint64_t>* counts)
 {
@@ -49,7 +49,7 @@ std::string UsageBitmap(const TempFolder& folder, ColorTable* table, std::vector
     for (uint32_t i = 0; i < 10; ++i) table->SetColor(i, uint8_t(i * 25), uint8_t(255 - i), uint8_t(i * 7));
     const NewImageSpec spec = {7, 3, 8, 10};
     EXPECT_TRUE(image.CreateIndexed(dc, spec, *table));
-    counts->assign(13, 0);
+    counts->assign(11, 0);
     for (uint32_t y = 0; y < 3; ++y) {
         for (uint32_t x = 0; x < 7; ++x) {
             const uint8_t index = kUsedIndices[(x + 2 * y) % 6];
@@ -75,7 +75,7 @@ TEST(CliEntryUsage, EveryFormatCountsTheBitmapsPixels)
     for (uint32_t i = 0; i < 10; ++i)
         expected.push_back(std::to_string(i) + "\t" + ColorText(*table.GetEntry(i)) + "\t" + std::to_string(counts[i]));
     expected.push_back("# unused\t5\t1,5,6,7,8");
-    expected.push_back("# past the table\t" + std::to_string(counts[12]));
+    expected.push_back("# past the table\t" + std::to_string(counts[10]));
     EXPECT_EQ(expected, Lines(tsv.out));
 
     CliRun text = RunCli({"usage", path});
@@ -90,7 +90,7 @@ TEST(CliEntryUsage, EveryFormatCountsTheBitmapsPixels)
         EXPECT_EQ(expected[1 + i], index + "\t" + color + "\t" + pixels);
     }
     EXPECT_EQ("unused: 5 of 10 entries (1, 5-8)", lines[12]);
-    EXPECT_EQ("pixels with an index past the table: " + std::to_string(counts[12]), lines[13]);
+    EXPECT_EQ("pixels with an index past the table: " + std::to_string(counts[10]), lines[13]);
 
     // A PNG of 5 x 3 pixels, none past its 4 entries: no line for them.
     const std::string png = folder.File("small.png");
@@ -108,7 +108,19 @@ TEST(CliEntryUsage, EveryFormatCountsTheBitmapsPixels)
     ASSERT_EQ(0, flipped.exitCode) << flipped.err;
     ASSERT_EQ(7u, Lines(flipped.out).size()) << flipped.out;
     EXPECT_EQ(topDown + ": 4 x 2 pixels, 4 entries", Lines(flipped.out)[0]);
+    EXPECT_EQ("index  color    pixels", Lines(flipped.out)[1]);
+    EXPECT_EQ("       8", Lines(flipped.out)[5].substr(14)) << "counts are at least 6 wide";
     EXPECT_EQ("unused: 3 of 4 entries (0-2)", Lines(flipped.out)[6]);
+    // A count of 7 digits widens the column.
+    const std::string million = folder.File("million.bmp");
+    BmpBytes onlyFirst = MakeBmp(1000, 1000, 8, 2);
+    onlyFirst.pixels.assign(onlyFirst.pixels.size(), '\0');
+    ASSERT_TRUE(WriteWholeFile(million, onlyFirst.Serialize()));
+    CliRun wide = RunCli({"usage", million});
+    ASSERT_EQ(0, wide.exitCode) << wide.err;
+    ASSERT_EQ(5u, Lines(wide.out).size()) << wide.out;
+    EXPECT_EQ("index  color     pixels", Lines(wide.out)[1]);
+    EXPECT_EQ("        0", Lines(wide.out)[3].substr(14));
     const std::string cut = folder.File("cut.png");
     ASSERT_TRUE(WriteWholeFile(cut, SmallPngBytes().substr(0, 30)));
     CliRun refused = RunCli({"usage", cut});
