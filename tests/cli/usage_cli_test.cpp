@@ -99,6 +99,8 @@ TEST(CliEntryUsage, EveryFormatCountsTheBitmapsPixels)
     ASSERT_EQ(0, small.exitCode) << small.err;
     EXPECT_EQ(png + ": 5 x 3 pixels, 4 entries", Lines(small.out)[0]);
     EXPECT_EQ(std::string::npos, small.out.find("past the table")) << small.out;
+    CliRun smallTsv = RunCli({"usage", png, "--format", "tsv"});
+    EXPECT_EQ(std::string::npos, smallTsv.out.find("past the table")) << smallTsv.out;
     // A top-down bitmap's height is counted, not its sign; unused entries from the first.
     const std::string topDown = folder.File("top-down.bmp");
     BmpBytes onlyLast = MakeBmp(4, -2, 8, 4);
