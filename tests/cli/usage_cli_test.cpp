@@ -113,6 +113,15 @@ TEST(CliEntryUsage, EveryFormatCountsTheBitmapsPixels)
     EXPECT_EQ("index  color    pixels", Lines(flipped.out)[1]);
     EXPECT_EQ("       8", Lines(flipped.out)[5].substr(14)) << "counts are at least 6 wide";
     EXPECT_EQ("unused: 3 of 4 entries (0-2)", Lines(flipped.out)[6]);
+    // A table longer than the bits can index: its last entries are unused.
+    const std::string longTable = folder.File("long-table.bmp");
+    BmpBytes twoBits = MakeBmp(8, 1, 1, 4);
+    twoBits.pixels.assign(twoBits.pixels.size(), '\0');
+    ASSERT_TRUE(WriteWholeFile(longTable, twoBits.Serialize()));
+    CliRun longTsv = RunCli({"usage", longTable, "--format", "tsv"});
+    ASSERT_EQ(0, longTsv.exitCode) << longTsv.err;
+    ASSERT_EQ(6u, Lines(longTsv.out).size()) << longTsv.out;
+    EXPECT_EQ("# unused\t3\t1,2,3", Lines(longTsv.out)[5]);
     // A count of 7 digits widens the column.
     const std::string million = folder.File("million.bmp");
     BmpBytes onlyFirst = MakeBmp(1000, 1000, 8, 2);
@@ -295,6 +304,8 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
     ASSERT_EQ(0, RunCli({"new", "--size", "3x2", "--bits", "4", "-o", sixteen}).exitCode);
     const std::string five = folder.File("five.hex");
     ASSERT_TRUE(WriteWholeFile(five, "000000\n111111\n222222\n333333\n444444\n"));
+    const std::string single = folder.File("single.bmp");
+    ASSERT_TRUE(WriteWholeFile(single, MakeBmp(3, 2, 8, 1).Serialize()));
     const struct {
         std::vector<std::string> args;
         int exitCode;
@@ -302,6 +313,7 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
     } cases[] = {
         {{"gradient", png, "1", "4", "-o", out}, 1, "table of 4 entries (0 to 3): the range 1..4 is not within it"},
         {{"gradient", sixteen, "2", "16", "-o", out}, 1, "table of 16 entries (0 to 15): the range 2..16 is not within"},
+        {{"gradient", single, "0", "2", "-o", out}, 1, "table of 1 entries (0 to 0): the range 0..2 is not within it"},
         {{"gradient", png, "0", "2", "-o", out}, 0, ""},
         {{"gradient", png, "1", "2", "-o", out}, 2, "the range 1..2 is shorter than three entries"},
         {{"gradient", png, "3", "0", "-o", out}, 2, "the range 3..0 is shorter than three entries"},
