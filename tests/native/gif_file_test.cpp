@@ -77,6 +77,8 @@ TEST(GifLzw, DecodesEveryCodeSizeFullDictionariesAndStreamsOfTheWrongLength)
     for (uint8_t bits : {1, 9}) {
         EXPECT_TRUE(Decode(std::string("\x3C\x00", 2), bits, 10, &status).empty());
         EXPECT_EQ(Status::Corrupt, status) << int(bits);
+        const GifLzwDecoder decoder(bits, 10, [](const uint8_t*, size_t) {});
+        EXPECT_EQ(std::string("the LZW minimum code size is not 2 to 8"), decoder.Problem());
     }
     // An end code before the last pixel ends the data: the codes after it
     // (2 and 3) are no pixels, and the rest pads with 0.
