@@ -59,6 +59,11 @@ TEST(GifLzw, DecodesEveryCodeSizeFullDictionariesAndStreamsOfTheWrongLength)
             // Surplus data is ignored; data cut short pads with 0.
             EXPECT_EQ(std::vector<uint8_t>(pixels.begin(), pixels.begin() + 999),
                       Decode(code, bits, 999, &status));
+            // The last pixel finishes the image at once, every pixel handed over.
+            size_t handed = 0;
+            GifLzwDecoder early(bits, 999, [&](const uint8_t*, size_t n) { handed += n; });
+            EXPECT_EQ(Status::Finished, early.Feed(reinterpret_cast<const uint8_t*>(code.data()), code.size() / 2));
+            EXPECT_EQ(999u, handed);
             std::vector<uint8_t> cut = Decode(code.substr(0, code.size() / 2), bits, pixels.size(), &status);
             EXPECT_EQ(Status::NeedMore, status);
             ASSERT_EQ(pixels.size(), cut.size());
