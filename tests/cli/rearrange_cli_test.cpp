@@ -17,6 +17,7 @@
 #include "image/indexed_file.h"
 #include "palette/color_table.h"
 #include "tests/cli/cli_process.h"
+#include "tests/support/bmp_bytes.h"
 #include "tests/support/memory_dc.h"
 #include "tests/support/png_bytes.h"
 #include "tests/support/python_script.h"
@@ -456,7 +457,12 @@ TEST(CliRearrange, RefusalsNameWhatIsWrongAndWriteNothing)
     ASSERT_TRUE(WriteWholeFile(picture, AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(8)},
                                                      {"IDAT", CompressedRows({{0, 7}}, 8)}, {"IEND", ""}})));
     const std::string missing = folder.File("missing.hex");
+    const std::string fullColor = folder.File("full-color.bmp"), longTable = folder.File("long-table.bmp");
+    ASSERT_TRUE(WriteWholeFile(fullColor, MakeBmp(3, 2, 24).Serialize()));
+    ASSERT_TRUE(WriteWholeFile(longTable, MakeBmp(8, 1, 1, 4).Serialize()));
     const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"swap-entries", fullColor, "0", "1", "-o", out}, fullColor + ": has no color table (a full-color bitmap has none)"},
+        {{"swap-entries", longTable, "0", "1", "-o", out}, longTable + ": has a color table of 4 entries for 1-bit pixels"},
         {{"conform", picture, "--palette", missing, "-o", out}, missing + ": cannot be opened"},
         {{"move", picture, "6-7", "7", "-o", out},
          picture + ": entries 6-7 at position 7 would run past the table's last entry (7)"},
