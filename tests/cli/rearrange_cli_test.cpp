@@ -480,6 +480,12 @@ TEST(CliRearrange, RefusalsNameWhatIsWrongAndWriteNothing)
     }
     EXPECT_EQ(before, ReadWholeFile(picture));
     fs::permissions(picture, fs::perms::owner_write, fs::perm_options::add);
+    // The smallest table is no refusal.
+    BmpBytes single = MakeBmp(3, 2, 8, 1);
+    single.pixels.assign(single.pixels.size(), '\0');
+    ASSERT_TRUE(WriteWholeFile(folder.File("single.bmp"), single.Serialize()));
+    CliRun compacted = RunCli({"compact", folder.File("single.bmp"), "-o", folder.File("single-out.bmp")});
+    EXPECT_EQ(0, compacted.exitCode) << compacted.err;
 }
 
 }  // namespace
