@@ -270,6 +270,43 @@ TEST(RemapPng, ATableTooLongForTheDepthIsRefusedWithItsRange)
     }
 }
 
+// A bitmap takes 1 to as many entries as its depth indexes; other counts are
+// refused, saying that range, and nothing is written.
+TEST(RemapBmp, TablesOfOneToWhatTheDepthIndexesAreWrittenAndOthersRefused)
+{
+    TempFolder folder;
+    for (const uint16_t depth : {1, 4, 8}) {
+        VariantFile bmp;
+        bmp.width = 3;
+        bmp.height = 2;
+        bmp.bitCount = depth;
+        bmp.clrUsed = 2;
+        bmp.table = MakeTable(2, 4);
+        bmp.pixels.assign(8, '\0');
+        SourceFile file;
+        RemappablePicture picture;
+        ASSERT_TRUE(ReadPicture(folder.File(std::to_string(depth) + ".bmp"), bmp.Bytes(), true, file, picture));
+        const uint32_t most = 1u << depth;
+        for (const uint32_t count : {0u, 1u, most, most + 1}) {
+            ColorTable table;
+            ASSERT_TRUE(table.Reset(count));
+            const std::string out = folder.File("out.bmp");
+            std::string reason;
+            SafeFileWriter writer(out.c_str());
+            const bool fits = count >= 1 && count <= most;
+            EXPECT_EQ(fits, picture.Write(file, table, {0, 0}, true, writer, &reason) && writer.Commit())
+                << depth << "-bit, " << count << " entries: " << reason;
+            if (!fits) {
+                EXPECT_EQ("cannot take a table of " + std::to_string(count) + " entries (a " + std::to_string(depth) +
+                              "-bit bitmap holds 1 to " + std::to_string(most) + ")",
+                          reason);
+            }
+            EXPECT_EQ(fits, FileExists(out));
+            std::remove(out.c_str());
+        }
+    }
+}
+
 // A GIF takes 1 to 256 entries in its global table or the first image's own,
 // the size field following; other counts, and a file never read, are refused
 // with nothing written. The background follows the map of a global table
