@@ -280,7 +280,7 @@ TEST(RemapBmp, TablesOfOneToWhatTheDepthIndexesAreWrittenAndOthersRefused)
         bmp.width = 3;
         bmp.height = 2;
         bmp.bitCount = depth;
-        bmp.clrUsed = 2;
+        bmp.clrUsed = depth == 1 ? 0 : 2;  // a full table may say 0 entries
         bmp.table = MakeTable(2, 4);
         bmp.pixels.assign(8, '\0');
         SourceFile file;
@@ -294,17 +294,48 @@ TEST(RemapBmp, TablesOfOneToWhatTheDepthIndexesAreWrittenAndOthersRefused)
             std::string reason;
             SafeFileWriter writer(out.c_str());
             const bool fits = count >= 1 && count <= most;
-            EXPECT_EQ(fits, picture.Write(file, table, {0, 0}, true, writer, &reason) && writer.Commit())
+            EXPECT_EQ(fits, picture.Write(file, table, {0, 0}, true, writer, &reason))
                 << depth << "-bit, " << count << " entries: " << reason;
+            EXPECT_EQ(fits, writer.Commit());
             if (!fits) {
                 EXPECT_EQ("cannot take a table of " + std::to_string(count) + " entries (a " + std::to_string(depth) +
                               "-bit bitmap holds 1 to " + std::to_string(most) + ")",
                           reason);
             }
             EXPECT_EQ(fits, FileExists(out));
+            // The count is written only where it changed.
+            if (fits) {
+                const std::string written = ReadWholeFile(out);
+                EXPECT_EQ(count == 2 ? bmp.clrUsed : count, uint32_t(uint8_t(written[46]) | uint8_t(written[47]) << 8));
+            }
             std::remove(out.c_str());
         }
     }
+}
+
+// A table that would take the file past 4 GiB is refused before any pixel
+// is copied (the picture's file is sparse).
+TEST(RemapBmp, AFileLargerThanABmpCanBeIsRefused)
+{
+    TempFolder folder;
+    VariantFile bmp;
+    bmp.width = 4;
+    bmp.height = (1 << 30) - 1;
+    bmp.clrUsed = 1;
+    bmp.table = MakeTable(1, 4);
+    const std::string path = folder.File("huge.bmp"), out = folder.File("out.bmp");
+    ASSERT_TRUE(WriteWholeFile(path, bmp.Bytes()));
+    std::filesystem::resize_file(path, 54 + 4 + (uint64_t(1) << 32) - 4);
+    SourceFile file;
+    RemappablePicture picture;
+    std::string reason;
+    ASSERT_TRUE(file.Open(path.c_str()));
+    ASSERT_TRUE(picture.Read(file, false, &reason)) << reason;
+    SafeFileWriter writer(out.c_str());
+    EXPECT_FALSE(picture.Write(file, picture.Table(), {0}, false, writer, &reason));
+    EXPECT_EQ("would be larger than a BMP file can be", reason);
+    EXPECT_FALSE(writer.Commit());
+    EXPECT_FALSE(FileExists(out));
 }
 
 // A GIF takes 1 to 256 entries in its global table or the first image's own,
