@@ -558,3 +558,49 @@ TEST(PngFile, ReportListsTheHeaderAndEveryChunkInBothModes)
         EXPECT_EQ(build(), BuiltUnderGroupingLocale(build));
     }
 }
+
+// The encoder's refusals, with a place for the reason or without one; an
+// index too large for the depth keeps only the bits the depth holds.
+TEST(PngEncode, RefusalsNameWhatIsWrongAndIndicesKeepTheirDepthsBits)
+{
+    struct Case { uint32_t width, height, depth, entries; const char* reason; } cases[] = {
+        {1, 1, 3, 2, "bit depth 3 is not 1, 2, 4 or 8"},
+        {1, 1, 16, 2, "bit depth 16 is not 1, 2, 4 or 8"},
+        {0, 1, 8, 2, "width and height must be 1 to 2^31-1"},
+        {1, 0x80000000u, 8, 2, "width and height must be 1 to 2^31-1"},
+        {0x80000000u, 1, 8, 2, "width and height must be 1 to 2^31-1"},
+        {1, 0x7FFFFFFFu, 8, 0, "the table is empty"},
+        {0x7FFFFFFFu, 1, 8, 0, "the table is empty"},
+        {1, 1, 1, 3, "a 1-bit PNG holds at most 2 colors; the table has 3"},
+    };
+    TempFolder folder;
+    const std::string path = folder.File("out.png");
+    const auto noRows = [](uint32_t, uint8_t*) {};
+    for (const Case& c : cases) {
+        ColorTable table;
+        ASSERT_TRUE(table.Reset(c.entries));
+        SafeFileWriter out(path.c_str());
+        std::string reason;
+        EXPECT_FALSE(WriteIndexedPng(c.width, c.height, c.depth, table, noRows, out, &reason)) << c.reason;
+        EXPECT_EQ(c.reason, reason);
+        EXPECT_FALSE(WriteIndexedPng(c.width, c.height, c.depth, table, noRows, out, nullptr)) << c.reason;
+    }
+
+    ColorTable two;
+    ASSERT_TRUE(two.Reset(2));
+    SafeFileWriter out(path.c_str());
+    const uint8_t given[] = {0, 3, 2, 1};
+    ASSERT_TRUE(WriteIndexedPng(4, 1, 1, two, [&](uint32_t, uint8_t* indices) { std::copy(given, given + 4, indices); },
+                                out, nullptr));
+    ASSERT_TRUE(out.Commit());
+    const std::string file = ReadWholeFile(path);
+    const ByteSource source(file);
+    PngStructure png;
+    std::string reason;
+    ASSERT_TRUE(ReadPngStructure(source, &png, &reason)) << reason;
+    std::vector<uint8_t> decoded;
+    ASSERT_TRUE(DecodePngImage(source, png, [&](uint32_t, const uint8_t* indices) {
+        decoded.assign(indices, indices + 4);
+    }, &reason)) << reason;
+    EXPECT_EQ(std::vector<uint8_t>({0, 1, 0, 1}), decoded);
+}
