@@ -603,4 +603,16 @@ TEST(PngEncode, RefusalsNameWhatIsWrongAndIndicesKeepTheirDepthsBits)
         decoded.assign(indices, indices + 4);
     }, &reason)) << reason;
     EXPECT_EQ(std::vector<uint8_t>({0, 1, 0, 1}), decoded);
+
+    // A full 8-bit table is written whole.
+    ColorTable full;
+    ASSERT_TRUE(full.Reset(256));
+    full.SetColor(255, 1, 2, 3);
+    SafeFileWriter fullOut(path.c_str());
+    ASSERT_TRUE(WriteIndexedPng(1, 1, 8, full, noRows, fullOut, nullptr));
+    ASSERT_TRUE(fullOut.Commit());
+    const std::string fullFile = ReadWholeFile(path);
+    ASSERT_TRUE(ReadPngStructure(ByteSource(fullFile), &png, &reason)) << reason;
+    ASSERT_EQ(256u, png.table.GetCount());
+    EXPECT_EQ(PackColor(1, 2, 3), png.table.GetPackedColor(255));
 }

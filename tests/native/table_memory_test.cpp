@@ -13,7 +13,9 @@
 #include <unistd.h>
 
 #include "image/dib_image.h"
+#include "image/png_file.h"
 #include "palette/color_table.h"
+#include "platform/safe_file_writer.h"
 #include "tests/support/memory_dc.h"
 #include "tests/support/sanitizer.h"
 #include "tests/support/temp_folder.h"
@@ -132,4 +134,23 @@ TEST(DibImageMemory, FailedAllocationsKeepTheImageOrLeaveItEmpty)
     EXPECT_EQ(0, status & 2) << "ResizeColorTable";
     EXPECT_EQ(0, status & 4) << "the header is kept";
     EXPECT_EQ(0, status & 8) << "a picture without memory leaves the image empty";
+}
+
+TEST(PngEncodeMemory, ARowWithoutMemoryIsRefusedByName)
+{
+    if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer reserves more than the limit allows";
+    TempFolder folder;
+    const std::string path = folder.File("wide.png");
+    const int status = ExitStatusOfChild([&path] {
+        ColorTable table;
+        if (!table.Reset(1)) return 101;
+        SafeFileWriter out(path.c_str());
+        std::string reason;
+        if (!LimitMemoryToWhatIsMapped()) return 100;
+        const bool written = WriteIndexedPng(0x7FFFFFFFu, 1, 8, table, [](uint32_t, uint8_t*) {}, out, &reason);
+        return written || reason != "no memory for a row of 2147483647 pixels" ? 1 : 0;
+    });
+    ASSERT_GE(status, 0) << "the child crashed";
+    ASSERT_LT(status, 100) << "no table, or no memory limit: " << status;
+    EXPECT_EQ(0, status);
 }
