@@ -327,6 +327,9 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         {badCode, "corrupt LZW data in image 1 (offset 25): a code beyond the dictionary"},
         {afterClear, "a code past the literals right after a clear code"},
         {interlaced, "corrupt LZW data in image 1 (offset 25): a code beyond the dictionary"},
+        // The bad code ends in the second sub-block, which is named.
+        {good.substr(0, data + 1) + std::string("\x01\xCC\x01\x01\x00\x3B", 6),
+         "a code beyond the dictionary built so far, in the sub-block at offset 38"},
     };
     for (const auto& c : cases) {
         Read read(c.bytes);
