@@ -164,6 +164,15 @@ TEST(GifFile, CraftedLayoutsShowTheirFirstImageAndChooseTheTable)
     Read tallRead(tall);
     ASSERT_TRUE(tallRead.ok) << tallRead.reason;
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), tallRead.picture);
+    // Interlaced, eight rows fill each pass exactly: stored 0, 4, 2, 6, 1, 3, 5, 7.
+    std::string eight = MakeGif(1, 8, Rgb(8, 3), 0, {{0, 0, 1, 8, "", {0, 4, 2, 6, 1, 3, 5, 7}, 3}});
+    eight[13 + 24 + 9] = char(eight[13 + 24 + 9] | 0x40);
+    Read eightRead(eight);
+    ASSERT_TRUE(eightRead.ok) << eightRead.reason;
+    EXPECT_TRUE(eightRead.gif.images[0].interlaced);
+    EXPECT_EQ((std::vector<uint8_t>{0, 1, 2, 3, 4, 5, 6, 7}), eightRead.picture);
+    uint32_t width = 0, height = 0;
+    EXPECT_FALSE(GifPictureSize(GifStructure(), &width, &height)) << "no image, no picture";
 }
 
 // Rewrites bytes with a table of count entries and checks the result byte
