@@ -173,6 +173,12 @@ TEST(GifFile, CraftedLayoutsShowTheirFirstImageAndChooseTheTable)
     EXPECT_EQ((std::vector<uint8_t>{0, 1, 2, 3, 4, 5, 6, 7}), eightRead.picture);
     uint32_t width = 0, height = 0;
     EXPECT_FALSE(GifPictureSize(GifStructure(), &width, &height)) << "no image, no picture";
+    for (const bool wide : {false, true}) {
+        const uint16_t w = wide ? 4 : 0, h = wide ? 0 : 4;
+        Read empty(MakeGif(w, h, Rgb(4, 3), 0, {{0, 0, w, h, "", {}, 2}}));
+        ASSERT_EQ(1u, empty.gif.images.size()) << empty.reason;
+        EXPECT_FALSE(GifPictureSize(empty.gif, &width, &height)) << w << "x" << h;
+    }
 }
 
 // Rewrites bytes with a table of count entries and checks the result byte
