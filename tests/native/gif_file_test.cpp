@@ -171,6 +171,24 @@ TEST(GifFile, CraftedLayoutsShowTheirFirstImageAndChooseTheTable)
     ASSERT_TRUE(eightRead.ok) << eightRead.reason;
     EXPECT_TRUE(eightRead.gif.images[0].interlaced);
     EXPECT_EQ((std::vector<uint8_t>{0, 1, 2, 3, 4, 5, 6, 7}), eightRead.picture);
+    // Interlaced, off the screen's corner, and larger than one hand-over of pixels.
+    std::vector<uint8_t> stored;
+    const auto value = [](uint32_t x, uint32_t y) { return uint8_t((x + 3 * y) % 8); };
+    for (const auto& pass : {std::make_pair(0u, 8u), std::make_pair(4u, 8u), std::make_pair(2u, 4u), std::make_pair(1u, 2u)})
+        for (uint32_t y = pass.first; y < 64; y += pass.second)
+            for (uint32_t x = 0; x < 300; ++x) stored.push_back(value(x, y));
+    // Its background names no entry: the screen around it is 0.
+    std::string placed = MakeGif(302, 67, Rgb(8, 3), 8, {{1, 2, 300, 64, "", stored, 3}});
+    placed[13 + 24 + 9] = char(placed[13 + 24 + 9] | 0x40);
+    Read placedRead(placed);
+    ASSERT_TRUE(placedRead.ok) << placedRead.reason;
+    ASSERT_EQ(302u * 67u, placedRead.picture.size());
+    for (uint32_t y = 0; y < 67; ++y) {
+        for (uint32_t x = 0; x < 302; ++x) {
+            const bool covered = x >= 1 && x < 301 && y >= 2 && y < 66;
+            ASSERT_EQ(covered ? value(x - 1, y - 2) : 0, placedRead.picture[y * 302 + x]) << x << "," << y;
+        }
+    }
     uint32_t width = 0, height = 0;
     EXPECT_FALSE(GifPictureSize(GifStructure(), &width, &height)) << "no image, no picture";
     for (const bool wide : {false, true}) {

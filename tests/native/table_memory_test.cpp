@@ -13,9 +13,11 @@
 #include <unistd.h>
 
 #include "image/dib_image.h"
+#include "image/gif_file.h"
 #include "image/png_file.h"
 #include "palette/color_table.h"
 #include "platform/safe_file_writer.h"
+#include "tests/support/gif_bytes.h"
 #include "tests/support/memory_dc.h"
 #include "tests/support/sanitizer.h"
 #include "tests/support/temp_folder.h"
@@ -152,5 +154,24 @@ TEST(PngEncodeMemory, ARowWithoutMemoryIsRefusedByName)
     });
     ASSERT_GE(status, 0) << "the child crashed";
     ASSERT_LT(status, 100) << "no table, or no memory limit: " << status;
+    EXPECT_EQ(0, status);
+}
+
+TEST(GifDecodeMemory, AnInterlacedImageWithoutMemoryIsRefusedByName)
+{
+    if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer reserves more than the limit allows";
+    std::string bytes = MakeGif(65535, 65535, std::string(12, '\x40'), 0, {{0, 0, 65535, 65535, "", {0}, 2}});
+    bytes[13 + 12 + 9] = char(bytes[13 + 12 + 9] | 0x40);
+    const int status = ExitStatusOfChild([&bytes] {
+        const ByteSource source(bytes);
+        GifStructure gif;
+        std::string reason;
+        if (!ReadGifStructure(source, &gif, &reason)) return 101;
+        if (!LimitMemoryToWhatIsMapped()) return 100;
+        const bool decoded = DecodeGifImage(source, gif, [](uint32_t, const uint8_t*) {}, &reason);
+        return decoded || reason != "needs more memory than is free for its interlaced image of 65535 x 65535 pixels" ? 1 : 0;
+    });
+    ASSERT_GE(status, 0) << "the child crashed";
+    ASSERT_LT(status, 100) << "no GIF, or no memory limit: " << status;
     EXPECT_EQ(0, status);
 }
