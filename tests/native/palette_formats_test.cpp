@@ -181,6 +181,7 @@ TEST(PaletteFormats, ReadsThePublishedExamples)
         {"hex list", "ff0000\n00FF00\n0000ff\n", PaletteFormat::Hex, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, 3},
         {"hex list with blanks after its colors", "ff0000 \n00FF00\t\n", PaletteFormat::Hex,
          {{255, 0, 0}, {0, 255, 0}}, 2},
+        {"hex list with a comment of hex and a dash", "#ab-cd1\nff0000\n", PaletteFormat::Hex, {{255, 0, 0}}, 1},
         {"hex list with # and CR LF", "#1a2b3c\r\n#FFFFFF\r\n\r\n", PaletteFormat::Hex,
          {{0x1a, 0x2b, 0x3c}, {255, 255, 255}}, 2},
         {"hex list with comment lines", "# sweetie 16\n  ;by someone\n#\n1a1c2c\n \t \n#palette\n #5d275d\n",
@@ -278,6 +279,7 @@ TEST(PaletteFormats, RefusesBrokenFilesSayingWhy)
         {"768-byte hex list with a typo", Repeat("#a0b1c2\n", 50) + "#12345g\n" + Repeat("#a0b1c2\n", 45),
          "hex list: line 51 is not six hex digits (RRGGBB): '#12345g'"},
         {"mostly hex, one line not", "hello\nff0000\n00ff00\n", "hex list: line 1 is not six hex digits"},
+        {"hex list with a typo of 0 and 9", "ff0000\n#90203g\n00ff00\n", "hex list: line 2 is not six hex digits"},
         // A line is shown to its 24th byte, what cannot be shown as '?'.
         {"hex, a long line", "ff0000\n00ff00\n0000ff\nz ~\x7F\xE9" + std::string(20, 'y') + "\n",
          "line 4 is not six hex digits (RRGGBB): 'z ~??yyyyyyyyyyyyyyyyyyy...'"},
