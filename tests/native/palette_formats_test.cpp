@@ -279,7 +279,9 @@ TEST(PaletteFormats, RefusesBrokenFilesSayingWhy)
         {"768-byte hex list with a typo", Repeat("#a0b1c2\n", 50) + "#12345g\n" + Repeat("#a0b1c2\n", 45),
          "hex list: line 51 is not six hex digits (RRGGBB): '#12345g'"},
         {"mostly hex, one line not", "hello\nff0000\n00ff00\n", "hex list: line 1 is not six hex digits"},
-        {"hex list with a typo of 0 and 9", "ff0000\n#90203g\n00ff00\n", "hex list: line 2 is not six hex digits"},
+        // Typos are told from comments by their letters and digits, the first and last of each range.
+        {"hex list with a typo of 0, 9, a, A and z", "ff0000\n#90a2Az\n00ff00\n", "hex list: line 2 is not six hex"},
+        {"hex list with a typo of Z", "ff0000\n#1234aZ\n00ff00\n", "hex list: line 2 is not six hex"},
         // A line is shown to its 24th byte, what cannot be shown as '?'.
         {"hex, a long line", "ff0000\n00ff00\n0000ff\nz ~\x7F\xE9" + std::string(20, 'y') + "\n",
          "line 4 is not six hex digits (RRGGBB): 'z ~??yyyyyyyyyyyyyyyyyyy...'"},
