@@ -1,5 +1,6 @@
-// A color table whose memory cannot be had says so and stays as it was: no
-// entries counted without memory behind them, no write through a null block.
+// Tables, images and rows whose memory cannot be had: each refusal says so
+// and leaves things as they were, with no entries counted without memory
+// behind them and no write through a null block.
 #include <gtest/gtest.h>
 
 #include <cstdio>
