@@ -181,7 +181,7 @@ TEST(PaletteFormats, ReadsThePublishedExamples)
         {"hex list", "ff0000\n00FF00\n0000ff\n", PaletteFormat::Hex, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, 3},
         {"hex list with blanks after its colors", "ff0000 \n00FF00\t\n", PaletteFormat::Hex,
          {{255, 0, 0}, {0, 255, 0}}, 2},
-        {"hex list with comments of hex: a dash, five and nine digits", "#ab-cd1\n#abcde\n#abcdef123\nff0000\n",
+        {"hex list with comments: a dash, five and nine digits, half of them hex", "#ab-cd1\n#abcde\n#abcdef123\n#abcxyz\nff0000\n",
          PaletteFormat::Hex, {{255, 0, 0}}, 1},
         {"hex list with # and CR LF", "#1a2b3c\r\n#FFFFFF\r\n\r\n", PaletteFormat::Hex,
          {{0x1a, 0x2b, 0x3c}, {255, 255, 255}}, 2},
@@ -284,6 +284,8 @@ TEST(PaletteFormats, RefusesBrokenFilesSayingWhy)
         {"hex list with a typo of 0, 9, a, A and z", "ff0000\n#90a2Az\n00ff00\n", "hex list: line 2 is not six hex"},
         {"hex list with a typo of Z", "ff0000\n#1234aZ\n00ff00\n", "hex list: line 2 is not six hex"},
         {"hex list with a typo of eight", "ff0000\n#1234567z\n00ff00\n", "hex list: line 2 is not six hex"},
+        {"hex list with a typo of zeros", "ff0000\n#0000gg\n00ff00\n", "hex list: line 2 is not six hex"},
+        {"hex list with a byte 0x1F", "ff0000\n00ff00\x1F\n", "is not a palette file this program reads"},
         // A line is shown to its 24th byte, what cannot be shown as '?'.
         {"hex, a long line", "ff0000\n00ff00\n0000ff\nz ~\x7F\xE9" + std::string(20, 'y') + "\n",
          "line 4 is not six hex digits (RRGGBB): 'z ~??yyyyyyyyyyyyyyyyyyy...'"},
