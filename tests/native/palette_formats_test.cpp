@@ -286,6 +286,7 @@ TEST(PaletteFormats, RefusesBrokenFilesSayingWhy)
         {"hex list with a typo of eight", "ff0000\n#1234567z\n00ff00\n", "hex list: line 2 is not six hex"},
         {"hex list with a typo of zeros", "ff0000\n#0000gg\n00ff00\n", "hex list: line 2 is not six hex"},
         {"hex list with a byte 0x1F", "ff0000\n00ff00\x1F\n", "is not a palette file this program reads"},
+        {"hex list with a CR inside a comment", "ff0000\n;note\rmore\n00ff00\n", "hex list: line 2 is not six hex"},
         // A line is shown to its 24th byte, what cannot be shown as '?'.
         {"hex, a long line", "ff0000\n00ff00\n0000ff\nz ~\x7F\xE9" + std::string(20, 'y') + "\n",
          "line 4 is not six hex digits (RRGGBB): 'z ~??yyyyyyyyyyyyyyyyyyy...'"},
