@@ -183,8 +183,6 @@ TEST(PaletteFormats, ReadsThePublishedExamples)
          {{255, 0, 0}, {0, 255, 0}}, 2},
         {"hex list with comments: a dash, five and nine digits, half of them hex", "#ab-cd1\n#abcde\n#abcdef123\n#abcxyz\nff0000\n",
          PaletteFormat::Hex, {{255, 0, 0}}, 1},
-        {"Paint.NET colors without a header", "FF102030\nFF405060\n", PaletteFormat::PaintNet,
-         {{0x10, 0x20, 0x30}, {0x40, 0x50, 0x60}}, 2},
         {"hex list with # and CR LF", "#1a2b3c\r\n#FFFFFF\r\n\r\n", PaletteFormat::Hex,
          {{0x1a, 0x2b, 0x3c}, {255, 255, 255}}, 2},
         {"hex list with comment lines", "# sweetie 16\n  ;by someone\n#\n1a1c2c\n \t \n#palette\n #5d275d\n",
@@ -289,8 +287,8 @@ TEST(PaletteFormats, RefusesBrokenFilesSayingWhy)
         {"hex list with a typo of zeros", "ff0000\n#0000gg\n00ff00\n", "hex list: line 2 is not six hex"},
         {"hex list with a byte 0x1F", "ff0000\n00ff00\x1F\n", "is not a palette file this program reads"},
         {"hex list with a CR inside a comment", "ff0000\n;note\rmore\n00ff00\n", "hex list: line 2 is not six hex"},
-        // As many hex colors as Paint.NET colors, and one line neither: a hex list.
-        {"hex and Paint.NET colors alike", "102030\n405060\nFF102030\nFF405060\nxyz\n", "hex list: line 3 is not six"},
+        // Not starting with a color, as many hex colors as Paint.NET colors: a hex list.
+        {"hex and Paint.NET colors alike", "xyz\n102030\n405060\nFF102030\nFF405060\n", "hex list: line 1 is not six"},
         // A line is shown to its 24th byte, what cannot be shown as '?'.
         {"hex, a long line", "ff0000\n00ff00\n0000ff\nz ~\x7F\xE9" + std::string(20, 'y') + "\n",
          "line 4 is not six hex digits (RRGGBB): 'z ~??yyyyyyyyyyyyyyyyyyy...'"},
