@@ -15,9 +15,11 @@
 
 #include "image/dib_image.h"
 #include "image/gif_file.h"
+#include "image/picture_remap.h"
 #include "image/png_file.h"
 #include "palette/color_table.h"
 #include "platform/safe_file_writer.h"
+#include "tests/support/bmp_variants.h"
 #include "tests/support/gif_bytes.h"
 #include "tests/support/memory_dc.h"
 #include "tests/support/sanitizer.h"
@@ -175,5 +177,30 @@ TEST(GifDecodeMemory, AnInterlacedImageWithoutMemoryIsRefusedByName)
     });
     ASSERT_GE(status, 0) << "the child crashed";
     ASSERT_LT(status, 100) << "no GIF, or no memory limit: " << status;
+    EXPECT_EQ(0, status);
+}
+
+TEST(RemapMemory, CountingWithoutABlockIsRefusedByName)
+{
+    if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer reserves more than the limit allows";
+    TempFolder folder;
+    VariantFile bmp;
+    bmp.width = 4;
+    bmp.height = 2;
+    bmp.clrUsed = 2;
+    bmp.table = MakeTable(2, 4);
+    bmp.pixels.assign(8, '\0');
+    const std::string path = folder.File("small.bmp");
+    ASSERT_TRUE(WriteWholeFile(path, bmp.Bytes()));
+    const int status = ExitStatusOfChild([&path] {
+        SourceFile file;
+        RemappablePicture picture;
+        std::string reason;
+        if (!file.Open(path.c_str())) return 101;
+        if (!LimitMemoryToWhatIsMapped()) return 100;
+        return picture.Read(file, true, &reason) || reason != "needs more memory than is free" ? 1 : 0;
+    });
+    ASSERT_GE(status, 0) << "the child crashed";
+    ASSERT_LT(status, 100) << "no file, or no memory limit: " << status;
     EXPECT_EQ(0, status);
 }
