@@ -189,6 +189,14 @@ TEST(GifFile, CraftedLayoutsShowTheirFirstImageAndChooseTheTable)
             ASSERT_EQ(covered ? value(x - 1, y - 2) : 0, placedRead.picture[y * 302 + x]) << x << "," << y;
         }
     }
+    // With the first image's own table edited, only its pixels count; all 0, the largest is 0.
+    Read two(MakeGif(2, 2, "", 0, {{0, 0, 2, 2, Rgb(4, 1), {0, 1, 1, 0}, 2}, {0, 0, 2, 2, Rgb(4, 2), {3, 3, 3, 3}, 2}}));
+    ASSERT_TRUE(two.ok) << two.reason;
+    EXPECT_TRUE(two.gif.editsLocalTable);
+    EXPECT_EQ(1u, two.largest);
+    Read zeros(MakeGif(2, 2, Rgb(4, 3), 0, {{0, 0, 2, 2, "", {0, 0, 0, 0}, 2}}));
+    ASSERT_TRUE(zeros.ok) << zeros.reason;
+    EXPECT_EQ(0u, zeros.largest);
     uint32_t width = 0, height = 0;
     EXPECT_FALSE(GifPictureSize(GifStructure(), &width, &height)) << "no image, no picture";
     for (const bool wide : {false, true}) {
