@@ -145,7 +145,8 @@ TEST(CliEntryUsage, EveryFormatCountsTheBitmapsPixels)
     CliRun partial = RunCli({"usage", cutPixels});
     EXPECT_EQ(1, partial.exitCode);
     EXPECT_EQ("", partial.out);
-    EXPECT_EQ("korin-cli: " + cutPixels + ": IDAT: the data ends before the image does\n", partial.err);
+    EXPECT_EQ(0u, partial.err.find("korin-cli: " + cutPixels + ": IDAT: the data ends before the image does"))
+        << partial.err;
 
     CliRun json = RunCli({"usage", path, "--format", "json"});
     ASSERT_EQ(0, json.exitCode) << json.err;
