@@ -676,8 +676,33 @@ TEST(GifLzwEncoder, WhatItWritesDecodesToTheSameIndices)
             }
             EXPECT_EQ('\0', data.back());
             EXPECT_EQ(0u, shortBlocks) << int(codeSize) << " " << pattern;
+            // Decoders that know no other start expect a clear code first.
+            EXPECT_EQ(1u << codeSize, (uint8_t(data[1]) | uint8_t(data[2]) << 8) & ((2u << codeSize) - 1));
         }
     }
+}
+
+TEST(GifLzwEncoder, DataFillingWholeSubBlocksEndsWithOneTerminator)
+{
+    // A zero length byte ends the data, so an empty block flushed at the end
+    // would leave a stray byte where the next GIF block starts.
+    std::mt19937 random(5);
+    std::vector<uint8_t> indices;
+    int wholeBlocks = 0;
+    while (indices.size() < 8000) {
+        indices.push_back(uint8_t(random()));
+        std::string data;
+        GifLzwEncoder encoder(8, [&](const uint8_t* bytes, size_t n) {
+            data.append(reinterpret_cast<const char*>(bytes), n);
+        });
+        encoder.Add(indices.data(), indices.size());
+        encoder.Finish();
+        size_t at = 0;
+        while (at < data.size() && data[at] != 0) at += 1 + uint8_t(data[at]);
+        ASSERT_EQ(data.size() - 1, at) << indices.size();
+        wholeBlocks += at % 256 == 0;
+    }
+    EXPECT_GT(wholeBlocks, 0);
 }
 
 ColorTable TableOf(const std::vector<uint32_t>& rgb)
