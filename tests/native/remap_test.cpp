@@ -642,8 +642,8 @@ TEST(GifLzwEncoder, WhatItWritesDecodesToTheSameIndices)
 {
     std::mt19937 random(3);
     for (uint8_t codeSize = 2; codeSize <= 8; ++codeSize) {
-        for (int pattern = 0; pattern < 4; ++pattern) {
-            std::vector<uint8_t> indices(pattern >= 2 ? 1 : 70000);
+        for (int pattern = 0; pattern < 5; ++pattern) {
+            std::vector<uint8_t> indices(pattern == 4 ? 0 : pattern >= 2 ? 1 : 70000);
             for (size_t i = 0; i < indices.size() && pattern < 3; ++i)
                 indices[i] = uint8_t(pattern == 0 ? random() % (1u << codeSize) : (i / 300 + (i % 7 == 0)) % (1u << codeSize));
             std::string data;
@@ -678,6 +678,10 @@ TEST(GifLzwEncoder, WhatItWritesDecodesToTheSameIndices)
             EXPECT_EQ(0u, shortBlocks) << int(codeSize) << " " << pattern;
             // Decoders that know no other start expect a clear code first.
             EXPECT_EQ(1u << codeSize, (uint8_t(data[1]) | uint8_t(data[2]) << 8) & ((2u << codeSize) - 1));
+            if (indices.size() <= 1) {
+                // The clear code, the pixel if any, the end code, and not a byte more.
+                EXPECT_EQ(2 + ((indices.size() + 2) * (codeSize + 1u) + 7) / 8, data.size()) << int(codeSize);
+            }
         }
     }
 }
