@@ -332,6 +332,7 @@ TEST(CliGradient, RefusalsSayWhyAndWriteNothing)
         {{"compact", folder.File("missing.png"), "-o", out}, 1, "cannot be opened"},
         {{"swap-entries", png, "1", "x", "-o", out}, 2, "A and B are entry numbers (0 to 255), not '1' 'x'"},
         {{"swap-entries", png, "0", "9", "-o", out}, 1, " 9 is not in the table of 4 entries (0 to 3)"},
+        {{"move", png, "2-2", "0", "-o", out}, 0, ""},
         {{"conform", png, "--palette", five, "-o", out}, 1, "cannot take the palette's 5 entries (it holds at most 4)"},
     };
     for (const auto& c : cases) {
