@@ -121,17 +121,70 @@ TEST(TableHistory, OldestStepsGoFirstWhenTheBudgetIsFull)
         ASSERT_LE(history.Bytes(), TableHistory::kDefaultBudget);
     }
     size_t kept = history.UndoCount();
+    EXPECT_FALSE(history.CanRedo()) << "the oldest steps are gone, not undone";
+    EXPECT_GE(history.Bytes(), kept * 0xFFFF * sizeof(ColorEntry)) << "each step kept changes every entry";
     EXPECT_LT(kept, 40u);
     EXPECT_GE(kept, 10u);
     ColorTable none;
     while (history.CanUndo()) ASSERT_TRUE(history.Undo({&table, &none}, &mark));
     // Back at the state after the oldest step kept: green flipped 40 - kept times.
     EXPECT_EQ((40 - kept) % 2 ? 0xFF : 0, table.GetEntry(1)->green);
+    EXPECT_EQ(1, table.GetEntry(200 * 299)->red) << "the one-entry steps were the oldest and went first";
     // A new picture starts the count again: what was counted would shrink
     // its budget.
     history.Clear();
     EXPECT_EQ(0u, history.Bytes());
     EXPECT_FALSE(history.CanRedo());
+    EXPECT_FALSE(history.CanUndo());
+}
+
+// The budget counts what each step holds and no spare room: steps are
+// kept while they fit, and steps dropped give their bytes back.
+TEST(TableHistory, EachStepCostsWhatItChanges)
+{
+    TableHistory history;
+    ColorTable working, initial;
+    TableMark mark = {false, 0, 0, true, nullptr};
+    EXPECT_EQ(0u, history.Bytes());
+    EXPECT_FALSE(history.CanUndo());
+    EXPECT_FALSE(history.Undo({&working, &initial}, &mark)) << "nothing to undo";
+    EXPECT_FALSE(history.Redo({&working, &initial}, &mark)) << "nothing to redo";
+    const uint32_t kEntries = 0x8001;  // a count just past a power of two
+    const struct {
+        const char* edit;
+        size_t held;  // bytes of the entries and runs the step keeps
+    } steps[] = {
+        {"grow", kEntries * 4},
+        {"change every entry", kEntries * 4 + 2 * 4},
+        {"change every other entry", kEntries / 2 * 4 + kEntries / 2 * 2 * 4 + 4 + 2 * 4},
+        {"grow the saved table", kEntries * 4},
+    };
+    for (const auto& step : steps) {
+        ColorTable workingBefore(working), initialBefore(initial);
+        const std::string edit = step.edit;
+        if (edit == "grow") working.Resize(kEntries);
+        if (edit == "grow the saved table") initial.Resize(kEntries);
+        const uint32_t every = edit == "change every entry" ? 1 : edit == "change every other entry" ? 2 : 0;
+        for (uint32_t i = 0; every && i < working.GetCount(); i += every) working.GetEntry(i)->red ^= 1;
+        const size_t before = history.Bytes();
+        ASSERT_TRUE(history.Record(workingBefore, initialBefore, mark, working, initial, mark));
+        EXPECT_GE(history.Bytes() - before, step.held) << step.edit;
+        EXPECT_LE(history.Bytes() - before, step.held + 512) << step.edit;
+    }
+    // Undone steps dropped by a new one take their bytes with them.
+    while (history.CanUndo()) ASSERT_TRUE(history.Undo({&working, &initial}, &mark));
+    ColorTable before(working);
+    working.Resize(1);
+    ASSERT_TRUE(history.Record(before, initial, mark, working, initial, mark));
+    const size_t oneStep = history.Bytes();
+    EXPECT_LE(oneStep, 4u + 512);
+
+    // A budget of exactly that step keeps it.
+    TableHistory exact(oneStep);
+    ASSERT_TRUE(exact.Record(before, initial, mark, working, initial, mark));
+    EXPECT_EQ(1u, exact.UndoCount());
+    exact.Clear();
+    EXPECT_FALSE(exact.CanUndo());
 }
 
 }  // namespace

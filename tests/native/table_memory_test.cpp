@@ -18,6 +18,7 @@
 #include "image/picture_remap.h"
 #include "image/png_file.h"
 #include "palette/color_table.h"
+#include "palette/table_history.h"
 #include "platform/safe_file_writer.h"
 #include "tests/support/bmp_variants.h"
 #include "tests/support/gif_bytes.h"
@@ -204,6 +205,25 @@ TEST(RemapMemory, CountingWithoutABlockIsRefusedByName)
         if (!file.Open(path.c_str())) return 101;
         if (!LimitMemoryToWhatIsMapped()) return 100;
         return picture.Read(file, true, &reason) || reason != "needs more memory than is free" ? 1 : 0;
+    });
+    EXPECT_TRUE(ChildPassed(status));
+}
+
+TEST(TableHistoryMemory, AStepWithoutMemoryEmptiesTheHistory)
+{
+    if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer reserves more than the limit allows";
+    const int status = ExitStatusOfChild([] {
+        TableHistory history;
+        ColorTable small, before, after;
+        TableMark mark = {false, 0, 0, true, nullptr};
+        if (!small.Reset(1) || !before.Reset(0xFFFF) || !after.Reset(0xFFFF)) return 101;
+        for (uint32_t i = 0; i < after.GetCount(); ++i) after.GetEntry(i)->red = 1;
+        if (!history.Record(ColorTable(), ColorTable(), mark, small, ColorTable(), mark)) return 101;
+        if (!LimitMemoryToWhatIsMapped()) return 100;
+        TakeUpTheHeap();
+        // What is left would not lead back from the tables the caller keeps.
+        const bool recorded = history.Record(before, ColorTable(), mark, after, ColorTable(), mark);
+        return recorded || history.CanUndo() || history.Bytes() != 0 ? 1 : 0;
     });
     EXPECT_TRUE(ChildPassed(status));
 }
