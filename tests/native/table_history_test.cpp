@@ -98,6 +98,19 @@ TEST(TableHistory, UndoAndRedoGiveBackEveryState)
     other.Reset(working.GetCount() + 1);
     EXPECT_FALSE(history.Undo({&other, &initial}, &mark)) << "a table this step did not leave";
     EXPECT_EQ(working.GetCount() + 1, other.GetCount());
+    // Saved with every step undone, the first state reads unmodified
+    // however it read when the step was recorded.
+    TableHistory fresh;
+    ColorTable table, none;
+    table.Reset(2);
+    mark.modified = true;
+    ASSERT_TRUE(fresh.Record(ColorTable(), none, mark, table, none, mark));
+    ASSERT_TRUE(fresh.Undo({&table, &none}, &mark));
+    fresh.MarkUnmodified();
+    ASSERT_TRUE(fresh.Redo({&table, &none}, &mark));
+    EXPECT_TRUE(mark.modified);
+    ASSERT_TRUE(fresh.Undo({&table, &none}, &mark));
+    EXPECT_FALSE(mark.modified);
 }
 
 TEST(TableHistory, OldestStepsGoFirstWhenTheBudgetIsFull)
