@@ -9,6 +9,7 @@
 
 #include "image/indexed_file.h"
 #include "image/png_file.h"
+#include "image/png_row_encoder.h"
 #include "platform/safe_file_writer.h"
 #include "report/png_report.h"
 #include "tests/support/grouping_locale.h"
@@ -615,4 +616,37 @@ TEST(PngEncode, RefusalsNameWhatIsWrongAndIndicesKeepTheirDepthsBits)
     ASSERT_TRUE(ReadPngStructure(ByteSource(fullFile), &png, &reason)) << reason;
     ASSERT_EQ(256u, png.table.GetCount());
     EXPECT_EQ(PackColor(1, 2, 3), png.table.GetPackedColor(255));
+}
+
+TEST(PngRowEncoder, EachRowTakesTheFilterWithTheSmallestSum)
+{
+    // The second row of each picture: its bytes' differences summed, the first byte too.
+    const struct {
+        std::vector<uint8_t> above, row;
+        uint8_t filter;
+    } cases[] = {
+        {{16, 80, 216, 200}, {184, 224, 136, 16}, 0},
+        {{24, 40, 40, 184}, {80, 152, 128, 104}, 1},
+        {{96, 56, 184, 200}, {232, 64, 176, 200}, 2},
+        {{232, 176, 232, 248}, {112, 160, 80, 136}, 3},
+        {{16, 24, 184, 184}, {88, 120, 8, 40}, 4},
+        {{100, 90, 90, 90}, {100, 100, 100, 100}, 4},  // without its first byte, 1 would win
+    };
+    for (const auto& c : cases) {
+        std::string compressed, reason;
+        PngRowEncoder encoder([&compressed](const uint8_t* bytes, size_t count) {
+            compressed.append(reinterpret_cast<const char*>(bytes), count);
+        });
+        ASSERT_TRUE(encoder.Start(4, &reason)) << reason;
+        encoder.StartPass();
+        ASSERT_TRUE(encoder.AddRow(c.above.data(), 4, &reason) && encoder.AddRow(c.row.data(), 4, &reason) &&
+                    encoder.Finish(&reason))
+            << reason;
+        std::vector<uint8_t> raw(10);
+        uLongf size = uLongf(raw.size());
+        ASSERT_EQ(Z_OK, uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(compressed.data()),
+                                   uLong(compressed.size())));
+        EXPECT_EQ(10u, size);
+        EXPECT_EQ(c.filter, raw[5]) << int(c.row[0]);
+    }
 }
