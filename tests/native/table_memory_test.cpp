@@ -17,6 +17,7 @@
 #include "image/gif_file.h"
 #include "image/picture_remap.h"
 #include "image/png_file.h"
+#include "image/png_row_encoder.h"
 #include "palette/color_table.h"
 #include "palette/table_history.h"
 #include "platform/safe_file_writer.h"
@@ -166,6 +167,14 @@ TEST(PngEncodeMemory, ARowWithoutMemoryIsRefusedByName)
         return written || reason != "no memory for a row of 2147483647 pixels" ? 1 : 0;
     });
     EXPECT_TRUE(ChildPassed(status));
+    const int encoderStatus = ExitStatusOfChild([] {
+        PngRowEncoder encoder([](const uint8_t*, size_t) {});
+        std::string reason;
+        if (!LimitMemoryToWhatIsMapped()) return 100;
+        const bool started = encoder.Start(uint64_t(1) << 31, &reason);
+        return started || reason != "no memory for a row of 2147483648 bytes" ? 1 : 0;
+    });
+    EXPECT_TRUE(ChildPassed(encoderStatus)) << "the row encoder";
 }
 
 TEST(GifDecodeMemory, AnInterlacedImageWithoutMemoryIsRefusedByName)
