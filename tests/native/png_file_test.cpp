@@ -649,4 +649,22 @@ TEST(PngRowEncoder, EachRowTakesTheFilterWithTheSmallestSum)
         EXPECT_EQ(10u, size);
         EXPECT_EQ(c.filter, raw[5]) << int(c.row[0]);
     }
+
+    // Each interlace pass starts with nothing above its first row.
+    std::string compressed, reason;
+    PngRowEncoder encoder([&compressed](const uint8_t* bytes, size_t count) {
+        compressed.append(reinterpret_cast<const char*>(bytes), count);
+    });
+    const uint8_t row[4] = {100, 90, 90, 90};
+    ASSERT_TRUE(encoder.Start(4, &reason));
+    for (int pass = 0; pass < 2; ++pass) {
+        encoder.StartPass();
+        ASSERT_TRUE(encoder.AddRow(row, 4, &reason));
+    }
+    ASSERT_TRUE(encoder.Finish(&reason));
+    std::string raw(10, '\0');
+    uLongf size = uLongf(raw.size());
+    ASSERT_EQ(Z_OK, uncompress(reinterpret_cast<Bytef*>(&raw[0]), &size,
+                               reinterpret_cast<const Bytef*>(compressed.data()), uLong(compressed.size())));
+    EXPECT_EQ(raw.substr(0, 5), raw.substr(5, 5));
 }
