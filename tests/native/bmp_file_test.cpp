@@ -182,6 +182,7 @@ TEST_F(BmpFile, RefusedFilesLeaveTheImageEmpty)
     EXPECT_FALSE(image.LoadFromFile(dc, folder.File("missing.bmp").c_str()));
     EXPECT_TRUE(image.IsEmpty());
     EXPECT_FALSE(image.LoadFromFile(dc, folder.Path().c_str())) << "a folder";
+    EXPECT_FALSE(image.LoadFromFile(dc, nullptr)) << "no path";
 }
 
 // Guards against allocating what the file cannot hold: a huge biClrUsed or
