@@ -183,6 +183,11 @@ TEST_F(BmpFile, RefusedFilesLeaveTheImageEmpty)
     EXPECT_TRUE(image.IsEmpty());
     EXPECT_FALSE(image.LoadFromFile(dc, folder.Path().c_str())) << "a folder";
     EXPECT_FALSE(image.LoadFromFile(dc, nullptr)) << "no path";
+    NewImageSpec spec = {3, 3, 8, 4};
+    ASSERT_TRUE(image.CreateBlank(dc, &spec));
+    std::istringstream cut(full.substr(0, 53));
+    EXPECT_FALSE(image.ReadFromStream(dc, cut));
+    EXPECT_TRUE(image.IsEmpty()) << "a stream read over a picture";
 }
 
 // Guards against allocating what the file cannot hold: a huge biClrUsed or
