@@ -150,6 +150,23 @@ TEST(DibImageMemory, FailedAllocationsKeepTheImageOrLeaveItEmpty)
     EXPECT_EQ(0, status & 2) << "ResizeColorTable";
     EXPECT_EQ(0, status & 4) << "the header is kept";
     EXPECT_EQ(0, status & 8) << "a picture without memory leaves the image empty";
+
+    VariantFile bmp;  // a table of a million entries, all in the file
+    bmp.width = 1;
+    bmp.height = 1;
+    bmp.clrUsed = 1u << 20;
+    bmp.table.assign(size_t(4) << 20, '\0');
+    bmp.pixels.assign(4, '\0');
+    const std::string bytes = bmp.Bytes();
+    const int loadStatus = ExitStatusOfChild([&bytes] {
+        MemoryDC dc;
+        DibImage image;
+        std::istringstream in(bytes);
+        BITMAPFILEHEADER header = {};
+        if (!LimitMemoryToWhatIsMapped()) return 100;
+        return image.ReadFromStream(dc, in) || !image.IsEmpty() || image.CopyHeaders(&header, nullptr) ? 1 : 0;
+    });
+    EXPECT_TRUE(ChildPassed(loadStatus)) << "a table without memory leaves the image empty";
 }
 
 TEST(PngEncodeMemory, ARowWithoutMemoryIsRefusedByName)
