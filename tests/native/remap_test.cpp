@@ -5,6 +5,7 @@
 // every frame kept, as Pillow and pngcheck see them.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -17,6 +18,7 @@
 #include "image/gif_file.h"
 #include "image/gif_lzw_encoder.h"
 #include "image/gif_remap.h"
+#include "image/dib_image.h"
 #include "image/indexed_file.h"
 #include "image/picture_remap.h"
 #include "image/png_remap.h"
@@ -26,6 +28,7 @@
 #include "platform/safe_file_writer.h"
 #include "tests/support/bmp_variants.h"
 #include "tests/support/gif_bytes.h"
+#include "tests/support/memory_dc.h"
 #include "tests/support/png_bytes.h"
 #include "tests/support/python_script.h"
 #include "tests/support/temp_folder.h"
@@ -82,6 +85,24 @@ TEST(IndexRemap, RefusesAMapPastTheDepth)
     EXPECT_FALSE(remap.Build({0, 2}, 1, &reason));
     EXPECT_NE(std::string::npos, reason.find("entry 1 would move to 2")) << reason;
     EXPECT_FALSE(remap.Build({0}, 3, &reason));
+}
+
+TEST(IndexRemap, EveryRowOfABitmapOfItsDepthIsMappedPaddingKept)
+{
+    MemoryDC dc;
+    DibImage image;
+    IndexRemap remap, eightBits;
+    std::string reason;
+    ASSERT_TRUE(remap.Build({1, 0}, 4, &reason) && eightBits.Build({1, 0}, 8, &reason));
+    EXPECT_FALSE(RemapBitmapPixels(image, remap)) << "an empty image";
+    NewImageSpec spec = {3, 3, 4, 16};  // rows of a byte and a half, padded to 4
+    ASSERT_TRUE(image.CreateBlank(dc, &spec));
+    const std::string row("\x01\x0F\xFF\xFF", 4);
+    for (uint32_t y = 0; y < 3; ++y) std::memcpy(image.Bits() + y * 4, row.data(), 4);
+    EXPECT_FALSE(RemapBitmapPixels(image, eightBits)) << "another depth";
+    ASSERT_TRUE(RemapBitmapPixels(image, remap));
+    for (uint32_t y = 0; y < 3; ++y)
+        EXPECT_EQ(std::string("\x10\x1F\xFF\xFF", 4), std::string(reinterpret_cast<char*>(image.Bits()) + y * 4, 4)) << y;
 }
 
 // Writes bytes as path and reads them back as a picture to remap.
