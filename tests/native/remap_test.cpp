@@ -464,6 +464,42 @@ TEST(RemapGif, ABackgroundPastTheTableNamesNoEntry)
     }
 }
 
+// The entries a picture uses are its own, not those of one read before it.
+TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
+{
+    TempFolder folder;
+    VariantFile bmp;
+    bmp.width = 2;
+    bmp.height = 1;
+    bmp.clrUsed = 4;
+    bmp.table = MakeTable(4, 4);
+    bmp.pixels.assign(4, '\0');
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool countPixels;
+        std::vector<bool> used;
+    } reads[] = {
+        {"a.gif", MakeGif(2, 1, std::string(12, '\x40'), 1, {{0, 0, 2, 1, "", {0, 0}, 2}}), true, {true, true, false, false}},
+        {"b.png",
+         AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(4)}, {"bKGD", std::string(1, '\2')},
+                      {"IDAT", CompressedRows({{0, 0}}, 8)}, {"IEND", ""}}),
+         true, {true, false, true, false}},
+        {"c.bmp", bmp.Bytes(), false, {false, false, false, false}},
+    };
+    RemappablePicture picture;
+    for (const auto& read : reads) {
+        SourceFile file;
+        ASSERT_TRUE(ReadPicture(folder.File(read.name), read.bytes, read.countPixels, file, picture));
+        EXPECT_EQ(read.used, picture.UsedEntries()) << read.name;
+    }
+    SourceFile cut;
+    std::string reason;
+    ASSERT_TRUE(WriteWholeFile(folder.File("cut.bmp"), bmp.Bytes().substr(0, 30)) && cut.Open(folder.File("cut.bmp").c_str()));
+    EXPECT_FALSE(picture.Read(cut, false, &reason));
+    EXPECT_EQ(ImageFileFormat::Unknown, picture.Format());
+}
+
 // bKGD names entry 0, which a swap with entry 1 moves; one past the table
 // names no entry and stays as it is.
 TEST(RemapPng, ABackgroundOfEntryZeroFollowsIt)
