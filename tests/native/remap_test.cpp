@@ -482,8 +482,8 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
     } reads[] = {
         {"a.gif", MakeGif(2, 1, std::string(12, '\x40'), 1, {{0, 0, 2, 1, "", {0, 0}, 2}}), true, {true, true, false, false}},
         {"b.png",
-         AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(4)}, {"bKGD", std::string(1, '\2')},
-                      {"IDAT", CompressedRows({{0, 0}}, 8)}, {"IEND", ""}}),
+         AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(4)}, {"bKGD", std::string(1, '\0')},
+                      {"IDAT", CompressedRows({{2, 2}}, 8)}, {"IEND", ""}}),
          true, {true, false, true, false}},
         {"c.bmp", bmp.Bytes(), false, {false, false, false, false}},
     };
