@@ -498,6 +498,8 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
     ASSERT_TRUE(WriteWholeFile(folder.File("cut.bmp"), bmp.Bytes().substr(0, 30)) && cut.Open(folder.File("cut.bmp").c_str()));
     EXPECT_FALSE(picture.Read(cut, false, &reason));
     EXPECT_EQ(ImageFileFormat::Unknown, picture.Format());
+    EXPECT_FALSE(picture.ReadIndexed(ByteSource("GIF text, not a picture"), false, &reason));
+    EXPECT_EQ("is not a BMP, PNG or GIF file", reason);
 }
 
 // bKGD names entry 0, which a swap with entry 1 moves; one past the table
