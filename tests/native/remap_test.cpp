@@ -464,7 +464,8 @@ TEST(RemapGif, ABackgroundPastTheTableNamesNoEntry)
     }
 }
 
-// The entries a picture uses are its own, not those of one read before it.
+// The entries a picture uses, and their alpha, are its own, not those of one
+// read before it.
 TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
 {
     TempFolder folder;
@@ -474,24 +475,28 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
     bmp.clrUsed = 4;
     bmp.table = MakeTable(4, 4);
     bmp.pixels.assign(4, '\0');
+    std::string gif = MakeGif(2, 1, std::string(12, '\x40'), 1, {{0, 0, 2, 1, "", {0, 0}, 2}});
+    gif.insert(6 + 7 + 12, std::string("\x21\xF9\x04\x01\0\0\x03\0", 8));
     const struct {
         const char* name;
         std::string bytes;
         bool countPixels;
         std::vector<bool> used;
+        std::vector<uint8_t> alpha;
     } reads[] = {
-        {"a.gif", MakeGif(2, 1, std::string(12, '\x40'), 1, {{0, 0, 2, 1, "", {0, 0}, 2}}), true, {true, true, false, false}},
+        {"a.gif", gif, true, {true, true, false, true}, {255, 255, 255, 0}},
         {"b.png",
-         AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(4)}, {"bKGD", std::string(1, '\0')},
-                      {"IDAT", CompressedRows({{2, 2}}, 8)}, {"IEND", ""}}),
-         true, {true, false, true, false}},
-        {"c.bmp", bmp.Bytes(), false, {false, false, false, false}},
+         AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(4)}, {"tRNS", "\x80"},
+                      {"bKGD", std::string(1, '\0')}, {"IDAT", CompressedRows({{2, 2}}, 8)}, {"IEND", ""}}),
+         true, {true, false, true, false}, {128, 255, 255, 255}},
+        {"c.bmp", bmp.Bytes(), false, {false, false, false, false}, {255, 255, 255, 255}},
     };
     RemappablePicture picture;
     for (const auto& read : reads) {
         SourceFile file;
         ASSERT_TRUE(ReadPicture(folder.File(read.name), read.bytes, read.countPixels, file, picture));
         EXPECT_EQ(read.used, picture.UsedEntries()) << read.name;
+        EXPECT_EQ(read.alpha, picture.Alpha()) << read.name;
     }
     SourceFile cut;
     std::string reason;
