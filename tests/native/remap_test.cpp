@@ -477,6 +477,13 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
     bmp.pixels.assign(4, '\0');
     std::string gif = MakeGif(2, 1, std::string(12, '\x40'), 1, {{0, 0, 2, 1, "", {0, 0}, 2}});
     gif.insert(6 + 7 + 12, std::string("\x21\xF9\x04\x01\0\0\x03\0", 8));
+    // A second image with its own table: its transparent index names none of the file's table.
+    const GifFrameBytes first = {0, 0, 2, 1, "", {0, 0}, 2}, own = {0, 0, 2, 1, std::string(12, '\x20'), {2, 2}, 2};
+    std::string twoTables = MakeGif(2, 1, std::string(12, '\x40'), 1, {first, own});
+    twoTables.insert(MakeGif(2, 1, std::string(12, '\x40'), 1, {first}, false).size(),
+                     std::string("\x21\xF9\x04\x01\0\0\x02\0", 8));
+    // No global table: the first image's own is edited, and the background names none of it.
+    const std::string localOnly = MakeGif(2, 1, "", 1, {{0, 0, 2, 1, std::string(12, '\x40'), {0, 0}, 2}});
     const struct {
         const char* name;
         std::string bytes;
@@ -490,6 +497,8 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
                       {"bKGD", std::string(1, '\0')}, {"IDAT", CompressedRows({{2, 2}}, 8)}, {"IEND", ""}}),
          true, {true, false, true, false}, {128, 255, 255, 255}},
         {"c.bmp", bmp.Bytes(), false, {false, false, false, false}, {255, 255, 255, 255}},
+        {"d.gif", twoTables, true, {true, true, false, false}, {255, 255, 255, 255}},
+        {"e.gif", localOnly, true, {true, false, false, false}, {255, 255, 255, 255}},
     };
     RemappablePicture picture;
     for (const auto& read : reads) {
