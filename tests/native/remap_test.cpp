@@ -472,6 +472,7 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
     VariantFile bmp;
     bmp.width = 2;
     bmp.height = 1;
+    bmp.bitCount = 4;
     bmp.clrUsed = 4;
     bmp.table = MakeTable(4, 4);
     bmp.pixels.assign(4, '\0');
@@ -490,15 +491,16 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
         bool countPixels;
         std::vector<bool> used;
         std::vector<uint8_t> alpha;
+        uint32_t largest;  // entries the picture's depth indexes
     } reads[] = {
-        {"a.gif", gif, true, {true, true, false, true}, {255, 255, 255, 0}},
+        {"a.gif", gif, true, {true, true, false, true}, {255, 255, 255, 0}, 256},
         {"b.png",
-         AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(4)}, {"tRNS", "\x80"},
-                      {"bKGD", std::string(1, '\0')}, {"IDAT", CompressedRows({{2, 2}}, 8)}, {"IEND", ""}}),
-         true, {true, false, true, false}, {128, 255, 255, 255}},
-        {"c.bmp", bmp.Bytes(), false, {false, false, false, false}, {255, 255, 255, 255}},
-        {"d.gif", twoTables, true, {true, true, false, false}, {255, 255, 255, 255}},
-        {"e.gif", localOnly, true, {true, false, false, false}, {255, 255, 255, 255}},
+         AssemblePng({{"IHDR", IhdrData(2, 1, 2, 3)}, {"PLTE", PaletteData(4)}, {"tRNS", "\x80"},
+                      {"bKGD", std::string(1, '\0')}, {"IDAT", CompressedRows({{2, 2}}, 2)}, {"IEND", ""}}),
+         true, {true, false, true, false}, {128, 255, 255, 255}, 4},
+        {"c.bmp", bmp.Bytes(), false, {false, false, false, false}, {255, 255, 255, 255}, 16},
+        {"d.gif", twoTables, true, {true, true, false, false}, {255, 255, 255, 255}, 256},
+        {"e.gif", localOnly, true, {true, false, false, false}, {255, 255, 255, 255}, 256},
     };
     RemappablePicture picture;
     for (const auto& read : reads) {
@@ -506,6 +508,7 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
         ASSERT_TRUE(ReadPicture(folder.File(read.name), read.bytes, read.countPixels, file, picture));
         EXPECT_EQ(read.used, picture.UsedEntries()) << read.name;
         EXPECT_EQ(read.alpha, picture.Alpha()) << read.name;
+        EXPECT_EQ(read.largest, picture.MaximumEntries()) << read.name;
     }
     SourceFile cut;
     std::string reason;
