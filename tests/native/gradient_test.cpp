@@ -88,6 +88,7 @@ TEST(Gradient, RampsMatchAnIndependentComputation)
         {GradientSpace::Oklab, 1, 30, {0, 0, 255, 2}, {255, 255, 0, 0}},
         {GradientSpace::Oklab, 0, 255, {12, 34, 56, 0}, {250, 128, 3, 1}},
         {GradientSpace::Oklab, 2, 9, {77, 77, 77, 0}, {77, 77, 77, 0}},
+        {GradientSpace::Oklab, 40, 48, {255, 0, 0, 0}, {255, 255, 0, 0}},  // red past 1 on the way
     };
     TempFolder folder;
     std::string request;
