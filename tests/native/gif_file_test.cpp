@@ -21,6 +21,7 @@
 #include "report/gif_report.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/gif_bytes.h"
+#include "tests/support/grouping_locale.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/png_bytes.h"
 #include "tests/support/temp_folder.h"
@@ -646,10 +647,10 @@ TEST(GifFile, BigFileReadFromDiskStaysSmallInMemory)
 TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
 {
     std::string bytes = MakeGif(300, 2, Rgb(2, 3), 0,
-                                {{0, 0, 1, 1, "", {1}, 2}, {0, 0, 1, 1, Rgb(4, 1), {1}, 2}});
+                                {{0, 0, 1, 1, Rgb(2, 2), {1}, 2}, {0, 0, 1, 1, Rgb(4, 1), {1}, 2}});
     bytes[12] = 49;  // the pixel aspect ratio
     bytes.insert(13 + 6, "\x21\xFF\x0C" "NETSCAPE2.0X\x03\x01\x00\x00\x00", 20);  // an identifier block one long
-    bytes.insert(13 + 6, "\x21\xFF\x0B" "AB\x7F\x80\x1F" "CDEFGH" "\x00", 15);  // bytes beyond printable ASCII
+    bytes.insert(13 + 6, "\x21\xFF\x0B" "A \x7F\x80\x1F" "CDEFG~" "\x00", 15);  // bytes beyond printable ASCII
     bytes.insert(13 + 6, std::string("\x21\xFE\x02hi\x00\x21\x01\x0C" "0123456789AB" "\x02" "ab\x00", 25));
     Read read(bytes);
     ASSERT_TRUE(read.ok) << read.reason;
@@ -657,18 +658,19 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     const std::string members = BuildGifReport(read.gif, "a.gif", bytes.size(), 1, 0);
     const std::string hex = BuildGifReport(read.gif, "a.gif", bytes.size(), 1, 1);
     EXPECT_NE(std::string::npos, summary.find("編集する表 : グローバルカラーテーブル")) << summary;
-    EXPECT_NE(std::string::npos, summary.find("\r\n その他のローカルカラーテーブル : 画像2 (4色) (そのまま残します)\r\n")) << summary;
+    EXPECT_NE(std::string::npos, summary.find("\r\n その他のローカルカラーテーブル : 画像1 (2色), 画像2 (4色) (そのまま残します)\r\n")) << summary;
     EXPECT_NE(std::string::npos, members.find("\r\n Application Extension\r\n  .Label                = 255\r\n"))
         << members;
     EXPECT_NE(std::string::npos, members.find(".Identifier           = NETSCAPE2.0\r\n")) << members;
     for (const char* block : {"\r\n Comment Extension\r\n  .Label                = 254\r\n",
                               "\r\n Plain Text Extension\r\n  .Label                = 1\r\n"})
         EXPECT_NE(std::string::npos, members.find(block)) << members;
-    EXPECT_NE(std::string::npos, members.find(".Identifier           = AB...CDEFGH\r\n")) << members;
+    EXPECT_NE(std::string::npos, members.find(".Identifier           = A ...CDEFG~\r\n")) << members;
     EXPECT_EQ(std::string::npos, members.find(".BytesAfterTrailer")) << "nothing follows the trailer: " << members;
     EXPECT_NE(std::string::npos, members.find(".Width                = 300\r\n")) << members;
     EXPECT_NE(std::string::npos, members.find(".PixelAspectRatio     = 49\r\n")) << members;
     EXPECT_NE(std::string::npos, hex.find(".Width                = 12c\r\n")) << hex;
+    EXPECT_NE(std::string::npos, hex.find("Image Descriptor 1\r\n  .Offset")) << hex;
     EXPECT_NE(std::string::npos, hex.find("Image Descriptor 2\r\n")) << hex;
     for (const std::string* text : {&summary, &members, &hex}) {
         for (size_t at = text->find('\n'); at != std::string::npos; at = text->find('\n', at + 1))
@@ -685,6 +687,15 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     EXPECT_TRUE(first != std::string::npos && second != std::string::npos && first < second) << listed;
     const std::string others = BuildGifReport(local.gif, "b.gif", locals.size(), 0, 0);
     EXPECT_NE(std::string::npos, others.find(" その他のローカルカラーテーブル : 画像2 (4色) (そのまま残します)\r\n")) << others;
+    // Image numbers stay plain whatever the program's locale.
+    std::vector<GifFrameBytes> frames(1000, GifFrameBytes{0, 0, 1, 1, "", {1}, 2});
+    frames.back().localTable = Rgb(2, 1);
+    const std::string many = MakeGif(1, 1, Rgb(2, 3), 0, frames);
+    Read manyRead(many);
+    ASSERT_TRUE(manyRead.ok) << manyRead.reason;
+    const std::string numbered =
+        BuiltUnderGroupingLocale([&] { return BuildGifReport(manyRead.gif, "c.gif", many.size(), 0, 0); });
+    EXPECT_NE(std::string::npos, numbered.find(" : 画像1000 (2色) (そのまま残します)\r\n")) << numbered;
 }
 
 // A comment between a graphic control and its image must not stop the
@@ -765,7 +776,8 @@ TEST(GifReport, ShowsTheGraphicControlOfTheImage)
     Read read(bytes);
     ASSERT_TRUE(read.ok) << read.reason;
     const std::string members = BuildGifReport(read.gif, "a.gif", bytes.size(), 1, 0);
-    for (const char* line : {".Delay                = 258\r\n", ".Disposal             = 2\r\n",
+    for (const char* line : {"\r\n Graphic Control Extension\r\n  .Label                = 249\r\n",
+                             ".Delay                = 258\r\n", ".Disposal             = 2\r\n",
                              ".TransparentIndex     = 1\r\n", "\r\n Trailer"})
         EXPECT_NE(std::string::npos, members.find(line)) << line << members;
     // Without a graphic control, or with one too short to hold its fields:
