@@ -795,6 +795,13 @@ TEST(GifReport, ShowsTheGraphicControlOfTheImage)
             EXPECT_NE(std::string::npos, bare.find(line)) << line << bare;
         EXPECT_EQ(std::string::npos, bare.find(".TransparentIndex")) << bare;
     }
+    // Entry 0 is a transparent index like any other.
+    std::string zero = MakeGif(2, 2, Rgb(2, 3), 0, {{0, 0, 2, 2, "", {1, 0, 0, 1}, 2}});
+    zero.insert(13 + 6, "\x21\xF9\x04\x01\x00\x00\x00\x00", 8);
+    Read zeroRead(zero);
+    ASSERT_TRUE(zeroRead.ok) << zeroRead.reason;
+    const std::string zeroMembers = BuildGifReport(zeroRead.gif, "z.gif", zero.size(), 1, 0);
+    EXPECT_NE(std::string::npos, zeroMembers.find(".TransparentIndex     = 0\r\n")) << zeroMembers;
     // A graphic control describes the one image after it.
     std::string two = MakeGif(2, 2, Rgb(2, 3), 0, {{0, 0, 2, 2, "", {1, 0, 0, 1}, 2}, {0, 0, 1, 1, "", {1}, 2}});
     two.insert(13 + 6, "\x21\xF9\x04\x09\x02\x01\x01\x00", 8);
