@@ -666,6 +666,11 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
                               "\r\n Plain Text Extension\r\n  .Label                = 1\r\n"})
         EXPECT_NE(std::string::npos, members.find(block)) << members;
     EXPECT_NE(std::string::npos, members.find(".Identifier           = A ...CDEFG~\r\n")) << members;
+    size_t identifiers = 0;
+    for (size_t at = members.find(".Identifier"); at != std::string::npos; at = members.find(".Identifier", at + 1))
+        ++identifiers;
+    EXPECT_EQ(2u, identifiers) << "application extensions only: " << members;
+    EXPECT_NE(std::string::npos, members.find("\r\n Trailer\r\n  .Offset")) << "a trailer has no label: " << members;
     EXPECT_EQ(std::string::npos, members.find(".BytesAfterTrailer")) << "nothing follows the trailer: " << members;
     EXPECT_NE(std::string::npos, members.find(".Width                = 300\r\n")) << members;
     EXPECT_NE(std::string::npos, members.find(".PixelAspectRatio     = 49\r\n")) << members;
@@ -683,10 +688,16 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     Read local(locals);
     ASSERT_TRUE(local.ok) << local.reason;
     const std::string listed = BuildGifReport(local.gif, "b.gif", locals.size(), 1, 0);
+    EXPECT_NE(std::string::npos, listed.find("    存在しません. 1番目の画像のローカルカラーテーブルを編集します.\r\n")) << listed;
     const size_t first = listed.find("編集する表)"), second = listed.find("そのまま残します)");
     EXPECT_TRUE(first != std::string::npos && second != std::string::npos && first < second) << listed;
     const std::string others = BuildGifReport(local.gif, "b.gif", locals.size(), 0, 0);
     EXPECT_NE(std::string::npos, others.find(" その他のローカルカラーテーブル : 画像2 (4色) (そのまま残します)\r\n")) << others;
+    const std::string cut = MakeGif(4, 2, Rgb(2, 3), 0, {{0, 0, 1, 1, "", {1}, 2}}, false);
+    Read cutRead(cut);
+    ASSERT_TRUE(cutRead.ok) << cutRead.reason;
+    EXPECT_NE(std::string::npos, BuildGifReport(cutRead.gif, "d.gif", cut.size(), 1, 0)
+                                     .find("\r\n Trailer\r\n    存在しません (最後のブロックの後でファイルが終わっています).\r\n"));
     // Image numbers stay plain whatever the program's locale.
     std::vector<GifFrameBytes> frames(1000, GifFrameBytes{0, 0, 1, 1, "", {1}, 2});
     frames.back().localTable = Rgb(2, 1);
