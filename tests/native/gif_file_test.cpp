@@ -693,6 +693,12 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     EXPECT_TRUE(first != std::string::npos && second != std::string::npos && first < second) << listed;
     const std::string others = BuildGifReport(local.gif, "b.gif", locals.size(), 0, 0);
     EXPECT_NE(std::string::npos, others.find(" その他のローカルカラーテーブル : 画像2 (4色) (そのまま残します)\r\n")) << others;
+    EXPECT_EQ(std::string::npos, members.find("存在しません (最後")) << "it has a trailer";
+    const std::string after = MakeGif(4, 2, Rgb(2, 3), 0, {{0, 0, 1, 1, "", {1}, 2}}) + "xyz";
+    Read afterRead(after);
+    ASSERT_TRUE(afterRead.ok) << afterRead.reason;
+    EXPECT_NE(std::string::npos,
+              BuildGifReport(afterRead.gif, "e.gif", after.size(), 1, 0).find("  .BytesAfterTrailer    = 3\r\n"));
     const std::string cut = MakeGif(4, 2, Rgb(2, 3), 0, {{0, 0, 1, 1, "", {1}, 2}}, false);
     Read cutRead(cut);
     ASSERT_TRUE(cutRead.ok) << cutRead.reason;
@@ -707,6 +713,7 @@ TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
     const std::string numbered =
         BuiltUnderGroupingLocale([&] { return BuildGifReport(manyRead.gif, "c.gif", many.size(), 0, 0); });
     EXPECT_NE(std::string::npos, numbered.find(" : 画像1000 (2色) (そのまま残します)\r\n")) << numbered;
+    EXPECT_NE(std::string::npos, numbered.find(" : " + std::to_string(many.size()) + "bytes\r\n")) << numbered;
 }
 
 // A comment between a graphic control and its image must not stop the
@@ -813,6 +820,7 @@ TEST(GifReport, ShowsTheGraphicControlOfTheImage)
     ASSERT_TRUE(zeroRead.ok) << zeroRead.reason;
     const std::string zeroMembers = BuildGifReport(zeroRead.gif, "z.gif", zero.size(), 1, 0);
     EXPECT_NE(std::string::npos, zeroMembers.find(".TransparentIndex     = 0\r\n")) << zeroMembers;
+    EXPECT_NE(std::string::npos, zeroMembers.find(".LocalColorTable      = 0\r\n  .LzwMinimumCodeSize")) << zeroMembers;
     // A graphic control describes the one image after it.
     std::string two = MakeGif(2, 2, Rgb(2, 3), 0, {{0, 0, 2, 2, "", {1, 0, 0, 1}, 2}, {0, 0, 1, 1, "", {1}, 2}});
     two.insert(13 + 6, "\x21\xF9\x04\x09\x02\x01\x01\x00", 8);
