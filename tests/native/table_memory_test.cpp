@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "image/bmp_recolor.h"
 #include "image/dib_image.h"
 #include "image/gif_file.h"
 #include "image/picture_remap.h"
@@ -250,6 +251,29 @@ TEST(TableHistoryMemory, AStepWithoutMemoryEmptiesTheHistory)
         // What is left would not lead back from the tables the caller keeps.
         const bool recorded = history.Record(before, ColorTable(), mark, after, ColorTable(), mark);
         return recorded || history.CanUndo() || history.Bytes() != 0 ? 1 : 0;
+    });
+    EXPECT_TRUE(ChildPassed(status));
+}
+
+TEST(RecolorMemory, ABitmapIsCheckedWithoutRoomForItsPixels)
+{
+    if (kAddressSanitizer) GTEST_SKIP() << "SKIPPED LOUDLY: AddressSanitizer reserves more than the limit allows";
+    TempFolder folder;
+    VariantFile bmp;  // a gigabyte of pixels, left as a hole in the file
+    bmp.width = 32768;
+    bmp.height = 32768;
+    bmp.clrUsed = 2;
+    bmp.table = MakeTable(2, 4);
+    const std::string headers = bmp.Bytes(), path = folder.File("large.bmp");
+    ASSERT_TRUE(WriteWholeFile(path, headers));
+    ASSERT_EQ(0, truncate(path.c_str(), off_t(headers.size()) + (off_t(1) << 30)));
+    const std::string output = folder.File("missing/out.bmp");
+    const int status = ExitStatusOfChild([&path, &output] {
+        MemoryDC dc;
+        if (!LimitMemoryToWhatIsMapped()) return 100;
+        const RecolorResult result = RecolorBmpFile(dc, path.c_str(), output.c_str(), [](ColorTable&) {}, nullptr);
+        // Read and checked up to the write, which has no folder to go to.
+        return result.outcome == RecolorResult::NotWritten ? 0 : 1;
     });
     EXPECT_TRUE(ChildPassed(status));
 }
