@@ -378,7 +378,7 @@ TEST(CliApply, RefusesSourcesWithoutAUsableTable)
         // Refused before any bitmap is touched: no bitmap can take no entries.
         {"empty.pal", MakePal({}), "empty.pal", "is a palette file without entries"},
         // 16 entries cannot go into a 1-bit bitmap: the target is refused.
-        {"sixteen.pal", MakePal(Gradient(16, 0)), "t.bmp", "cannot take a table of 16 entries"},
+        {"sixteen.pal", MakePal(Gradient(16, 0)), "t.bmp", "cannot take a table of 16 entries (a 1-bit bitmap holds at most 2^1)"},
     };
     std::filesystem::create_directory(folder.File("folder.pal"));
     for (const Case& c : cases) {

@@ -18,6 +18,7 @@
 #include "image/gif_file.h"
 #include "image/gif_lzw_encoder.h"
 #include "image/gif_remap.h"
+#include "image/bmp_recolor.h"
 #include "image/dib_image.h"
 #include "image/indexed_file.h"
 #include "image/picture_remap.h"
@@ -359,6 +360,10 @@ TEST(RemapBmp, AFileLargerThanABmpCanBeIsRefused)
     EXPECT_FALSE(picture.Write(file, picture.Table(), {0}, false, writer, &reason));
     EXPECT_EQ("would be larger than a BMP file can be", reason);
     EXPECT_FALSE(writer.Commit());
+    EXPECT_FALSE(FileExists(out));
+    // Recolored, it is refused as well.
+    MemoryDC dc;
+    EXPECT_EQ(RecolorResult::NotWritten, RecolorBmpFile(dc, path.c_str(), out.c_str(), [](ColorTable&) {}, nullptr).outcome);
     EXPECT_FALSE(FileExists(out));
 }
 
