@@ -276,4 +276,20 @@ TEST(RecolorMemory, ABitmapIsCheckedWithoutRoomForItsPixels)
         return result.outcome == RecolorResult::NotWritten ? 0 : 1;
     });
     EXPECT_TRUE(ChildPassed(status));
+
+    VariantFile longTable;  // a million entries, all in the file
+    longTable.width = 1;
+    longTable.height = 1;
+    longTable.clrUsed = 1u << 20;
+    longTable.table.assign(size_t(4) << 20, '\0');
+    longTable.pixels.assign(4, '\0');
+    const std::string tablePath = folder.File("long.bmp");
+    ASSERT_TRUE(WriteWholeFile(tablePath, longTable.Bytes()));
+    const int tableStatus = ExitStatusOfChild([&tablePath, &output] {
+        MemoryDC dc;
+        if (!LimitMemoryToWhatIsMapped()) return 100;
+        const RecolorResult result = RecolorBmpFile(dc, tablePath.c_str(), output.c_str(), [](ColorTable&) {}, nullptr);
+        return result.outcome == RecolorResult::NotLoaded ? 0 : 1;
+    });
+    EXPECT_TRUE(ChildPassed(tableStatus)) << "a table without memory is not read";
 }
