@@ -368,6 +368,10 @@ TEST(CliRearrange, PngChunksOfEntriesFollowThemAndOthersStay)
         RunCli({"sort", folder.File("damaged.png"), "--by", "hue", "--keep-indices", "-o", folder.File("sorted.png")});
     ASSERT_EQ(0, sorted.exitCode) << sorted.err;
     EXPECT_EQ(corrupt, ChunkData(SplitPng(ReadWholeFile(folder.File("sorted.png"))), "IDAT"));
+    EXPECT_NE(std::string::npos, line(sorted.out).find(" (pixels kept their indices)\n")) << sorted.out;
+    CliRun merged = RunCli({"merge-duplicates", folder.File("in.png"), "-o", folder.File("merged.png")});
+    ASSERT_EQ(0, merged.exitCode) << merged.err;
+    EXPECT_EQ("moved the pixels of 0 entries to earlier entries of the same color; 0 now unused\n", line(merged.out));
 
     const std::string palette = PaletteData(5);
     struct Expected {
