@@ -369,11 +369,23 @@ TEST(CliRearrange, PngChunksOfEntriesFollowThemAndOthersStay)
     ASSERT_EQ(0, sorted.exitCode) << sorted.err;
     EXPECT_EQ(corrupt, ChunkData(SplitPng(ReadWholeFile(folder.File("sorted.png"))), "IDAT"));
     EXPECT_NE(std::string::npos, line(sorted.out).find(" (pixels kept their indices)\n")) << sorted.out;
+    const std::string palette = PaletteData(5);
     CliRun merged = RunCli({"merge-duplicates", folder.File("in.png"), "-o", folder.File("merged.png")});
     ASSERT_EQ(0, merged.exitCode) << merged.err;
     EXPECT_EQ("moved the pixels of 0 entries to earlier entries of the same color; 0 now unused\n", line(merged.out));
+    std::string hex;  // the same colors as a palette file
+    for (size_t i = 0; i < palette.size(); i += 3) {
+        char color[8];
+        std::snprintf(color, sizeof color, "%02x%02x%02x\n", uint8_t(palette[i]), uint8_t(palette[i + 1]),
+                      uint8_t(palette[i + 2]));
+        hex += color;
+    }
+    ASSERT_TRUE(WriteWholeFile(folder.File("same.hex"), hex));
+    CliRun conformed =
+        RunCli({"conform", folder.File("in.png"), "--palette", folder.File("same.hex"), "-o", folder.File("conformed.png")});
+    ASSERT_EQ(0, conformed.exitCode) << conformed.err;
+    EXPECT_EQ("moved 0 entries; 0 changed color; largest color error 0.000\n", line(conformed.out));
 
-    const std::string palette = PaletteData(5);
     struct Expected {
         std::string file, plte, trns, hist, bkgd;
         std::vector<uint8_t> map;
