@@ -373,6 +373,11 @@ TEST(CliRearrange, PngChunksOfEntriesFollowThemAndOthersStay)
     CliRun merged = RunCli({"merge-duplicates", folder.File("in.png"), "-o", folder.File("merged.png")});
     ASSERT_EQ(0, merged.exitCode) << merged.err;
     EXPECT_EQ("moved the pixels of 0 entries to earlier entries of the same color; 0 now unused\n", line(merged.out));
+    // Of two files, each line names its file.
+    std::filesystem::create_directory(folder.File("both"));
+    CliRun both = RunCli({"merge-duplicates", folder.File("in.png"), folder.File("swapped.png"), "--out-dir", folder.File("both")});
+    ASSERT_EQ(0, both.exitCode) << both.err;
+    EXPECT_EQ(0u, line(both.out).find(folder.File("in.png") + ": moved the pixels of 0 entries")) << both.out;
     std::string hex;  // the same colors as a palette file
     for (size_t i = 0; i < palette.size(); i += 3) {
         char color[8];
