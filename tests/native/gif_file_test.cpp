@@ -644,6 +644,23 @@ TEST(GifFile, BigFileReadFromDiskStaysSmallInMemory)
     EXPECT_LT(PeakKilobytes() - before, 8 * 1024) << "kilobytes more at the peak";
 }
 
+// The data fills the 64 KiB one read takes from its start, and its
+// terminator is the file's last byte (the trailer is missing): it is whole.
+TEST(GifFile, DataEndingAtTheFilesLastByteIsWhole)
+{
+    std::string bytes = std::string("GIF89a\1\0\1\0\x80\0\0", 13) + std::string(6, '\x10') +
+                        std::string("\x2C\0\0\0\0\1\0\1\0\0\2", 11);
+    ASSERT_EQ(30u, bytes.size());
+    for (int block = 0; block < 256; ++block) bytes += '\xFF' + std::string(255, '\x55');
+    bytes += '\0';
+    GifStructure gif;
+    std::string reason;
+    ASSERT_TRUE(ReadGifStructure(ByteSource(bytes), &gif, &reason)) << reason;
+    EXPECT_FALSE(gif.hasTrailer);
+    ASSERT_EQ(1u, gif.images.size());
+    EXPECT_EQ(bytes.size() - 29, gif.images[0].dataLength);
+}
+
 TEST(GifReport, NamesTheEditedTableTheOthersAndEveryBlock)
 {
     std::string bytes = MakeGif(300, 2, Rgb(2, 3), 0,
