@@ -106,6 +106,30 @@ TEST(IndexRemap, EveryRowOfABitmapOfItsDepthIsMappedPaddingKept)
         EXPECT_EQ(std::string("\x10\x1F\xFF\xFF", 4), std::string(reinterpret_cast<char*>(image.Bits()) + y * 4, 4)) << y;
 }
 
+// Memory and a file answer alike: a read within the bytes, an empty one at
+// their end included, and nothing past them.
+TEST(ByteSource, ReadsOnlyWithinTheBytes)
+{
+    TempFolder folder;
+    const std::string bytes = "abcdef", path = folder.File("six");
+    SourceFile file;
+    ASSERT_TRUE(WriteWholeFile(path, bytes) && file.Open(path.c_str()));
+    const struct {
+        uint64_t offset;
+        size_t count;
+        bool read;
+    } cases[] = {{0, 6, true}, {6, 0, true}, {5, 1, true}, {5, 2, false}, {7, 0, false}, {UINT64_MAX, 1, false}};
+    for (const ByteSource& source : {ByteSource(bytes), ByteSource(file)}) {
+        for (const auto& c : cases) {
+            char out[8] = {};
+            EXPECT_EQ(c.read, source.ReadAt(c.offset, out, c.count)) << c.offset << " " << c.count;
+            if (c.read) {
+                EXPECT_EQ(bytes.substr(size_t(c.offset), c.count), std::string(out, c.count));
+            }
+        }
+    }
+}
+
 // Writes bytes as path and reads them back as a picture to remap.
 ::testing::AssertionResult ReadPicture(const std::string& path, const std::string& bytes, bool countPixels,
                                        SourceFile& source, RemappablePicture& picture)
