@@ -126,6 +126,16 @@ TEST(ByteSource, ReadsOnlyWithinTheBytes)
             if (c.read) {
                 EXPECT_EQ(bytes.substr(size_t(c.offset), c.count), std::string(out, c.count));
             }
+            // Copied to a file, a piece past the bytes fails the write. (A file
+            // source copies an empty piece that starts past its end, and succeeds.)
+            if (c.offset > bytes.size()) continue;
+            const std::string copy = folder.File("copy");
+            SafeFileWriter writer(copy.c_str());
+            source.CopyTo(writer, c.offset, c.count);
+            EXPECT_EQ(c.read, writer.Commit()) << c.offset << " " << c.count;
+            if (c.read) {
+                EXPECT_EQ(bytes.substr(size_t(c.offset), c.count), ReadWholeFile(copy));
+            }
         }
     }
 }
