@@ -15,11 +15,11 @@
 #include <gtest/gtest.h>
 
 #include "image/gif_lzw.h"
+#include "image/bmp_recolor.h"
+#include "image/dib_image.h"
 #include "image/gif_file.h"
 #include "image/gif_lzw_encoder.h"
 #include "image/gif_remap.h"
-#include "image/bmp_recolor.h"
-#include "image/dib_image.h"
 #include "image/indexed_file.h"
 #include "image/picture_remap.h"
 #include "image/png_remap.h"
@@ -522,6 +522,9 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
     std::string twoTables = MakeGif(2, 1, std::string(12, '\x40'), 1, {first, own});
     twoTables.insert(MakeGif(2, 1, std::string(12, '\x40'), 1, {first}, false).size(),
                      std::string("\x21\xF9\x04\x01\0\0\x02\0", 8));
+    // A transparent index one past the table names no entry.
+    std::string pastTable = MakeGif(2, 1, std::string(12, '\x40'), 1, {{0, 0, 2, 1, "", {0, 0}, 2}});
+    pastTable.insert(6 + 7 + 12, std::string("\x21\xF9\x04\x01\0\0\x04\0", 8));
     // No global table: the first image's own is edited, and the background names none of it.
     const std::string localOnly = MakeGif(2, 1, "", 1, {{0, 0, 2, 1, std::string(12, '\x40'), {0, 0}, 2}});
     const struct {
@@ -540,6 +543,7 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
         {"c.bmp", bmp.Bytes(), false, {false, false, false, false}, {255, 255, 255, 255}, 16},
         {"d.gif", twoTables, true, {true, true, false, false}, {255, 255, 255, 255}, 256},
         {"e.gif", localOnly, true, {true, false, false, false}, {255, 255, 255, 255}, 256},
+        {"f.gif", pastTable, true, {true, true, false, false}, {255, 255, 255, 255}, 256},
     };
     RemappablePicture picture;
     for (const auto& read : reads) {
