@@ -54,6 +54,18 @@ std::string PaddedPalette()
     return std::string("RIFF") + char(size) + char(size >> 8) + char(size >> 16) + char(size >> 24) + body;
 }
 
+// A one-pixel bitmap whose table of a million entries is all in the file.
+std::string LongTableBitmap()
+{
+    VariantFile bmp;
+    bmp.width = 1;
+    bmp.height = 1;
+    bmp.clrUsed = 1u << 20;
+    bmp.table.assign(size_t(4) << 20, '\0');
+    bmp.pixels.assign(4, '\0');
+    return bmp.Bytes();
+}
+
 // Takes up every free block the heap holds, down to the smallest.
 void TakeUpTheHeap()
 {
@@ -152,13 +164,7 @@ TEST(DibImageMemory, FailedAllocationsKeepTheImageOrLeaveItEmpty)
     EXPECT_EQ(0, status & 4) << "the header is kept";
     EXPECT_EQ(0, status & 8) << "a picture without memory leaves the image empty";
 
-    VariantFile bmp;  // a table of a million entries, all in the file
-    bmp.width = 1;
-    bmp.height = 1;
-    bmp.clrUsed = 1u << 20;
-    bmp.table.assign(size_t(4) << 20, '\0');
-    bmp.pixels.assign(4, '\0');
-    const std::string bytes = bmp.Bytes();
+    const std::string bytes = LongTableBitmap();
     const int loadStatus = ExitStatusOfChild([&bytes] {
         MemoryDC dc;
         DibImage image;
@@ -277,14 +283,8 @@ TEST(RecolorMemory, ABitmapIsCheckedWithoutRoomForItsPixels)
     });
     EXPECT_TRUE(ChildPassed(status));
 
-    VariantFile longTable;  // a million entries, all in the file
-    longTable.width = 1;
-    longTable.height = 1;
-    longTable.clrUsed = 1u << 20;
-    longTable.table.assign(size_t(4) << 20, '\0');
-    longTable.pixels.assign(4, '\0');
     const std::string tablePath = folder.File("long.bmp");
-    ASSERT_TRUE(WriteWholeFile(tablePath, longTable.Bytes()));
+    ASSERT_TRUE(WriteWholeFile(tablePath, LongTableBitmap()));
     const int tableStatus = ExitStatusOfChild([&tablePath, &output] {
         MemoryDC dc;
         if (!LimitMemoryToWhatIsMapped()) return 100;
