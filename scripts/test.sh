@@ -37,7 +37,7 @@ source scripts/wine-env.sh
 # One build's suites under Wine, in a fresh prefix of that build's own (a
 # 32-bit program in a 64-bit prefix would see the registry elsewhere) and on
 # a display of its own from FIRST_DISPLAY on. Exits 0 when they pass, 1 when
-# one fails, 2 when Wine does not start.
+# one fails, 2 when Wine does not start, 3 when it did not start some tests.
 run_wine_suites() {
     local arch=$1 first_display=$2
     trap korin_stop_wine EXIT
@@ -55,7 +55,17 @@ run_wine_suites() {
         exit 2
     fi
     echo "== testing $arch"
-    ctest --test-dir "build/$arch" --output-on-failure --timeout 900 -j 2 || exit 1
+    local status=0
+    ctest --test-dir "build/$arch" --output-on-failure --timeout 900 -j 2 || status=1
+    # Starts that Wine ended before the program ran were tried again; they
+    # are reported, and a test that Wine never started is no result at all.
+    local log="build/$arch/Testing/Temporary/LastTest.log"
+    if grep -q '^wine-run: ' "$log" 2>/dev/null; then
+        echo "== Wine starts that failed before the program ran ($arch)"
+        grep '^wine-run: ' "$log"
+        grep -q 'the test did not run$' "$log" && [ $status -eq 0 ] && status=3
+    fi
+    exit $status
 }
 
 # The fuzzers take what CPU the Windows suites leave: they run for a fixed
@@ -89,6 +99,7 @@ for arch in "${arches[@]}"; do
     case $status in
         0) summary+=("$arch: passed") ;;
         2) summary+=("$arch: FAILED (Wine did not start)"); failed=1 ;;
+        3) summary+=("$arch: FAILED (Wine did not start some tests twice; see above)"); failed=1 ;;
         *) summary+=("$arch: FAILED"); failed=1 ;;
     esac
 done

@@ -14,9 +14,38 @@
 #include <unistd.h>
 #endif
 
+#include <gtest/gtest.h>
+
+#include <chrono>
+
 namespace {
 
-const int kTimeLimitMs = 60000;
+// One run may take a minute, and one test's runs together four, well inside
+// CTest's five: a run that does not end is killed and named, instead of the
+// whole test being stopped from outside without a word.
+const int kRunLimitMs = 60000;
+const int kTestLimitMs = 240000;
+
+// The time left of the current test's share.
+int TimeLeftMs()
+{
+    static const ::testing::TestInfo* test = nullptr;
+    static std::chrono::steady_clock::time_point started;
+    const ::testing::TestInfo* now = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (now != test) {
+        test = now;
+        started = std::chrono::steady_clock::now();
+    }
+    auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    return int(kTestLimitMs - spent.count());
+}
+
+std::string Shown(const std::vector<std::string>& args)
+{
+    std::string shown = "korin-cli";
+    for (const std::string& arg : args) shown += " " + arg;
+    return shown;
+}
 
 #ifdef _WIN32
 
@@ -55,8 +84,9 @@ HANDLE CreateInheritable(const std::string& path)
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-void Run(const std::vector<std::string>& args, const std::string& outPath,
-         const std::string& errPath, CliRun* run)
+// False when the run did not end within limitMs and was killed.
+bool Run(const std::vector<std::string>& args, const std::string& outPath,
+         const std::string& errPath, int limitMs, CliRun* run)
 {
     const std::string exe = ExecutablePath();
     std::string commandLine = Quote(exe);
@@ -77,24 +107,29 @@ void Run(const std::vector<std::string>& args, const std::string& outPath,
                                   nullptr, &startup, &process);
     CloseHandle(out);
     CloseHandle(err);
-    if (!started) return;
-    if (WaitForSingleObject(process.hProcess, kTimeLimitMs) == WAIT_OBJECT_0) {
+    if (!started) {
+        ADD_FAILURE() << Shown(args) << ": could not be started (error " << GetLastError() << ")";
+        return true;
+    }
+    const bool ended = WaitForSingleObject(process.hProcess, DWORD(limitMs)) == WAIT_OBJECT_0;
+    if (ended) {
         DWORD code = 0;
         GetExitCodeProcess(process.hProcess, &code);
         run->finished = true;
         run->exitCode = int(code);
     } else {
         TerminateProcess(process.hProcess, 255);
-        WaitForSingleObject(process.hProcess, kTimeLimitMs);
+        WaitForSingleObject(process.hProcess, 10000);
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return ended;
 }
 
 #else
 
-void Run(const std::vector<std::string>& args, const std::string& outPath,
-         const std::string& errPath, CliRun* run)
+bool Run(const std::vector<std::string>& args, const std::string& outPath,
+         const std::string& errPath, int limitMs, CliRun* run)
 {
     std::vector<char*> argv;
     std::string exe = KORIN_CLI_PATH;
@@ -104,7 +139,7 @@ void Run(const std::vector<std::string>& args, const std::string& outPath,
     argv.push_back(nullptr);
 
     pid_t child = fork();
-    if (child < 0) return;
+    if (child < 0) return true;
     if (child == 0) {
         int in = open("/dev/null", O_RDONLY);
         int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -117,7 +152,8 @@ void Run(const std::vector<std::string>& args, const std::string& outPath,
         _exit(127);
     }
     const timespec pause = {0, 5 * 1000 * 1000};
-    for (int waited = 0; waited < kTimeLimitMs; waited += 5) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (std::chrono::steady_clock::now() < deadline) {
         int status = 0;
         rusage usage = {};
         pid_t done = wait4(child, &status, WNOHANG, &usage);
@@ -125,13 +161,14 @@ void Run(const std::vector<std::string>& args, const std::string& outPath,
             run->peakKilobytes = usage.ru_maxrss;
             run->finished = WIFEXITED(status);
             run->exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            return;
+            return true;
         }
-        if (done < 0 && errno != EINTR) return;
+        if (done < 0 && errno != EINTR) return true;
         nanosleep(&pause, nullptr);
     }
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
+    return false;
 }
 
 #endif
@@ -144,7 +181,14 @@ CliRun RunCli(const std::vector<std::string>& args)
     TempFolder capture;
     const std::string outPath = capture.File("stdout");
     const std::string errPath = capture.File("stderr");
-    Run(args, outPath, errPath, &run);
+    const int left = TimeLeftMs();
+    if (left <= 0) {
+        ADD_FAILURE() << Shown(args) << ": not run, the test's " << kTestLimitMs / 1000 << " s are spent";
+        return run;
+    }
+    const int limitMs = left < kRunLimitMs ? left : kRunLimitMs;
+    if (!Run(args, outPath, errPath, limitMs, &run))
+        ADD_FAILURE() << Shown(args) << ": did not end within " << limitMs / 1000 << " s and was killed";
     run.out = ReadWholeFile(outPath);
     run.err = ReadWholeFile(errPath);
     return run;

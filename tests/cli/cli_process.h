@@ -14,7 +14,8 @@ struct CliRun {
     long peakKilobytes;  // the most memory it held at once; 0 where the system does not tell
 };
 
-// Runs korin-cli with args; waits at most 60 seconds.
+// Runs korin-cli with args; waits at most a minute, and fails the test, naming
+// the call, when it has to kill it or when the test's runs took four minutes.
 CliRun RunCli(const std::vector<std::string>& args);
 
 #endif

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/started_mark.h"
 #include "tools/monkey/actions.h"
 #include "tools/monkey/checks.h"
 #include "tools/monkey/korin_app.h"
@@ -141,6 +142,7 @@ bool Run(const Options& options, uint64_t seed, DWORD deadline)
 
 int main(int argc, char** argv)
 {
+    MarkStarted();
     Options options;
     if (!Parse(argc, argv, &options)) {
         std::fprintf(stderr, "usage: korin_monkey [--seed S[,S...]] [--steps N] [--seconds T] [--exe KORIN.EXE] "
