@@ -26,7 +26,7 @@ bool Convert(const char* to, const char* from, const std::string& input, std::st
         }
     }
     iconv_close(converter);
-    if (ok) *output = result;
+    if (ok) output->swap(result);
     return ok;
 }
 
