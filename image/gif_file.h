@@ -82,6 +82,13 @@ bool GifPictureSize(const GifStructure& gif, uint32_t* width, uint32_t* height);
 bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
                     const std::function<void(uint32_t y, const uint8_t* indices)>& row, std::string* reason);
 
+// How many pixels of the picture hold each index value (256 counts) of the
+// edited table: the screen around the first image as its background index,
+// and the first image's pixels when it uses the edited table (those it
+// stops short of as 0). The screen is counted, not decoded.
+bool CountGifPictureUsage(const ByteSource& source, const GifStructure& gif, std::vector<uint64_t>* counts,
+                          std::string* reason);
+
 // The largest index any pixel uses among the images that use the edited
 // table: those without a local table when the global one is edited, the
 // first image when its local one is; 0 when no image uses it.

@@ -7,6 +7,7 @@
 
 #include "image/gif_file.h"
 #include "image/gif_pixels.h"
+#include "image/usage_counts.h"
 
 namespace {
 
@@ -91,6 +92,30 @@ bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
     }
     std::fill(line.begin(), line.end(), background);
     for (; y < height; ++y) row(y, line.data());
+    return true;
+}
+
+bool CountGifPictureUsage(const ByteSource& source, const GifStructure& gif, std::vector<uint64_t>* counts,
+                          std::string* reason)
+{
+    uint32_t width = 0, height = 0;
+    if (!GifPictureSize(gif, &width, &height)) {
+        *reason = "has an empty picture (0 pixels wide or high)";
+        return false;
+    }
+    const GifImage& image = gif.images[0];
+    const uint64_t imagePixels = uint64_t(image.width) * image.height;
+    std::vector<uint64_t> found(256, 0);
+    if (gif.editsLocalTable || image.localTableEntries == 0) {
+        ByteHistogram histogram;
+        auto note = [&](const uint8_t* indices, size_t count) { histogram.Add(indices, count); };
+        if (!GifPixelReader(source).Decode(image, 0, note, true, reason)) return false;
+        found = histogram.Totals();
+    }
+    // The same background as DecodeGifImage fills the screen with.
+    const uint8_t background = gif.backgroundIndex < gif.pictureTable.GetCount() ? gif.backgroundIndex : 0;
+    found[background] += uint64_t(width) * height - imagePixels;
+    *counts = found;
     return true;
 }
 

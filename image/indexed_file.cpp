@@ -152,24 +152,13 @@ const ColorTable& IndexedFile::PictureTable() const
 
 bool IndexedFile::CountTableUsage(const ByteSource& source, std::vector<uint64_t>* counts, std::string* reason) const
 {
-    // A GIF's first image with its own table beside the edited one uses none
-    // of the edited entries: only the screen around it is counted.
-    const bool skipImage = format == ImageFileFormat::Gif && !gif.editsLocalTable && gif.images[0].localTableEntries;
-    const uint32_t left = skipImage ? gif.images[0].left : 0;
-    const uint32_t right = skipImage ? left + gif.images[0].width : 0;
-    const uint32_t top = skipImage ? gif.images[0].top : 0;
-    const uint32_t bottom = skipImage && right > left ? top + gif.images[0].height : 0;
+    if (format == ImageFileFormat::Gif) return CountGifPictureUsage(source, gif, counts, reason);
     ByteHistogram histogram;
     uint32_t rows = 0;
     const bool decoded = DecodeRows(source, [&](uint32_t y, const uint8_t* indices) {
         if (y >= height) return;
+        histogram.Add(indices, width);
         ++rows;
-        if (y < top || y >= bottom) {
-            histogram.Add(indices, width);
-            return;
-        }
-        histogram.Add(indices, left);
-        histogram.Add(indices + right, width - right);
     }, reason);
     if (decoded && rows != height) *reason = "ends before its last row";
     if (!decoded || rows != height) return false;
