@@ -9,6 +9,7 @@
 #include <new>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/host.h"
@@ -360,7 +361,7 @@ int RunInfo(const Arguments& args, const MemoryDeviceContext& dc)
             ReportError(path, reason);
             return kExitFailure;
         }
-        return PrintReport(args, path, report);
+        return PrintReport(args, path, std::move(report));
     }
     DibImage image;
     if (!LoadBitmap(dc, path, &image)) return kExitFailure;

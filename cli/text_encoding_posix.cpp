@@ -11,6 +11,8 @@ bool Convert(const char* to, const char* from, const std::string& input, std::st
     iconv_t converter = iconv_open(to, from);
     if (converter == iconv_t(-1)) return false;
     std::string result;
+    // Room for a little growth at once: a long report is not copied over and over.
+    result.reserve(input.size() + input.size() / 8);
     char* in = const_cast<char*>(input.data());
     size_t inLeft = input.size();
     char buffer[4096];
@@ -26,7 +28,7 @@ bool Convert(const char* to, const char* from, const std::string& input, std::st
         }
     }
     iconv_close(converter);
-    if (ok) *output = result;
+    if (ok) output->swap(result);
     return ok;
 }
 

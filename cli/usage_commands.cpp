@@ -64,18 +64,7 @@ bool IndexedFigures(const std::string& path, UsageFigures* figures, std::string*
         *reason = "has a table too large for the memory at hand";
         return false;
     }
-    RowUsageCounter counter;
-    uint32_t rows = 0;
-    const uint32_t width = indexed.Width(), height = indexed.Height();
-    const bool decoded = indexed.DecodeRows(source, [&](uint32_t y, const uint8_t* indices) {
-        if (y >= height) return;
-        counter.AddRow(indices, width);
-        ++rows;
-    }, reason);
-    if (decoded && rows != height) *reason = "ends before its last row";
-    if (!decoded || rows != height) return false;
-    figures->counts = counter.Counts();
-    return true;
+    return indexed.CountTableUsage(source, &figures->counts, reason);
 }
 
 std::string ColorText(const ColorEntry& entry)

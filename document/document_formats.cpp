@@ -76,7 +76,8 @@ bool BitmapDocument::LoadIndexedPicture(HDC dc, const char* file)
     std::string reason;
     if (!indexed || !ReadFileBytes(file, &bytes)) return false;
     const ByteSource source(bytes);
-    if (!indexed->Read(source, &reason) || !::LoadIndexedPicture(dc, *indexed, source, this, &reason)) {
+    // The palette is the picture's own table: that is the one edited.
+    if (!indexed->Read(source, &reason, true) || !::LoadIndexedPicture(dc, *indexed, source, this, &reason)) {
         problem = "ﾌｧｲﾙを読み込めませんでした.\r\n" + NamedReason(file, reason);
         return false;
     }
@@ -118,7 +119,7 @@ bool BitmapDocument::WritePicture(const char* file, ImageFileFormat format)
     std::unique_ptr<IndexedFile> indexed(new (std::nothrow) IndexedFile);
     if (indexed && ReadFileBytes(file, &bytes)) {
         const ByteSource source(bytes);
-        if (indexed->Read(source, &reason)) {
+        if (indexed->Read(source, &reason, true)) {
             fileBytes.swap(bytes);
             indexedFile = std::move(indexed);
             fileFormat = indexedFile->Format();

@@ -68,7 +68,7 @@ bool BitmapDocument::DescribeEntries(PictureEntries* entries) const
     if (!indexedFile) return true;
     RemappablePicture picture;
     std::string reason;
-    if (!picture.ReadIndexed(ByteSource(fileBytes), false, &reason)) return false;
+    if (!picture.ReadIndexed(ByteSource(fileBytes), false, &reason, true)) return false;
     // What the file says of its entries, moved to where Apply sent them.
     const std::vector<bool> named = CarriedThrough(picture.UsedEntries(), fileMap, count, false);
     for (size_t i = 0; i < count; ++i) entries->used[i] = entries->used[i] || named[i];
@@ -82,6 +82,6 @@ bool BitmapDocument::WriteRearrangedFile(const ColorTable& table, SafeFileWriter
 {
     RemappablePicture picture;
     const ByteSource source(fileBytes);
-    return picture.ReadIndexed(source, false, reason) &&
+    return picture.ReadIndexed(source, false, reason, true) &&
            picture.WriteIndexed(source, table, fileMap, true, writer, reason);
 }

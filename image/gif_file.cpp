@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "image/gif_lzw.h"
 #include "image/gif_sub_blocks.h"
 #include "platform/safe_file_writer.h"
 
@@ -90,8 +91,9 @@ bool SkipSubBlocks(GifSubBlocks& blocks, const ByteSource& source, uint64_t* off
 
 class StructureReader {
 public:
-    StructureReader(const ByteSource& source, GifStructure* gif, std::string* reason)
-        : source(source), gif(gif), reason(reason), control(kNoGraphicControl), subBlocks(source, 0)
+    StructureReader(const ByteSource& source, GifStructure* gif, std::string* reason, bool editPictureTable)
+        : source(source), gif(gif), reason(reason), editPictureTable(editPictureTable), control(kNoGraphicControl),
+          subBlocks(source, 0)
     {
     }
 
@@ -111,6 +113,7 @@ private:
     const ByteSource& source;
     GifStructure* gif;
     std::string* reason;
+    bool editPictureTable;
     GraphicControl control;
     GifSubBlocks subBlocks;  // one window for the whole file
 };
@@ -188,9 +191,12 @@ bool StructureReader::ReadImage(uint64_t* offset)
         return Fail("is cut short inside the local color table of " + name);
     if (!source.ReadAt(image.dataOffset, &image.minimumCodeSize, 1))
         return Fail("is cut short before the data of " + name);
-    if (image.minimumCodeSize < 2 || image.minimumCodeSize > 8)
+    if (image.minimumCodeSize < GifLzwDecoder::kSmallestCodeSize ||
+        image.minimumCodeSize > GifLzwDecoder::kLargestCodeSize)
         return Fail("has an LZW minimum code size of " + std::to_string(image.minimumCodeSize) + " in " + name +
-                    " (at offset " + std::to_string(image.dataOffset) + "); it must be 2 to 8");
+                    " (at offset " + std::to_string(image.dataOffset) + "); it must be " +
+                    std::to_string(GifLzwDecoder::kSmallestCodeSize) + " to " +
+                    std::to_string(GifLzwDecoder::kLargestCodeSize));
     uint64_t end = image.dataOffset + 1;
     if (!SkipSubBlocks(subBlocks, source, &end, "the data of " + name, nullptr, reason)) return false;
     image.dataLength = end - image.dataOffset;
@@ -202,11 +208,16 @@ bool StructureReader::ReadImage(uint64_t* offset)
 
 bool StructureReader::ChooseTable()
 {
-    gif->editsLocalTable = gif->globalTableEntries == 0;
-    const uint64_t offset = gif->editsLocalTable ? gif->images[0].localTableOffset : gif->globalTableOffset;
-    const uint32_t entries = gif->editsLocalTable ? gif->images[0].localTableEntries : gif->globalTableEntries;
+    const GifImage& first = gif->images[0];
+    const bool pictureLocal = first.localTableEntries != 0;
+    gif->editsLocalTable = gif->globalTableEntries == 0 || (editPictureTable && pictureLocal);
+    const uint64_t offset = gif->editsLocalTable ? first.localTableOffset : gif->globalTableOffset;
+    const uint32_t entries = gif->editsLocalTable ? first.localTableEntries : gif->globalTableEntries;
     if (entries == 0) return Fail("has no color table for its first image (no global and no local table)");
-    return ReadTable(source, offset, entries, &gif->table, reason);
+    if (!ReadTable(source, offset, entries, &gif->table, reason)) return false;
+    if (pictureLocal == gif->editsLocalTable)
+        return gif->pictureTable.Assign(gif->table) || Fail("needs more memory than is free");
+    return ReadTable(source, first.localTableOffset, first.localTableEntries, &gif->pictureTable, reason);
 }
 
 bool StructureReader::Read()
@@ -245,9 +256,9 @@ bool StructureReader::Read()
 
 }  // namespace
 
-bool ReadGifStructure(const ByteSource& source, GifStructure* gif, std::string* reason)
+bool ReadGifStructure(const ByteSource& source, GifStructure* gif, std::string* reason, bool editPictureTable)
 {
-    return StructureReader(source, gif, reason).Read();
+    return StructureReader(source, gif, reason, editPictureTable).Read();
 }
 
 uint32_t GifTableEntries(uint32_t count)

@@ -48,9 +48,12 @@ struct GifStructure {
     std::vector<GifImage> images;
     std::vector<GifBlock> blocks;
     // The edited table: the global one, or the first image's local one when
-    // there is no global table.
+    // there is no global table (or when the picture's table is asked for).
     ColorTable table;
     bool editsLocalTable;
+    // The table the first image's pixels index, which the picture is shown
+    // with: its local one when it has one, else the global one.
+    ColorTable pictureTable;
     // A file that ends after a complete block without the trailer is taken
     // as it is (and written back as it is).
     bool hasTrailer;
@@ -59,8 +62,11 @@ struct GifStructure {
 
 // Reads the structure; false with a one-line reason naming the block and its
 // offset when the file is not a GIF, is truncated or corrupt, or has no
-// image or no table to edit.
-bool ReadGifStructure(const ByteSource& source, GifStructure* gif, std::string* reason);
+// image or no table to edit. editPictureTable makes the table the picture is
+// shown with the edited one also when the first image has a local table
+// beside the global one (the editor's palette is the picture's table).
+bool ReadGifStructure(const ByteSource& source, GifStructure* gif, std::string* reason,
+                      bool editPictureTable = false);
 
 // The picture the editor shows: the logical screen, grown to cover the first
 // image where it sticks out. False when that is empty.
@@ -70,10 +76,18 @@ bool GifPictureSize(const GifStructure& gif, uint32_t* width, uint32_t* height);
 // of indices, y = 0 (top) to height - 1, each once in order; pixels outside
 // the image are the background index (0 when it is beyond the table),
 // interlaced rows are put in their place, and pixels the data stops short of
-// are 0. False, with a reason, for data no encoder writes or an interlaced
-// image whose memory cannot be had.
+// are 0; the indices are those of pictureTable. False, with a reason, for
+// data no encoder writes, data far too short for the image (see
+// GifPixelReader) or an interlaced image whose memory cannot be had.
 bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
                     const std::function<void(uint32_t y, const uint8_t* indices)>& row, std::string* reason);
+
+// How many pixels of the picture hold each index value (256 counts) of the
+// edited table: the screen around the first image as its background index,
+// and the first image's pixels when it uses the edited table (those it
+// stops short of as 0). The screen is counted, not decoded.
+bool CountGifPictureUsage(const ByteSource& source, const GifStructure& gif, std::vector<uint64_t>* counts,
+                          std::string* reason);
 
 // The largest index any pixel uses among the images that use the edited
 // table: those without a local table when the global one is edited, the

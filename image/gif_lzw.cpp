@@ -7,9 +7,9 @@ GifLzwDecoder::GifLzwDecoder(uint8_t minimumCodeSize, uint64_t pixelCount, const
       clearCode(1u << (minimumCodeSize & 15)), endCode(clearCode + 1), nextCode(0), codeSize(0),
       previousCode(-1), bitBuffer(0), bitCount(0), status(Status::NeedMore), problem("")
 {
-    if (minimumCodeSize < 2 || minimumCodeSize > 8) {
+    if (minimumCodeSize < kSmallestCodeSize || minimumCodeSize > kLargestCodeSize) {
         status = Status::Corrupt;
-        problem = "the LZW minimum code size is not 2 to 8";
+        problem = "the LZW minimum code size is not 1 to 11";
         return;
     }
     for (uint32_t i = 0; i < clearCode; ++i) {
@@ -54,6 +54,10 @@ bool GifLzwDecoder::Decode(uint32_t code)
         status = Status::Finished;
         return true;
     }
+    if (code < clearCode && code > 255) {
+        problem = "a pixel index above 255, which no color table has";
+        return false;
+    }
     if (previousCode < 0) {
         // After a clear code only a literal can come: nothing to build on yet.
         if (code > clearCode) {
@@ -62,6 +66,7 @@ bool GifLzwDecoder::Decode(uint32_t code)
         }
         Emit(code);
         previousCode = int32_t(code);
+        Widen();
         return true;
     }
     const uint32_t previous = uint32_t(previousCode);
@@ -77,11 +82,19 @@ bool GifLzwDecoder::Decode(uint32_t code)
         firstIndex[nextCode] = firstIndex[previous];
         length[nextCode] = uint16_t(length[previous] + 1);
         ++nextCode;
-        if (nextCode == (1u << codeSize) && codeSize < 12) ++codeSize;
     }
+    Widen();
     Emit(code);
     previousCode = int32_t(code);
     return true;
+}
+
+void GifLzwDecoder::Widen()
+{
+    // Once the next code needs another bit, codes are read with it. Only
+    // size 1 gets there without a new entry: its first code after a clear
+    // is read in 2 bits, the rest from 3 up (as the common libraries read it).
+    if (nextCode >= (1u << codeSize) && codeSize < 12) ++codeSize;
 }
 
 void GifLzwDecoder::Emit(uint32_t code)

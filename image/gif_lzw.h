@@ -20,8 +20,9 @@ public:
         Corrupt,   // a code that no encoder writes; see Problem()
     };
 
-    // minimumCodeSize is the byte before the data (2 to 8, also for two
-    // colors); pixelCount is width * height of the image descriptor.
+    // minimumCodeSize is the byte before the data: 2 to 8 as encoders write
+    // it, also 1 and 9 to 11 as decoders take it (codes of up to 12 bits);
+    // pixelCount is width * height of the image descriptor.
     GifLzwDecoder(uint8_t minimumCodeSize, uint64_t pixelCount, const PixelSink& sink);
 
     // Decodes the bytes of one data sub-block.
@@ -34,6 +35,9 @@ public:
     // Which code was wrong, for a Corrupt status.
     const char* Problem() const { return problem; }
 
+    static const uint8_t kSmallestCodeSize = 1;
+    static const uint8_t kLargestCodeSize = 11;
+
 private:
     static const uint32_t kMaxCodes = 4096;
     static const size_t kOutputBlock = 16384;
@@ -41,6 +45,7 @@ private:
     void ResetDictionary();
     // False when the code cannot be decoded here.
     bool Decode(uint32_t code);
+    void Widen();
     void Emit(uint32_t code);
     void Flush();
 

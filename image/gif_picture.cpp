@@ -6,38 +6,10 @@
 #include <vector>
 
 #include "image/gif_file.h"
-#include "image/gif_lzw.h"
-#include "image/gif_sub_blocks.h"
+#include "image/gif_pixels.h"
+#include "image/usage_counts.h"
 
 namespace {
-
-// Hands sink the indices of image index, never more than width * height:
-// the data's surplus is ignored and, with pad, pixels it stops short of are 0,
-// as viewers show them. Only codes no encoder writes are refused.
-bool DecodePixels(const ByteSource& source, const GifImage& image, size_t index,
-                  const GifLzwDecoder::PixelSink& sink, bool pad, std::string* reason)
-{
-    const uint64_t pixels = uint64_t(image.width) * image.height;
-    std::unique_ptr<GifLzwDecoder> decoder(new GifLzwDecoder(image.minimumCodeSize, pixels, sink));
-    GifSubBlocks blocks(source, image.dataOffset + 1);
-    GifLzwDecoder::Status status = pixels ? GifLzwDecoder::Status::NeedMore : GifLzwDecoder::Status::Finished;
-    uint64_t blockOffset = blocks.Offset();
-    const uint8_t* data = nullptr;
-    size_t count = 0;
-    while (status == GifLzwDecoder::Status::NeedMore) {
-        blockOffset = blocks.Offset();
-        if (blocks.Next(&data, &count) != GifSubBlocks::Step::Block) break;
-        status = decoder->Feed(data, count);
-    }
-    if (status == GifLzwDecoder::Status::Corrupt) {
-        *reason = "has corrupt LZW data in image " + std::to_string(index + 1) + " (offset " +
-                  std::to_string(image.descriptorOffset) + "): " + decoder->Problem() +
-                  ", in the sub-block at offset " + std::to_string(blockOffset);
-        return false;
-    }
-    decoder->Finish(pad);
-    return true;
-}
 
 // Where row r of an interlaced image of height rows comes in its data: all
 // rows of the earlier passes, then its place in its own pass.
@@ -73,7 +45,8 @@ bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
         return false;
     }
     const GifImage& image = gif.images[0];
-    const uint8_t background = gif.backgroundIndex < gif.table.GetCount() ? gif.backgroundIndex : 0;
+    if (!GifPixelReader::CanFill(image, 0, reason)) return false;
+    const uint8_t background = gif.backgroundIndex < gif.pictureTable.GetCount() ? gif.backgroundIndex : 0;
     std::vector<uint8_t> line(width, background);
     const uint32_t top = image.top;
     const uint32_t bottom = image.width ? top + image.height : top;
@@ -94,7 +67,7 @@ bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
             std::copy(indices, indices + count, pixels.get() + filled);
             filled += count;
         };
-        if (!DecodePixels(source, image, 0, store, true, reason)) return false;
+        if (!GifPixelReader(source).Decode(image, 0, store, true, reason)) return false;
         for (; y < bottom; ++y) {
             const uint8_t* stored = pixels.get() + InterlacedPosition(y - top, image.height) * image.width;
             std::copy(stored, stored + image.width, line.begin() + image.left);
@@ -115,10 +88,34 @@ bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
                 }
             }
         };
-        if (!DecodePixels(source, image, 0, place, true, reason)) return false;
+        if (!GifPixelReader(source).Decode(image, 0, place, true, reason)) return false;
     }
     std::fill(line.begin(), line.end(), background);
     for (; y < height; ++y) row(y, line.data());
+    return true;
+}
+
+bool CountGifPictureUsage(const ByteSource& source, const GifStructure& gif, std::vector<uint64_t>* counts,
+                          std::string* reason)
+{
+    uint32_t width = 0, height = 0;
+    if (!GifPictureSize(gif, &width, &height)) {
+        *reason = "has an empty picture (0 pixels wide or high)";
+        return false;
+    }
+    const GifImage& image = gif.images[0];
+    const uint64_t imagePixels = uint64_t(image.width) * image.height;
+    std::vector<uint64_t> found(256, 0);
+    if (gif.editsLocalTable || image.localTableEntries == 0) {
+        ByteHistogram histogram;
+        auto note = [&](const uint8_t* indices, size_t count) { histogram.Add(indices, count); };
+        if (!GifPixelReader(source).Decode(image, 0, note, true, reason)) return false;
+        found = histogram.Totals();
+    }
+    // The same background as DecodeGifImage fills the screen with.
+    const uint8_t background = gif.backgroundIndex < gif.pictureTable.GetCount() ? gif.backgroundIndex : 0;
+    found[background] += uint64_t(width) * height - imagePixels;
+    *counts = found;
     return true;
 }
 
@@ -128,10 +125,11 @@ bool LargestGifIndex(const ByteSource& source, const GifStructure& gif, uint32_t
     auto note = [&](const uint8_t* indices, size_t count) {
         for (size_t i = 0; i < count; ++i) found = std::max(found, indices[i]);
     };
+    GifPixelReader reader(source);
     for (size_t i = 0; i < gif.images.size(); ++i) {
         const bool usesTable = gif.editsLocalTable ? i == 0 : gif.images[i].localTableEntries == 0;
         // Missing pixels would be 0: no need to count them out.
-        if (usesTable && !DecodePixels(source, gif.images[i], i, note, false, reason)) return false;
+        if (usesTable && !reader.Decode(gif.images[i], i, note, false, reason)) return false;
     }
     *largest = found;
     return true;

@@ -1,11 +1,9 @@
 #include "image/gif_remap.h"
 
 #include <cstring>
-#include <memory>
 
-#include "image/gif_lzw.h"
 #include "image/gif_lzw_encoder.h"
-#include "image/gif_sub_blocks.h"
+#include "image/gif_pixels.h"
 #include "image/remap.h"
 #include "image/usage_counts.h"
 #include "platform/safe_file_writer.h"
@@ -17,27 +15,6 @@ const uint8_t kPlainText = 0x01;
 // The first sub-block of a graphic control or plain text extension, the
 // one that holds its indices.
 const size_t kPatchedHead = 15;
-
-// Runs the image's pixels through sink; false, with a reason, for corrupt data.
-bool DecodeImage(const ByteSource& source, const GifImage& image, size_t index, const GifLzwDecoder::PixelSink& sink,
-                 std::string* reason)
-{
-    const uint64_t pixels = uint64_t(image.width) * image.height;
-    std::unique_ptr<GifLzwDecoder> decoder(new GifLzwDecoder(image.minimumCodeSize, pixels, sink));
-    GifSubBlocks blocks(source, image.dataOffset + 1);
-    GifLzwDecoder::Status status = pixels ? GifLzwDecoder::Status::NeedMore : GifLzwDecoder::Status::Finished;
-    const uint8_t* data = nullptr;
-    size_t count = 0;
-    while (status == GifLzwDecoder::Status::NeedMore && blocks.Next(&data, &count) == GifSubBlocks::Step::Block)
-        status = decoder->Feed(data, count);
-    if (status == GifLzwDecoder::Status::Corrupt) {
-        *reason = "has corrupt LZW data in image " + std::to_string(index + 1) + ": " + decoder->Problem();
-        return false;
-    }
-    // Pixels the data stops short of show as index 0; written out, they stay so.
-    decoder->Finish(true);
-    return true;
-}
 
 uint8_t Mapped(const std::vector<uint32_t>& map, uint8_t index)
 {
@@ -55,9 +32,11 @@ bool CountGifIndices(const ByteSource& source, const GifStructure& gif, std::vec
                      std::string* reason)
 {
     ByteHistogram histogram;
+    GifPixelReader reader(source);
     for (size_t i = 0; i < gif.images.size(); ++i) {
+        // Pixels the data stops short of count as 0.
         if (GifImageUsesTable(gif, i) &&
-            !DecodeImage(source, gif.images[i], i, [&](const uint8_t* p, size_t n) { histogram.Add(p, n); }, reason))
+            !reader.Decode(gif.images[i], i, [&](const uint8_t* p, size_t n) { histogram.Add(p, n); }, true, reason))
             return false;
     }
     *counts = histogram.Totals();
@@ -99,6 +78,17 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
     if (!gif.editsLocalTable) out.Write(rgb, size_t(entries) * 3);
     else source.CopyTo(out, gif.globalTableOffset, uint64_t(gif.globalTableEntries) * 3);
 
+    // Whether the first image or plain text after each block draws with the
+    // edited table, found in one pass from the end.
+    std::vector<char> nextDrawsWithTable(gif.blocks.size(), 0);
+    char next = 0;
+    for (size_t b = gif.blocks.size(), image = gif.images.size(); b-- > 0;) {
+        nextDrawsWithTable[b] = next;
+        const GifBlock& block = gif.blocks[b];
+        if (block.introducer == 0x2C && image > 0) next = GifImageUsesTable(gif, --image);
+        if (block.introducer == 0x21 && block.label == kPlainText) next = !gif.editsLocalTable;
+    }
+    GifPixelReader reader(source);
     size_t imageIndex = 0;
     for (size_t b = 0; b < gif.blocks.size(); ++b) {
         const GifBlock& block = gif.blocks[b];
@@ -106,18 +96,7 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
             (block.label == kGraphicControl || (block.label == kPlainText && !gif.editsLocalTable))) {
             // A graphic control extension's transparent index is that of the
             // next image or plain text; plain text draws with the global table.
-            bool controlsEditedTable = false;
-            for (size_t later = b + 1; later < gif.blocks.size(); ++later) {
-                const GifBlock& other = gif.blocks[later];
-                if (other.introducer == 0x2C) {
-                    controlsEditedTable = GifImageUsesTable(gif, imageIndex);
-                    break;
-                }
-                if (other.introducer == 0x21 && other.label == kPlainText) {
-                    controlsEditedTable = !gif.editsLocalTable;
-                    break;
-                }
-            }
+            const bool controlsEditedTable = nextDrawsWithTable[b] != 0;
             uint8_t p[kPatchedHead];
             const size_t head = block.length < kPatchedHead ? size_t(block.length) : kPatchedHead;
             if (!source.ReadAt(block.offset, p, head)) {
@@ -159,12 +138,14 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
             source.CopyTo(out, image.dataOffset, image.dataLength);
         } else {
             // Indices up to the table's last entry must fit in the codes.
-            uint8_t codeSize = image.minimumCodeSize;
+            // From a size encoders write (1 and 9 to 11 are read, not written).
+            uint8_t codeSize = image.minimumCodeSize < 2 ? 2 : image.minimumCodeSize > 8 ? 8 : image.minimumCodeSize;
             while (codeSize < 8 && (1u << codeSize) < entries) ++codeSize;
             out.Write(&codeSize, 1);
             GifLzwEncoder encoder(codeSize, [&](const uint8_t* bytes, size_t n) { out.Write(bytes, n); });
             uint8_t piece[4096];
-            const bool decoded = DecodeImage(source, image, imageIndex, [&](const uint8_t* indices, size_t n) {
+            // Pixels the data stops short of show as index 0; written out, they stay so.
+            const bool decoded = reader.Decode(image, imageIndex, [&](const uint8_t* indices, size_t n) {
                 while (n) {
                     const size_t take = n < sizeof piece ? n : sizeof piece;
                     std::memcpy(piece, indices, take);
@@ -173,7 +154,7 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
                     indices += take;
                     n -= take;
                 }
-            }, reason);
+            }, true, reason);
             if (!decoded) {
                 out.Fail();
                 return false;

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "image/dib_image.h"
+#include "image/gif_pixels.h"
+#include "image/usage_counts.h"
 #include "platform/safe_file_writer.h"
 #include "report/gif_report.h"
 #include "report/png_report.h"
@@ -79,14 +81,14 @@ ImageFileFormat ImageFormatForName(const std::string& path)
 
 IndexedFile::IndexedFile() : format(ImageFileFormat::Unknown), width(0), height(0), png(), gif() {}
 
-bool IndexedFile::Read(const ByteSource& source, std::string* reason)
+bool IndexedFile::Read(const ByteSource& source, std::string* reason, bool editPictureTable)
 {
-    return ReadStructure(source, true, reason);
+    return ReadStructure(source, true, editPictureTable, reason);
 }
 
 bool IndexedFile::ReadBesidePixels(const ByteSource& source, std::string* reason)
 {
-    return ReadStructure(source, false, reason);
+    return ReadStructure(source, false, false, reason);
 }
 
 bool IndexedFile::CheckPixelCrcs(const ByteSource& source, std::string* reason) const
@@ -94,7 +96,8 @@ bool IndexedFile::CheckPixelCrcs(const ByteSource& source, std::string* reason) 
     return format != ImageFileFormat::Png || CheckPngPixelCrcs(source, png, reason);
 }
 
-bool IndexedFile::ReadStructure(const ByteSource& source, bool checkPixelCrcs, std::string* reason)
+bool IndexedFile::ReadStructure(const ByteSource& source, bool checkPixelCrcs, bool editPictureTable,
+                                std::string* reason)
 {
     format = ImageFileFormat::Unknown;
     switch (DetectImageFormat(source)) {
@@ -107,7 +110,7 @@ bool IndexedFile::ReadStructure(const ByteSource& source, bool checkPixelCrcs, s
         format = ImageFileFormat::Png;
         break;
     case ImageFileFormat::Gif:
-        if (!ReadGifStructure(source, &gif, reason)) return false;
+        if (!ReadGifStructure(source, &gif, reason, editPictureTable)) return false;
         if (!GifPictureSize(gif, &width, &height)) {
             *reason = "has no image to show";
             return false;
@@ -142,6 +145,27 @@ const ColorTable& IndexedFile::Table() const
     return format == ImageFileFormat::Gif ? gif.table : png.table;
 }
 
+const ColorTable& IndexedFile::PictureTable() const
+{
+    return format == ImageFileFormat::Gif ? gif.pictureTable : png.table;
+}
+
+bool IndexedFile::CountTableUsage(const ByteSource& source, std::vector<uint64_t>* counts, std::string* reason) const
+{
+    if (format == ImageFileFormat::Gif) return CountGifPictureUsage(source, gif, counts, reason);
+    ByteHistogram histogram;
+    uint32_t rows = 0;
+    const bool decoded = DecodeRows(source, [&](uint32_t y, const uint8_t* indices) {
+        if (y >= height) return;
+        histogram.Add(indices, width);
+        ++rows;
+    }, reason);
+    if (decoded && rows != height) *reason = "ends before its last row";
+    if (!decoded || rows != height) return false;
+    *counts = histogram.Totals();
+    return true;
+}
+
 bool IndexedFile::DecodeRows(const ByteSource& source,
                              const std::function<void(uint32_t y, const uint8_t* indices)>& row,
                              std::string* reason) const
@@ -150,6 +174,11 @@ bool IndexedFile::DecodeRows(const ByteSource& source,
     if (format == ImageFileFormat::Gif) return DecodeGifImage(source, gif, row, reason);
     *reason = "is not a PNG or GIF file";
     return false;
+}
+
+bool IndexedFile::PictureDataCanFill(std::string* reason) const
+{
+    return format != ImageFileFormat::Gif || GifPixelReader::CanFill(gif.images[0], 0, reason);
 }
 
 bool IndexedFile::WriteWithTable(const ByteSource& source, const ColorTable& table, SafeFileWriter& out,
@@ -220,8 +249,10 @@ bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& sourc
         *reason = "has a picture size a bitmap cannot have";
         return false;
     }
+    if (!file.PictureDataCanFill(reason)) return false;
     const uint32_t bitCount = file.BitmapBitCount();
-    const ColorTable& table = file.Table();
+    // The indices are those of the picture's own table, whichever is edited.
+    const ColorTable& table = file.PictureTable();
     const NewImageSpec spec = {int32_t(width), int32_t(height), int32_t(bitCount), int32_t(table.GetCount())};
     if (table.GetCount() > (1u << bitCount) || !image->CreateIndexed(dc, spec, table)) {
         *reason = "is too large to show";

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "image/byte_source.h"
 #include "image/gif_file.h"
@@ -32,8 +33,9 @@ public:
     IndexedFile();
 
     // Reads a PNG or GIF file's structure; false with a one-line reason. The
-    // same source is handed to every later call.
-    bool Read(const ByteSource& source, std::string* reason);
+    // same source is handed to every later call. editPictureTable: see
+    // ReadGifStructure.
+    bool Read(const ByteSource& source, std::string* reason, bool editPictureTable = false);
     // The same, leaving the check of a PNG's pixel chunks to CheckPixelCrcs,
     // for a stream that copies them meanwhile.
     bool ReadBesidePixels(const ByteSource& source, std::string* reason);
@@ -48,9 +50,18 @@ public:
     uint32_t MaxEntries() const;
     // The table the user edits.
     const ColorTable& Table() const;
-    // The picture's rows, top first, one index per pixel.
+    // The table the picture's pixels index: Table(), except for a GIF whose
+    // first image has its own table beside the edited global one.
+    const ColorTable& PictureTable() const;
+    // False, with a reason, when the picture's data is far too short for its
+    // size: refused before memory is taken for the picture.
+    bool PictureDataCanFill(std::string* reason) const;
+    // The picture's rows, top first, one index per pixel of PictureTable().
     bool DecodeRows(const ByteSource& source, const std::function<void(uint32_t y, const uint8_t* indices)>& row,
                     std::string* reason) const;
+    // How many of the picture's pixels index each value (256 counts) in
+    // Table(): pixels drawn with another table are left out.
+    bool CountTableUsage(const ByteSource& source, std::vector<uint64_t>* counts, std::string* reason) const;
     // Writes the file again with table in place of its own. Refuses a table
     // the format cannot hold or one too short for the pixels, naming the count.
     bool WriteWithTable(const ByteSource& source, const ColorTable& table, SafeFileWriter& out,
@@ -59,7 +70,7 @@ public:
     std::string Report(const std::string& path, uint64_t fileSize, int32_t headerDetail, int32_t hexNumbers) const;
 
 private:
-    bool ReadStructure(const ByteSource& source, bool checkPixelCrcs, std::string* reason);
+    bool ReadStructure(const ByteSource& source, bool checkPixelCrcs, bool editPictureTable, std::string* reason);
 
     ImageFileFormat format;
     uint32_t width;

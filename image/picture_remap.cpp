@@ -20,7 +20,8 @@ bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* re
     return true;
 }
 
-bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason)
+bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason,
+                                    bool editPictureTable)
 {
     format = ImageFileFormat::Unknown;
     counts.clear();
@@ -33,7 +34,7 @@ bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, 
         const int background = PngBackgroundIndex(source, png);
         if (background >= 0) named.push_back(uint32_t(background));
     } else if (detected == ImageFileFormat::Gif) {
-        if (!ReadGifStructure(source, &gif, reason) || !table.Assign(gif.table) ||
+        if (!ReadGifStructure(source, &gif, reason, editPictureTable) || !table.Assign(gif.table) ||
             (countPixels && !CountGifIndices(source, gif, &counts, reason)))
             return false;
         for (size_t i = 0; i < gif.images.size(); ++i)

@@ -28,8 +28,9 @@ public:
     // pixels of each entry (a second pass over the pixel data). False with a
     // one-line reason.
     bool Read(SourceFile& file, bool countPixels, std::string* reason);
-    // The same for a PNG or GIF file's bytes held anywhere, as the editor keeps them.
-    bool ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason);
+    // The same for a PNG or GIF file's bytes held anywhere, as the editor keeps
+    // them; editPictureTable as for ReadGifStructure.
+    bool ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason, bool editPictureTable = false);
 
     ImageFileFormat Format() const { return format; }
     const ColorTable& Table() const { return table; }

@@ -1,5 +1,6 @@
 // korin-cli on indexed PNG and GIF files: the table rewritten with every other
 // byte kept, refusals that name the count, and pictures converted exactly.
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "tests/support/memory_dc.h"
 #include "tests/support/picture_files.h"
 #include "tests/support/png_bytes.h"
+#include "tests/support/sanitizer.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -238,6 +240,57 @@ TEST(PictureCli, InfoAndPaletteReadPngAndGif)
     ASSERT_EQ(0, palette.exitCode) << palette.err;
     const std::string hex = ReadWholeFile(folder.File("gif.hex"));
     EXPECT_LT(hex.find("00ff00"), 2u) << hex;  // entry 0 of the global table, first
+}
+
+// Small files that promise much: an image of 65535 x 65535 pixels without
+// data (alone and a hundred times), many graphic controls before one image,
+// and many images each short of its data by what may be padded. Each command
+// refuses the first kind naming the image and reads the others, all in
+// memory that grows with what it writes, never with what the file promises.
+TEST(PictureCli, CraftedGifsAreRefusedOrReadInBoundedMemory)
+{
+    TempFolder folder;
+    const std::string screen = MakeGif(1, 1, std::string("\0\0\0\xFF\xFF\xFF", 6), 0, {});
+    const std::string head = screen.substr(0, screen.size() - 1);
+    const std::string huge = std::string(",\0\0\0\0\xFF\xFF\xFF\xFF\0\x02\0", 12);
+    const std::string tiny = std::string(",\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0", 15);
+    const std::string padded = std::string(",\0\0\0\0\x20\0\x20\0\0\x02\0", 12);  // 32 x 32, no data
+    std::string hundred, controls, images;
+    for (int i = 0; i < 100; ++i) hundred += huge;
+    for (int i = 0; i < 60000; ++i) controls += std::string("\x21\xF9\x04\x01\0\0\x01\0", 8);
+    for (int i = 0; i < 40000; ++i) images += padded;
+    const struct { const char* name; std::string bytes; bool reads; } files[] = {
+        {"huge.gif", head + huge + ";", false},
+        {"hundred.gif", head + hundred + ";", false},
+        {"controls.gif", head + controls + tiny + ";", true},
+        {"images.gif", head + images + ";", true},
+    };
+    const std::vector<std::vector<std::string>> commands = {
+        {"info", "--members"}, {"usage"}, {"convert", "OUT.png"}, {"compact", "-o", "OUT.gif"},
+        {"sort", "--by", "hue", "-o", "OUT.gif"}, {"merge-duplicates", "-o", "OUT.gif"},
+    };
+    for (const auto& file : files) {
+        const std::string input = Write(folder, file.name, file.bytes);
+        for (const auto& command : commands) {
+            std::vector<std::string> args = {command[0], input};
+            std::string output;
+            for (size_t i = 1; i < command.size(); ++i) {
+                const bool named = command[i].compare(0, 4, "OUT.") == 0;
+                if (named) output = folder.File("out" + command[i].substr(3));
+                args.push_back(named ? output : command[i]);
+            }
+            const CliRun run = RunCli(args);
+            ASSERT_TRUE(run.finished) << file.name << " " << command[0];
+            const bool reads = file.reads || command[0] == "info";
+            EXPECT_EQ(reads ? 0 : 1, run.exitCode) << file.name << " " << command[0] << ": " << run.err;
+            EXPECT_EQ(reads, run.err.find("in image 1 (offset 19)") == std::string::npos) << run.err;
+            const long written = long((output.empty() ? run.out.size() : ReadWholeFile(output).size()) / 1024);
+            if (!kAddressSanitizer) {
+                EXPECT_LT(run.peakKilobytes, 64 * 1024 + written) << file.name << " " << command[0];
+            }
+            if (!output.empty()) std::remove(output.c_str());
+        }
+    }
 }
 
 }  // namespace

@@ -49,10 +49,12 @@ std::vector<uint8_t> Decode(const std::string& code, uint8_t minimumCodeSize, ui
 TEST(GifLzw, DecodesEveryCodeSizeFullDictionariesAndStreamsOfTheWrongLength)
 {
     using Status = GifLzwDecoder::Status;
-    for (uint8_t bits = 2; bits <= 8; ++bits) {
+    // Encoders write 2 to 8; decoders also take 1 (two-bit codes at first)
+    // and 9 to 11 (literals past any table's reach, codes of 10 to 12 bits).
+    for (uint8_t bits = 1; bits <= 11; ++bits) {
         // Noise fills the 12-bit dictionary; with and without a clear when it is full.
         for (bool clearWhenFull : {true, false}) {
-            const std::vector<uint8_t> pixels = Noise(40000, bits, 1u << bits);
+            const std::vector<uint8_t> pixels = Noise(40000, bits, std::min(1u << bits, 256u));
             const std::string code = EncodeGifLzw(pixels, bits, clearWhenFull);
             Status status;
             EXPECT_EQ(pixels, Decode(code, bits, pixels.size(), &status)) << int(bits) << " " << clearWhenFull;
@@ -79,12 +81,15 @@ TEST(GifLzw, DecodesEveryCodeSizeFullDictionariesAndStreamsOfTheWrongLength)
     EXPECT_EQ(Status::Corrupt, status);
     Decode(std::string("\xCC\x01", 2), 2, 10, &status);  // clear, 1, then 7 while 6 is next
     EXPECT_EQ(Status::Corrupt, status);
-    // Code sizes the format does not have decode nothing.
-    for (uint8_t bits : {1, 9}) {
+    // A literal no table reaches: clear (512), then 256, in 10-bit codes.
+    Decode(std::string("\x00\x02\x04", 3), 9, 10, &status);
+    EXPECT_EQ(Status::Corrupt, status);
+    // Code sizes no decoder takes decode nothing.
+    for (uint8_t bits : {0, 12}) {
         EXPECT_TRUE(Decode(std::string("\x3C\x00", 2), bits, 10, &status).empty());
         EXPECT_EQ(Status::Corrupt, status) << int(bits);
         const GifLzwDecoder decoder(bits, 10, [](const uint8_t*, size_t) {});
-        EXPECT_EQ(std::string("the LZW minimum code size is not 2 to 8"), decoder.Problem());
+        EXPECT_EQ(std::string("the LZW minimum code size is not 1 to 11"), decoder.Problem());
     }
     // An end code before the last pixel ends the data: the codes after it
     // (2 and 3) are no pixels, and the rest pads with 0.
@@ -339,9 +344,9 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
     const size_t data = 13 + 12 + 10;  // header, table, descriptor
     std::string unknown = good, codeSize = good, badCode = good, afterClear = good, extension = good;
     unknown.insert(data - 10, "\x99");
-    codeSize[data] = 9;
+    codeSize[data] = 12;
     std::string codeSizeOne = good;
-    codeSizeOne[data] = 1;
+    codeSizeOne[data] = 0;
     badCode.replace(data + 2, 2, "\xCC\x01");  // clear, 1, then a code beyond the dictionary
     afterClear.replace(data + 2, 2, std::string("\x3C\x00", 2));  // clear, then 7
     std::string interlaced = badCode;
@@ -360,8 +365,8 @@ TEST(GifFile, BrokenFilesAreRefusedSayingWhereAndBadTablesAreNotWritten)
         {extension.substr(0, data - 8), "inside extension 0xFE (offset 25): the sub-block at offset 27"},
         {unknown, "unknown block (byte 0x99) at offset 25"},
         {good.substr(0, data - 10), "holds no image"},
-        {codeSize, "minimum code size of 9 in image 1"},
-        {codeSizeOne, "minimum code size of 1 in image 1"},
+        {codeSize, "minimum code size of 12 in image 1 (offset 25) (at offset 35); it must be 1 to 11"},
+        {codeSizeOne, "minimum code size of 0 in image 1"},
         {good.substr(0, data), "cut short before the data of image 1"},
         {good.substr(0, data + 1), "inside the data of image 1 (offset 25): the sub-block at offset 36"},
         {MakeGif(8, 8, Rgb(4, 3), 0, {{0, 0, 8, 8, Rgb(4, 1), Noise(64, 1, 4), 2}}).substr(0, data + 11),
