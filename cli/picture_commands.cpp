@@ -51,6 +51,8 @@ bool ConvertPicture(HDC dc, const std::string& input, const std::string& output,
 {
     *failedFile = input;
     DibImage image;
+    // Which entries are see-through: a bitmap has no place for it, a PNG has tRNS.
+    std::vector<uint8_t> alpha;
     const ImageFileFormat inputFormat = PictureFormatOf(input);
     if (inputFormat == ImageFileFormat::Png || inputFormat == ImageFileFormat::Gif) {
         SourceFile file;
@@ -58,6 +60,7 @@ bool ConvertPicture(HDC dc, const std::string& input, const std::string& output,
         if (!ReadIndexed(input, &file, &indexed, reason) ||
             !LoadIndexedPicture(dc, indexed, ByteSource(file), &image, reason))
             return false;
+        alpha = indexed.Alpha();
     } else if (!image.LoadFromFile(dc, input.c_str())) {
         *reason = "is not a picture this program reads (an indexed PNG or GIF, or a BMP file the editor opens)";
         return false;
@@ -69,7 +72,7 @@ bool ConvertPicture(HDC dc, const std::string& input, const std::string& output,
         return false;
     }
     SafeFileWriter writer(output.c_str());
-    if (writer.IsOpen() && !WriteBitmapAsPng(image, writer, reason)) return false;
+    if (writer.IsOpen() && !WriteBitmapAsPng(image, writer, reason, alpha)) return false;
     if (!writer.IsOpen() || !writer.Commit()) {
         *failedFile = output;
         *reason = "could not be written";

@@ -42,20 +42,6 @@ void PackRow(const uint8_t* indices, uint32_t width, uint32_t bitCount, unsigned
     }
 }
 
-void UnpackRow(const unsigned char* row, uint32_t width, uint32_t bitCount, uint8_t* indices)
-{
-    if (bitCount == 8) {
-        std::memcpy(indices, row, width);
-        return;
-    }
-    const uint32_t perByte = 8 / bitCount;
-    const uint32_t mask = (1u << bitCount) - 1;
-    for (uint32_t x = 0; x < width; ++x) {
-        const uint32_t shift = 8 - bitCount * (x % perByte + 1);
-        indices[x] = static_cast<uint8_t>(row[x / perByte] >> shift & mask);
-    }
-}
-
 }  // namespace
 
 ImageFileFormat DetectImageFormat(const ByteSource& source)
@@ -178,7 +164,27 @@ bool IndexedFile::DecodeRows(const ByteSource& source,
 
 bool IndexedFile::PictureDataCanFill(std::string* reason) const
 {
+    if (format == ImageFileFormat::Png) return CheckPngImageData(png, reason);
     return format != ImageFileFormat::Gif || GifPixelReader::CanFill(gif.images[0], 0, reason);
+}
+
+std::vector<uint8_t> IndexedFile::Alpha() const
+{
+    if (format == ImageFileFormat::Png) return png.alpha;
+    std::vector<uint8_t> alpha;
+    if (format == ImageFileFormat::Gif && !gif.images.empty() && gif.images[0].transparentIndex >= 0) {
+        alpha.assign(size_t(gif.images[0].transparentIndex) + 1, 255);
+        alpha.back() = 0;
+    }
+    return alpha;
+}
+
+bool IndexedFile::DecodePackedRows(const ByteSource& source, const std::function<uint8_t*(uint32_t y)>& rowAt,
+                                   std::string* reason) const
+{
+    if (format == ImageFileFormat::Png) return DecodePngPacked(source, png, BitmapBitCount(), rowAt, reason);
+    *reason = "is not a PNG file";
+    return false;
 }
 
 bool IndexedFile::WriteWithTable(const ByteSource& source, const ColorTable& table, SafeFileWriter& out,
@@ -261,11 +267,19 @@ bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& sourc
     unsigned char* bits = image->Bits();
     const uint32_t stride = image->Stride();
     uint32_t rows = 0;
-    const bool decoded = file.DecodeRows(source, [&](uint32_t y, const uint8_t* indices) {
-        if (y >= height) return;
-        PackRow(indices, width, bitCount, bits + size_t(height - 1 - y) * stride);
-        ++rows;
-    }, reason);
+    bool decoded;
+    if (file.Format() == ImageFileFormat::Png) {
+        // The rows go into the bitmap as the file packs them.
+        decoded = file.DecodePackedRows(source, [&](uint32_t y) { return bits + size_t(height - 1 - y) * stride; },
+                                        reason);
+        rows = height;
+    } else {
+        decoded = file.DecodeRows(source, [&](uint32_t y, const uint8_t* indices) {
+            if (y >= height) return;
+            PackRow(indices, width, bitCount, bits + size_t(height - 1 - y) * stride);
+            ++rows;
+        }, reason);
+    }
     if (!decoded || rows != height) {
         if (decoded) *reason = "ends before its last row";
         image->Discard();
@@ -274,7 +288,8 @@ bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& sourc
     return true;
 }
 
-bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* reason)
+bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* reason,
+                      const std::vector<uint8_t>& alpha)
 {
     BITMAPINFOHEADER info;
     if (image.IsEmpty() || !image.CopyHeaders(nullptr, &info)) {
@@ -292,9 +307,15 @@ bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* r
     const uint32_t height = topDown ? uint32_t(-int64_t(info.biHeight)) : uint32_t(info.biHeight);
     const unsigned char* bits = image.Bits();
     const uint32_t stride = image.Stride();
-    return WriteIndexedPng(width, height, bitCount, table, [&](uint32_t y, uint8_t* indices) {
+    // A bitmap packs its rows as PNG does; only the bits past the width,
+    // which a bitmap leaves to chance, are cleared.
+    const size_t rowBytes = size_t((uint64_t(width) * bitCount + 7) / 8);
+    const uint32_t usedBits = uint32_t(uint64_t(width) * bitCount % 8);
+    const uint8_t lastMask = usedBits ? uint8_t(0xFF00u >> usedBits) : uint8_t(0xFF);
+    return WriteIndexedPngPacked(width, height, bitCount, table, alpha, [&](uint32_t y, uint8_t* packed) {
         const uint32_t stored = topDown ? y : height - 1 - y;
-        UnpackRow(bits + size_t(stored) * stride, width, bitCount, indices);
+        std::memcpy(packed, bits + size_t(stored) * stride, rowBytes);
+        packed[rowBytes - 1] &= lastMask;
     }, out, reason);
 }
 

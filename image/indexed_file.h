@@ -62,6 +62,14 @@ public:
     // How many of the picture's pixels index each value (256 counts) in
     // Table(): pixels drawn with another table are left out.
     bool CountTableUsage(const ByteSource& source, std::vector<uint64_t>* counts, std::string* reason) const;
+    // Each entry's alpha as a PNG's tRNS holds it: a PNG's own; for a GIF,
+    // opaque entries up to its first image's transparent index, which is 0.
+    // Empty when every entry is opaque.
+    std::vector<uint8_t> Alpha() const;
+    // A PNG's rows packed at BitmapBitCount() bits into rows the caller holds,
+    // zeroed: rowAt(y) is row y from the top (see DecodePngPacked).
+    bool DecodePackedRows(const ByteSource& source, const std::function<uint8_t*(uint32_t y)>& rowAt,
+                          std::string* reason) const;
     // Writes the file again with table in place of its own. Refuses a table
     // the format cannot hold or one too short for the pixels, naming the count.
     bool WriteWithTable(const ByteSource& source, const ColorTable& table, SafeFileWriter& out,
@@ -87,8 +95,10 @@ bool TableAfterSetting(const IndexedFile& file, const ColorTable& table, ColorTa
 // The picture of file as a bitmap (bottom-up, the table's entries) through dc.
 bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& source, DibImage* image,
                         std::string* reason);
-// Writes an indexed bitmap as a new PNG file of the same bit depth.
-bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* reason);
+// Writes an indexed bitmap as a new PNG file of the same bit depth; alpha,
+// when not empty, goes to tRNS (cut to the bitmap's table).
+bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* reason,
+                      const std::vector<uint8_t>& alpha = std::vector<uint8_t>());
 
 // korin-cli's apply, invert and swap on a PNG or GIF file: the table taken
 // out, edited, and written to output (which may be the input) with every other

@@ -1,7 +1,8 @@
 // The pixels of an indexed PNG: its compressed data inflated block by block,
 // each row unfiltered against the one before it and unpacked to one index per
 // pixel; interlaced images pass by pass. Only two rows are held at a time,
-// except where an interlaced picture must be assembled for its reader.
+// except where an interlaced picture must be assembled for its reader (at
+// its own depth, packed).
 #include "image/png_file.h"
 
 #include <cstring>
@@ -300,6 +301,58 @@ bool FrameImages(const ByteSource& source, const PngStructure& png, std::vector<
 
 }  // namespace
 
+bool CheckPngImageData(const PngStructure& png, std::string* reason)
+{
+    return CheckPromisedSize(DefaultImage(png), png.bitDepth, png.interlace != 0, reason);
+}
+
+bool DecodePngPacked(const ByteSource& source, const PngStructure& png, uint32_t bitCount,
+                     const std::function<uint8_t*(uint32_t y)>& rowAt, std::string* reason)
+{
+    const uint32_t depth = png.bitDepth;
+    if (bitCount != depth && !(depth == 2 && bitCount == 4))
+        return Refuse(reason, "IDAT: a " + std::to_string(depth) + "-bit picture is not held at " +
+                                  std::to_string(bitCount) + " bits per pixel");
+    const uint32_t width = png.width;
+    const size_t rowBytes = size_t(PackedRowBytes(width, depth));
+    // Bits past the width may hold anything in the file; the picture's are 0.
+    const uint32_t usedBits = uint32_t(uint64_t(width) * depth % 8);
+    const uint8_t lastMask = usedBits ? uint8_t(0xFF00u >> usedBits) : uint8_t(0xFF);
+    const PngPackedRow place = [&](int pass, uint32_t y, uint32_t passWidth, const uint8_t* packed, size_t bytes,
+                                   std::string*) {
+        const PassGeometry& geometry = png.interlace ? kAdam7[pass] : kWholeImage;
+        uint8_t* target = rowAt(geometry.y0 + y * geometry.dy);
+        if (geometry.dx == 1) {
+            std::memcpy(target, packed, bytes);
+            target[rowBytes - 1] &= lastMask;
+        } else if (depth == 8) {
+            for (uint32_t i = 0; i < passWidth; ++i) target[geometry.x0 + i * geometry.dx] = packed[i];
+        } else {
+            const uint32_t mask = (1u << depth) - 1;
+            uint64_t to = uint64_t(geometry.x0) * depth;
+            const uint64_t step = uint64_t(geometry.dx) * depth;
+            for (uint64_t from = 0; from < uint64_t(passWidth) * depth; from += depth, to += step) {
+                const uint32_t value = packed[from / 8] >> (8 - depth - from % 8) & mask;
+                target[to / 8] = uint8_t(target[to / 8] | value << (8 - depth - to % 8));
+            }
+        }
+        return true;
+    };
+    if (!ForEachPackedPngRow(source, png, place, reason)) return false;
+    if (bitCount == depth) return true;
+    // A 2-bit picture widens to 4 bits in its own row, from the end back, so
+    // that no byte is written before it has been read.
+    for (uint32_t y = 0; y < png.height; ++y) {
+        uint8_t* row = rowAt(y);
+        for (size_t i = rowBytes; i-- > 0;) {
+            const uint8_t four = row[i];
+            row[2 * i + 1] = uint8_t((four >> 2 & 3) << 4 | (four & 3));
+            row[2 * i] = uint8_t((four >> 6) << 4 | (four >> 4 & 3));
+        }
+    }
+    return true;
+}
+
 bool DecodePngImage(const ByteSource& source, const PngStructure& png,
                     const std::function<void(uint32_t y, const uint8_t* indices)>& row, std::string* reason)
 {
@@ -310,19 +363,24 @@ bool DecodePngImage(const ByteSource& source, const PngStructure& png,
                         reason);
     }
     // Passes fill the picture in a scattered order; its reader wants rows.
+    // The picture is assembled packed, as the file holds it.
     if (!CheckPromisedSize(image, png.bitDepth, true, reason)) return false;
-    const uint64_t pixels = uint64_t(png.width) * png.height;
-    if (pixels > SIZE_MAX) return Refuse(reason, "IDAT: the picture is too large for this machine");
-    std::unique_ptr<uint8_t[]> picture(new (std::nothrow) uint8_t[size_t(pixels)]);
+    const uint64_t rowBytes = PackedRowBytes(png.width, png.bitDepth);
+    const uint64_t bytes = rowBytes * png.height + png.width;
+    if (bytes > SIZE_MAX) return Refuse(reason, "IDAT: the picture is too large for this machine");
+    std::unique_ptr<uint8_t[]> picture(new (std::nothrow) uint8_t[size_t(bytes)]());
     if (!picture) return Refuse(reason, "IDAT: no memory to assemble the interlaced picture");
-    const bool walked = WalkRows(source, image, png.bitDepth, true,
-                                 [&](const PassGeometry& pass, uint32_t passY, uint32_t passWidth, const uint8_t* indices) {
-                                     uint8_t* line = picture.get() + uint64_t(pass.y0 + passY * pass.dy) * png.width;
-                                     for (uint32_t i = 0; i < passWidth; ++i) line[pass.x0 + i * pass.dx] = indices[i];
-                                 },
-                                 reason);
-    if (!walked) return false;
-    for (uint32_t y = 0; y < png.height; ++y) row(y, picture.get() + uint64_t(y) * png.width);
+    uint8_t* indices = picture.get() + rowBytes * png.height;
+    const auto rowAt = [&](uint32_t y) { return picture.get() + uint64_t(y) * rowBytes; };
+    if (!DecodePngPacked(source, png, png.bitDepth, rowAt, reason)) return false;
+    for (uint32_t y = 0; y < png.height; ++y) {
+        if (png.bitDepth == 8) {
+            row(y, rowAt(y));
+        } else {
+            Unpack(rowAt(y), png.width, png.bitDepth, indices);
+            row(y, indices);
+        }
+    }
     return true;
 }
 

@@ -1,4 +1,4 @@
-// A new indexed PNG from a picture's indices: each row packed, filtered and
+// A new indexed PNG from a picture's indices or packed rows: each row filtered and
 // deflated (PngRowEncoder) into IDAT.
 #include "image/png_file.h"
 
@@ -35,11 +35,12 @@ void Pack(const uint8_t* indices, uint32_t width, uint32_t bitDepth, uint8_t* pa
     }
 }
 
-}  // namespace
+// A row comes packed, or as indices (withIndices) that are packed here.
+typedef std::function<void(uint32_t y, uint8_t* packed, uint8_t* indices)> RowSource;
 
-bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
-                     const std::function<void(uint32_t y, uint8_t* indices)>& row, SafeFileWriter& out,
-                     std::string* reason)
+bool WriteRows(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
+               const std::vector<uint8_t>& alpha, bool withIndices, const RowSource& row, SafeFileWriter& out,
+               std::string* reason)
 {
     if (bitDepth != 1 && bitDepth != 2 && bitDepth != 4 && bitDepth != 8)
         return Refuse(reason, "bit depth " + std::to_string(bitDepth) + " is not 1, 2, 4 or 8");
@@ -51,14 +52,14 @@ bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const C
         return Refuse(reason, "a " + std::to_string(bitDepth) + "-bit PNG holds at most " + std::to_string(allowed) +
                                   " colors; the table has " + std::to_string(table.GetCount()));
 
-    // The indices of a row and the packed row.
+    // The packed row, and the indices of a row when they come so.
     const uint64_t rowBytes = PackedRowBytes(width, bitDepth);
-    const uint64_t need = uint64_t(width) + rowBytes;
+    const uint64_t need = rowBytes + (withIndices ? width : 0);
     if (need > SIZE_MAX) return Refuse(reason, "rows too large for this machine");
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size_t(need)]());
     if (!buffer) return Refuse(reason, "no memory for a row of " + std::to_string(width) + " pixels");
-    uint8_t* indices = buffer.get();
-    uint8_t* packed = indices + width;
+    uint8_t* packed = buffer.get();
+    uint8_t* indices = withIndices ? packed + rowBytes : nullptr;
 
     std::string compressed;
     PngRowEncoder encoder([&](const uint8_t* bytes, size_t count) {
@@ -67,8 +68,7 @@ bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const C
     if (!encoder.Start(rowBytes, reason)) return false;
     encoder.StartPass();
     for (uint32_t y = 0; y < height; ++y) {
-        row(y, indices);
-        Pack(indices, width, bitDepth, packed, size_t(rowBytes));
+        row(y, packed, indices);
         if (!encoder.AddRow(packed, size_t(rowBytes), reason)) return false;
     }
     if (!encoder.Finish(reason)) return false;
@@ -88,6 +88,10 @@ bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const C
         palette[3 * i + 2] = table.GetEntry(i)->blue;
     }
     WritePngChunk(out, "PLTE", palette, 3 * table.GetCount());
+    // tRNS leaves out the opaque entries at its end, and has none past the table.
+    size_t alphaKept = alpha.size() < table.GetCount() ? alpha.size() : table.GetCount();
+    while (alphaKept > 0 && alpha[alphaKept - 1] == 255) --alphaKept;
+    if (alphaKept) WritePngChunk(out, "tRNS", alpha.data(), uint32_t(alphaKept));
     // One IDAT, unless the data outgrows the largest chunk there is.
     const uint8_t* data = reinterpret_cast<const uint8_t*>(compressed.data());
     for (size_t at = 0; at < compressed.size(); at += kLargestIdat) {
@@ -96,4 +100,28 @@ bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const C
     }
     WritePngChunk(out, "IEND", nullptr, 0);
     return true;
+}
+
+}  // namespace
+
+bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
+                     const std::function<void(uint32_t y, uint8_t* indices)>& row, SafeFileWriter& out,
+                     std::string* reason)
+{
+    const size_t rowBytes = size_t(PackedRowBytes(width, bitDepth));
+    return WriteRows(width, height, bitDepth, table, std::vector<uint8_t>(), true,
+                     [&](uint32_t y, uint8_t* packed, uint8_t* indices) {
+                         row(y, indices);
+                         Pack(indices, width, bitDepth, packed, rowBytes);
+                     },
+                     out, reason);
+}
+
+bool WriteIndexedPngPacked(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
+                           const std::vector<uint8_t>& alpha,
+                           const std::function<void(uint32_t y, uint8_t* packed)>& row, SafeFileWriter& out,
+                           std::string* reason)
+{
+    return WriteRows(width, height, bitDepth, table, alpha, false,
+                     [&](uint32_t y, uint8_t* packed, uint8_t*) { row(y, packed); }, out, reason);
 }

@@ -49,6 +49,17 @@ bool CheckPngPixelCrcs(const ByteSource& source, const PngStructure& png, std::s
 bool DecodePngImage(const ByteSource& source, const PngStructure& png,
                     const std::function<void(uint32_t y, const uint8_t* indices)>& row, std::string* reason);
 
+// Refuses a default image whose IDAT bytes cannot inflate to the rows its
+// header promises, before anything is allocated for the picture.
+bool CheckPngImageData(const PngStructure& png, std::string* reason);
+
+// The default image packed at bitCount bits per pixel (its own depth, or 4 for
+// a 2-bit picture) into rows the caller holds: rowAt(y) is row y from the top,
+// zeroed beforehand, room for the width at bitCount bits. An interlaced
+// picture is assembled there pass by pass; nothing else holds it.
+bool DecodePngPacked(const ByteSource& source, const PngStructure& png, uint32_t bitCount,
+                     const std::function<uint8_t*(uint32_t y)>& rowAt, std::string* reason);
+
 // Every stored row of the default image, pass by pass (one pass when not
 // interlaced), unfiltered but still packed: row(pass, y in the pass, pixels
 // in the row, bytes, byte count). A false return stops the walk, its reason kept.
@@ -83,5 +94,13 @@ bool WritePngWithTable(const ByteSource& source, const PngStructure& png, const 
 bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
                      const std::function<void(uint32_t y, uint8_t* indices)>& row, SafeFileWriter& out,
                      std::string* reason);
+
+// The same from rows already packed at bitDepth (row(y, packed) fills
+// PackedRowBytes of them, bits past the width 0), with alpha put into tRNS
+// (cut to the table; none when every entry left is opaque).
+bool WriteIndexedPngPacked(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
+                           const std::vector<uint8_t>& alpha,
+                           const std::function<void(uint32_t y, uint8_t* packed)>& row, SafeFileWriter& out,
+                           std::string* reason);
 
 #endif

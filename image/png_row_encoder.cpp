@@ -10,29 +10,58 @@ namespace {
 
 const size_t kOutputBlock = 64 * 1024;
 
-// Row filtered by type into out; out[0] is the filter byte.
-void Filter(const uint8_t* row, const uint8_t* previous, size_t count, uint8_t type, uint8_t* out)
+uint64_t Magnitude(uint8_t value)
 {
-    out[0] = type;
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t left = i ? row[i - 1] : 0;
-        const uint8_t aboveLeft = i ? previous[i - 1] : 0;
-        uint8_t predicted = 0;
-        switch (type) {
-        case 1: predicted = left; break;
-        case 2: predicted = previous[i]; break;
-        case 3: predicted = uint8_t((left + previous[i]) / 2); break;
-        case 4: predicted = PaethPredictor(left, previous[i], aboveLeft); break;
-        default: break;
-        }
-        out[i + 1] = uint8_t(row[i] - predicted);
-    }
+    return uint64_t(std::abs(int(int8_t(value))));
 }
 
-uint64_t SumOfAbsoluteValues(const uint8_t* filtered, size_t count)
+// Bytes of a row filtered and summed at a time, between looks at the best sum.
+const size_t kFilterStretch = 4096;
+
+// Bytes [from, to) of row filtered by type into out (which starts at the
+// filter byte's successor); returns the sum of their absolute values. One
+// loop per type, so that the compiler sees no choice inside it.
+uint64_t FilterStretch(const uint8_t* row, const uint8_t* previous, size_t from, size_t to, uint8_t type,
+                       uint8_t* out)
 {
+    size_t i = from;
+    switch (type) {
+    case 0:
+        std::memcpy(out + from, row + from, to - from);
+        break;
+    case 1:
+        if (i == 0) out[i++] = row[0];
+        for (; i < to; ++i) out[i] = uint8_t(row[i] - row[i - 1]);
+        break;
+    case 2:
+        for (; i < to; ++i) out[i] = uint8_t(row[i] - previous[i]);
+        break;
+    case 3:
+        if (i == 0) out[i++] = uint8_t(row[0] - previous[0] / 2);
+        for (; i < to; ++i) out[i] = uint8_t(row[i] - (row[i - 1] + previous[i]) / 2);
+        break;
+    default:
+        // With nothing to the left, Paeth predicts the byte above.
+        if (i == 0) out[i++] = uint8_t(row[0] - previous[0]);
+        for (; i < to; ++i) out[i] = uint8_t(row[i] - PaethPredictor(row[i - 1], previous[i], previous[i - 1]));
+        break;
+    }
     uint64_t sum = 0;
-    for (size_t i = 0; i < count; ++i) sum += uint64_t(std::abs(int(int8_t(filtered[i]))));
+    for (i = from; i < to; ++i) sum += Magnitude(out[i]);
+    return sum;
+}
+
+// Row filtered by type into out (out[0] is the filter byte) while its sum of
+// absolute values stays below best; returns that sum, or best or more once it
+// is clear the type loses (out is then unfinished).
+uint64_t Filter(const uint8_t* row, const uint8_t* previous, size_t count, uint8_t type, uint8_t* out, uint64_t best)
+{
+    out[0] = type;
+    uint64_t sum = 0;
+    for (size_t from = 0; from < count && sum < best; from += kFilterStretch) {
+        const size_t to = count - from < kFilterStretch ? count : from + kFilterStretch;
+        sum += FilterStretch(row, previous, from, to, type, out + 1);
+    }
     return sum;
 }
 
@@ -83,8 +112,7 @@ bool PngRowEncoder::AddRow(const uint8_t* row, size_t count, std::string* reason
     uint64_t bestSum = UINT64_MAX;
     for (int type = 0; type < 5; ++type) {
         uint8_t* candidate = filtered + type * (count + 1);
-        Filter(row, previous, count, uint8_t(type), candidate);
-        const uint64_t sum = SumOfAbsoluteValues(candidate + 1, count);
+        const uint64_t sum = Filter(row, previous, count, uint8_t(type), candidate, bestSum);
         if (sum < bestSum) {
             bestSum = sum;
             best = type;

@@ -4,6 +4,7 @@
 #include <iomanip>
 #include <locale>
 #include <sstream>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -61,15 +62,16 @@ void WriteSummary(std::ostream& out, const PngStructure& png, const std::string&
         << (png.animated ? " (APNG)" : "")
         << "\r\n 実際のファイルサイズ : " << Number{fileSize}
         << "bytes\r\n\r\n    -- チャンク --\r\n";
-    // Each type once, in the order it first appears, with how many there are.
+    // Each type once, in the order it first appears, with how many there are;
+    // a file may hold as many types as chunks, so each is found by its key.
     std::vector<std::pair<std::string, uint64_t>> counts;
+    std::unordered_map<std::string, size_t> place;
     for (const PngChunk& chunk : png.chunks) {
-        auto it = counts.begin();
-        while (it != counts.end() && it->first != chunk.type) ++it;
-        if (it == counts.end()) {
+        const auto found = place.emplace(chunk.type, counts.size());
+        if (found.second) {
             counts.emplace_back(chunk.type, 1);
         } else {
-            ++it->second;
+            ++counts[found.first->second].second;
         }
     }
     for (const auto& count : counts) out << " " << count.first << " : " << Number{count.second} << "\r\n";

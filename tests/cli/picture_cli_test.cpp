@@ -2,12 +2,15 @@
 // byte kept, refusals that name the count, and pictures converted exactly.
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "image/byte_source.h"
 #include "image/dib_image.h"
+#include "image/png_file.h"
 #include "palette/color_table.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/gif_bytes.h"
@@ -217,6 +220,59 @@ TEST(PictureCli, GifConvertsToABitmapPixelForPixel)
         for (uint32_t i = 0; i < 8; ++i) {
             const ColorEntry& e = *table.GetEntry(i);
             EXPECT_EQ(rgb.substr(3 * i, 3), std::string({char(e.red), char(e.green), char(e.blue)})) << i;
+        }
+    }
+}
+
+// Which pixels are see-through survives convert to PNG: tRNS from tRNS, and
+// from a GIF's transparent index. A bitmap has no alpha; it keeps the indices.
+TEST(PictureCli, ConvertToPngKeepsWhichPixelsAreSeeThrough)
+{
+    TempFolder folder;
+    const struct {
+        const char* name;
+        std::string bytes;
+        uint32_t width, height;
+        std::function<uint8_t(uint32_t x, uint32_t y)> index;
+        std::vector<uint8_t> alpha;  // of each index; past its end opaque
+    } cases[] = {
+        {"in.png", SmallPngBytes(), 5, 3, [](uint32_t x, uint32_t y) { return uint8_t((x + y) % 4); }, {0, 255, 128}},
+        {"in.gif", SmallGifBytes(), 6, 4, [](uint32_t x, uint32_t y) { return uint8_t((x + 3 * y) % 6); }, {255, 255, 0}},
+    };
+    for (const auto& c : cases) {
+        const std::string input = Write(folder, c.name, c.bytes), png = folder.File("out.png");
+        const std::string bmp = folder.File("out.bmp");
+        for (const std::string& output : {png, bmp}) {
+            CliRun run = RunCli({"convert", input, output});
+            ASSERT_EQ(0, run.exitCode) << c.name << ": " << run.err;
+        }
+        const std::string written = ReadWholeFile(png);
+        const ByteSource source(written);
+        PngStructure structure;
+        std::string reason;
+        ASSERT_TRUE(ReadPngStructure(source, &structure, &reason)) << reason;
+        const auto alphaOf = [](const std::vector<uint8_t>& alpha, uint8_t index) {
+            return index < alpha.size() ? alpha[index] : uint8_t(255);
+        };
+        uint32_t rows = 0;
+        ASSERT_TRUE(DecodePngImage(source, structure, [&](uint32_t y, const uint8_t* indices) {
+            ++rows;
+            for (uint32_t x = 0; x < c.width; ++x) {
+                EXPECT_EQ(c.index(x, y), indices[x]) << c.name << " " << x << "," << y;
+                EXPECT_EQ(alphaOf(c.alpha, c.index(x, y)), alphaOf(structure.alpha, indices[x]))
+                    << c.name << " " << x << "," << y;
+            }
+        }, &reason)) << reason;
+        EXPECT_EQ(c.height, rows);
+        DibImage image;
+        MemoryDC dc;
+        ASSERT_TRUE(image.LoadFromFile(dc, bmp.c_str())) << c.name;
+        const uint32_t bits = c.width == 5 ? 4 : 8;
+        for (uint32_t y = 0; y < c.height; ++y) {
+            const unsigned char* row = image.Bits() + size_t(c.height - 1 - y) * image.Stride();
+            for (uint32_t x = 0; x < c.width; ++x)
+                EXPECT_EQ(c.index(x, y), row[x * bits / 8] >> (8 - bits - x * bits % 8) & ((1u << bits) - 1))
+                    << c.name << " bitmap " << x << "," << y;
         }
     }
 }

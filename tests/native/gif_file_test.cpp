@@ -523,9 +523,10 @@ TEST(IndexedFile, RefusalsNameWhatIsWrong)
         EXPECT_EQ(*c.refusal == 0, file.WriteWithTable(ByteSource(gif), table, out, &reason)) << c.entries;
         EXPECT_EQ(c.refusal, reason);
     }
-    // Sides a bitmap can have but not this machine's memory.
-    const std::string huge = AssemblePng({{"IHDR", IhdrData(0x7FFFFFFF, 0x7FFFFFFF, 8, 3)}, {"PLTE", PaletteData(2)},
-                                          {"IDAT", Deflate("")}, {"IEND", ""}});
+    // Sides a bitmap can have but not this machine's memory, with data enough
+    // to pass the inflate bound.
+    const std::string huge = AssemblePng({{"IHDR", IhdrData(0x10000, 0x10000, 8, 3)}, {"PLTE", PaletteData(2)},
+                                          {"IDAT", std::string(4200000, 'x')}, {"IEND", ""}});
     ASSERT_TRUE(file.Read(ByteSource(huge), &reason)) << reason;
     EXPECT_FALSE(LoadIndexedPicture(nullptr, file, ByteSource(huge), &image, &reason));
     EXPECT_EQ("is too large to show", reason);

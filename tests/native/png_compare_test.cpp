@@ -2,8 +2,9 @@
 // python3-png) writes files at every bit depth, interlaced or not, which a
 // script here refilters with all five row filters and splits into many IDAT
 // chunks; the decoder must see pypng's indices. Files the encoder writes must
-// read back in pypng as written and pass pngcheck. Skipped, saying so, where
-// either tool is missing.
+// read back in pypng as written and pass pngcheck. The bitmap made of a file
+// must hold pypng's indices too. Skipped, saying so, where either tool is
+// missing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "image/dib_image.h"
+#include "image/indexed_file.h"
 #include "image/png_file.h"
 #include "platform/safe_file_writer.h"
 #include "tests/support/png_bytes.h"
@@ -162,6 +165,34 @@ std::string OurAnswer(const std::string& path)
     return Answer(png.bitDepth, rows, TableBytes(png.table));
 }
 
+// The same for the bitmap the editor and convert make of it: rows packed
+// into it at its own depth (a 2-bit picture at 4 bits), interlaced ones
+// assembled there.
+std::string BitmapAnswer(const std::string& path)
+{
+    const std::string file = ReadWholeFile(path);
+    const ByteSource source(file);
+    IndexedFile indexed;
+    DibImage image;
+    std::string reason;
+    if (!indexed.Read(source, &reason) || !LoadIndexedPicture(nullptr, indexed, source, &image, &reason))
+        return "refused: " + reason;
+    BITMAPINFOHEADER info;
+    ColorTable table;
+    if (!image.CopyHeaders(nullptr, &info) || !image.CopyColorTable(table)) return "no bitmap";
+    const uint32_t bits = info.biBitCount, width = uint32_t(info.biWidth), height = uint32_t(info.biHeight);
+    Rows rows(height, std::vector<uint8_t>(width));
+    for (uint32_t y = 0; y < height; ++y) {
+        const unsigned char* row = image.Bits() + size_t(height - 1 - y) * image.Stride();
+        for (uint32_t x = 0; x < width; ++x) rows[y][x] = uint8_t(row[x * bits / 8] >> (8 - bits - x * bits % 8) & ((1u << bits) - 1));
+        // Bits past the width are no pixel's: a bitmap written from it holds zeros there.
+        for (uint32_t bit = width * bits; bit < image.Stride() * 8; ++bit)
+            EXPECT_EQ(0, row[bit / 8] >> (7 - bit % 8) & 1) << path << " row " << y << " bit " << bit;
+    }
+    // The depth is the file's (IHDR's ninth byte), the bitmap's may be wider.
+    return Answer(uint8_t(file[24]), rows, TableBytes(table));
+}
+
 const uint32_t kShapes[][2] = {{1, 1}, {7, 5}, {13, 11}, {33, 3}, {3, 17}};
 
 }  // namespace
@@ -183,7 +214,10 @@ TEST(PngCompare, DecoderSeesPypngsIndicesAtEveryDepthFilterAndInterlace)
     }
     const std::vector<std::string> answers = AskPypng(python, folder, jobs);
     ASSERT_EQ(paths.size(), answers.size()) << (answers.empty() ? "" : answers[0]);
-    for (size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(answers[i], OurAnswer(paths[i])) << paths[i];
+    for (size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(answers[i], OurAnswer(paths[i])) << paths[i];
+        EXPECT_EQ(answers[i], BitmapAnswer(paths[i])) << paths[i];
+    }
 }
 
 TEST(PngCompare, EncoderOutputReadsBackInPypngAndPassesPngcheck)
