@@ -44,7 +44,6 @@ public:
     // GIF transparent and background index, plain text colors): those a
     // compact keeps.
     std::vector<bool> UsedEntries() const;
-
     // The fewest and most entries the file's table may hold.
     uint32_t MinimumEntries() const;
     uint32_t MaximumEntries() const;
