@@ -160,6 +160,7 @@ const char kUsageHelp[] =
     "\n"
     "Counts the pixels that use each color-table entry of FILE (a BMP file the\n"
     "editor opens, or an indexed PNG or GIF file) and names the unused entries.\n"
+    "Every frame of an animation is counted; a line at the end then says how many.\n"
     "  --format tsv   tab-separated: index, #RRGGBB, pixels; then '# unused' lines\n"
     "  --format json  one JSON object\n"
     "Without --format, a table to read.\n";

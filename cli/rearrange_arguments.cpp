@@ -71,24 +71,27 @@ const char kSortHelp[] =
 const char kCompactHelp[] =
     "Usage: korin-cli compact FILE... (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
-    "Removes every entry no pixel uses (an entry the file names as its transparent\n"
-    "or background color stays), keeping the order of the rest. A table keeps at least\n"
-    "one entry, a GIF table two.\n" KORIN_REARRANGE_OUTPUT;
+    "Removes every entry no pixel of any frame uses (an entry the file names as its\n"
+    "transparent or background color, or as a plain text's color, stays), keeping\n"
+    "the order of the rest. A table keeps at least one entry, a GIF table two.\n" KORIN_REARRANGE_OUTPUT;
 
 const char kMergeDuplicatesHelp[] =
     "Usage: korin-cli merge-duplicates FILE... (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Moves the pixels of each entry whose color (and PNG alpha) an earlier entry has\n"
     "to that first entry; the duplicates stay in the table, unused ('compact' removes\n"
-    "them). A GIF's transparent entry is never the same as an opaque one.\n" KORIN_REARRANGE_OUTPUT;
+    "them). GIF entries are the same only when every frame shows both or hides both.\n" KORIN_REARRANGE_OUTPUT;
 
 const char kConformHelp[] =
     "Usage: korin-cli conform FILE... --palette PAL (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Makes the palette file PAL (any format 'convert' reads) the table, in its order\n"
     "and count, and gives each pixel the palette color nearest to its own in OKLab\n"
-    "(ties to the lower entry). Reports how many entries moved and the largest color\n"
-    "error (OKLab distance; 0.01 is about the smallest difference the eye sees).\n" KORIN_REARRANGE_OUTPUT;
+    "(ties to the lower entry). Transparent pixels (PNG alpha 0, a GIF frame's\n"
+    "transparent entry) stay so through a palette entry no visible pixel takes; a\n"
+    "palette that leaves none is refused. Reports how many entries moved, how many\n"
+    "changed color (or alpha) and the largest color error (OKLab distance; 0.01 is\n"
+    "about the smallest difference the eye sees).\n" KORIN_REARRANGE_OUTPUT;
 
 bool ParseRearrange(const std::string& command, const RearrangeWords& words, RearrangeRequest* request,
                     std::vector<std::string>* inputs, std::string* error)

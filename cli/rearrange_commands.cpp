@@ -11,7 +11,8 @@ namespace {
 
 bool NeedsCounts(const Arguments& args)
 {
-    return args.command == Command::Compact ||
+    // Conform keeps the pixels' visibility only through entries no other pixel takes.
+    return args.command == Command::Compact || args.command == Command::Conform ||
            (args.command == Command::Sort && args.rearrange.sortKey == SortKey::Usage);
 }
 
@@ -33,14 +34,14 @@ bool Plan(const Arguments& args, const RemappablePicture& picture, const ColorTa
     }
     case Command::Compact:
         return CompactEntries(table, picture.UsedEntries(), picture.MinimumEntries(), plan, reason);
-    case Command::MergeDuplicates: return MergeDuplicateEntries(table, picture.Alpha(), plan, reason);
+    case Command::MergeDuplicates: return MergeDuplicateEntries(table, picture.Visibility(), plan, reason);
     case Command::Conform:
         if (palette.GetCount() > picture.MaximumEntries()) {
             *reason = "cannot take the palette's " + std::to_string(palette.GetCount()) + " entries (it holds at most " +
                       std::to_string(picture.MaximumEntries()) + ")";
             return false;
         }
-        return ConformToPalette(table, palette, plan, reason);
+        return ConformToPalette(table, palette, picture.Visibility(), picture.UsedEntries(), plan, reason);
     default: break;
     }
     *reason = "is not rearranged by this command";

@@ -10,6 +10,8 @@
 #include "cli/picture_commands.h"
 #include "image/bmp_layout.h"
 #include "image/dib_image.h"
+#include "image/gif_remap.h"
+#include "image/png_remap.h"
 #include "image/usage_counts.h"
 #include "palette/color_table.h"
 #include "palette/gradient.h"
@@ -27,7 +29,34 @@ struct UsageFigures {
     uint32_t height = 0;
     ColorTable table;
     std::vector<uint64_t> counts;  // one for each index value, the table's entries at least
+    size_t frames = 1;             // the images counted
 };
+
+// An animation's later frames count too, as compact counts them: an APNG's
+// frames after its default image, a GIF's images after the first that draw
+// with its table.
+bool AddLaterFrames(const ByteSource& source, UsageFigures* figures, std::string* reason)
+{
+    std::vector<uint64_t> later;
+    if (DetectImageFormat(source) == ImageFileFormat::Png) {
+        PngStructure png;
+        if (!ReadPngStructure(source, &png, reason)) return false;
+        figures->frames = PngImagesCounted(png);
+        if (figures->frames < 2) return true;
+        // These counts take the default image too: they replace the picture's.
+        if (!CountPngIndices(source, png, &later, reason)) return false;
+        figures->counts.assign(256, 0);
+    } else {
+        GifStructure gif;
+        size_t images = 0;
+        if (!ReadGifStructure(source, &gif, reason) || !CountGifIndices(source, gif, &later, reason, 1, &images))
+            return false;
+        figures->frames = 1 + images;
+    }
+    if (figures->counts.size() < later.size()) figures->counts.resize(later.size(), 0);
+    for (size_t i = 0; i < later.size(); ++i) figures->counts[i] += later[i];
+    return true;
+}
 
 bool BitmapFigures(HDC dc, const std::string& path, UsageFigures* figures, std::string* reason,
                    const std::function<std::string(const std::string&)>& whyNotLoaded)
@@ -64,7 +93,7 @@ bool IndexedFigures(const std::string& path, UsageFigures* figures, std::string*
         *reason = "has a table too large for the memory at hand";
         return false;
     }
-    return indexed.CountTableUsage(source, &figures->counts, reason);
+    return indexed.CountTableUsage(source, &figures->counts, reason) && AddLaterFrames(source, figures, reason);
 }
 
 std::string ColorText(const ColorEntry& entry)
@@ -132,16 +161,20 @@ std::string FormatUsage(const std::string& path, const UsageFigures& figures, Us
         out += line;
     }
     const std::string unusedCount = std::to_string(unused.size());
+    const std::string frames = std::to_string(figures.frames);
     if (format == UsageFormat::Text) {
         out += "unused: " + unusedCount + " of " + std::to_string(entries) + " entries" +
                (unused.empty() ? "" : " (" + RangesText(unused) + ")") + "\n";
         if (pastTable) out += "pixels with an index past the table: " + std::to_string(pastTable) + "\n";
+        if (figures.frames > 1) out += "counted: every frame (" + frames + " frames)\n";
     } else if (format == UsageFormat::Tsv) {
         out += "# unused\t" + unusedCount + "\t" + ListText(unused, ",") + "\n";
         if (pastTable) out += "# past the table\t" + std::to_string(pastTable) + "\n";
+        if (figures.frames > 1) out += "# frames counted\t" + frames + "\n";
     } else {
         out += " ],\n \"unusedCount\": " + unusedCount + ", \"unused\": [" + ListText(unused, ", ") +
-               "],\n \"pixelsPastTable\": " + std::to_string(pastTable) + "}\n";
+               "],\n \"pixelsPastTable\": " + std::to_string(pastTable) +
+               (figures.frames > 1 ? ", \"framesCounted\": " + frames : std::string()) + "}\n";
     }
     return out;
 }

@@ -23,7 +23,7 @@ class ColorTable;
 // the picture's own indices.
 struct PictureEntries {
     std::vector<bool> used;      // some pixel holds it, or the file names it
-    std::vector<uint8_t> alpha;  // 255 unless the file makes the entry see-through
+    std::vector<uint32_t> visibility;  // how its pixels show (see kFullySeen, palette/rearrange.h)
     uint32_t minimum;            // the fewest entries the file's table holds
     uint32_t maximum;            // and the most
 };

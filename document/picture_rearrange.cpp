@@ -9,6 +9,7 @@
 #include "image/usage_counts.h"
 #include "palette/color_table.h"
 #include "palette/entry_order.h"
+#include "palette/rearrange.h"
 
 namespace {
 
@@ -62,17 +63,18 @@ bool BitmapDocument::DescribeEntries(PictureEntries* entries) const
     const size_t count = EntryCount();
     entries->used.assign(count, false);
     for (size_t i = 0; i < count && i < entryUsage.size(); ++i) entries->used[i] = entryUsage[i] > 0;
-    entries->alpha.assign(count, 255);
+    entries->visibility.assign(count, kFullySeen);
     entries->minimum = 1;
     entries->maximum = 1u << info.biBitCount;
     if (!indexedFile) return true;
+    // The picture shows one frame; the file's pixels of every frame count.
     RemappablePicture picture;
     std::string reason;
-    if (!picture.ReadIndexed(ByteSource(fileBytes), false, &reason, true)) return false;
+    if (!picture.ReadIndexed(ByteSource(fileBytes), true, &reason, true)) return false;
     // What the file says of its entries, moved to where Apply sent them.
     const std::vector<bool> named = CarriedThrough(picture.UsedEntries(), fileMap, count, false);
     for (size_t i = 0; i < count; ++i) entries->used[i] = entries->used[i] || named[i];
-    entries->alpha = CarriedThrough(picture.Alpha(), fileMap, count, uint8_t(255));
+    entries->visibility = CarriedThrough(picture.Visibility(), fileMap, count, kFullySeen);
     entries->minimum = picture.MinimumEntries();
     entries->maximum = indexedFile->MaxEntries();
     return true;

@@ -21,6 +21,23 @@ uint8_t Mapped(const std::vector<uint32_t>& map, uint8_t index)
     return index < map.size() && map[index] != kDroppedEntry ? uint8_t(map[index]) : index;
 }
 
+// For each block, whether the graphic control extensions at it describe
+// something drawn with the edited table: the next image or plain text.
+// One pass from the end, however many extensions come before one image.
+std::vector<bool> ControlsEditedTable(const GifStructure& gif)
+{
+    std::vector<bool> controls(gif.blocks.size(), false);
+    size_t imageIndex = gif.images.size();
+    bool next = false;
+    for (size_t b = gif.blocks.size(); b-- > 0;) {
+        const GifBlock& block = gif.blocks[b];
+        controls[b] = next;
+        if (block.introducer == 0x2C && imageIndex > 0) next = GifImageUsesTable(gif, --imageIndex);
+        if (block.introducer == 0x21 && block.label == kPlainText) next = !gif.editsLocalTable;
+    }
+    return controls;
+}
+
 }  // namespace
 
 bool GifImageUsesTable(const GifStructure& gif, size_t i)
@@ -28,18 +45,52 @@ bool GifImageUsesTable(const GifStructure& gif, size_t i)
     return gif.editsLocalTable ? i == 0 : gif.images[i].localTableEntries == 0;
 }
 
-bool CountGifIndices(const ByteSource& source, const GifStructure& gif, std::vector<uint64_t>* counts,
+bool ListGifDrawings(const ByteSource& source, const GifStructure& gif, std::vector<GifDrawing>* drawings,
                      std::string* reason)
+{
+    drawings->clear();
+    size_t imageIndex = 0;
+    int transparent = -1;  // of the graphic control waiting for what it describes
+    for (const GifBlock& block : gif.blocks) {
+        if (block.introducer == 0x2C) {
+            if (imageIndex < gif.images.size() && GifImageUsesTable(gif, imageIndex))
+                drawings->push_back({false, gif.images[imageIndex].transparentIndex, 0, 0});
+            ++imageIndex;
+            transparent = -1;
+            continue;
+        }
+        if (block.introducer != 0x21 || (block.label != kGraphicControl && block.label != kPlainText)) continue;
+        uint8_t p[kPatchedHead];
+        const size_t head = block.length < kPatchedHead ? size_t(block.length) : kPatchedHead;
+        if (!source.ReadAt(block.offset, p, head)) {
+            *reason = "cannot be read at the extension at offset " + std::to_string(block.offset);
+            return false;
+        }
+        if (block.label == kGraphicControl) {
+            if (head >= 7 && p[2] >= 4) transparent = (p[3] & 1) ? p[6] : -1;
+            continue;
+        }
+        if (!gif.editsLocalTable && head >= 15 && p[2] >= 12) drawings->push_back({true, transparent, p[13], p[14]});
+        transparent = -1;
+    }
+    return true;
+}
+
+bool CountGifIndices(const ByteSource& source, const GifStructure& gif, std::vector<uint64_t>* counts,
+                     std::string* reason, size_t firstImage, size_t* images)
 {
     ByteHistogram histogram;
     GifPixelReader reader(source);
-    for (size_t i = 0; i < gif.images.size(); ++i) {
+    size_t counted = 0;
+    for (size_t i = firstImage; i < gif.images.size(); ++i) {
+        if (!GifImageUsesTable(gif, i)) continue;
         // Pixels the data stops short of count as 0.
-        if (GifImageUsesTable(gif, i) &&
-            !reader.Decode(gif.images[i], i, [&](const uint8_t* p, size_t n) { histogram.Add(p, n); }, true, reason))
+        if (!reader.Decode(gif.images[i], i, [&](const uint8_t* p, size_t n) { histogram.Add(p, n); }, true, reason))
             return false;
+        ++counted;
     }
     *counts = histogram.Totals();
+    if (images) *images = counted;
     return true;
 }
 
@@ -78,25 +129,16 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
     if (!gif.editsLocalTable) out.Write(rgb, size_t(entries) * 3);
     else source.CopyTo(out, gif.globalTableOffset, uint64_t(gif.globalTableEntries) * 3);
 
-    // Whether the first image or plain text after each block draws with the
-    // edited table, found in one pass from the end.
-    std::vector<char> nextDrawsWithTable(gif.blocks.size(), 0);
-    char next = 0;
-    for (size_t b = gif.blocks.size(), image = gif.images.size(); b-- > 0;) {
-        nextDrawsWithTable[b] = next;
-        const GifBlock& block = gif.blocks[b];
-        if (block.introducer == 0x2C && image > 0) next = GifImageUsesTable(gif, --image);
-        if (block.introducer == 0x21 && block.label == kPlainText) next = !gif.editsLocalTable;
-    }
     GifPixelReader reader(source);
+    // A graphic control extension's transparent index is that of the next
+    // image or plain text; plain text draws with the global table.
+    const std::vector<bool> controls = ControlsEditedTable(gif);
     size_t imageIndex = 0;
     for (size_t b = 0; b < gif.blocks.size(); ++b) {
         const GifBlock& block = gif.blocks[b];
         if (block.introducer == 0x21 &&
             (block.label == kGraphicControl || (block.label == kPlainText && !gif.editsLocalTable))) {
-            // A graphic control extension's transparent index is that of the
-            // next image or plain text; plain text draws with the global table.
-            const bool controlsEditedTable = nextDrawsWithTable[b] != 0;
+            const bool controlsEditedTable = controls[b];
             uint8_t p[kPatchedHead];
             const size_t head = block.length < kPatchedHead ? size_t(block.length) : kPatchedHead;
             if (!source.ReadAt(block.offset, p, head)) {

@@ -14,10 +14,23 @@
 // Whether image i is drawn with the edited table.
 bool GifImageUsesTable(const GifStructure& gif, size_t i);
 
-// How many pixels hold each index value (256 counts) over the images that
-// use the edited table; pixels the data stops short of count as 0.
-bool CountGifIndices(const ByteSource& source, const GifStructure& gif, std::vector<uint64_t>* counts,
+// What is drawn with the edited table, in file order: each image that uses
+// it and, when the global table is edited, each plain text extension.
+struct GifDrawing {
+    bool plainText;
+    int transparentIndex;            // of the graphic control extension before it; -1 none
+    uint8_t foreground, background;  // a plain text's colors
+};
+
+// The drawings of gif; false, with a reason, when a plain text's head cannot be read.
+bool ListGifDrawings(const ByteSource& source, const GifStructure& gif, std::vector<GifDrawing>* drawings,
                      std::string* reason);
+
+// How many pixels hold each index value (256 counts) over the images that
+// use the edited table, from image firstImage on; pixels the data stops
+// short of count as 0. images, when given, gets how many were counted.
+bool CountGifIndices(const ByteSource& source, const GifStructure& gif, std::vector<uint64_t>* counts,
+                     std::string* reason, size_t firstImage = 0, size_t* images = nullptr);
 
 // Writes the file of gif with table (padded with black to a power of two)
 // and, when remapPixels, every pixel index i of those images as map[i] (see

@@ -4,6 +4,7 @@
 #include "image/byte_source.h"
 #include "image/gif_remap.h"
 #include "image/png_remap.h"
+#include "palette/rearrange.h"
 #include "platform/safe_file_writer.h"
 
 RemappablePicture::RemappablePicture() : format(ImageFileFormat::Unknown), bmp(), png(), gif() {}
@@ -15,6 +16,7 @@ bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* re
     format = ImageFileFormat::Unknown;
     counts.clear();
     named.clear();
+    transparentIndices.clear();
     if (!ReadBmpTable(file, &bmp, &table, countPixels ? &counts : nullptr, reason)) return false;
     format = ImageFileFormat::Bmp;
     return true;
@@ -26,6 +28,7 @@ bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, 
     format = ImageFileFormat::Unknown;
     counts.clear();
     named.clear();
+    transparentIndices.clear();
     const ImageFileFormat detected = DetectImageFormat(source);
     if (detected == ImageFileFormat::Png) {
         if (!ReadPngStructure(source, &png, reason) || !table.Assign(png.table) ||
@@ -34,12 +37,19 @@ bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, 
         const int background = PngBackgroundIndex(source, png);
         if (background >= 0) named.push_back(uint32_t(background));
     } else if (detected == ImageFileFormat::Gif) {
+        std::vector<GifDrawing> drawings;
         if (!ReadGifStructure(source, &gif, reason, editPictureTable) || !table.Assign(gif.table) ||
+            !ListGifDrawings(source, gif, &drawings, reason) ||
             (countPixels && !CountGifIndices(source, gif, &counts, reason)))
             return false;
-        for (size_t i = 0; i < gif.images.size(); ++i)
-            if (GifImageUsesTable(gif, i) && gif.images[i].transparentIndex >= 0)
-                named.push_back(uint32_t(gif.images[i].transparentIndex));
+        for (const GifDrawing& drawing : drawings) {
+            transparentIndices.push_back(drawing.transparentIndex);
+            if (drawing.transparentIndex >= 0) named.push_back(uint32_t(drawing.transparentIndex));
+            if (drawing.plainText) {
+                named.push_back(drawing.foreground);
+                named.push_back(drawing.background);
+            }
+        }
         if (!gif.editsLocalTable) named.push_back(gif.backgroundIndex);
     } else {
         *reason = "is not a BMP, PNG or GIF file";
@@ -49,16 +59,20 @@ bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, 
     return true;
 }
 
-std::vector<uint8_t> RemappablePicture::Alpha() const
+std::vector<uint32_t> RemappablePicture::Visibility() const
 {
-    std::vector<uint8_t> alpha(table.GetCount(), 255);
+    std::vector<uint32_t> seen(table.GetCount(), kFullySeen);
     if (format == ImageFileFormat::Png)
-        for (size_t i = 0; i < png.alpha.size() && i < alpha.size(); ++i) alpha[i] = png.alpha[i];
-    for (size_t i = 0; format == ImageFileFormat::Gif && i < gif.images.size(); ++i) {
-        const int transparent = gif.images[i].transparentIndex;
-        if (GifImageUsesTable(gif, i) && transparent >= 0 && uint32_t(transparent) < alpha.size()) alpha[transparent] = 0;
+        for (size_t i = 0; i < png.alpha.size() && i < seen.size(); ++i) seen[i] = png.alpha[i];
+    if (format != ImageFileFormat::Gif) return seen;
+    // Transparency is each drawing's own: an entry one frame hides may show in the next.
+    std::vector<size_t> hidden(seen.size(), 0);
+    for (int transparent : transparentIndices)
+        if (transparent >= 0 && uint32_t(transparent) < hidden.size()) ++hidden[transparent];
+    for (uint32_t i = 0; i < seen.size(); ++i) {
+        if (hidden[i] > 0) seen[i] = hidden[i] == transparentIndices.size() ? kNeverSeen : kSeenInSomeFrames + i;
     }
-    return alpha;
+    return seen;
 }
 
 std::vector<bool> RemappablePicture::UsedEntries() const

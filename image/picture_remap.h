@@ -37,10 +37,13 @@ public:
     // 256 counts, one for each index value, over every image that uses the
     // table; empty unless counted.
     const std::vector<uint64_t>& Counts() const { return counts; }
-    // Each entry's opacity: PNG tRNS, 0 for a GIF's transparent index; 255 otherwise.
-    std::vector<uint8_t> Alpha() const;
-    // Entries some pixel uses (after counting) or the file names (PNG bKGD,
-    // GIF transparent and background index): those a compact keeps.
+    // How each entry's pixels show (see kFullySeen in palette/rearrange.h):
+    // a PNG's alpha from tRNS; for a GIF, whether the transparent index of
+    // each image or plain text drawn with the table names it.
+    std::vector<uint32_t> Visibility() const;
+    // Entries some pixel uses (after counting) or the file names (PNG bKGD;
+    // GIF transparent and background index, plain text colors): those a
+    // compact keeps.
     std::vector<bool> UsedEntries() const;
     // The fewest and most entries the file's table may hold.
     uint32_t MinimumEntries() const;
@@ -63,6 +66,7 @@ private:
     ColorTable table;
     std::vector<uint64_t> counts;
     std::vector<uint32_t> named;  // entries the file names (see UsedEntries)
+    std::vector<int> transparentIndices;  // a GIF's, one for each drawing with the table; -1 none
 };
 
 #endif

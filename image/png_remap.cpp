@@ -147,6 +147,17 @@ int PngBackgroundIndex(const ByteSource& source, const PngStructure& png)
     return -1;
 }
 
+size_t PngImagesCounted(const PngStructure& png)
+{
+    size_t images = 1;
+    bool afterData = false;
+    for (const PngChunk& chunk : png.chunks) {
+        if (IsType(chunk, "IDAT")) afterData = true;
+        if (afterData && IsType(chunk, "fcTL")) ++images;
+    }
+    return images;
+}
+
 bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const ColorTable& table,
                       const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason)
 {

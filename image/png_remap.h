@@ -16,6 +16,9 @@
 // The entry bKGD names; -1 when there is none.
 int PngBackgroundIndex(const ByteSource& source, const PngStructure& png);
 
+// The images CountPngIndices counts: the default image and each frame after it.
+size_t PngImagesCounted(const PngStructure& png);
+
 // Writes the file of png with table and, when remapPixels, every pixel index
 // i as map[i] (see IndexRemap), in the default image and every frame. False
 // with a reason; out then fails.

@@ -71,20 +71,20 @@ uint32_t PaletteWindow::WorkingEntryOf(uint32_t pictureEntry) const
     return Through(pendingMap, pictureEntry);
 }
 
-bool PaletteWindow::PictureEntriesInWorkingOrder(std::vector<bool>* used, std::vector<uint8_t>* alpha,
+bool PaletteWindow::PictureEntriesInWorkingOrder(std::vector<bool>* used, std::vector<uint32_t>* visibility,
                                                  uint32_t* minimum, uint32_t* maximum) const
 {
     PictureEntries entries;
     if (!bitmapDocument.DescribeEntries(&entries)) return false;
     const uint32_t count = workingTable.GetCount();
     used->assign(count, false);
-    alpha->assign(count, 255);
+    visibility->assign(count, kFullySeen);
     std::vector<bool> reached(count, false);
     for (uint32_t c = 0; c < entries.used.size(); ++c) {
         const uint32_t w = WorkingEntryOf(c);
         if (w >= count) continue;
         (*used)[w] = (*used)[w] || entries.used[c];
-        if (!reached[w]) (*alpha)[w] = entries.alpha[c];
+        if (!reached[w]) (*visibility)[w] = entries.visibility[c];
         reached[w] = true;
     }
     *minimum = entries.minimum;

@@ -168,7 +168,7 @@ private:
     // Loading and releasing keep the pixels' indices: nothing is pending.
     void DropPendingOrder();
     // What the picture says of its entries, moved to the working entries.
-    bool PictureEntriesInWorkingOrder(std::vector<bool>* used, std::vector<uint8_t>* alpha, uint32_t* minimum,
+    bool PictureEntriesInWorkingOrder(std::vector<bool>* used, std::vector<uint32_t>* visibility, uint32_t* minimum,
                                       uint32_t* maximum) const;
 
     // The unused-entry marks and the view settings they belong to

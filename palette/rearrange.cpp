@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "image/remap.h"
 #include "palette/gradient.h"
@@ -155,17 +156,17 @@ bool CompactEntries(const ColorTable& table, const std::vector<bool>& used, uint
     return true;
 }
 
-bool MergeDuplicateEntries(const ColorTable& table, const std::vector<uint8_t>& alpha, Rearrangement* result,
-                           std::string* reason)
+bool MergeDuplicateEntries(const ColorTable& table, const std::vector<uint32_t>& visibility,
+                           Rearrangement* result, std::string* reason)
 {
     if (!FromOrder(table, Identity(table.GetCount()), false, result, reason)) return false;
-    auto alphaOf = [&](uint32_t i) { return i < alpha.size() ? alpha[i] : uint8_t(255); };
+    auto seen = [&](uint32_t i) { return i < visibility.size() ? visibility[i] : kFullySeen; };
     for (uint32_t j = 1; j < table.GetCount(); ++j) {
         const ColorEntry& later = *table.GetEntry(j);
         for (uint32_t i = 0; i < j; ++i) {
             const ColorEntry& earlier = *table.GetEntry(i);
             if (earlier.red == later.red && earlier.green == later.green && earlier.blue == later.blue &&
-                alphaOf(i) == alphaOf(j) && result->map[i] == i) {
+                seen(i) == seen(j) && result->map[i] == i) {
                 result->map[j] = i;
                 ++result->moved;
                 ++result->removed;
@@ -176,34 +177,86 @@ bool MergeDuplicateEntries(const ColorTable& table, const std::vector<uint8_t>& 
     return true;
 }
 
-bool ConformToPalette(const ColorTable& table, const ColorTable& palette, Rearrangement* result,
-                      std::string* reason)
+bool ConformToPalette(const ColorTable& table, const ColorTable& palette, const std::vector<uint32_t>& visibility,
+                      const std::vector<bool>& used, Rearrangement* result, std::string* reason)
 {
     if (palette.GetCount() == 0) return Refuse(reason, "the palette has no entries");
     if (!result->table.Assign(palette)) return Refuse(reason, "needs more memory than is free");
     std::vector<OklabColor> targets(palette.GetCount());
     for (uint32_t n = 0; n < palette.GetCount(); ++n) targets[n] = LabOf(*palette.GetEntry(n));
-    result->map.assign(table.GetCount(), 0);
+    const uint32_t count = table.GetCount();
+    auto seen = [&](uint32_t i) { return i < visibility.size() ? visibility[i] : kFullySeen; };
+    auto isUsed = [&](uint32_t i) { return used.empty() || (i < used.size() && used[i]); };
+    // A hidden entry (never seen, or transparent in some frames) needs a
+    // palette entry no other pixel shows through.
+    auto hidden = [](uint32_t visible) { return visible == kNeverSeen || visible > kFullySeen; };
+    // The visibility each palette entry has taken on: the file's alpha or
+    // transparent index then says it of the palette entry.
+    const uint64_t kFree = UINT64_MAX;
+    std::vector<uint64_t> owner(palette.GetCount(), kFree);
+    result->map.assign(count, kDroppedEntry);
     result->remapPixels = true;
     result->moved = result->removed = result->recolored = 0;
     result->largestError = 0.0;
-    for (uint32_t i = 0; i < table.GetCount(); ++i) {
+    // The nearest palette entry that take(owner) allows; kDroppedEntry for none.
+    auto nearest = [&](uint32_t i, const std::function<bool(uint64_t)>& take) {
         const OklabColor color = LabOf(*table.GetEntry(i));
-        uint32_t best = 0;
-        double bestDistance = Distance(color, targets[0]);
-        for (uint32_t n = 1; n < targets.size(); ++n) {
+        uint32_t best = kDroppedEntry;
+        double bestDistance = 0.0;
+        for (uint32_t n = 0; n < targets.size(); ++n) {
+            if (!take(owner[n])) continue;
             const double distance = Distance(color, targets[n]);
-            if (distance < bestDistance) {
+            if (best == kDroppedEntry || distance < bestDistance) {
                 best = n;
                 bestDistance = distance;
             }
         }
-        result->map[i] = best;
-        if (best != i) ++result->moved;
+        return best;
+    };
+    // Visible entries take their nearest colors first; hidden ones then need
+    // one of the entries left.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t visible = seen(i);
+            if (!isUsed(i) || hidden(visible) != (pass == 1)) continue;
+            uint32_t best;
+            if (pass == 0) {
+                best = nearest(i, [&](uint64_t) { return true; });
+            } else if (visible == kNeverSeen) {
+                // Pixels never seen show no color: one entry holds them all.
+                best = nearest(i, [&](uint64_t o) { return o == visible; });
+                if (best == kDroppedEntry) best = nearest(i, [&](uint64_t o) { return o == kFree; });
+            } else {
+                best = nearest(i, [&](uint64_t o) { return o == kFree; });
+            }
+            if (best == kDroppedEntry) {
+                const std::string what = visible == kNeverSeen ? "transparent" : "transparent in some frames";
+                return Refuse(reason, "has entry " + std::to_string(i) + " " + what +
+                                          ", and the palette leaves no entry free to keep it so: each of its " +
+                                          std::to_string(palette.GetCount()) +
+                                          " entries shows visible pixels or another transparent entry");
+            }
+            if (owner[best] == kFree) owner[best] = visible;
+            result->map[i] = best;
+            if (best != i) ++result->moved;
+        }
+    }
+    // What each pixel shows now: the palette's color, and the visibility of
+    // the lowest entry sent to it, as the file's alpha follows the entries.
+    std::vector<uint32_t> lowest(palette.GetCount(), kDroppedEntry);
+    for (uint32_t i = count; i-- > 0;)
+        if (result->map[i] != kDroppedEntry) lowest[result->map[i]] = i;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t n = result->map[i];
+        if (n == kDroppedEntry) continue;
         const ColorEntry& from = *table.GetEntry(i);
-        const ColorEntry& to = *palette.GetEntry(best);
-        if (from.red != to.red || from.green != to.green || from.blue != to.blue) ++result->recolored;
-        result->largestError = std::max(result->largestError, bestDistance);
+        const ColorEntry& to = *palette.GetEntry(n);
+        // Pixels never seen keep showing nothing, whatever the color.
+        const bool sameColor =
+            seen(i) == kNeverSeen || (from.red == to.red && from.green == to.green && from.blue == to.blue);
+        if (sameColor && seen(lowest[n]) == seen(i)) continue;
+        ++result->recolored;
+        if (!sameColor) result->largestError = std::max(result->largestError, Distance(LabOf(from), targets[n]));
     }
     return true;
 }

@@ -20,9 +20,18 @@ struct Rearrangement {
     bool remapPixels = true;     // false: the pixels keep their indices
     uint32_t moved = 0;          // old entries whose index changed
     uint32_t removed = 0;        // entries compact dropped; duplicates merge emptied
-    uint32_t recolored = 0;      // conform: old entries whose pixels now show another color
+    uint32_t recolored = 0;      // conform: used entries whose pixels now show another color or alpha
     double largestError = 0.0;   // conform: the largest OKLab distance from an old color to its new one
 };
+
+// How the pixels of each entry show beside its color, one value an entry:
+// entries of equal value are seen alike in every frame. A PNG entry's is
+// its alpha; a GIF entry's is kFullySeen, kNeverSeen when every frame drawn
+// with the table makes it transparent, and kSeenInSomeFrames + its index
+// when only some do.
+const uint32_t kNeverSeen = 0;
+const uint32_t kFullySeen = 255;
+const uint32_t kSeenInSomeFrames = 256;
 
 enum class SortKey {
     Hue,        // greys (no hue) first, then red, yellow, green, cyan, blue, magenta
@@ -45,14 +54,21 @@ bool SortEntries(const ColorTable& table, uint32_t first, uint32_t last, SortKey
 // stay too.
 bool CompactEntries(const ColorTable& table, const std::vector<bool>& used, uint32_t minimumEntries,
                     Rearrangement* result, std::string* reason);
-// The pixels of each entry whose color (and alpha, one for each entry;
-// entries past its end opaque) an earlier entry has move to the first such
-// entry; the table stays as it is, the duplicates unused.
-bool MergeDuplicateEntries(const ColorTable& table, const std::vector<uint8_t>& alpha, Rearrangement* result,
-                           std::string* reason);
-// palette becomes the table, exactly; each old entry maps to the palette
-// color nearest to it in OKLab (ties to the lower index).
-bool ConformToPalette(const ColorTable& table, const ColorTable& palette, Rearrangement* result,
-                      std::string* reason);
+// The pixels of each entry whose color and visibility (see kFullySeen; one
+// for each entry, entries past its end fully seen) an earlier entry has move
+// to the first such entry; the table stays as it is, the duplicates unused.
+bool MergeDuplicateEntries(const ColorTable& table, const std::vector<uint32_t>& visibility,
+                           Rearrangement* result, std::string* reason);
+// palette becomes the table, exactly. Each entry used marks (every one when
+// used is empty) whose pixels show maps to the palette color nearest to it
+// in OKLab (ties to the lower index); each hidden one (kNeverSeen, or seen
+// in some frames only) then to the nearest palette entry no other pixel
+// takes, so that no pixel becomes visible or hidden (those never seen share
+// one). Entries used does not mark are dropped. recolored counts the used
+// entries whose color or visibility (that of the lowest entry sent to the
+// same palette entry, as the file's alpha follows) changed. False, with a
+// reason, when the palette leaves no entry for a hidden one.
+bool ConformToPalette(const ColorTable& table, const ColorTable& palette, const std::vector<uint32_t>& visibility,
+                      const std::vector<bool>& used, Rearrangement* result, std::string* reason);
 
 #endif

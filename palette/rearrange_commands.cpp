@@ -186,11 +186,11 @@ void PaletteWindow::SortSelection(SortKey key)
 void PaletteWindow::CompactTable()
 {
     std::vector<bool> used;
-    std::vector<uint8_t> alpha;
+    std::vector<uint32_t> visibility;
     uint32_t minimum, maximum;
     Rearrangement plan;
     std::string reason;
-    if (!PictureEntriesInWorkingOrder(&used, &alpha, &minimum, &maximum) ||
+    if (!PictureEntriesInWorkingOrder(&used, &visibility, &minimum, &maximum) ||
         !CompactEntries(workingTable, used, minimum, &plan, &reason)) {
         MessageBeep(MB_OK);
         return;
@@ -201,13 +201,13 @@ void PaletteWindow::CompactTable()
 void PaletteWindow::MergeDuplicates()
 {
     std::vector<bool> used;
-    std::vector<uint8_t> alpha;
+    std::vector<uint32_t> visibility;
     uint32_t minimum, maximum;
     Rearrangement plan;
     std::string reason;
     // Nothing to merge beeps, as a command with nothing to act on does.
-    if (!PictureEntriesInWorkingOrder(&used, &alpha, &minimum, &maximum) ||
-        !MergeDuplicateEntries(workingTable, alpha, &plan, &reason) || plan.moved == 0) {
+    if (!PictureEntriesInWorkingOrder(&used, &visibility, &minimum, &maximum) ||
+        !MergeDuplicateEntries(workingTable, visibility, &plan, &reason) || plan.moved == 0) {
         MessageBeep(MB_OK);
         return;
     }
@@ -217,9 +217,9 @@ void PaletteWindow::MergeDuplicates()
 void PaletteWindow::ConformToPaletteFile()
 {
     std::vector<bool> used;
-    std::vector<uint8_t> alpha;
+    std::vector<uint32_t> visibility;
     uint32_t minimum, maximum;
-    if (!PictureEntriesInWorkingOrder(&used, &alpha, &minimum, &maximum)) {
+    if (!PictureEntriesInWorkingOrder(&used, &visibility, &minimum, &maximum)) {
         MessageBeep(MB_OK);
         return;
     }
@@ -245,8 +245,11 @@ void PaletteWindow::ConformToPaletteFile()
         return;
     }
     Rearrangement plan;
-    if (!ConformToPalette(workingTable, palette, &plan, &reason)) {
-        MessageBoxA(Hwnd(), "Failed.", kCaption, MB_ICONERROR);
+    if (!ConformToPalette(workingTable, palette, visibility, used, &plan, &reason)) {
+        // With a table of at most 256 entries, the one refusal: a see-through
+        // entry with no palette entry left to keep it so.
+        MessageBoxA(Hwnd(), "読み込んだﾊﾟﾚｯﾄには, 透明な画素を透明のまま残せる空きのｴﾝﾄﾘがありません.", kCaption,
+                    MB_ICONERROR);
         return;
     }
     TakeRearrangement(plan, true);

@@ -109,7 +109,10 @@ def check(op, before_path, after_path, words):
     if keep: return 'ok' if before.tobytes() == after.tobytes() else 'the indices changed'
     if op == 'conform':
         nearest = {}
-        for c, d in zip(before.convert('RGB').getdata(), after.convert('RGB').getdata()):
+        for c, d in zip(before.convert('RGBA').getdata(), after.convert('RGBA').getdata()):
+            if (c[3] == 0) != (d[3] == 0): return '%s became %s: its visibility changed' % (c, d)
+            if c[3] == 0: continue
+            c, d = c[:3], d[:3]
             if c not in nearest: nearest[c] = min(distance(c, p) for p in want[:len(words)])
             if distance(c, d) > nearest[c] + 1e-9: return '%s became %s, not the nearest' % (c, d)
         return 'ok'
@@ -168,6 +171,8 @@ std::string BaseNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Random colors, the last a repeat of the first: no color is nearest to it
+// (ties go to the lower entry), so it is free for the transparent pixels.
 std::string HexPalette(const TempFolder& folder, uint32_t entries, std::mt19937& random, std::vector<std::string>* hex)
 {
     std::string text;
@@ -175,6 +180,7 @@ std::string HexPalette(const TempFolder& folder, uint32_t entries, std::mt19937&
         char color[8];
         std::snprintf(color, sizeof color, "%02X%02X%02X", unsigned(random() & 255), unsigned(random() & 255),
                       unsigned(random() & 255));
+        if (i > 0 && i + 1 == entries) std::snprintf(color, sizeof color, "%s", hex->front().c_str());
         hex->push_back(color);
         text += std::string(color) + "\n";
     }

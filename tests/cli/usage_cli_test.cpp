@@ -14,6 +14,7 @@
 #include "palette/gradient.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/bmp_bytes.h"
+#include "tests/support/gif_bytes.h"
 #include "tests/support/png_bytes.h"
 #include "tests/support/memory_dc.h"
 #include "tests/support/picture_files.h"
@@ -236,6 +237,41 @@ TEST(CliEntryUsage, PngAndGifCountsAreThoseOfPillow)
         uint64_t theirsPast = 0;
         for (size_t index = listed; index < 256; ++index) theirsPast += theirs[index];
         EXPECT_EQ(theirsPast, pastTable) << paths[i];
+    }
+}
+
+// An animation's entries that only a later frame uses are used too: every
+// frame is counted, and the output says so.
+TEST(CliEntryUsage, EveryFrameOfAnAnimationIsCounted)
+{
+    TempFolder folder;
+    const std::string table = {0, 0, 0, 9, 9, 9, 18, 18, 18, 27, 27, 27};
+    const std::string gif = folder.File("frames.gif"), png = folder.File("frames.png");
+    ASSERT_TRUE(WriteWholeFile(gif, MakeGif(2, 2, table, 0, {{0, 0, 2, 2, "", {0, 0, 1, 1}, 2},
+                                                             {0, 0, 2, 1, "", {2, 2}, 2}})));
+    const std::string frame = BigEndian32(1) + BigEndian32(2) + BigEndian32(1) + BigEndian32(0) + BigEndian32(0) +
+                              std::string{0, 1, 0, 10, 0, 0};
+    ASSERT_TRUE(WriteWholeFile(png, AssemblePng({{"IHDR", IhdrData(2, 2, 8, 3)},
+                                                 {"acTL", BigEndian32(1) + BigEndian32(0)},
+                                                 {"PLTE", PaletteData(4)},
+                                                 {"IDAT", CompressedRows({{0, 0}, {1, 1}}, 8)},
+                                                 {"fcTL", frame},
+                                                 {"fdAT", BigEndian32(2) + CompressedRows({{2, 2}}, 8)},
+                                                 {"IEND", ""}})));
+    for (const std::string& path : {gif, png}) {
+        SCOPED_TRACE(path);
+        const CliRun tsv = RunCli({"usage", path, "--format", "tsv"});
+        ASSERT_EQ(0, tsv.exitCode) << tsv.err;
+        const std::vector<std::string> lines = Lines(tsv.out);
+        ASSERT_EQ(7u, lines.size()) << tsv.out;
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(std::to_string(i), lines[1 + i].substr(0, 1));
+        const char* pixels[] = {"\t2", "\t2", "\t2", "\t0"};
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(pixels[i], lines[1 + i].substr(lines[1 + i].rfind('\t'))) << i;
+        EXPECT_EQ("# unused\t1\t3", lines[5]);
+        EXPECT_EQ("# frames counted\t2", lines[6]);
+        const CliRun text = RunCli({"usage", path});
+        EXPECT_NE(std::string::npos, text.out.find("\nunused: 1 of 4 entries (3)\ncounted: every frame (2 frames)\n"))
+            << text.out;
     }
 }
 

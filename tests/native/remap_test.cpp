@@ -532,7 +532,7 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
         std::string bytes;
         bool countPixels;
         std::vector<bool> used;
-        std::vector<uint8_t> alpha;
+        std::vector<uint32_t> alpha;
         uint32_t largest;  // entries the picture's depth indexes
     } reads[] = {
         {"a.gif", gif, true, {true, true, false, true}, {255, 255, 255, 0}, 256},
@@ -550,7 +550,7 @@ TEST(RemappablePicture, ReadingAgainForgetsThePictureBefore)
         SourceFile file;
         ASSERT_TRUE(ReadPicture(folder.File(read.name), read.bytes, read.countPixels, file, picture));
         EXPECT_EQ(read.used, picture.UsedEntries()) << read.name;
-        EXPECT_EQ(read.alpha, picture.Alpha()) << read.name;
+        EXPECT_EQ(read.alpha, picture.Visibility()) << read.name;
         EXPECT_EQ(read.largest, picture.MaximumEntries()) << read.name;
     }
     SourceFile cut;
@@ -968,7 +968,7 @@ TEST(Rearrange, ConformTakesThePaletteAndTheNearestColors)
     Rearrangement plan;
     std::string reason;
     ASSERT_TRUE(MergeDuplicateEntries(palette, {}, &plan, &reason));
-    ASSERT_TRUE(ConformToPalette(table, palette, &plan, &reason)) << reason;
+    ASSERT_TRUE(ConformToPalette(table, palette, {}, {}, &plan, &reason)) << reason;
     EXPECT_EQ(0u, plan.removed) << "an earlier plan's counts are not carried over";
     EXPECT_EQ(Colors(palette), Colors(plan.table));
     EXPECT_EQ(std::vector<uint32_t>({2, 1, 0, 1}), plan.map);
@@ -976,9 +976,9 @@ TEST(Rearrange, ConformTakesThePaletteAndTheNearestColors)
     EXPECT_EQ(3u, plan.recolored);
     // The grey nearest black is the farthest.
     EXPECT_NEAR(ColorToOklab(0x10, 0x10, 0x10).l, plan.largestError, 1e-6);
-    ASSERT_TRUE(ConformToPalette(palette, palette, &plan, &reason));
+    ASSERT_TRUE(ConformToPalette(palette, palette, {}, {}, &plan, &reason));
     EXPECT_EQ(0u, plan.recolored) << "a palette conformed to itself";
-    EXPECT_FALSE(ConformToPalette(table, ColorTable(), &plan, &reason));
+    EXPECT_FALSE(ConformToPalette(table, ColorTable(), {}, {}, &plan, &reason));
 }
 
 // Lines of "BEFORE AFTER OLD-ENTRY...": the table AFTER must hold BEFORE's

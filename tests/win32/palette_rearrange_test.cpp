@@ -13,7 +13,11 @@
 #include "palette/palette_window.h"
 #include "resources/resource.h"
 #include "tests/support/bmp_bytes.h"
+#include "image/byte_source.h"
+#include "image/indexed_file.h"
+#include "image/png_file.h"
 #include "tests/support/picture_files.h"
+#include "tests/support/png_bytes.h"
 #include "tests/support/temp_folder.h"
 #include "tests/win32/support/palette_driver.h"
 #include "tests/win32/support/program.h"
@@ -195,6 +199,55 @@ TEST_F(PaletteRearrange, MergeCompactAndConformSaveThePictureTheyShowInEachForma
         reopened.resize(tableApplied.size());
         EXPECT_EQ(tableApplied, reopened);
     }
+}
+
+// Each pixel's alpha in a PNG file: its entry's tRNS value.
+std::vector<uint32_t> PixelAlpha(const std::string& bytes)
+{
+    const ByteSource source(bytes);
+    IndexedFile file;
+    PngStructure png;
+    std::string reason;
+    std::vector<uint32_t> alpha;
+    if (!file.Read(source, &reason) || !ReadPngStructure(source, &png, &reason)) return alpha;
+    file.DecodeRows(source, [&](uint32_t, const uint8_t* indices) {
+        for (uint32_t x = 0; x < file.Width(); ++x) alpha.push_back(indices[x] < png.alpha.size() ? png.alpha[indices[x]] : 255);
+    }, &reason);
+    return alpha;
+}
+
+// Entry 0 is transparent black, 1 an opaque near black: conformed to a
+// palette with black, the transparent pixels take an entry of their own and
+// the near black ones stay visible; a palette with none to spare is refused.
+TEST_F(PaletteRearrange, ConformKeepsEveryPixelAsVisibleAsItWas)
+{
+    ColorTable table;
+    table.Reset(3);
+    table.SetColor(1, 0x20, 0x20, 0x20);
+    table.SetColor(2, 0xFF, 0xFF, 0xFF);
+    const std::string png = folder.File("clear.png"), room = folder.File("room.hex"), full = folder.File("full.hex");
+    const std::string before = AssemblePng({{"IHDR", IhdrData(3, 2, 4, 3)}, {"PLTE", TableBytes(table)},
+                                            {"tRNS", std::string(1, '\0')},
+                                            {"IDAT", CompressedRows({{0, 1, 2}, {2, 1, 0}}, 4)}, {"IEND", ""}});
+    ASSERT_TRUE(WriteWholeFile(png, before) && WriteWholeFile(room, "#000000\n#FFFFFF\n#808080\n") &&
+                WriteWholeFile(full, "#000000\n#FFFFFF\n"));
+    const std::vector<uint32_t> alpha = PixelAlpha(before);
+    ASSERT_EQ(std::vector<uint32_t>({0, 255, 255, 255, 255, 0}), alpha);
+    program::Restart(true);
+    OpenPicture(png);
+    ShowPalette();
+    std::vector<SeenDialog> seen =
+        palette::Run(ID_PALETTE_CONFORM, {ModalAnswerer::TypeFileName(full), ModalAnswerer::Press(IDOK)});
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_NE(std::string::npos, seen[1].text.find("透明")) << seen[1].text;
+    EXPECT_EQ(3u, paletteWindow.WorkingTable().GetCount()) << "a refused conform changes nothing";
+    seen = palette::Run(ID_PALETTE_CONFORM, {ModalAnswerer::TypeFileName(room), ModalAnswerer::Press(IDOK)});
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_NE(std::string::npos, seen[1].text.find("OKLab")) << seen[1].text;
+    palette::Command(ID_PALETTE_APPLY);
+    program::Command(ID_FILE_SAVE);
+    EXPECT_EQ(std::string::npos, program::Title().find('*'));
+    EXPECT_EQ(alpha, PixelAlpha(ReadWholeFile(png)));
 }
 
 }  // namespace
