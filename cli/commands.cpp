@@ -250,27 +250,36 @@ bool RecolorFile(const MemoryDeviceContext& dc, const std::string& input, const 
 
 typedef std::function<bool(const std::string& input, FolderFlushes* flushes, Failure* failure)> FileJob;
 
-// The inputs of a batch, each file once however often it is named (in place,
-// a second turn would undo or redo the first). False, naming them, when two
-// files would be written to one output: the batch is refused before it writes.
+// The inputs of a batch. In place, each file is done once however often it is
+// named (a second turn would undo or redo the first); into a folder, each name
+// is written under its own name, a second name of one file as well. False,
+// naming them, when two names would be written to one output: the batch is
+// refused before it writes.
 bool BatchInputs(const Arguments& args, std::vector<std::string>* inputs)
 {
-    bool clash = false;
+    if (args.outputMode == OutputMode::Folder) {
+        bool clash = false;
+        for (const std::string& input : args.inputs) {
+            for (const std::string& earlier : *inputs) {
+                if (!SameFileName(BaseName(earlier), BaseName(input))) continue;
+                ReportError(OutputPath(args, input), (earlier == input ? "would be written twice from " + input
+                                                                       : "would be written from both " + earlier +
+                                                                             " and " + input) +
+                                                         "; nothing was written");
+                clash = true;
+            }
+            inputs->push_back(input);
+        }
+        return !clash;
+    }
     // Each file asked about once: a long batch would otherwise ask for every pair.
     std::set<std::string> paths, files;
     for (const std::string& input : args.inputs) {
         const std::string identity = FileIdentity(input);
         if (!paths.insert(input).second || (!identity.empty() && !files.insert(identity).second)) continue;
-        for (const std::string& earlier : *inputs) {
-            if (args.outputMode == OutputMode::Folder && SameFileName(BaseName(earlier), BaseName(input))) {
-                ReportError(OutputPath(args, input),
-                            "would be written from both " + earlier + " and " + input + "; nothing was written");
-                clash = true;
-            }
-        }
         inputs->push_back(input);
     }
-    return !clash;
+    return true;
 }
 
 // One job for each input, a bad file named and passed over. The files

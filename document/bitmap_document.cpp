@@ -162,8 +162,8 @@ bool BitmapDocument::CloseDocument()
 int BitmapDocument::SaveDocument(bool askForName)
 {
     saveRefusal = SaveProblem::None;
-    if (IsEmpty()) return 0;
     problem.clear();
+    if (IsEmpty()) return 0;
     ImageFileFormat format = fileFormat;
     if (askForName || path[0] == '\0') {
         PrepareSaveDialog();
@@ -208,12 +208,29 @@ bool BitmapDocument::RefreshPaletteWindow()
 
 bool BitmapDocument::ApplyColorTable(const ColorTable& table)
 {
-    if (IsEmpty()) return false;
-    // A PNG or GIF keeps the table size its format allows, whatever the bitmap shows it at.
-    if (indexedFile && table.GetCount() > indexedFile->MaxEntries()) return false;
+    problem.clear();
+    if (IsEmpty() || !FileTakesTable(table)) return false;
     if (!SetColorTable(table)) return false;
     TableApplied();
     return true;
+}
+
+bool BitmapDocument::FileTakesTable(const ColorTable& table)
+{
+    // A PNG or GIF keeps the table size its format allows, whatever the bitmap
+    // shows it at (a 2-bit PNG as a 4-bit bitmap).
+    if (!indexedFile || table.GetCount() <= indexedFile->MaxEntries()) return true;
+    const uint32_t allowed = indexedFile->MaxEntries();
+    char form[32] = "GIF";
+    if (indexedFile->Format() == ImageFileFormat::Png) {
+        unsigned bits = 0;
+        while ((1u << bits) < allowed) ++bits;
+        wsprintfA(form, "%uﾋﾞｯﾄのPNG", bits);
+    }
+    char text[160];
+    wsprintfA(text, "この画像(%s)のﾊﾟﾚｯﾄは%u色までです. 反映するﾊﾟﾚｯﾄは%u色です.", form, allowed, table.GetCount());
+    problem = text;
+    return false;
 }
 
 void BitmapDocument::TableApplied()

@@ -91,12 +91,14 @@ public:
     FileDialogSpec& SaveDialog() { return saveDialog; }
     // The form the picture was opened in (BMP for a new one).
     ImageFileFormat FileFormat() const { return fileFormat; }
-    // Why the last open or save failed, when more can be said than that it did.
+    // Why the last open, save or apply failed, when more can be said than that it did.
     const std::string& Problem() const { return problem; }
 
 private:
     void SetPathAndName(const char* newPath);
     void Redraw(bool erase);
+    // False, saying why in problem, when the file's format cannot hold table.
+    bool FileTakesTable(const ColorTable& table);
     // After the table (and maybe the pixels) changed: a new section, counts, the title.
     void TableApplied();
     // Counts again after the pixels or the table changed (entry_usage.cpp).

@@ -34,9 +34,9 @@ std::vector<T> CarriedThrough(const std::vector<T>& values, const std::vector<ui
 bool BitmapDocument::ApplyRearrangedTable(const ColorTable& table, const std::vector<uint32_t>& pixelMap)
 {
     if (pixelMap.empty()) return ApplyColorTable(table);
+    problem.clear();
     BITMAPINFOHEADER info;
-    if (IsEmpty() || !CopyHeaders(nullptr, &info)) return false;
-    if (indexedFile && table.GetCount() > indexedFile->MaxEntries()) return false;
+    if (IsEmpty() || !CopyHeaders(nullptr, &info) || !FileTakesTable(table)) return false;
     IndexRemap remap;
     std::string reason;
     std::vector<uint64_t> counts;

@@ -42,7 +42,9 @@ void PaletteWindow::ApplyToPicture()
     if (!bitmapDocument.ApplyRearrangedTable(workingTable, pixelMap)) {
         appliedOrder = before;
         OrderChanged();
-        MessageBoxA(Hwnd(), "Failed.", "Korin", MB_ICONERROR);
+        // The file's format names its limit; every other refusal is the plain one.
+        const std::string& problem = bitmapDocument.Problem();
+        MessageBoxA(Hwnd(), problem.empty() ? "Failed." : problem.c_str(), "Korin", MB_ICONERROR);
         return;
     }
     OrderChanged();

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Makes the packages in dist/ and checks each:
 # - the Windows zips korin-VERSION-win32.zip and korin-VERSION-win64.zip
-#   (korin.exe, korin-cli.exe, the sample pictures and a read-me): their files,
-#   and korin-cli.exe started from the unpacked zip under Wine;
+#   (korin.exe, korin-cli.exe, the sample pictures, a read-me and the licence):
+#   their files, the licence as LICENSE holds it, and korin-cli.exe started
+#   from the unpacked zip under Wine;
 # - the Windows installers korin-VERSION-win32-setup.exe and
 #   korin-VERSION-win64-setup.exe: installed, started and uninstalled silently
-#   under Wine in a scratch prefix (tools/package/check_installer.sh);
+#   under Wine in a scratch prefix, the licence installed beside the programs
+#   (tools/package/check_installer.sh);
 # - the Debian package of korin-cli, korin-cli_VERSION_ARCH.deb: lintian
-#   finds no error, and it runs unpacked (tools/package/make_deb.sh).
+#   finds no error, its machine-readable copyright file carries the licence,
+#   and it runs unpacked (tools/package/make_deb.sh).
 # The Windows checks run where this machine runs that build.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,7 +25,10 @@ bash scripts/setup.sh || die "set-up failed"
 python3 scripts/make_samples.py || die "could not write the sample pictures"
 version=$(sed -n 's/^project(Korin VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || die "no version in CMakeLists.txt"
-mkdir -p dist || die "could not make dist/"
+mkdir -p dist build/package || die "could not make dist/"
+# The licence as Windows editors read it: CRLF lines.
+licence="build/package/LICENSE.txt"
+sed 's/$/\r/' LICENSE >"$licence" && [ -s "$licence" ] || die "could not write $licence"
 
 source scripts/wine-env.sh
 for arch in win32 win64; do
@@ -30,21 +36,22 @@ for arch in win32 win64; do
     bash scripts/build.sh "$arch" korin korin-cli || die "the $arch build failed"
     zip="dist/korin-$version-$arch.zip"
     python3 tools/package/make_zip.py "$zip" "$version" "$arch" "build/$arch" samples \
-        tools/package/README-windows.txt || die "could not write $zip"
+        tools/package/README-windows.txt "$licence" || die "could not write $zip"
 
     check="build/package/$arch"
     rm -rf "$check"
     mkdir -p "$check" && python3 -m zipfile -e "$zip" "$check" || die "could not unpack $zip"
     top="$check/korin-$version-$arch"
-    for f in korin.exe korin-cli.exe README.txt samples/sunset_8bit.bmp; do
+    for f in korin.exe korin-cli.exe README.txt LICENSE.txt samples/sunset_8bit.bmp; do
         [ -s "$top/$f" ] || die "$zip lacks $f"
     done
+    tr -d '\r' <"$top/LICENSE.txt" | cmp -s - LICENSE || die "$zip's LICENSE.txt is not the licence"
 
     setup="dist/korin-$version-$arch-setup.exe"
     readme="build/package/README-$arch.txt"
     python3 tools/package/windows_readme.py tools/package/README-windows.txt "$version" "$arch" "$readme" &&
     makensis -V2 -DVERSION="$version" -DARCH="$arch" -DBUILD="$root/build/$arch" -DREADME="$root/$readme" \
-        -DICON="$root/resources/korin.ico" -DOUTFILE="$root/$setup" tools/package/korin.nsi ||
+        -DLICENSE="$root/$licence" -DICON="$root/resources/korin.ico" -DOUTFILE="$root/$setup" tools/package/korin.nsi ||
         die "could not write $setup"
 
     if [ "$arch" = win32 ] && ! korin_runs_32bit; then

@@ -883,4 +883,49 @@ TEST(CliBatch, CollidingOutputsAreRefusedAndARepeatedFileIsDoneOnce)
     EXPECT_EQ(ReadWholeFile(outputs.File("once.bmp")), ReadWholeFile(first));
 }
 
+// Into a folder, every name of a batch is written under its own name, a link's
+// and a second hard link's as well; only in place is a file named twice done once.
+TEST(CliBatch, EveryNameIntoAFolderIsWritten)
+{
+    TempFolder folder, outputs, repeats;
+    const std::string png = AssemblePng({{"IHDR", IhdrData(2, 1, 8, 3)}, {"PLTE", PaletteData(2)},
+                                         {"IDAT", CompressedRows({{0, 1}}, 8)}, {"IEND", ""}});
+    const std::string plain = Write(folder, "a.png", png);
+    const std::string hard = folder.File("hard.png");
+    std::vector<std::string> names = {"a.png", "hard.png"};
+#ifdef _WIN32
+    ASSERT_TRUE(CreateHardLinkA(hard.c_str(), plain.c_str(), nullptr));
+#else
+    const std::string symbolic = folder.File("link.png");
+    ASSERT_EQ(0, symlink("a.png", symbolic.c_str()));
+    ASSERT_EQ(0, link(plain.c_str(), hard.c_str()));
+    names.push_back("link.png");
+#endif
+    std::vector<std::string> args = {"invert"};
+    for (const std::string& name : names) args.push_back(folder.File(name));
+    args.insert(args.end(), {"--out-dir", outputs.Path()});
+    CliRun run = RunCli(args);
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names, outputs.List());
+    const std::string inverted = ReadWholeFile(outputs.File("a.png"));
+    EXPECT_NE(png, inverted);
+    for (const std::string& name : names) EXPECT_EQ(inverted, ReadWholeFile(outputs.File(name))) << name;
+    EXPECT_EQ(png, ReadWholeFile(plain));
+
+    // One name given twice would be written twice to one output.
+    run = RunCli({"invert", plain, plain, "--out-dir", repeats.Path()});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_TRUE(Contains(run.err, repeats.File("a.png") + ": would be written twice from " + plain)) << run.err;
+    EXPECT_TRUE(repeats.List().empty());
+
+#ifndef _WIN32
+    // In place, the file and its link are one file, inverted once.
+    ASSERT_EQ(0, unlink(hard.c_str()));
+    run = RunCli({"invert", plain, folder.File("link.png"), "--in-place"});
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    EXPECT_EQ(inverted, ReadWholeFile(plain));
+#endif
+}
+
 }  // namespace

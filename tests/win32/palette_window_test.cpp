@@ -18,6 +18,7 @@
 #include "palette/palette_window.h"
 #include "panel/color_panel.h"
 #include "resources/resource.h"
+#include "tests/support/picture_files.h"
 #include "tests/support/shared_data.h"
 #include "tests/win32/support/modal_answerer.h"
 #include "tests/win32/support/palette_driver.h"
@@ -501,6 +502,25 @@ TEST_F(PaletteWindowTest, ApplyWithoutAFittingPictureFails)
     ExpectOneBox(answerer.Seen(), 0, "Failed.");
     EXPECT_EQ("Korin [four bits.bmp]", program::Title());
     EXPECT_EQ(DistinctColor(4), program::ClientPixel(program::MainWindow(), 0, 0));
+
+    // A 2-bit PNG shows as a 4-bit bitmap but its file holds 4 entries: the
+    // refusal names that count, for a table the bitmap would take and one it would not.
+    const std::string png = folder.File("two bits.png");
+    ASSERT_TRUE(WriteWholeFile(png, SmallPngBytes()));
+    OpenPicture(png);
+    const COLORREF before = program::ClientPixel(program::MainWindow(), 0, 0);
+    for (uint32_t count : {8u, 17u}) {
+        ASSERT_EQ(1u, LoadPalette(PalFile("long.pal", Distinct(count))).size());
+        seen = palette::Run(ID_KEY_F5, {ModalAnswerer::Press(IDOK)});
+        ExpectOneBox(seen, 0,
+                     "この画像(2ﾋﾞｯﾄのPNG)のﾊﾟﾚｯﾄは4色までです. 反映するﾊﾟﾚｯﾄは" + std::to_string(count) + "色です.");
+        EXPECT_EQ("Korin [two bits.png]", program::Title());
+        EXPECT_EQ(before, program::ClientPixel(program::MainWindow(), 0, 0));
+    }
+    // The limit's words do not outlive the refusal.
+    palette::Command(ID_PALETTE_RELEASE);
+    seen = palette::Run(ID_PALETTE_APPLY, {ModalAnswerer::Press(IDOK)});
+    ExpectOneBox(seen, 0, "Failed.");
 }
 
 TEST_F(PaletteWindowTest, PanelCheckMarkFollowsOAndTheWindowToggles)

@@ -139,6 +139,11 @@ TEST_F(PictureDocument, ACorruptPngIsRefusedSayingWhy)
     ASSERT_EQ(2u, seen.size());
     EXPECT_EQ(0u, seen[1].text.find("ﾌｧｲﾙを読み込めませんでした.\r\nbroken.png ")) << seen[1].text;
     EXPECT_NE(std::string::npos, seen[1].text.find("PLTE")) << seen[1].text;
+
+    // With no picture left, a save says only that nothing was saved.
+    seen = Run(ID_KEY_CTRL_S, {ModalAnswerer::Press(IDOK)});
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ("ﾌｧｲﾙは保存されませんでした.", seen[0].text);
 }
 
 }  // namespace

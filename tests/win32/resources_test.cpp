@@ -6,12 +6,16 @@
 #include <windows.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "app/dialogs.h"
+#include "app/gdi_scope.h"
 #include "korin_version.h"
 #include "resources/resource.h"
 #include "tests/win32/support/canvas.h"
+#include "tests/win32/support/modal_answerer.h"
 
 namespace {
 
@@ -526,8 +530,31 @@ std::string WindowsPath(std::string path)
     return path;
 }
 
+// The licence as LICENSE states it: its name (the first line) and its holder
+// (the copyright line's).
+struct Licence {
+    std::string name;
+    std::string holder;
+};
+
+Licence ReadLicence()
+{
+    Licence licence;
+    std::ifstream file(KORIN_LICENSE_PATH);
+    std::string line;
+    const std::string copyright = "Copyright (c) ";
+    while (std::getline(file, line)) {
+        if (licence.name.empty()) licence.name = line;
+        if (line.compare(0, copyright.size(), copyright) == 0) licence.holder = line.substr(copyright.size());
+    }
+    return licence;
+}
+
 TEST(Resources, BothProgramsCarryTheProductVersion)
 {
+    const Licence licence = ReadLicence();
+    ASSERT_EQ("MIT License", licence.name) << KORIN_LICENSE_PATH;
+    ASSERT_NE(std::string::npos, licence.holder.find("the Korin authors")) << licence.holder;
     const char version[] = KORIN_VERSION_STRING;
     for (const char* program : {KORIN_EXE_PATH, KORIN_CLI_EXE_PATH}) {
         SCOPED_TRACE(program);
@@ -558,7 +585,41 @@ TEST(Resources, BothProgramsCarryTheProductVersion)
         EXPECT_EQ(0u, VersionValue(info, "FileDescription").find("Korin"));
         std::string name = std::string(program).substr(std::string(program).rfind('/') + 1);
         EXPECT_EQ(name, VersionValue(info, "OriginalFilename"));
+        // The file properties name the licence the programs are shipped under.
+        EXPECT_EQ("Copyright (c) " + licence.holder + ". " + licence.name, VersionValue(info, "LegalCopyright"));
     }
+}
+
+// The About box names the licence on a line of its own, whole within the line.
+TEST(Resources, AboutBoxNamesTheLicenceWithinItsLine)
+{
+    const std::string name = ReadLicence().name;
+    ASSERT_FALSE(name.empty()) << KORIN_LICENSE_PATH;
+    std::vector<std::string> texts;
+    LONG width = -1, room = -1;
+    ModalAnswerer answerer;
+    answerer.Then([&](HWND dialog) {
+        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            texts.push_back(WindowText(child));
+            if (texts.back() != name) continue;
+            RECT client;
+            GetClientRect(child, &client);
+            room = client.right;
+            WindowDC dc(child);
+            SelectedObject font(dc, HGDIOBJ(SendMessageA(child, WM_GETFONT, 0, 0)), SelectedObject::Borrowed);
+            SIZE extent;
+            if (GetTextExtentPoint32A(dc, name.c_str(), int(name.size()), &extent)) width = extent.cx;
+        }
+        return ModalAnswerer::Press(IDOK)(dialog);
+    });
+    DialogBoxParamA(Module(), MAKEINTRESOURCEA(IDD_ABOUT), nullptr, AboutDialogProc, 0);
+    ASSERT_EQ(1u, answerer.Seen().size()) << answerer.Describe();
+    ASSERT_EQ(4u, texts.size());
+    EXPECT_EQ("Korin 1.000", texts[0]);
+    EXPECT_EQ(name, texts[2]);
+    EXPECT_EQ("&OK", texts[3]);
+    ASSERT_GT(width, 0);
+    EXPECT_LE(width, room) << "the licence line is cut off";
 }
 
 }  // namespace

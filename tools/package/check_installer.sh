@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks one Windows installer under Wine, in a scratch prefix of its own, as
-# an administrator would use it: a silent install (the files in the program
-# folder of the build's own width, the Start-menu shortcut, the uninstall
+# an administrator would use it: a silent install (the files, the licence
+# among them, in the program folder of the build's own width, the Start-menu shortcut, the uninstall
 # entry, the installed korin-cli.exe and korin.exe start), then the entry's
 # quiet uninstall, which keeps the settings korin.exe made, then an install
 # and an uninstall with /REMOVESETTINGS, which removes them. Each uninstall
@@ -74,9 +74,10 @@ uninstall() {
 }
 
 install
-for f in korin.exe korin-cli.exe README.txt uninstall.exe; do
+for f in korin.exe korin-cli.exe README.txt LICENSE.txt uninstall.exe; do
     [ -s "$folder/$f" ] || fail "the install lacks $folder/$f"
 done
+tr -d '\r' <"$folder/LICENSE.txt" | cmp -s - "$root/LICENSE" || fail "the installed LICENSE.txt is not the licence"
 cmp -s "$folder/korin.exe" "$root/build/$arch/korin.exe" || fail "the installed korin.exe is not the $arch build's"
 [ ! -e "$drive/Program Files (x86)/Korin" ] || fail "the 64-bit build went into Program Files (x86)"
 grep -aq 'Program Files\\Korin\\korin.exe' "$shortcut" 2>/dev/null || fail "no Start-menu shortcut to korin.exe at $shortcut"

@@ -1,6 +1,6 @@
 ; The Windows installer of Korin, one per build. makensis is given:
 ;   -DVERSION=1.1.0 -DARCH=win32|win64 -DBUILD=<build folder> -DREADME=<README.txt>
-;   -DICON=<korin.ico> -DOUTFILE=<setup.exe>
+;   -DLICENSE=<LICENSE.txt> -DICON=<korin.ico> -DOUTFILE=<setup.exe>
 ; Silent use, for administrators:
 ;   korin-VERSION-ARCH-setup.exe /S [/D=C:\folder]      install
 ;   "<folder>\uninstall.exe" /S [/REMOVESETTINGS]        uninstall
@@ -40,7 +40,7 @@ VIAddVersionKey /LANG=0 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} ${VERSION} (${ARCH}) setup"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=0 "LegalCopyright" "(c) ${PUBLISHER}"
+VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (c) 2026 the Korin authors. MIT License"
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
@@ -92,6 +92,7 @@ Section "Korin"
     File "${BUILD}/korin.exe"
     File "${BUILD}/korin-cli.exe"
     File "/oname=README.txt" "${README}"
+    File "/oname=LICENSE.txt" "${LICENSE}"
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\korin.exe"
 
@@ -126,6 +127,7 @@ Section "Uninstall"
     Delete "$INSTDIR\korin.exe"
     Delete "$INSTDIR\korin-cli.exe"
     Delete "$INSTDIR\README.txt"
+    Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"

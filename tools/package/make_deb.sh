@@ -2,8 +2,9 @@
 # Makes the Debian package of korin-cli from a Release build of its own
 # (build/deb, with Debian's build flags), staged by cmake --install: the
 # program, its manual page and its bash completion, with the dependencies
-# dpkg-shlibdeps finds. Then lintian must find no error in it, and the
-# package unpacked into a scratch root must run.
+# dpkg-shlibdeps finds, and the licence as its copyright file. Then lintian
+# must find no error in it, and the package unpacked into a scratch root must
+# run and carry the licence.
 #
 #     make_deb.sh VERSION OUT_FOLDER
 set -uo pipefail
@@ -44,11 +45,24 @@ korin ($version) unstable; urgency=medium
  -- Brindlemoor <korin@brindlemoor.invalid>  $when
 EOF
 gzip -9n "$docs/changelog"
-cat >"$docs/copyright" <<'EOF'
-korin-cli, the command-line companion of the Korin color-table editor.
+# The licence in Debian's machine-readable form, from LICENSE itself: its
+# holder from the copyright line, its text (past that line) as the licence
+# paragraph, each blank line a lone " .". Debian calls this licence Expat.
+holder=$(sed -n 's/^Copyright (c) //p' "$root/LICENSE")
+[ -n "$holder" ] || fail "LICENSE names no copyright holder"
+licence_text() { sed '1,/^Copyright (c) /d' "$root/LICENSE" | sed '/./,$!d'; }
+{
+    cat <<EOF
+Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Korin
+Comment: korin-cli, the command-line companion of the Korin color-table editor.
 
-Copyright (c) 2026 Brindlemoor. All rights reserved.
+Files: *
+Copyright: $holder
+License: Expat
 EOF
+    licence_text | sed 's/^$/./; s/^/ /'
+} >"$docs/copyright" || fail "could not write the copyright file"
 
 # dpkg-shlibdeps reads the package's names from a source tree's control file.
 shlibs="$build/shlibs"
@@ -105,6 +119,11 @@ mkdir -p "$work" &&
 white=$(tr -d "\r" <"$work/table.hex" | grep -c -ix ffffff)
 [ "$white" = 16 ] && [ "$(wc -l <"$work/table.hex")" = 16 ] ||
     fail "a blank 4-bit bitmap inverted should have 16 white entries: $(head -3 "$work/table.hex")"
+# The licence the package carries is the one in LICENSE.
+copyright="$scratch/usr/share/doc/$name/copyright"
+grep -qx "Copyright: $holder" "$copyright" || fail "the unpacked copyright file does not name $holder"
+sed -n '/^License: Expat$/,$p' "$copyright" | tail -n +2 | sed 's/^ //; s/^\.$//' | cmp -s - <(licence_text) ||
+    fail "the unpacked copyright file does not carry LICENSE's text"
 MANWIDTH=80 man -l "$scratch/usr/share/man/man1/$name.1.gz" 2>/dev/null | grep -q "^NAME" ||
     fail "the unpacked manual page does not render"
 bash -c 'source "$1" && complete -p korin-cli' _ "$scratch/usr/share/bash-completion/completions/$name" \

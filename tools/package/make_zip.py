@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes one Windows package of Korin: a zip whose one folder, korin-VERSION-ARCH,
-holds korin.exe, korin-cli.exe, the sample pictures and the read-me.
+holds korin.exe, korin-cli.exe, the sample pictures, the read-me and the
+licence (LICENSE.txt, the one given, already in CRLF lines).
 
-Usage: make_zip.py OUT.zip VERSION ARCH BUILD_FOLDER SAMPLES_FOLDER README_TEMPLATE
+Usage: make_zip.py OUT.zip VERSION ARCH BUILD_FOLDER SAMPLES_FOLDER README_TEMPLATE LICENSE.txt
 """
 import os
 import sys
@@ -12,9 +13,9 @@ from windows_readme import windows_readme
 
 
 def main(argv):
-    if len(argv) != 7:
+    if len(argv) != 8:
         sys.exit(__doc__)
-    out, version, arch, build, samples, template = argv[1:]
+    out, version, arch, build, samples, template, licence = argv[1:]
     top = "korin-%s-%s" % (version, arch)
     readme = windows_readme(template, version, arch)
 
@@ -28,6 +29,7 @@ def main(argv):
         for name in pictures:
             z.write(os.path.join(samples, name), "%s/samples/%s" % (top, name))
         z.writestr("%s/README.txt" % top, readme)
+        z.write(licence, "%s/LICENSE.txt" % top)
     os.replace(partial, out)
 
 
