@@ -6,6 +6,7 @@
 
 #include "image/dib_image.h"
 #include "image/gif_pixels.h"
+#include "image/png_remap.h"
 #include "image/usage_counts.h"
 #include "platform/safe_file_writer.h"
 #include "report/gif_report.h"
@@ -139,6 +140,9 @@ const ColorTable& IndexedFile::PictureTable() const
 bool IndexedFile::CountTableUsage(const ByteSource& source, std::vector<uint64_t>* counts, std::string* reason) const
 {
     if (format == ImageFileFormat::Gif) return CountGifPictureUsage(source, gif, counts, reason);
+    // A still PNG is counted pass by pass as the file holds it: an interlaced
+    // picture is never put together for it.
+    if (format == ImageFileFormat::Png && PngImagesCounted(png) < 2) return CountPngIndices(source, png, counts, reason);
     ByteHistogram histogram;
     uint32_t rows = 0;
     const bool decoded = DecodeRows(source, [&](uint32_t y, const uint8_t* indices) {
