@@ -430,9 +430,33 @@ bool CountPngIndices(const ByteSource& source, const PngStructure& png, std::vec
     const PassRow count = [&](const PassGeometry&, uint32_t, uint32_t passWidth, const uint8_t* indices) {
         histogram.Add(indices, passWidth);
     };
-    for (const CompressedImage& image : images) {
-        if (!WalkRows(source, image, png.bitDepth, png.interlace != 0, count, reason)) return false;
+    if (png.bitDepth == 8) {
+        for (const CompressedImage& image : images) {
+            if (!WalkRows(source, image, png.bitDepth, png.interlace != 0, count, reason)) return false;
+        }
+        *counts = histogram.Totals();
+        return true;
     }
-    *counts = histogram.Totals();
+    // Below 8 bits the packed bytes are counted as they are, and each byte
+    // value's pixels added up once at the end; only the pixels of a row's
+    // last, partly used byte are taken one by one.
+    const uint32_t depth = png.bitDepth, perByte = 8 / depth, mask = (1u << depth) - 1;
+    std::vector<uint64_t> tails(256, 0);
+    const PngPackedRow packed = [&](int, uint32_t, uint32_t passWidth, const uint8_t* bytes, size_t, std::string*) {
+        const size_t whole = passWidth / perByte;
+        histogram.Add(bytes, whole);
+        for (uint32_t x = uint32_t(whole) * perByte; x < passWidth; ++x)
+            ++tails[bytes[whole] >> (8 - depth * (x % perByte + 1)) & mask];
+        return true;
+    };
+    const PassRow none = [](const PassGeometry&, uint32_t, uint32_t, const uint8_t*) {};
+    for (const CompressedImage& image : images) {
+        if (!WalkRows(source, image, png.bitDepth, png.interlace != 0, none, reason, &packed)) return false;
+    }
+    const std::vector<uint64_t> byteCounts = histogram.Totals();
+    counts->assign(tails.begin(), tails.end());
+    for (uint32_t b = 0; b < 256; ++b) {
+        for (uint32_t k = 0; k < perByte; ++k) (*counts)[b >> (8 - depth * (k + 1)) & mask] += byteCounts[b];
+    }
     return true;
 }
