@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,45 @@ bool WriteLargePng(const std::string& path)
     }
     deflateEnd(&stream);
     return std::fclose(file) == 0;
+}
+
+// Runs work in a child process whose address space is limited to what it has
+// mapped now plus extraBytes; the reason it gives comes back through a pipe.
+struct LimitedRun {
+    bool exited;
+    int code;
+    std::string said;
+};
+
+LimitedRun RunLimited(rlim_t extraBytes, const std::function<int(std::string* reason)>& work)
+{
+    LimitedRun run = {false, -1, std::string()};
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return run;
+    const pid_t child = fork();
+    if (child < 0) return run;
+    if (child == 0) {
+        long pages = 0;
+        FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (!statm || std::fscanf(statm, "%ld", &pages) != 1) _exit(2);
+        const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + extraBytes;
+        const struct rlimit rl = {limit, limit};
+        if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(2);
+        std::string reason;
+        const int code = work(&reason);
+        if (write(pipeEnds[1], reason.data(), reason.size()) < 0) _exit(2);
+        _exit(code);
+    }
+    close(pipeEnds[1]);
+    char said[256] = {};
+    const ssize_t got = read(pipeEnds[0], said, sizeof said - 1);
+    close(pipeEnds[0]);
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return run;
+    run.exited = WIFEXITED(status);
+    run.code = run.exited ? WEXITSTATUS(status) : -1;
+    run.said.assign(said, got > 0 ? size_t(got) : 0);
+    return run;
 }
 
 }  // namespace
@@ -109,35 +149,17 @@ TEST(PngMemory, PicturesLargerThanTheMemoryAtHandAreRefused)
         const std::string file = AssemblePng({{"IHDR", IhdrData(c.width, c.height, 8, 3, c.interlace)},
                                               {"PLTE", PaletteData(2)}, {"IDAT", std::string(c.dataBytes, 'x')},
                                               {"IEND", ""}});
-        int pipeEnds[2];
-        ASSERT_EQ(0, pipe(pipeEnds));
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            long pages = 0;
-            FILE* statm = std::fopen("/proc/self/statm", "r");
-            if (!statm || std::fscanf(statm, "%ld", &pages) != 1) _exit(2);
-            const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(256) << 20);
-            const struct rlimit rl = {limit, limit};
-            if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(2);
+        const LimitedRun run = RunLimited(rlim_t(256) << 20, [&](std::string* reason) {
             const ByteSource source(file);
             PngStructure png;
-            std::string reason;
             SafeFileWriter writer(out.c_str());
-            const bool decoded = ReadPngStructure(source, &png, &reason) &&
-                                 (c.remap ? WriteRemappedPng(source, png, png.table, {1, 0}, true, writer, &reason)
-                                          : DecodePngImage(source, png, [](uint32_t, const uint8_t*) {}, &reason));
-            if (write(pipeEnds[1], reason.data(), reason.size()) < 0) _exit(2);
-            _exit(decoded ? 1 : 0);
-        }
-        close(pipeEnds[1]);
-        char said[256] = {};
-        const ssize_t got = read(pipeEnds[0], said, sizeof said - 1);
-        close(pipeEnds[0]);
-        int status = 0;
-        ASSERT_EQ(child, waitpid(child, &status, 0));
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        EXPECT_EQ(c.reason, std::string(said, got > 0 ? size_t(got) : 0));
+            const bool decoded = ReadPngStructure(source, &png, reason) &&
+                                 (c.remap ? WriteRemappedPng(source, png, png.table, {1, 0}, true, writer, reason)
+                                          : DecodePngImage(source, png, [](uint32_t, const uint8_t*) {}, reason));
+            return decoded ? 1 : 0;
+        });
+        EXPECT_TRUE(run.exited && run.code == 0) << run.code;
+        EXPECT_EQ(c.reason, run.said);
     }
 }
 
@@ -230,39 +252,21 @@ TEST(PngMemory, CraftedFilesTakeNoMoreThanTheirBitmap)
     const std::string out = folder.File("converted.png");
     for (const auto& c : cases) {
         ASSERT_LE(c.file.size(), size_t(1) << 20) << c.name;
-        int pipeEnds[2];
-        ASSERT_EQ(0, pipe(pipeEnds));
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            long pages = 0;
-            FILE* statm = std::fopen("/proc/self/statm", "r");
-            if (!statm || std::fscanf(statm, "%ld", &pages) != 1) _exit(2);
-            const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(c.bitmapBytes) + (rlim_t(64) << 20);
-            const struct rlimit rl = {limit, limit};
-            if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(2);
+        const LimitedRun run = RunLimited(rlim_t(c.bitmapBytes) + (rlim_t(64) << 20), [&](std::string* reason) {
             const ByteSource source(c.file);
             IndexedFile indexed;
             DibImage image;
-            std::string reason;
-            bool done = indexed.Read(source, &reason) && !indexed.Report("x.png", c.file.size(), 0, 0).empty() &&
+            bool done = indexed.Read(source, reason) && !indexed.Report("x.png", c.file.size(), 0, 0).empty() &&
                         !indexed.Report("x.png", c.file.size(), 1, 0).empty() &&
-                        LoadIndexedPicture(nullptr, indexed, source, &image, &reason);
+                        LoadIndexedPicture(nullptr, indexed, source, &image, reason);
             if (done) {
                 SafeFileWriter writer(out.c_str());
-                done = WriteBitmapAsPng(image, writer, &reason, indexed.Alpha()) && writer.Commit();
+                done = WriteBitmapAsPng(image, writer, reason, indexed.Alpha()) && writer.Commit();
             }
-            if (write(pipeEnds[1], reason.data(), reason.size()) < 0) _exit(2);
-            _exit(done ? 0 : 1);
-        }
-        close(pipeEnds[1]);
-        char said[256] = {};
-        const ssize_t got = read(pipeEnds[0], said, sizeof said - 1);
-        close(pipeEnds[0]);
-        int status = 0;
-        ASSERT_EQ(child, waitpid(child, &status, 0));
-        ASSERT_TRUE(WIFEXITED(status)) << c.name << ": " << status;
-        EXPECT_EQ(*c.refusal ? 1 : 0, WEXITSTATUS(status)) << c.name;
-        EXPECT_EQ(c.refusal, std::string(said, got > 0 ? size_t(got) : 0)) << c.name;
+            return done ? 0 : 1;
+        });
+        ASSERT_TRUE(run.exited) << c.name << ": " << run.code;
+        EXPECT_EQ(*c.refusal ? 1 : 0, run.code) << c.name;
+        EXPECT_EQ(c.refusal, run.said) << c.name;
     }
 }
