@@ -57,11 +57,12 @@ run_wine_suites() {
     echo "== testing $arch"
     local status=0
     ctest --test-dir "build/$arch" --output-on-failure --timeout 900 -j 2 || status=1
-    # Starts that Wine ended before the program ran were tried again; they
-    # are reported, and a test that Wine never started is no result at all.
+    # Starts that Wine ended before the program ran were tried again, and
+    # Wine crashes after a program had returned took its result; both are
+    # reported, and a test that Wine never started is no result at all.
     local log="build/$arch/Testing/Temporary/LastTest.log"
     if grep -q '^wine-run: ' "$log" 2>/dev/null; then
-        echo "== Wine starts that failed before the program ran ($arch)"
+        echo "== Wine failures around the programs ($arch)"
         grep '^wine-run: ' "$log"
         grep -q 'the test did not run$' "$log" && [ $status -eq 0 ] && status=3
     fi

@@ -3,9 +3,26 @@
 #include <cstdio>
 #include <cstdlib>
 
-void MarkStarted()
+namespace {
+
+std::FILE* OpenMark()
 {
     const char* path = std::getenv("KORIN_STARTED_MARK");
-    if (!path || !*path) return;
-    if (std::FILE* mark = std::fopen(path, "wb")) std::fclose(mark);
+    if (!path || !*path) return nullptr;
+    return std::fopen(path, "wb");
+}
+
+}  // namespace
+
+void MarkStarted()
+{
+    if (std::FILE* mark = OpenMark()) std::fclose(mark);
+}
+
+void MarkEnded(int status)
+{
+    if (std::FILE* mark = OpenMark()) {
+        std::fprintf(mark, "ended %d\n", status);
+        std::fclose(mark);
+    }
 }

@@ -102,5 +102,7 @@ int main(int argc, char** argv)
         const int limit = std::atoi(seconds);
         if (limit > 0) ::testing::UnitTest::GetInstance()->listeners().Append(new Watchdog(limit));
     }
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    MarkEnded(status);
+    return status;
 }
