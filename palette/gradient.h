@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "color/oklab.h"
+
 class ColorTable;
 
 // Where the steps are even: in the 8-bit red, green and blue values, or in
@@ -15,12 +17,5 @@ enum class GradientSpace { Rgb, Oklab };
 // every entry keeps its flags. False, the table unchanged, unless
 // first < last < GetCount() and the range holds three entries or more.
 bool FillGradient(ColorTable& table, uint32_t first, uint32_t last, GradientSpace space);
-
-// A color in OKLab: l the lightness (0 black to 1 white), a and b its hue
-// and chroma; Euclidean distances there match what the eye sees.
-struct OklabColor {
-    double l, a, b;
-};
-OklabColor ColorToOklab(uint8_t red, uint8_t green, uint8_t blue);
 
 #endif

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "image/remap.h"
-#include "palette/gradient.h"
+#include "color/oklab.h"
 
 namespace {
 
@@ -71,11 +71,6 @@ bool HueBefore(const Hue& x, const Hue& y)
 {
     if (x.grey != y.grey) return x.grey;
     return x.numerator * y.denominator < y.numerator * x.denominator;
-}
-
-double Distance(const OklabColor& x, const OklabColor& y)
-{
-    return std::sqrt((x.l - y.l) * (x.l - y.l) + (x.a - y.a) * (x.a - y.a) + (x.b - y.b) * (x.b - y.b));
 }
 
 OklabColor LabOf(const ColorEntry& e)
@@ -205,7 +200,7 @@ bool ConformToPalette(const ColorTable& table, const ColorTable& palette, const 
         double bestDistance = 0.0;
         for (uint32_t n = 0; n < targets.size(); ++n) {
             if (!take(owner[n])) continue;
-            const double distance = Distance(color, targets[n]);
+            const double distance = OklabDistance(color, targets[n]);
             if (best == kDroppedEntry || distance < bestDistance) {
                 best = n;
                 bestDistance = distance;
@@ -256,7 +251,7 @@ bool ConformToPalette(const ColorTable& table, const ColorTable& palette, const 
             seen(i) == kNeverSeen || (from.red == to.red && from.green == to.green && from.blue == to.blue);
         if (sameColor && seen(lowest[n]) == seen(i)) continue;
         ++result->recolored;
-        if (!sameColor) result->largestError = std::max(result->largestError, Distance(LabOf(from), targets[n]));
+        if (!sameColor) result->largestError = std::max(result->largestError, OklabDistance(LabOf(from), targets[n]));
     }
     return true;
 }

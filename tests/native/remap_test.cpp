@@ -24,6 +24,7 @@
 #include "image/picture_remap.h"
 #include "image/png_remap.h"
 #include "image/remap.h"
+#include "color/oklab.h"
 #include "palette/gradient.h"
 #include "palette/rearrange.h"
 #include "platform/safe_file_writer.h"
