@@ -21,6 +21,12 @@ enum OptionBit : unsigned {
     kBy = 1 << 12,
     kRange = 1 << 13,
     kPalette = 1 << 14,
+    kDither = 1 << 15,
+    kAlphaThreshold = 1 << 16,
+    kTransparent = 1 << 17,
+    kColors = 1 << 18,
+    kKeep = 1 << 19,
+    kUnsorted = 1 << 20,
 };
 const unsigned kOutputOptions = kOut | kOutDir | kInPlace;
 
@@ -37,6 +43,9 @@ const OptionInfo kOptions[] = {
     {"--entries", kEntries, true}, {"--format", kFormat, true},
     {"--space", kSpace, true},   {"--keep-indices", kKeepIndices, false}, {"--by", kBy, true},
     {"--range", kRange, true},   {"--palette", kPalette, true},
+    {"--dither", kDither, true}, {"--alpha-threshold", kAlphaThreshold, true},
+    {"--transparent", kTransparent, true}, {"--colors", kColors, true},
+    {"--keep", kKeep, true},     {"--unsorted", kUnsorted, false},
 };
 
 const char kToolHelp[] =
@@ -65,6 +74,8 @@ const char kToolHelp[] =
     "  compact FILE... OUTPUT                      remove the entries no pixel uses\n"
     "  merge-duplicates FILE... OUTPUT             move pixels to the first of equal entries\n"
     "  conform FILE... --palette PAL OUTPUT        take PAL as the table, each pixel its nearest color\n"
+    "  map IN... --palette P [--dither D] OUTPUT   put a truecolor picture onto the palette P\n"
+    "  quantize IN... --colors N [--dither D] OUTPUT  make an N-color palette and map onto it\n"
     "\n"
     "Palette formats (F): riff, jasc, gpl, act, hex, pdn.\n"
     "\n"
@@ -200,6 +211,9 @@ const CommandInfo kCommands[] = {
     {"compact", Command::Compact, kOutputOptions, kCompactHelp},
     {"merge-duplicates", Command::MergeDuplicates, kOutputOptions, kMergeDuplicatesHelp},
     {"conform", Command::Conform, kOutputOptions | kPalette, kConformHelp},
+    {"map", Command::Map, kOutputOptions | kPalette | kDither | kAlphaThreshold | kTransparent, kMapHelp},
+    {"quantize", Command::Quantize,
+     kOutputOptions | kColors | kKeep | kUnsorted | kDither | kAlphaThreshold | kTransparent, kQuantizeHelp},
 };
 
 const CommandInfo* FindCommand(const std::string& name)
@@ -258,6 +272,7 @@ int32_t DefaultEntries(int32_t bitCount)
 struct Collected {
     unsigned seen = 0;
     std::string out, outDir, size, bits, entries, format, space, by, range, palette;
+    std::string dither, threshold, transparent, colors, keep;
     std::vector<std::string> operands;
 };
 
@@ -440,6 +455,15 @@ bool CheckCommand(const Collected& c, Arguments* args, std::string* error)
         return ParseRearrange(HelpCommandName(args->command), given, &args->rearrange, &args->inputs, error) &&
                CheckOutput(c, args->inputs.size(), args, error);
     }
+    case Command::Map:
+    case Command::Quantize: {
+        const MapWords given = {words,          (c.seen & kPalette) != 0,     (c.seen & kColors) != 0,
+                                (c.seen & kKeep) != 0, (c.seen & kDither) != 0, (c.seen & kAlphaThreshold) != 0,
+                                (c.seen & kTransparent) != 0, (c.seen & kUnsorted) != 0, c.palette, c.colors,
+                                c.keep,         c.dither,                     c.threshold, c.transparent};
+        return ParseMap(HelpCommandName(args->command), given, &args->map, &args->inputs, error) &&
+               CheckOutput(c, args->inputs.size(), args, error);
+    }
     case Command::None:
         break;
     }
@@ -527,6 +551,11 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error)
         case kBy: c.by = value; break;
         case kRange: c.range = value; break;
         case kPalette: c.palette = value; break;
+        case kDither: c.dither = value; break;
+        case kAlphaThreshold: c.threshold = value; break;
+        case kTransparent: c.transparent = value; break;
+        case kColors: c.colors = value; break;
+        case kKeep: c.keep = value; break;
         default: break;
         }
     }

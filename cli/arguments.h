@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/map_arguments.h"
 #include "cli/rearrange_arguments.h"
 #include "image/new_image_spec.h"
 #include "palette/gradient.h"
@@ -12,7 +13,7 @@
 
 enum class Command {
     None, Info, Palette, Apply, Invert, Swap, New, Convert, Normalize, Usage, Gradient,
-    Move, SwapEntries, Sort, Compact, MergeDuplicates, Conform,
+    Move, SwapEntries, Sort, Compact, MergeDuplicates, Conform, Map, Quantize,
 };
 
 // The channel pair a swap exchanges, as the palette window names them.
@@ -46,6 +47,8 @@ struct Arguments {
     GradientSpace gradientSpace = GradientSpace::Rgb;
     // move, swap-entries, sort, compact, merge-duplicates and conform.
     RearrangeRequest rearrange;
+    // map and quantize.
+    MapRequest map;
 };
 
 // Fills args from the words after the program name. False, with a one-line

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/host.h"
+#include "cli/map_commands.h"
 #include "cli/picture_commands.h"
 #include "cli/rearrange_commands.h"
 #include "cli/text_encoding.h"
@@ -532,6 +533,18 @@ int RunNew(const Arguments& args, const MemoryDeviceContext& dc)
     return kExitSuccess;
 }
 
+// One picture job over every input, as the batch runs it.
+int RunPictureJob(const Arguments& args, const PictureJob& job)
+{
+    return ForEachInput(args, [&](const std::string& input, FolderFlushes* flushes, Failure* failure) {
+        const std::string output = OutputPath(args, input);
+        if (job(input, output, flushes, &failure->file, &failure->reason)) return true;
+        if (failure->file == output && failure->reason == "could not be written")
+            failure->reason = WhyNotWritten(output);
+        return false;
+    });
+}
+
 }  // namespace
 
 int RunCommand(const Arguments& args)
@@ -558,15 +571,10 @@ int RunCommand(const Arguments& args)
     case Command::Compact:
     case Command::MergeDuplicates:
     case Command::Conform:
-        return RunRearrange(args, [&](const PictureJob& job) {
-            return ForEachInput(args, [&](const std::string& input, FolderFlushes* flushes, Failure* failure) {
-                const std::string output = OutputPath(args, input);
-                if (job(input, output, flushes, &failure->file, &failure->reason)) return true;
-                if (failure->file == output && failure->reason == "could not be written")
-                    failure->reason = WhyNotWritten(output);
-                return false;
-            });
-        });
+        return RunRearrange(args, [&](const PictureJob& job) { return RunPictureJob(args, job); });
+    case Command::Map:
+    case Command::Quantize:
+        return RunMap(args, [&](const PictureJob& job) { return RunPictureJob(args, job); });
     case Command::None: break;
     }
     return kExitUsage;
