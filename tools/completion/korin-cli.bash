@@ -7,7 +7,7 @@
 # there.
 
 # Options that take a value (the next word, or after "=").
-_korin_cli_valued=" -o --out --out-dir --size --bits --entries --format --by --range --palette "
+_korin_cli_valued=" -o --out --out-dir --size --bits --entries --format --by --range --palette --dither --alpha-threshold --transparent --colors --keep "
 # Name extensions of the files each kind of operand is, lower case.
 _korin_cli_pictures="bmp png gif"
 _korin_cli_palettes="pal gpl act hex txt"
@@ -76,6 +76,8 @@ _korin_cli()
             -o | --out) _korin_cli_files "$cur" "*" ;;
             --by) COMPREPLY=($(compgen -W "hue lightness usage" -- "$cur")) ;;
             --palette) _korin_cli_files "$cur" "$_korin_cli_palettes" ;;
+            --keep) _korin_cli_files "$cur" "$_korin_cli_palettes $_korin_cli_pictures" ;;
+            --dither) COMPREPLY=($(compgen -W "none fs fs-light bayer2 bayer4 bayer8" -- "$cur")) ;;
         esac
         return
     fi
@@ -108,7 +110,7 @@ _korin_cli()
 
     case $command,$operand in
         info,* | palette,* | invert,* | apply,[1-9]* | swap,[1-9]* | move,0 | swap-entries,0 | sort,* | compact,* | \
-            merge-duplicates,* | conform,*)
+            merge-duplicates,* | conform,* | map,* | quantize,*)
             _korin_cli_files "$cur" "$_korin_cli_pictures" ;;
         swap,0) COMPREPLY=($(compgen -W "rg gb br" -- "$cur")) ;;
         apply,0 | convert,0) _korin_cli_files "$cur" "$_korin_cli_pictures $_korin_cli_palettes" ;;
