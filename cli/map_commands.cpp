@@ -5,53 +5,13 @@
 #include <new>
 
 #include "cli/commands.h"
-#include "color/palette_maker.h"
-#include "color/palette_mapper.h"
-#include "image/indexed_output.h"
+#include "image/picture_mapping.h"
 #include "image/picture_rows.h"
 #include "platform/safe_file_writer.h"
 
 namespace {
 
-struct Palette {
-    ColorTable table;
-    std::vector<uint8_t> alpha;
-};
-
-// The palette quantize makes from picture: the kept entries, a transparent
-// one after them when the picture needs one, the rest chosen.
-bool MakeFrom(const MapRequest& request, const Palette& kept, const PictureRows& picture, const ByteSource& source,
-              Palette* made, std::string* reason)
-{
-    ColorHistogram histogram;
-    const uint32_t threshold = request.settings.alphaThreshold;
-    if (!picture.ForEachRow(source, [&](uint32_t, const uint8_t* rgba, std::string*) {
-            histogram.AddRow(rgba, picture.Width(), threshold);
-            return true;
-        }, reason))
-        return false;
-    PaletteRequest wanted;
-    wanted.colors = request.colors;
-    wanted.sortByLightness = request.sortByLightness;
-    const uint32_t keep = std::min(request.keepCount, kept.table.GetCount());
-    wanted.fixed.Reset(keep);
-    wanted.fixedAlpha.assign(keep, 255);
-    bool hasTransparent = request.settings.transparentEntry >= 0 && uint32_t(request.settings.transparentEntry) < keep;
-    for (uint32_t i = 0; i < keep; ++i) {
-        const ColorEntry& e = *kept.table.GetEntry(i);
-        wanted.fixed.SetColor(i, e.red, e.green, e.blue);
-        if (i < kept.alpha.size()) wanted.fixedAlpha[i] = kept.alpha[i];
-        if (wanted.fixedAlpha[i] == 0) hasTransparent = true;
-    }
-    if (histogram.HasTransparent() && !hasTransparent) {
-        wanted.fixed.Resize(keep + 1);
-        wanted.fixed.SetColor(keep, 0, 0, 0);
-        wanted.fixedAlpha.push_back(0);
-    }
-    return MakePalette(histogram, wanted, &made->table, &made->alpha, reason);
-}
-
-bool MapFile(const Arguments& args, const Palette& given, const std::string& input, const std::string& output,
+bool MapFile(const Arguments& args, const MapPalette& given, const std::string& input, const std::string& output,
              FolderFlushes* flushes, std::string* failedFile, std::string* reason, MapError* error)
 {
     *failedFile = input;
@@ -69,38 +29,19 @@ bool MapFile(const Arguments& args, const Palette& given, const std::string& inp
     const ByteSource source(file);
     PictureRows picture;
     if (!picture.Open(source, reason)) return false;
-    Palette made;
-    const Palette* palette = &given;
+    const RowWalk walk = [&](const RgbaRow& row, std::string* why) { return picture.ForEachRow(source, row, why); };
+    const MapRequest& request = args.map;
+    MapPalette made;
+    const MapPalette* palette = &given;
     if (args.command == Command::Quantize) {
-        if (!MakeFrom(args.map, given, picture, source, &made, reason)) return false;
+        if (!MakePaletteFromRows(walk, picture.Width(), request.colors, given, request.keepCount,
+                                 request.sortByLightness, request.settings, &made, reason))
+            return false;
         palette = &made;
     }
-    if (format != ImageFileFormat::Png && palette->table.GetCount() > 256) {
-        *reason = "the palette's " + std::to_string(palette->table.GetCount()) + " entries are more than 256";
-        return false;
-    }
-    PaletteMapper mapper;
-    if (!mapper.Start(palette->table, palette->alpha, args.map.settings, picture.Width(), reason)) return false;
     IndexedPicture result;
-    result.width = picture.Width();
-    result.height = picture.Height();
-    const uint64_t pixels = uint64_t(result.width) * result.height;
-    if (pixels > SIZE_MAX) {
-        *reason = "is too large for this machine";
+    if (!MapRowsOntoPalette(walk, picture.Width(), picture.Height(), *palette, request.settings, &result, error, reason))
         return false;
-    }
-    try {
-        result.indices.resize(size_t(pixels));
-    } catch (const std::bad_alloc&) {
-        *reason = "needs more memory than is free for its " + std::to_string(pixels) + " pixels";
-        return false;
-    }
-    if (!picture.ForEachRow(source, [&](uint32_t y, const uint8_t* rgba, std::string* why) {
-            return mapper.MapRow(rgba, result.indices.data() + size_t(y) * result.width, why);
-        }, reason))
-        return false;
-    result.alpha = palette->alpha;
-    result.transparentEntry = mapper.TransparentEntry();
     SafeFileWriter writer(output.c_str(), flushes);
     if (writer.IsOpen() && !WriteIndexedPicture(format, result, palette->table, writer, reason)) {
         *failedFile = output;
@@ -113,7 +54,6 @@ bool MapFile(const Arguments& args, const Palette& given, const std::string& inp
         *reason = "could not be written";
         return false;
     }
-    *error = mapper.Error();
     return true;
 }
 
@@ -121,7 +61,7 @@ bool MapFile(const Arguments& args, const Palette& given, const std::string& inp
 
 int RunMap(const Arguments& args, const std::function<int(const PictureJob& job)>& forEachInput)
 {
-    Palette given;
+    MapPalette given;
     const std::string& source = args.command == Command::Map ? args.map.palette : args.map.keepPalette;
     if (!source.empty()) {
         std::string reason;
