@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "app/convert_dialog.h"
 #include "app/dialogs.h"
 #include "app/globals.h"
 #include "app/picture_pick.h"
@@ -243,6 +244,9 @@ void OnCommand(HWND window, int id)
         break;
     case ID_PALETTE_SHOW:
         bitmapDocument.RefreshPaletteWindow();
+        break;
+    case ID_PICTURE_CONVERT_INDEXED:
+        RunConvertDialog(window);
         break;
     case ID_VIEW_SHOW_HEADER:
         View().showHeader = 1;

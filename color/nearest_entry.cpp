@@ -2,6 +2,24 @@
 
 #include <algorithm>
 
+namespace {
+
+// The grid's bounds: OKLab of every sRGB color lies within.
+const double kLow[3] = {0.0, -0.24, -0.32};
+const double kHigh[3] = {1.0, 0.28, 0.20};
+const int kCells = 24;  // a side
+
+// The cell of a coordinate, or -1 outside the grid.
+int CellOf(double v, int axis)
+{
+    const double t = (v - kLow[axis]) / (kHigh[axis] - kLow[axis]) * kCells;
+    if (!(t >= 0.0) || t > double(kCells)) return -1;
+    const int cell = int(t);
+    return cell == kCells ? kCells - 1 : cell;
+}
+
+}  // namespace
+
 NearestEntry::NearestEntry() {}
 
 void NearestEntry::Reset(const std::vector<OklabColor>& colors, const std::vector<bool>& usable)
@@ -14,10 +32,69 @@ void NearestEntry::Reset(const std::vector<OklabColor>& colors, const std::vecto
     std::sort(sorted.begin(), sorted.end(), [](const Candidate& x, const Candidate& y) {
         return x.l != y.l ? x.l < y.l : x.index < y.index;
     });
+    place.assign(colors.size(), -1);
+    for (size_t i = 0; i < sorted.size(); ++i) place[sorted[i].index] = int32_t(i);
+
+    // Per cell: the least of the entries' farthest distances bounds the
+    // nearest; every entry whose closest distance is within it is listed.
+    cellStart.assign(size_t(kCells) * kCells * kCells + 1, 0);
+    cellEntries.clear();
+    if (sorted.empty()) return;
+    std::vector<size_t> byIndex(sorted.size());
+    for (size_t i = 0; i < sorted.size(); ++i) byIndex[i] = i;
+    std::sort(byIndex.begin(), byIndex.end(), [&](size_t x, size_t y) { return sorted[x].index < sorted[y].index; });
+    std::vector<double> nearSide(sorted.size());
+    double width[3];
+    for (int axis = 0; axis < 3; ++axis) width[axis] = (kHigh[axis] - kLow[axis]) / kCells;
+    size_t cell = 0;
+    for (int i = 0; i < kCells; ++i) {
+        for (int j = 0; j < kCells; ++j) {
+            for (int k = 0; k < kCells; ++k, ++cell) {
+                const int at[3] = {i, j, k};
+                double bound = -1.0;
+                for (size_t e = 0; e < sorted.size(); ++e) {
+                    const double v[3] = {sorted[e].l, sorted[e].a, sorted[e].b};
+                    double closest = 0.0, farthest = 0.0;
+                    for (int axis = 0; axis < 3; ++axis) {
+                        const double low = kLow[axis] + at[axis] * width[axis], high = low + width[axis];
+                        const double outside = v[axis] < low ? low - v[axis] : (v[axis] > high ? v[axis] - high : 0.0);
+                        const double across = std::max(v[axis] - low, high - v[axis]);
+                        closest += outside * outside;
+                        farthest += across * across;
+                    }
+                    nearSide[e] = closest;
+                    if (bound < 0 || farthest < bound) bound = farthest;
+                }
+                // A little room for rounding: an extra candidate costs nothing but time.
+                bound = bound * (1.0 + 1e-9) + 1e-15;
+                for (size_t e : byIndex)
+                    if (nearSide[e] <= bound) cellEntries.push_back(uint16_t(e));
+                cellStart[cell + 1] = uint32_t(cellEntries.size());
+            }
+        }
+    }
 }
 
-uint32_t NearestEntry::Find(const OklabColor& color, double* distance2) const
+uint32_t NearestEntry::Find(const OklabColor& color, double* distance2, int32_t hint) const
 {
+    const int ci = CellOf(color.l, 0), cj = CellOf(color.a, 1), ck = CellOf(color.b, 2);
+    if (ci >= 0 && cj >= 0 && ck >= 0 && !cellEntries.empty()) {
+        const size_t cell = (size_t(ci) * kCells + size_t(cj)) * kCells + size_t(ck);
+        double best = -1.0;
+        uint32_t bestIndex = 0;
+        // Listed in index order: a tie keeps the first.
+        for (uint32_t n = cellStart[cell]; n < cellStart[cell + 1]; ++n) {
+            const Candidate& c = sorted[cellEntries[n]];
+            const double dl = color.l - c.l, da = color.a - c.a, db = color.b - c.b;
+            const double d = dl * dl + da * da + db * db;
+            if (best < 0 || d < best) {
+                best = d;
+                bestIndex = c.index;
+            }
+        }
+        if (distance2) *distance2 = best;
+        return bestIndex;
+    }
     const size_t count = sorted.size();
     // The first candidate not darker than the color; the walk goes both ways from there.
     size_t low = 0, high = count;
@@ -36,6 +113,8 @@ uint32_t NearestEntry::Find(const OklabColor& color, double* distance2) const
             bestIndex = c.index;
         }
     };
+    // A good first guess narrows the walk from the start.
+    if (hint >= 0 && size_t(hint) < place.size() && place[size_t(hint)] >= 0) consider(sorted[size_t(place[size_t(hint)])]);
     size_t up = low, down = low;
     for (;;) {
         const bool canUp = up < count, canDown = down > 0;

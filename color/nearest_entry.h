@@ -1,7 +1,9 @@
 // The palette entry nearest a color in OKLab, exactly (ties to the lower
-// index), over up to 256 entries: the entries sorted by lightness, and the
-// search leaving off once the lightness difference alone is larger than the
-// best distance found.
+// index), over up to 256 entries. A grid over the sRGB gamut lists for each
+// cell the entries that can be nearest to some point in it (those no farther
+// from the cell than the farthest point of the cell is from the closest
+// entry); a color outside the grid walks the entries sorted by lightness,
+// leaving off once the lightness difference alone exceeds the best distance.
 #ifndef KORIN_COLOR_NEAREST_ENTRY_H
 #define KORIN_COLOR_NEAREST_ENTRY_H
 
@@ -20,7 +22,8 @@ public:
     bool IsEmpty() const { return sorted.empty(); }
     // The nearest usable entry's index; its squared distance in *distance2.
     // Only on a non-empty set.
-    uint32_t Find(const OklabColor& color, double* distance2 = nullptr) const;
+    // hint, a usable entry likely near (the previous pixel's), only speeds it up.
+    uint32_t Find(const OklabColor& color, double* distance2 = nullptr, int32_t hint = -1) const;
 
 private:
     struct Candidate {
@@ -28,6 +31,9 @@ private:
         uint32_t index;
     };
     std::vector<Candidate> sorted;  // by l, then index
+    std::vector<int32_t> place;     // each entry's place in sorted; -1 when left out
+    std::vector<uint32_t> cellStart;  // cell c's candidates: cellEntries[cellStart[c] .. cellStart[c + 1])
+    std::vector<uint16_t> cellEntries;  // places in sorted, in index order
 };
 
 #endif

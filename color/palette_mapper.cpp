@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "palette/color_table.h"
 
@@ -41,6 +42,33 @@ std::vector<float> BayerPattern(uint32_t n)
     std::vector<float> pattern(matrix.size());
     for (size_t i = 0; i < matrix.size(); ++i) pattern[i] = (float(matrix[i]) + 0.5f) / float(n * n) - 0.5f;
     return pattern;
+}
+
+// The cube root to float precision: a guess from the exponent bits, then
+// two Newton steps; for the colors error diffusion asks about, where the
+// exact double root would cost more than the search.
+float FastCbrt(float x)
+{
+    if (!(x > 0.0f)) return 0.0f;
+    uint32_t bits;
+    std::memcpy(&bits, &x, 4);
+    bits = bits / 3 + 709921077u;
+    float y;
+    std::memcpy(&y, &bits, 4);
+    y = (2.0f * y + x / (y * y)) * (1.0f / 3.0f);
+    y = (2.0f * y + x / (y * y)) * (1.0f / 3.0f);
+    y = (2.0f * y + x / (y * y)) * (1.0f / 3.0f);
+    return y;
+}
+
+OklabColor FastLinearToOklab(float r, float g, float b)
+{
+    const float l = FastCbrt(0.4122214708f * r + 0.5363325363f * g + 0.0514459929f * b);
+    const float m = FastCbrt(0.2119034982f * r + 0.6806995451f * g + 0.1073969566f * b);
+    const float s = FastCbrt(0.0883024619f * r + 0.2817188376f * g + 0.6299787005f * b);
+    return {0.2104542553f * l + 0.7936177850f * m - 0.0040720468f * s,
+            1.9779984951f * l - 2.4285922050f * m + 0.4505937099f * s,
+            0.0259040371f * l + 0.7827717662f * m - 0.8086757660f * s};
 }
 
 float Clamp01(float v)
@@ -116,8 +144,7 @@ bool PaletteMapper::Start(const ColorTable& palette, const std::vector<uint8_t>&
     }
     if (!any) return Refuse(reason, "the palette has no opaque entry to show a pixel with");
     nearest.Reset(labs, usable);
-    cacheKeys.assign(kCacheSlots, 0);
-    cacheEntries.assign(kCacheSlots, 0);
+    seen.assign(kCacheSlots, Seen{0, -1, {0, 0, 0}});
     errorRows.assign(2 * (size_t(width) + 2), Linear{0, 0, 0});
 
     patternSize = settings.dithering == Dithering::Bayer2 ? 2
@@ -154,24 +181,32 @@ int32_t PaletteMapper::ExactEntry(uint32_t rgb) const
     }
 }
 
-uint32_t PaletteMapper::NearestOfLinear(const Linear& color) const
+uint32_t PaletteMapper::NearestOfLinear(const Linear& color, int32_t hint) const
 {
-    return nearest.Find(LinearToOklab(color.r, color.g, color.b));
+    return nearest.Find(FastLinearToOklab(color.r, color.g, color.b), nullptr, hint);
+}
+
+PaletteMapper::Seen& PaletteMapper::Look(uint32_t rgb)
+{
+    Seen& slot = seen[Hash(rgb, kCacheSlots)];
+    if (slot.key != rgb + 1) {
+        slot.key = rgb + 1;
+        slot.entry = -1;
+        slot.lab = ColorToOklab(uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb));
+    }
+    return slot;
 }
 
 uint32_t PaletteMapper::NearestOfColor(uint32_t rgb)
 {
-    const uint32_t slot = Hash(rgb, kCacheSlots);
-    if (cacheKeys[slot] == rgb + 1) return cacheEntries[slot];
-    const uint32_t entry = nearest.Find(ColorToOklab(uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb)));
-    cacheKeys[slot] = rgb + 1;
-    cacheEntries[slot] = uint8_t(entry);
-    return entry;
+    Seen& slot = Look(rgb);
+    if (slot.entry < 0) slot.entry = int32_t(nearest.Find(slot.lab));
+    return uint32_t(slot.entry);
 }
 
 void PaletteMapper::Measure(uint32_t rgb, uint32_t entry)
 {
-    const double d = OklabDistance(ColorToOklab(uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb)), labs[entry]);
+    const double d = OklabDistance(Look(rgb).lab, labs[entry]);
     ++error.pixels;
     error.sum += d;
     if (d > error.largest) error.largest = d;
@@ -218,6 +253,7 @@ void PaletteMapper::MapDiffused(const uint8_t* rgba, uint8_t* indices)
     std::fill(next, next + stride, Linear{0, 0, 0});
     const bool forward = row % 2 == 0;
     const int step = forward ? 1 : -1;
+    int32_t previous = -1;
     for (uint32_t n = 0; n < width; ++n) {
         const uint32_t x = forward ? n : width - 1 - n;
         const size_t at = size_t(x) + 1;
@@ -237,7 +273,8 @@ void PaletteMapper::MapDiffused(const uint8_t* rgba, uint8_t* indices)
         const Linear want = {Clamp01(float(SrgbToLinear(p[0])) + current[at].r),
                              Clamp01(float(SrgbToLinear(p[1])) + current[at].g),
                              Clamp01(float(SrgbToLinear(p[2])) + current[at].b)};
-        const uint32_t entry = NearestOfLinear(want);
+        const uint32_t entry = NearestOfLinear(want, previous);
+        previous = int32_t(entry);
         indices[x] = uint8_t(entry);
         Measure(rgb, entry);
         const Linear e = {(want.r - linears[entry].r) * share, (want.g - linears[entry].g) * share,
@@ -271,7 +308,7 @@ void PaletteMapper::MapOrdered(const uint8_t* rgba, uint8_t* indices)
             const float offset = patternRow[x % patternSize] * spread;
             const Linear want = {Clamp01(float(SrgbToLinear(p[0])) + offset), Clamp01(float(SrgbToLinear(p[1])) + offset),
                                  Clamp01(float(SrgbToLinear(p[2])) + offset)};
-            indices[x] = uint8_t(NearestOfLinear(want));
+            indices[x] = uint8_t(NearestOfLinear(want, x > 0 ? int32_t(indices[x - 1]) : -1));
         }
         Measure(rgb, indices[x]);
     }

@@ -58,7 +58,14 @@ private:
     };
     // The entry of an exact palette color, or -1.
     int32_t ExactEntry(uint32_t rgb) const;
-    uint32_t NearestOfLinear(const Linear& color) const;
+    uint32_t NearestOfLinear(const Linear& color, int32_t hint) const;
+    struct Seen {
+        uint32_t key;   // rgb + 1; 0 free
+        int32_t entry;  // its nearest entry; -1 not yet looked for
+        OklabColor lab;
+    };
+    // The cache slot of a color, its OKLab filled in.
+    Seen& Look(uint32_t rgb);
     uint32_t NearestOfColor(uint32_t rgb);
     void Measure(uint32_t rgb, uint32_t entry);
     void MapDiffused(const uint8_t* rgba, uint8_t* indices);
@@ -73,8 +80,7 @@ private:
     std::vector<Linear> linears;         // of each entry
     std::vector<uint32_t> exactKeys;     // open addressing: rgb + 1, 0 free
     std::vector<uint8_t> exactEntries;
-    std::vector<uint32_t> cacheKeys;     // recent nearest answers by rgb + 1
-    std::vector<uint8_t> cacheEntries;
+    std::vector<Seen> seen;              // recent colors, direct-mapped
     std::vector<Linear> errorRows;       // this row's and the next row's, 2 pixels wider
     std::vector<float> pattern;          // the ordered pattern's offsets
     uint32_t patternSize;

@@ -65,7 +65,7 @@ void CopyShortened(char* destination, const char* text, int size)
 
 BitmapDocument::BitmapDocument()
     : ownerWindow(nullptr), modified(false), saveRefusal(SaveProblem::None), fileFormat(ImageFileFormat::Bmp),
-      highlightHeld(false), highlightToggled(false)
+      alphaChannel(false), highlightHeld(false), highlightToggled(false)
 {
     InitBitmapDialog(openDialog, kOpenFlags);
     openDialog.filter = kOpenFilter;

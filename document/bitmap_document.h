@@ -15,6 +15,7 @@
 #include "app/view_options.h"
 #include "image/dib_image.h"
 #include "image/indexed_file.h"
+#include "image/indexed_output.h"
 #include "platform/safe_file_writer.h"
 
 class ColorTable;
@@ -91,6 +92,11 @@ public:
     FileDialogSpec& SaveDialog() { return saveDialog; }
     // The form the picture was opened in (BMP for a new one).
     ImageFileFormat FileFormat() const { return fileFormat; }
+    // A 32-bit picture's fourth byte holds its alpha (it came from a PNG with alpha).
+    bool HasAlphaChannel() const { return alphaChannel; }
+    // Makes the document the indexed picture with table, modified; its
+    // alpha goes to tRNS when it is saved as PNG (picture_convert.cpp).
+    bool TakeIndexedPicture(const IndexedPicture& picture, const ColorTable& table);
     // Why the last open, save or apply failed, when more can be said than that it did.
     const std::string& Problem() const { return problem; }
 
@@ -113,6 +119,8 @@ private:
     // The picture formats beside BMP (document_formats.cpp).
     bool LoadPicture(HDC dc, const char* file);
     bool LoadIndexedPicture(HDC dc, const char* file);
+    // A truecolor or greyscale PNG as a 24-bit picture, or 32 bits with its alpha.
+    bool LoadTruecolorPicture(HDC dc, const char* file);
     bool ReadFileBytes(const char* file, std::string* bytes);
     bool WritePicture(const char* file, ImageFileFormat format);
     // The PNG or GIF file again with table and its pixels through fileMap.
@@ -138,6 +146,8 @@ private:
     // index now; empty while none moved.
     std::vector<uint32_t> fileMap;
     std::string problem;
+    bool alphaChannel;
+    std::vector<uint8_t> tableAlpha;  // of a converted picture's entries
     std::vector<uint64_t> entryUsage;
     bool highlightHeld;
     bool highlightToggled;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "document/bitmap_document.h"
+#include "image/png_truecolor.h"
 #include "platform/safe_file_writer.h"
 
 namespace {
@@ -25,6 +26,14 @@ std::string NamedReason(const char* file, const std::string& reason)
     return std::string(name) + " " + reason;
 }
 
+bool IsTruecolorPng(const char* file)
+{
+    SourceFile head;
+    TruecolorPng png;
+    std::string reason;
+    return head.Open(file) && (ReadTruecolorPng(ByteSource(head), &png, &reason) || png.colorType != 3);
+}
+
 }  // namespace
 
 void BitmapDocument::ForgetFileForm()
@@ -36,6 +45,8 @@ void BitmapDocument::ForgetFileForm()
     fileBytes.shrink_to_fit();
     indexedFile.reset();
     fileMap.clear();
+    alphaChannel = false;
+    tableAlpha.clear();
 }
 
 bool BitmapDocument::ReadFileBytes(const char* file, std::string* bytes)
@@ -62,6 +73,7 @@ bool BitmapDocument::LoadPicture(HDC dc, const char* file)
     ImageFileFormat format = ImageFileFormat::Unknown;
     if (head.Open(file)) format = DetectImageFormat(ByteSource(head));
     head.Close();
+    if (format == ImageFileFormat::Png && IsTruecolorPng(file)) return LoadTruecolorPicture(dc, file);
     if (format == ImageFileFormat::Png || format == ImageFileFormat::Gif) return LoadIndexedPicture(dc, file);
     ForgetFileForm();
     return LoadFromFile(dc, file);
@@ -105,7 +117,7 @@ bool BitmapDocument::WritePicture(const char* file, ImageFileFormat format)
                       (fileMap.empty() ? indexedFile->WriteWithTable(ByteSource(fileBytes), table, writer, &reason)
                                        : WriteRearrangedFile(table, writer, &reason));
         } else {
-            written = WriteBitmapAsPng(*this, writer, &reason);
+            written = WriteBitmapAsPng(*this, writer, &reason, tableAlpha);
         }
         written = written && writer.Commit();
     }

@@ -159,3 +159,21 @@ bool RowsAsBmpFile(const RowWalk& walk, uint32_t width, uint32_t height, bool wi
         return true;
     }, reason);
 }
+
+bool IndexedPictureAsBitmap(HDC dc, const IndexedPicture& picture, const ColorTable& table, DibImage* image)
+{
+    const uint32_t bits = IndexedBitsFor(ImageFileFormat::Bmp, table.GetCount());
+    if (picture.width > 0x7FFFFFFF || picture.height > 0x7FFFFFFF) return false;
+    const NewImageSpec spec = {int32_t(picture.width), int32_t(picture.height), int32_t(bits),
+                               int32_t(table.GetCount())};
+    if (!image->CreateIndexed(dc, spec, table)) return false;
+    for (uint32_t y = 0; y < picture.height; ++y) {
+        unsigned char* out = image->Bits() + size_t(picture.height - 1 - y) * image->Stride();
+        const uint8_t* row = picture.indices.data() + size_t(y) * picture.width;
+        for (uint32_t x = 0; x < picture.width; ++x) {
+            const uint64_t bit = uint64_t(x) * bits;
+            out[bit / 8] = uint8_t(out[bit / 8] | row[x] << (8 - bits - bit % 8));
+        }
+    }
+    return true;
+}

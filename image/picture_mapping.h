@@ -13,6 +13,7 @@
 #include "image/indexed_output.h"
 #include "image/png_truecolor.h"
 #include "palette/color_table.h"
+#include "platform/platform.h"
 
 class DibImage;
 
@@ -43,5 +44,9 @@ bool ForEachBitmapRow(const DibImage& image, bool alphaChannel, const RgbaRow& r
 // byte when withAlpha, else 24 bits.
 bool RowsAsBmpFile(const RowWalk& walk, uint32_t width, uint32_t height, bool withAlpha, std::string* bytes,
                    std::string* reason);
+
+// The indexed picture as a bitmap of 1, 4 or 8 bits (the fewest that index
+// the table) with table's entries; false, the image empty, when it cannot be made.
+bool IndexedPictureAsBitmap(HDC dc, const IndexedPicture& picture, const ColorTable& table, DibImage* image);
 
 #endif

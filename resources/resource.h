@@ -19,6 +19,7 @@
 #define IDD_NEW_IMAGE                   109
 #define IDD_ABOUT                       110
 #define IDD_MOVE_ENTRIES                111
+#define IDD_CONVERT_INDEXED             112
 
 // Main window: controls
 #define IDC_HEADER_VIEW                 101
@@ -51,6 +52,7 @@
 // Main window: its commands after menu 104's own; ids 41500 to 41519 are
 // kept for them
 #define ID_VIEW_HIGHLIGHT_ENTRY         41500
+#define ID_PICTURE_CONVERT_INDEXED      41501
 
 // Accelerator table 105: keys with ids of their own, handled by whichever
 // window is active
@@ -120,6 +122,33 @@
 
 // Move entries dialog 111: where the selected entries go
 #define IDC_MOVE_POSITION               1030
+
+// Convert to indexed dialog 112: where the palette comes from, the
+// dithering, the alpha threshold, the preview
+#define IDC_CONVERT_FROM_FILE           1100
+#define IDC_CONVERT_FILE                1101
+#define IDC_CONVERT_BROWSE              1102
+#define IDC_CONVERT_FROM_WINDOW         1103
+#define IDC_CONVERT_FROM_PICTURE        1104
+#define IDC_CONVERT_COLORS              1105
+#define IDC_CONVERT_DITHER              1106
+#define IDC_CONVERT_ALPHA               1107
+#define IDC_CONVERT_PREVIEW             1108
+#define IDC_CONVERT_SHOW_PREVIEW        1109
+#define IDC_CONVERT_ERROR               1110
+// Its texts in the string table, ids 6100 to 6119
+#define IDS_CONVERT_DITHER_NONE         6100
+#define IDS_CONVERT_DITHER_FS           6101
+#define IDS_CONVERT_DITHER_FS_LIGHT     6102
+#define IDS_CONVERT_DITHER_BAYER2       6103
+#define IDS_CONVERT_DITHER_BAYER4       6104
+#define IDS_CONVERT_DITHER_BAYER8       6105
+#define IDS_CONVERT_ERROR_FORMAT        6106
+#define IDS_CONVERT_FAILED              6107
+#define IDS_CONVERT_BAD_COLORS          6108
+#define IDS_CONVERT_BAD_ALPHA           6109
+#define IDS_CONVERT_NO_PICTURE          6110
+#define IDS_CONVERT_BROWSE_FILTER       6111
 
 // Color panel 103: controls, one row per channel
 #define IDC_RED_MARKER                  1010
