@@ -4,25 +4,23 @@
 
 namespace {
 
-// The grid's bounds: OKLab of every sRGB color lies within.
-const double kLow[3] = {0.0, -0.24, -0.32};
-const double kHigh[3] = {1.0, 0.28, 0.20};
 const int kCells = 24;  // a side
+const double kMargin = 0.02;
+
+}  // namespace
 
 // The cell of a coordinate, or -1 outside the grid.
-int CellOf(double v, int axis)
+int NearestEntry::CellOf(double v, int axis) const
 {
-    const double t = (v - kLow[axis]) / (kHigh[axis] - kLow[axis]) * kCells;
+    const double t = (v - low[axis]) / (high[axis] - low[axis]) * kCells;
     if (!(t >= 0.0) || t > double(kCells)) return -1;
     const int cell = int(t);
     return cell == kCells ? kCells - 1 : cell;
 }
 
-}  // namespace
+NearestEntry::NearestEntry() : low{0, 0, 0}, high{0, 0, 0} {}
 
-NearestEntry::NearestEntry() {}
-
-void NearestEntry::Reset(const std::vector<OklabColor>& colors, const std::vector<bool>& usable)
+void NearestEntry::Reset(const std::vector<OklabColor>& colors, const std::vector<bool>& usable, bool withGrid)
 {
     sorted.clear();
     for (uint32_t i = 0; i < colors.size(); ++i) {
@@ -39,13 +37,24 @@ void NearestEntry::Reset(const std::vector<OklabColor>& colors, const std::vecto
     // nearest; every entry whose closest distance is within it is listed.
     cellStart.assign(size_t(kCells) * kCells * kCells + 1, 0);
     cellEntries.clear();
-    if (sorted.empty()) return;
+    if (sorted.empty() || !withGrid) return;
+    // The grid spans the entries (and a little more): colors beyond walk.
+    for (int axis = 0; axis < 3; ++axis) {
+        low[axis] = high[axis] = axis == 0 ? sorted[0].l : (axis == 1 ? sorted[0].a : sorted[0].b);
+        for (const Candidate& c : sorted) {
+            const double v = axis == 0 ? c.l : (axis == 1 ? c.a : c.b);
+            low[axis] = std::min(low[axis], v);
+            high[axis] = std::max(high[axis], v);
+        }
+        low[axis] -= kMargin;
+        high[axis] += kMargin;
+    }
     std::vector<size_t> byIndex(sorted.size());
     for (size_t i = 0; i < sorted.size(); ++i) byIndex[i] = i;
     std::sort(byIndex.begin(), byIndex.end(), [&](size_t x, size_t y) { return sorted[x].index < sorted[y].index; });
     std::vector<double> nearSide(sorted.size());
     double width[3];
-    for (int axis = 0; axis < 3; ++axis) width[axis] = (kHigh[axis] - kLow[axis]) / kCells;
+    for (int axis = 0; axis < 3; ++axis) width[axis] = (high[axis] - low[axis]) / kCells;
     size_t cell = 0;
     for (int i = 0; i < kCells; ++i) {
         for (int j = 0; j < kCells; ++j) {
@@ -56,9 +65,9 @@ void NearestEntry::Reset(const std::vector<OklabColor>& colors, const std::vecto
                     const double v[3] = {sorted[e].l, sorted[e].a, sorted[e].b};
                     double closest = 0.0, farthest = 0.0;
                     for (int axis = 0; axis < 3; ++axis) {
-                        const double low = kLow[axis] + at[axis] * width[axis], high = low + width[axis];
-                        const double outside = v[axis] < low ? low - v[axis] : (v[axis] > high ? v[axis] - high : 0.0);
-                        const double across = std::max(v[axis] - low, high - v[axis]);
+                        const double from = low[axis] + at[axis] * width[axis], to = from + width[axis];
+                        const double outside = v[axis] < from ? from - v[axis] : (v[axis] > to ? v[axis] - to : 0.0);
+                        const double across = std::max(v[axis] - from, to - v[axis]);
                         closest += outside * outside;
                         farthest += across * across;
                     }

@@ -1,5 +1,5 @@
 // The palette entry nearest a color in OKLab, exactly (ties to the lower
-// index), over up to 256 entries. A grid over the sRGB gamut lists for each
+// index), over up to 256 entries. A grid over the entries' extent lists for each
 // cell the entries that can be nearest to some point in it (those no farther
 // from the cell than the farthest point of the cell is from the closest
 // entry); a color outside the grid walks the entries sorted by lightness,
@@ -17,8 +17,10 @@ public:
     NearestEntry();
 
     // The entries to choose from; usable[i] false leaves entry i out (an
-    // empty usable takes them all).
-    void Reset(const std::vector<OklabColor>& colors, const std::vector<bool>& usable = std::vector<bool>());
+    // empty usable takes them all). Without the grid every search walks:
+    // cheaper for a set searched only some thousands of times.
+    void Reset(const std::vector<OklabColor>& colors, const std::vector<bool>& usable = std::vector<bool>(),
+               bool withGrid = true);
     bool IsEmpty() const { return sorted.empty(); }
     // The nearest usable entry's index; its squared distance in *distance2.
     // Only on a non-empty set.
@@ -30,7 +32,10 @@ private:
         double l, a, b;
         uint32_t index;
     };
+    int CellOf(double v, int axis) const;
+
     std::vector<Candidate> sorted;  // by l, then index
+    double low[3], high[3];         // the grid's bounds
     std::vector<int32_t> place;     // each entry's place in sorted; -1 when left out
     std::vector<uint32_t> cellStart;  // cell c's candidates: cellEntries[cellStart[c] .. cellStart[c + 1])
     std::vector<uint16_t> cellEntries;  // places in sorted, in index order

@@ -44,8 +44,8 @@ std::vector<float> BayerPattern(uint32_t n)
     return pattern;
 }
 
-// The cube root to float precision: a guess from the exponent bits, then
-// two Newton steps; for the colors error diffusion asks about, where the
+// The cube root to about 1e-5: a guess from the exponent bits, then two
+// Newton steps; for the colors error diffusion asks about, where the
 // exact double root would cost more than the search.
 float FastCbrt(float x)
 {
@@ -55,7 +55,6 @@ float FastCbrt(float x)
     bits = bits / 3 + 709921077u;
     float y;
     std::memcpy(&y, &bits, 4);
-    y = (2.0f * y + x / (y * y)) * (1.0f / 3.0f);
     y = (2.0f * y + x / (y * y)) * (1.0f / 3.0f);
     y = (2.0f * y + x / (y * y)) * (1.0f / 3.0f);
     return y;
