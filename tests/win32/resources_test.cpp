@@ -99,6 +99,8 @@ TEST(Resources, MainMenuHasEveryItemWithItsTextAndId)
         {0, "ﾊﾟﾚｯﾄ(&P)", 0},
         {1, "ﾀﾞｲｱﾛｸﾞ(&D)...\tF4", ID_PALETTE_DIALOG},
         {1, "ﾊﾟﾚｯﾄを表示(&R)", ID_PALETTE_SHOW},
+        {1, nullptr, 0},
+        {1, "ｲﾝﾃﾞｯｸｽｶﾗｰに変換(&I)...", ID_PICTURE_CONVERT_INDEXED},
         {0, "表示(&V)", 0},
         {1, "ﾍｯﾀﾞｰ情報を表示(&H)\tTab", ID_VIEW_SHOW_HEADER},
         {1, "画像を表示(&I)", ID_VIEW_SHOW_PICTURE},
