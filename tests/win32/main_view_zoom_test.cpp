@@ -104,7 +104,8 @@ protected:
 
 TEST_F(ZoomView, WheelZoomKeepsThePointAndScrollingReachesTheLastPixel)
 {
-    Open(100, 80);
+    // Larger than the window from 2x on: every step can keep the point.
+    Open(200, 150);
     const POINT pointer = {20, 12};
     const COLORREF under = Shown(pointer.x, pointer.y);
     Wheel(pointer, 3, MK_CONTROL);  // 2x, 3x, 4x
@@ -121,9 +122,9 @@ TEST_F(ZoomView, WheelZoomKeepsThePointAndScrollingReachesTheLastPixel)
     SendMessageA(Main(), WM_HSCROLL, SB_BOTTOM, 0);
     program::Pump();
     RECT area = Area();
-    EXPECT_TRUE(BlockIs(area.right - 4, area.bottom - 4, 4, DistinctColor(IndexAt(99, 79))));
-    EXPECT_EQ(DistinctColor(IndexAt(98, 79)), Shown(area.right - 5, area.bottom - 1));
-    EXPECT_EQ(DistinctColor(IndexAt(99, 78)), Shown(area.right - 1, area.bottom - 5));
+    EXPECT_TRUE(BlockIs(area.right - 4, area.bottom - 4, 4, DistinctColor(IndexAt(199, 149))));
+    EXPECT_EQ(DistinctColor(IndexAt(198, 149)), Shown(area.right - 5, area.bottom - 1));
+    EXPECT_EQ(DistinctColor(IndexAt(199, 148)), Shown(area.right - 1, area.bottom - 5));
     // Picking follows the zoom.
     ShowPalette();
     SetActiveWindow(Main());
@@ -131,7 +132,7 @@ TEST_F(ZoomView, WheelZoomKeepsThePointAndScrollingReachesTheLastPixel)
     SendMessageA(Main(), WM_LBUTTONUP, 0, MAKELPARAM(area.right - 5, area.bottom - 1));
     uint32_t picked = 0;
     ASSERT_TRUE(paletteWindow.SelectedEntry(&picked));
-    EXPECT_EQ(IndexAt(98, 79), picked);
+    EXPECT_EQ(IndexAt(198, 149), picked);
 
     // The actual-size view of a picture larger than the window scrolls too.
     Wheel(pointer, -3, MK_CONTROL);
@@ -190,12 +191,23 @@ TEST_F(ZoomView, StatusBarNamesThePixelAndF6FitsTheAreaAboveIt)
     SendMessageA(Main(), WM_MOUSEMOVE, 0, MAKELPARAM(2 * 40 + 3, 4));
     EXPECT_EQ("", StatusPart(0)) << "beside the picture";
 
-    Open(300, 200);
+    // Wider than the window's least width.
+    Open(400, 200);
     program::PressKey(VK_F6);
     RECT area = Area();
-    EXPECT_EQ(300, area.right);
+    EXPECT_EQ(400, area.right);
     EXPECT_EQ(200, area.bottom);
-    EXPECT_EQ(DistinctColor(IndexAt(299, 199)), Shown(299, 199));
+    EXPECT_EQ(DistinctColor(IndexAt(399, 199)), Shown(399, 199));
+
+    // Kept in a value of their own for the next start.
+    program::Command(ID_VIEW_PIXEL_GRID);
+    program::Command(ID_VIEW_ZOOM_IN);
+    program::Stop();
+    program::Restart(false);
+    EXPECT_EQ(2, bitmapDocument.Zoom().factor);
+    EXPECT_EQ(1, bitmapDocument.Zoom().pixelGrid);
+    EXPECT_EQ(0, bitmapDocument.View().fitToWindow);
+    ASSERT_TRUE(IsWindowVisible(GetDlgItem(Main(), IDC_STATUS_BAR)));
     program::Command(ID_VIEW_STATUS_BAR);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(Main(), IDC_STATUS_BAR)));
 }

@@ -287,9 +287,11 @@ TEST_F(MainWindow, ExitWritesWindowPlaceAndViewOptions)
     program::Command(ID_FILE_EXIT);
     EXPECT_FALSE(IsWindow(program::MainWindow()));
 
-    // The two values, and the palette window's own value for its grid.
-    EXPECT_EQ(3u, StoredValues().size());
+    // The two values, the palette window's own value for its grid, and the
+    // zoomed view's value.
+    EXPECT_EQ(4u, StoredValues().size());
     EXPECT_EQ(4u, Stored("PaletteView").data.size());
+    EXPECT_EQ(8u, Stored("ViewZoom").data.size());
     StoredValue windowPlace = Stored("WindowPlace");
     StoredValue viewOptions = Stored("ViewOpt");
     for (const StoredValue& value : {windowPlace, viewOptions}) {
