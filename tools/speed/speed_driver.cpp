@@ -132,7 +132,8 @@ void Report(const char* what, const std::vector<double>& samples)
 void DeclineToSave(HWND main)
 {
     HWND box = nullptr;
-    if (WaitFor([&] { return (box = Owned(main, 0)) != nullptr; }, 500) && GetDlgItem(box, kMessageBoxText)) {
+    // The message box by its text: the shown palette window is a dialog of main too.
+    if (WaitFor([&] { return (box = Owned(main, kMessageBoxText)) != nullptr && IsWindowVisible(box); }, 500)) {
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
         WaitFor([&] { return !IsWindow(box); });
     }
