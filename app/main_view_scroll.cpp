@@ -42,7 +42,12 @@ SIZE PageSize(HWND window)
 
 void Repaint(HWND window)
 {
-    InvalidateRect(window, nullptr, TRUE);
+    // The background is erased only where the picture leaves some showing.
+    RECT area, place, covered;
+    PictureArea(window, &area);
+    const bool covers = bitmapDocument.PictureRect(&place) && IntersectRect(&covered, &area, &place) &&
+                        EqualRect(&covered, &area);
+    InvalidateRect(window, nullptr, covers ? FALSE : TRUE);
     UpdateWindow(window);
     UpdateStatusBarAtPointer(window);
 }
