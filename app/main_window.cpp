@@ -9,9 +9,12 @@
 #include "app/convert_dialog.h"
 #include "app/dialogs.h"
 #include "app/globals.h"
+#include "app/main_view_scroll.h"
 #include "app/picture_pick.h"
 #include "app/settings_store.h"
+#include "app/status_bar.h"
 #include "document/bitmap_document.h"
+#include "image/view_geometry.h"
 #include "palette/palette_window.h"
 #include "resources/resource.h"
 
@@ -53,9 +56,19 @@ HFONT HeaderViewFont()
 
 void FitHeaderView(HWND window, BOOL repaint)
 {
-    RECT client;
-    GetClientRect(window, &client);
-    MoveWindow(GetDlgItem(window, IDC_HEADER_VIEW), 0, 0, client.right, client.bottom, repaint);
+    // The client area, above the status bar while that is shown.
+    RECT area;
+    PictureArea(window, &area);
+    MoveWindow(GetDlgItem(window, IDC_HEADER_VIEW), 0, 0, area.right, area.bottom, repaint);
+}
+
+// The client area's size once the scroll bars are gone, less the status bar.
+SIZE FittedArea(HWND window)
+{
+    RECT area;
+    PictureArea(window, &area);
+    const SIZE bars = ShownScrollBars(window);
+    return SIZE{area.right - area.left + bars.cx, area.bottom - area.top + bars.cy};
 }
 
 // The picture's width and height as a pixel count; false without a document.
@@ -73,12 +86,14 @@ void FitWindowToPicture(HWND window)
 {
     LONG width, height;
     if (!PictureSize(&width, &height)) return;
-    RECT outer, client;
+    RECT outer;
     GetWindowRect(window, &outer);
-    GetClientRect(window, &client);
-    int frameWidth = (outer.right - outer.left) - (client.right - client.left);
-    int frameHeight = (outer.bottom - outer.top) - (client.bottom - client.top);
+    const SIZE client = FittedArea(window);
+    int frameWidth = (outer.right - outer.left) - client.cx;
+    int frameHeight = (outer.bottom - outer.top) - client.cy;
     View().fitToWindow = 0;
+    bitmapDocument.Zoom().factor = kActualSize;
+    ResetViewScroll(window);
     MoveWindow(window, outer.left, outer.top, width + frameWidth, height + frameHeight, TRUE);
 }
 
@@ -86,13 +101,14 @@ void KeepPictureRatio(HWND window)
 {
     LONG width, height;
     if (!PictureSize(&width, &height) || width == 0) return;
-    RECT outer, client;
+    RECT outer;
     GetWindowRect(window, &outer);
-    GetClientRect(window, &client);
-    LONG frameHeight = (outer.bottom - outer.top) - (client.bottom - client.top);
+    const SIZE client = FittedArea(window);
+    LONG frameHeight = (outer.bottom - outer.top) - client.cy;
     View().fitToWindow = 1;
+    UpdateViewScroll(window);
     // A tall picture in a wide window overflows 32 bits: compute wide, then clamp.
-    long long clientHeight = (long long)height * client.right / width;
+    long long clientHeight = (long long)height * client.cx / width;
     long long limit = kMaxWindowExtent - frameHeight;
     if (clientHeight > limit) clientHeight = limit;
     if (clientHeight < 0) clientHeight = 0;
@@ -167,6 +183,7 @@ void OnCreate(HWND window)
         0, 0, 100, 100, window, HMENU(IDC_HEADER_VIEW), instanceHandle, nullptr);
     SendMessageA(headerView, WM_SETFONT, WPARAM(HeaderViewFont()), FALSE);
     if (!View().showHeader) ShowWindow(headerView, SW_HIDE);
+    CreateStatusBar(window);
     bitmapDocument.SetOwnerWindow(window);
     paletteWindow.CreateWindows(window);
 }
@@ -176,6 +193,7 @@ void OnDestroy(HWND window)
     RECT place = NormalWindowRect(window);
     settingsStore.WriteValue("WindowPlace", &place, sizeof place);
     settingsStore.WriteValue("ViewOpt", &View(), sizeof(ViewOptions));
+    settingsStore.WriteValue("ViewZoom", &bitmapDocument.Zoom(), sizeof(ZoomOptions));
     PostQuitMessage(0);
 }
 
@@ -186,8 +204,20 @@ void OnInitMenuPopup(HMENU popup)
     case ID_VIEW_SHOW_HEADER:
         CheckMenuItem(popup, ID_VIEW_HIGHLIGHT_ENTRY,
                       MF_BYCOMMAND | (bitmapDocument.HighlightToggled() ? MF_CHECKED : MF_UNCHECKED));
+        CheckMenuItem(popup, ID_VIEW_PIXEL_GRID,
+                      MF_BYCOMMAND | (bitmapDocument.Zoom().pixelGrid ? MF_CHECKED : MF_UNCHECKED));
+        CheckMenuItem(popup, ID_VIEW_STATUS_BAR,
+                      MF_BYCOMMAND | (bitmapDocument.Zoom().statusBar ? MF_CHECKED : MF_UNCHECKED));
         return;
-    case ID_VIEW_ACTUAL_SIZE:     marked = View().fitToWindow ? 1 : 0; break;
+    case ID_VIEW_ACTUAL_SIZE:
+        if (bitmapDocument.ShownFactor() != 0 && bitmapDocument.ShownFactor() != kActualSize) {
+            // Zoomed: neither of the two views is shown.
+            CheckMenuItem(popup, 0, MF_BYPOSITION | MF_UNCHECKED);
+            CheckMenuItem(popup, 1, MF_BYPOSITION | MF_UNCHECKED);
+            return;
+        }
+        marked = View().fitToWindow ? 1 : 0;
+        break;
     case ID_VIEW_HEADER_SUMMARY:  marked = View().headerDetail; break;
     case ID_VIEW_BACKGROUND_BLACK: marked = View().whiteBackground; break;
     case ID_VIEW_NUMBERS_DECIMAL: marked = View().hexNumbers; break;
@@ -250,12 +280,14 @@ void OnCommand(HWND window, int id)
         break;
     case ID_VIEW_SHOW_HEADER:
         View().showHeader = 1;
+        UpdateViewScroll(window);
         FitHeaderView(window, FALSE);
         ShowWindow(GetDlgItem(window, IDC_HEADER_VIEW), SW_SHOW);
         break;
     case ID_VIEW_SHOW_PICTURE:
         View().showHeader = 0;
         ShowWindow(GetDlgItem(window, IDC_HEADER_VIEW), SW_HIDE);
+        UpdateViewScroll(window);
         break;
     case ID_KEY_TAB:
         PostMessageA(window, WM_COMMAND,
@@ -267,10 +299,27 @@ void OnCommand(HWND window, int id)
     case ID_VIEW_NUMBERS_HEX:     SetReportOption(View().hexNumbers, 1); break;
     case ID_VIEW_ACTUAL_SIZE:
         View().fitToWindow = 0;
+        bitmapDocument.Zoom().factor = kActualSize;
+        ResetViewScroll(window);
         Redraw(window);
         break;
     case ID_VIEW_FIT_TO_WINDOW:
         View().fitToWindow = 1;
+        UpdateViewScroll(window);
+        Redraw(window);
+        break;
+    case ID_VIEW_ZOOM_IN:     ZoomViewAtCentre(window, 1); break;
+    case ID_VIEW_ZOOM_OUT:    ZoomViewAtCentre(window, -1); break;
+    case ID_VIEW_ZOOM_ACTUAL: ShowActualSizeAtCentre(window); break;
+    case ID_VIEW_PIXEL_GRID:
+        bitmapDocument.Zoom().pixelGrid = !bitmapDocument.Zoom().pixelGrid;
+        Redraw(window);
+        break;
+    case ID_VIEW_STATUS_BAR:
+        bitmapDocument.Zoom().statusBar = !bitmapDocument.Zoom().statusBar;
+        PlaceStatusBar(window);
+        if (View().showHeader) FitHeaderView(window, TRUE);
+        UpdateViewScroll(window);
         Redraw(window);
         break;
     case ID_VIEW_BACKGROUND_BLACK: bitmapDocument.SetBackground(BLACK_BRUSH); break;
@@ -309,7 +358,28 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCreate(window);
         return 0;
     case WM_SIZE:
+        PlaceStatusBar(window);
         if (View().showHeader) FitHeaderView(window, TRUE);
+        UpdateViewScroll(window);
+        return 0;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        OnViewScroll(window, message == WM_HSCROLL, wParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        OnViewWheel(window, wParam, lParam);
+        return 0;
+    case WM_MBUTTONDOWN:
+        BeginViewDrag(window, short(LOWORD(lParam)), short(HIWORD(lParam)));
+        return 0;
+    case WM_MOUSEMOVE:
+        if (!DragView(window, short(LOWORD(lParam)), short(HIWORD(lParam))))
+            UpdateStatusBar(window, short(LOWORD(lParam)), short(HIWORD(lParam)));
+        return 0;
+    case WM_MBUTTONUP:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        EndViewDrag(window);
         return 0;
     case WM_PAINT:
         bitmapDocument.Paint();
@@ -333,6 +403,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(window, LOWORD(wParam));
         return 0;
     case WM_LBUTTONDOWN:
+        // Space held drags the view instead, where there is something to scroll.
+        if (GetKeyState(kHighlightKey) < 0 && BeginViewDrag(window, short(LOWORD(lParam)), short(HIWORD(lParam))))
+            return 0;
         PickFromPicture(short(LOWORD(lParam)), short(HIWORD(lParam)));
         return 0;
     case WM_SETCURSOR:

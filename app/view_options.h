@@ -13,4 +13,13 @@ struct ViewOptions {
 };
 static_assert(sizeof(ViewOptions) == 16, "ViewOpt is stored as 16 bytes");
 
+// The views beside those of ViewOptions; stored as the 8-byte "ViewZoom" value.
+struct ZoomOptions {
+    int32_t factor;     // while fitToWindow is 0: 1 actual size, n: n x n, -k: 1/k (image/view_geometry.h)
+    uint8_t pixelGrid;  // 1: lines between the pixels from 8 x 8 on
+    uint8_t statusBar;  // 1: the status bar under the picture
+    uint8_t reserved[2];
+};
+static_assert(sizeof(ZoomOptions) == 8, "ViewZoom is stored as 8 bytes");
+
 #endif

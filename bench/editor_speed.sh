@@ -2,7 +2,8 @@
 # The editor's own speed under Wine, timed from outside by a driver program:
 # File > Open of a 64 MiB 8-bit picture (BMP, then PNG) until it is painted, one drag step of
 # a color-panel slider, and Apply of a 256-entry table until the picture is
-# repainted. Builds korin.exe and the driver (32-bit where this machine runs
+# repainted; then, in a 1200 x 900 window, a drag step with the live picture on
+# (1024 x 1024 and 8192 x 8192 pictures), a zoom step and a page scroll. Builds korin.exe and the driver (32-bit where this machine runs
 # 32-bit programs, 64-bit otherwise), runs Korin on a private Xvfb in a Wine
 # prefix of its own, prints medians in milliseconds.
 #   bash bench/editor_speed.sh [RUNS] [DRAG_STEPS]
@@ -45,6 +46,20 @@ r, g, b = table[rows[(height - 1) * width]]
 print(f"{r:02x}{g:02x}{b:02x}")
 PY
 )
+# 1024 x 1024 pixels of 8 bits for the live picture; prints its top-left color.
+small_color=$(python3 - "$work/small.bmp" <<'PY'
+import os, struct, sys
+width = height = 1024
+table = [((i * 7) & 255, (i * 13 + 40) & 255, (255 - i * 3) & 255) for i in range(256)]
+rows = os.urandom(width * height)
+head = struct.pack("<2sIHHI", b"BM", 54 + 1024 + len(rows), 0, 0, 54 + 1024)
+head += struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835, 256, 0)
+with open(sys.argv[1], "wb") as f:
+    f.write(head + b"".join(bytes((b, g, r, 0)) for r, g, b in table) + rows)
+r, g, b = table[rows[(height - 1) * width]]
+print(f"{r:02x}{g:02x}{b:02x}")
+PY
+)
 
 korin_start_xvfb
 rm -rf "$WINEPREFIX"
@@ -60,3 +75,11 @@ echo "(the same picture as an indexed PNG of $(( $(stat -c %s "$work/picture.png
 drive open "$("$KORIN_WINE" winepath -w "$work/picture.png")" "$color" "$runs"
 drive drag "$steps"
 drive apply "$runs"
+drive place 1200 900
+echo "(live picture, zoom and scroll in a 1200 x 900 window; the 1024 x 1024 picture first)"
+drive open "$("$KORIN_WINE" winepath -w "$work/small.bmp")" "$small_color" 1
+drive live "$steps"
+drive open "$("$KORIN_WINE" winepath -w "$work/picture.bmp")" "$color" 1
+drive live "$steps"
+drive zoom "$steps"
+drive scroll "$steps"

@@ -5,7 +5,9 @@
 #include "app/gdi_scope.h"
 #include "app/globals.h"
 #include "app/save_refusal.h"
+#include "app/main_view_scroll.h"
 #include "app/settings_store.h"
+#include "image/view_geometry.h"
 #include "palette/color_table.h"
 #include "palette/palette_window.h"
 #include "report/header_report.h"
@@ -39,6 +41,14 @@ void Sanitize(ViewOptions& view)
     if (view.headerDetail != 1) view.headerDetail = 0;
     if (view.hexNumbers != 1) view.hexNumbers = 0;
     if (view.whiteBackground != 1) view.whiteBackground = 0;
+}
+
+void Sanitize(ZoomOptions& zoom)
+{
+    if (!IsZoomFactor(zoom.factor)) zoom.factor = kActualSize;
+    zoom.pixelGrid = zoom.pixelGrid ? 1 : 0;
+    zoom.statusBar = zoom.statusBar ? 1 : 0;
+    zoom.reserved[0] = zoom.reserved[1] = 0;
 }
 
 // Copies at most size - 1 bytes of text, never splitting a double-byte character.
@@ -76,6 +86,13 @@ BitmapDocument::BitmapDocument()
     if (settingsStore.ReadValue("ViewOpt", &viewOptions, sizeof viewOptions) != ERROR_SUCCESS)
         std::memset(&viewOptions, 0, sizeof viewOptions);
     Sanitize(viewOptions);
+    std::memset(&zoomOptions, 0, sizeof zoomOptions);
+    DWORD sizeRead = 0;
+    if (settingsStore.ReadValue("ViewZoom", &zoomOptions, sizeof zoomOptions, &sizeRead) != ERROR_SUCCESS ||
+        sizeRead != sizeof zoomOptions)
+        std::memset(&zoomOptions, 0, sizeof zoomOptions);
+    Sanitize(zoomOptions);
+    scrollPosition.x = scrollPosition.y = 0;
 }
 
 BitmapDocument::~BitmapDocument() {}
@@ -123,6 +140,7 @@ bool BitmapDocument::NewDocument(const NewImageSpec& spec)
     path[0] = '\0';
     UpdateTitle();
     RefreshPaletteWindow();
+    ResetViewScroll(ownerWindow);
     Redraw(true);
     return true;
 }
@@ -144,6 +162,7 @@ bool BitmapDocument::OpenDocument()
     RefreshPaletteWindow();
     UpdateTitle();
     UpdateHeaderReport();
+    ResetViewScroll(ownerWindow);
     Redraw(true);
     return true;
 }
@@ -155,6 +174,7 @@ bool BitmapDocument::CloseDocument()
     modified = false;
     UpdateTitle();
     SetDlgItemTextA(ownerWindow, IDC_HEADER_VIEW, "");
+    ResetViewScroll(ownerWindow);
     Redraw(true);
     return true;
 }
@@ -273,22 +293,6 @@ void BitmapDocument::Redraw(bool erase)
 {
     InvalidateRect(ownerWindow, nullptr, erase);
     UpdateWindow(ownerWindow);
-}
-
-void BitmapDocument::Paint()
-{
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(ownerWindow, &paint);
-    if (ownerWindow && !IsEmpty() && !viewOptions.showHeader && !(HighlightShown() && PaintHighlighted(dc))) {
-        if (viewOptions.fitToWindow) {
-            RECT client;
-            GetClientRect(ownerWindow, &client);
-            DrawStretched(dc, 0, 0, client.right, client.bottom, SRCCOPY);
-        } else {
-            Draw(dc, 0, 0, SRCCOPY);
-        }
-    }
-    EndPaint(ownerWindow, &paint);
 }
 
 void BitmapDocument::SetBackground(int stockBrush)

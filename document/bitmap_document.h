@@ -64,6 +64,18 @@ public:
     // Main window drawing.
     void Paint();
     void SetBackground(int stockBrush);
+    // Where the picture lies in the client area as Paint draws it; false
+    // when it is not drawn (picture_place.cpp).
+    bool PictureRect(RECT* place) const;
+    // The picture pixel (column, line from the top) under a client point,
+    // as the picture is drawn there; false off the picture.
+    bool PixelAt(int x, int y, int64_t* column, int64_t* line) const;
+    // The shown color of a pixel as 0xRRGGBB: its entry's, or its own
+    // without a table; false for a form it cannot tell (picture_paint.cpp).
+    bool PixelColor(int64_t column, int64_t line, uint32_t* color) const;
+    // The palette window's working colors changed (or, with optionChanged,
+    // whether the picture shows them): redraws a picture showing them.
+    void LiveColorsChanged(bool optionChanged);
 
     // How many pixels use each entry of the picture's table; empty without a
     // picture or a table. Counted whenever the picture or its table is set.
@@ -88,6 +100,11 @@ public:
     bool IsModified() const { return modified; }
     DibImage& Image() { return *this; }
     ViewOptions& View() { return viewOptions; }
+    ZoomOptions& Zoom() { return zoomOptions; }
+    // The zoomed or actual-size view's scroll position, in screen pixels.
+    POINT& ScrollPosition() { return scrollPosition; }
+    // The zoom factor shown now: 0 while the picture is fitted to the window.
+    int32_t ShownFactor() const { return viewOptions.fitToWindow ? 0 : zoomOptions.factor; }
     FileDialogSpec& OpenDialog() { return openDialog; }
     FileDialogSpec& SaveDialog() { return saveDialog; }
     // The form the picture was opened in (BMP for a new one).
@@ -109,12 +126,18 @@ private:
     void TableApplied();
     // Counts again after the pixels or the table changed (entry_usage.cpp).
     void CountEntryUsage();
-    // Where the picture is drawn in the client area; false when it is not.
-    bool PictureRect(RECT* place) const;
     bool HighlightShown() const;
-    // Draws the picture with every entry outside the selection faded; false,
-    // drawing nothing, when there is no selection to show.
-    bool PaintHighlighted(HDC dc) const;
+    // The colors to draw the picture's entries through in place of its own
+    // table: the live working table and the highlight; false for its own.
+    bool DisplayColors(std::vector<RGBQUAD>* colors) const;
+    // Fades every entry outside the selection; false without a selection.
+    bool FadeUnselected(std::vector<RGBQUAD>* colors) const;
+    // The palette window's working colors for the picture's entries.
+    bool LiveColors(std::vector<RGBQUAD>* colors) const;
+    // The picture at its zoom (or actual size), only the part inside the
+    // picture area, then the pixel grid over it.
+    void PaintZoomed(HDC dc, const RGBQUAD* colors, uint32_t count) const;
+    void PaintPixelGrid(HDC dc) const;
 
     // The picture formats beside BMP (document_formats.cpp).
     bool LoadPicture(HDC dc, const char* file);
@@ -136,6 +159,8 @@ private:
     HWND ownerWindow;
     bool modified;
     ViewOptions viewOptions;
+    ZoomOptions zoomOptions;
+    POINT scrollPosition;
     SaveProblem saveRefusal;  // what stopped the last save, if the file did
     // A PNG or GIF document keeps its file's bytes: saving it back copies
     // everything but the table from them.

@@ -1,11 +1,10 @@
 // Showing where the palette window's selected entries are used in the picture:
-// drawn through a faded copy of the table, never through the picture's own.
+// drawn through faded display colors, never through the picture's own table.
 #include "document/bitmap_document.h"
 
 #include <vector>
 
 #include "app/globals.h"
-#include "palette/color_table.h"
 #include "palette/palette_window.h"
 
 namespace {
@@ -49,23 +48,18 @@ void BitmapDocument::HighlightSelectionChanged()
     if (HighlightShown()) Redraw(false);
 }
 
-bool BitmapDocument::PaintHighlighted(HDC dc) const
+bool BitmapDocument::FadeUnselected(std::vector<RGBQUAD>* colors) const
 {
     uint32_t first, last;
-    RECT place;
-    ColorTable table;
-    if (!SelectedEntries(&first, &last) || !PictureRect(&place) || !CopyColorTable(table)) return false;
-    const uint32_t count = table.GetCount();
-    for (uint32_t i = 0; i < count; ++i) {
+    if (!SelectedEntries(&first, &last)) return false;
+    for (uint32_t i = 0; i < colors->size(); ++i) {
         // The selection is of the working table, where a rearrangement may have moved the entry.
         const uint32_t shown = paletteWindow.WorkingEntryOf(i);
         if (shown >= first && shown <= last) continue;
-        const ColorEntry* e = table.GetEntry(i);
-        table.SetColor(i, Faded(e->red), Faded(e->green), Faded(e->blue));
+        RGBQUAD& color = (*colors)[i];
+        color.rgbRed = Faded(color.rgbRed);
+        color.rgbGreen = Faded(color.rgbGreen);
+        color.rgbBlue = Faded(color.rgbBlue);
     }
-    std::vector<RGBQUAD> colors(count);
-    WriteColors(table, colors.data(), count);
-    DrawStretchedWithColors(dc, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                            colors.data(), count, SRCCOPY);
     return true;
 }

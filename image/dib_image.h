@@ -57,6 +57,11 @@ public:
     // is put back before it returns.
     void DrawStretchedWithColors(HDC target, int x, int y, int width, int height, const RGBQUAD* colors,
                                  uint32_t count, DWORD rop) const;
+    // A source rectangle (top row first) into a destination rectangle, pixel
+    // for pixel or scaled by whole pixels without smoothing; through colors,
+    // count of them, when given, as DrawStretchedWithColors does.
+    void DrawScaledRegion(HDC target, const RECT& destination, const RECT& source, const RGBQUAD* colors,
+                          uint32_t count) const;
 #endif
 
     // Replaces the image with the BMP file's bitmap; on false the image is empty.

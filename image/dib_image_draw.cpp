@@ -59,3 +59,31 @@ void DibImage::DrawStretchedWithColors(HDC target, int x, int y, int width, int 
     SelectObject(memory, previous);
     DeleteDC(memory);
 }
+
+void DibImage::DrawScaledRegion(HDC target, const RECT& destination, const RECT& source, const RGBQUAD* colors,
+                                uint32_t count) const
+{
+    if (!section) return;
+    HDC memory = CreateCompatibleDC(target);
+    if (!memory) return;
+    HGDIOBJ previous = SelectObject(memory, section);
+    RGBQUAD own[256];
+    UINT held = colors ? GetDIBColorTable(memory, 0, 256, own) : 0;
+    if (colors) SetDIBColorTable(memory, 0, count < held ? count : held, colors);
+    const int width = destination.right - destination.left;
+    const int height = destination.bottom - destination.top;
+    const int sourceWidth = source.right - source.left;
+    const int sourceHeight = source.bottom - source.top;
+    if (width == sourceWidth && height == sourceHeight) {
+        BitBlt(target, destination.left, destination.top, width, height, memory, source.left, source.top, SRCCOPY);
+    } else {
+        // Whole rows and columns repeated or dropped: never blended.
+        int mode = SetStretchBltMode(target, COLORONCOLOR);
+        StretchBlt(target, destination.left, destination.top, width, height, memory, source.left, source.top,
+                   sourceWidth, sourceHeight, SRCCOPY);
+        SetStretchBltMode(target, mode);
+    }
+    if (colors) SetDIBColorTable(memory, 0, held, own);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}

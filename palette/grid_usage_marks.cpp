@@ -18,6 +18,8 @@ const int kMarkSize = 6;  // pixels along each side of the triangle
 // rearrangements keep the indices instead of the picture.
 const uint32_t kMarkUnusedBit = 1;
 const uint32_t kKeepIndicesBit = 2;
+// Bit 2 shows the working table on the picture as it is edited.
+const uint32_t kLivePictureBit = 4;
 
 bool IsUnused(uint32_t entry)
 {
@@ -34,11 +36,13 @@ void PaletteWindow::ReadViewSettings()
     if (settingsStore.ReadValue(kViewValue, &stored, sizeof stored) != ERROR_SUCCESS) stored = 0;
     markUnused = (stored & kMarkUnusedBit) ? 1 : 0;
     keepIndices = (stored & kKeepIndicesBit) != 0;
+    livePicture = (stored & kLivePictureBit) ? 1 : 0;
 }
 
 void PaletteWindow::WriteViewSettings() const
 {
-    const uint32_t stored = (markUnused ? kMarkUnusedBit : 0) | (keepIndices ? kKeepIndicesBit : 0);
+    const uint32_t stored = (markUnused ? kMarkUnusedBit : 0) | (keepIndices ? kKeepIndicesBit : 0) |
+                            (livePicture ? kLivePictureBit : 0);
     settingsStore.WriteValue(kViewValue, &stored, sizeof stored);
 }
 
@@ -47,6 +51,13 @@ void PaletteWindow::ToggleUnusedMarks()
     markUnused = !markUnused;
     SetMenuCheck(GetSubMenu(GetMenu(Hwnd()), 1), ID_PALETTE_MARK_UNUSED, markUnused);
     RefreshGrid();
+}
+
+void PaletteWindow::ToggleLivePicture()
+{
+    livePicture = !livePicture;
+    SetMenuCheck(GetSubMenu(GetMenu(Hwnd()), 1), ID_PALETTE_LIVE_PICTURE, livePicture);
+    bitmapDocument.LiveColorsChanged(true);
 }
 
 void PaletteWindow::UsageChanged()

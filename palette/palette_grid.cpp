@@ -108,6 +108,7 @@ void PaletteWindow::RefreshGrid()
     InvalidateRect(grid, nullptr, FALSE);
     UpdateWindow(grid);
     DrawRowLabels(WindowDC(Hwnd()));
+    bitmapDocument.LiveColorsChanged(false);
 }
 
 void PaletteWindow::PaintGrid(HWND grid)

@@ -116,7 +116,7 @@ void SetMenuCheck(HMENU menu, UINT command, BOOL check)
 
 PaletteWindow::PaletteWindow()
     : selectedColumn(0), selectedRow(0), selected(0), panelShown(0), modified(0), totalRows(0),
-      topRow(0), stepMark(), stepReady(false), rangeOn(false), rangeEnd(0), markUnused(0), gridTip(nullptr),
+      topRow(0), stepMark(), stepReady(false), rangeOn(false), rangeEnd(0), markUnused(0), livePicture(0), gridTip(nullptr),
       keepIndices(false)
 {
     InitDialogSpec(openDialog, kLoadFilter, "new bitmap", "bmp",
@@ -299,6 +299,7 @@ void PaletteWindow::OnInitDialog(HWND dialog)
     MoveWindow(dialog, 0, 0, placement.windowWidth, placement.windowHeight, FALSE);
     CreateGridTooltip(dialog);
     SetMenuCheck(GetSubMenu(GetMenu(dialog), 1), ID_PALETTE_MARK_UNUSED, markUnused);
+    SetMenuCheck(GetSubMenu(GetMenu(dialog), 1), ID_PALETTE_LIVE_PICTURE, livePicture);
 }
 
 void PaletteWindow::OnDestroy()
@@ -474,6 +475,9 @@ void PaletteWindow::OnCommand(int id)
         break;
     case ID_PALETTE_MARK_UNUSED:
         ToggleUnusedMarks();
+        break;
+    case ID_PALETTE_LIVE_PICTURE:
+        ToggleLivePicture();
         break;
     case ID_PALETTE_GRADIENT_RGB:
         FillRangeGradient(GradientSpace::Rgb);

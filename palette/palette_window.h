@@ -98,6 +98,12 @@ public:
     bool IsModified() const { return modified != 0; }
     bool HasSelection() const { return selected != 0; }
     bool MarksUnused() const { return markUnused != 0; }
+    // The view option that shows the working table on the picture as it is
+    // edited, without applying it (grid_usage_marks.cpp).
+    bool ShowsLivePicture() const { return livePicture != 0; }
+    void ToggleLivePicture();
+    // The selected entry when it is one of the table's.
+    bool SelectedEntry(uint32_t* entry) const;
     int32_t SelectedColumn() const { return selectedColumn; }
     int32_t SelectedRow() const { return selectedRow; }
     int32_t TopRow() const { return topRow; }
@@ -139,8 +145,6 @@ private:
     void EndStep();
     TableMark CurrentMark() const;
     void ShowMark(const TableMark& mark, uint32_t countBefore);
-    // The selected entry when it is one of the table's.
-    bool SelectedEntry(uint32_t* entry) const;
     // The selected entry, or with no selection a table that is not empty.
     bool CanCopy() const;
     void FillSquare(uint32_t entry);
@@ -204,6 +208,7 @@ private:
     bool rangeOn;
     uint32_t rangeEnd;
     BYTE markUnused;
+    BYTE livePicture;
     HWND gridTip;
     std::string tipText;
     // The picture's entries in the working table, and as the picture's

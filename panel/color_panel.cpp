@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/globals.h"
+#include "document/bitmap_document.h"
 #include "palette/palette_window.h"
 #include "resources/resource.h"
 
@@ -172,6 +173,8 @@ void ColorPanel::Refresh(int kind)
     char hex[8];
     wsprintfA(hex, "%02x%02x%02x", red, green, blue);
     SetDlgItemTextA(dialog, IDC_HEX_TEXT, hex);
+    // A live picture shows the color being set on the selected entry's pixels.
+    bitmapDocument.LiveColorsChanged(false);
 }
 
 void ColorPanel::ApplyLayout(HWND dialog) const

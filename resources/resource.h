@@ -52,7 +52,25 @@
 // Main window: its commands after menu 104's own; ids 41500 to 41519 are
 // kept for them
 #define ID_VIEW_HIGHLIGHT_ENTRY         41500
-#define ID_PICTURE_CONVERT_INDEXED      41501
+#define ID_VIEW_ZOOM_IN                 41501
+#define ID_VIEW_ZOOM_OUT                41502
+#define ID_VIEW_ZOOM_ACTUAL             41503
+#define ID_VIEW_PIXEL_GRID              41504
+#define ID_VIEW_STATUS_BAR              41505
+#define ID_PICTURE_CONVERT_INDEXED      41510
+
+// Main window: the status bar under the picture
+#define IDC_STATUS_BAR                  120
+
+// Main window: the status bar's texts (string table); ids 42000 to 42019
+// are kept for them
+#define IDS_STATUS_POSITION             42000
+#define IDS_STATUS_ENTRY                42001
+#define IDS_STATUS_COLOR                42002
+#define IDS_STATUS_ZOOM_IN              42003
+#define IDS_STATUS_ZOOM_OUT             42004
+#define IDS_STATUS_FITTED               42005
+#define IDS_STATUS_PICTURE              42006
 
 // Accelerator table 105: keys with ids of their own, handled by whichever
 // window is active
@@ -104,6 +122,7 @@
 #define ID_PALETTE_MARK_UNUSED          41420
 #define ID_PALETTE_GRADIENT_RGB         41421
 #define ID_PALETTE_GRADIENT_OKLAB       41422
+#define ID_PALETTE_LIVE_PICTURE         41423
 
 // Palette window: rearranging the table, after menu 107's own items; ids
 // 41440 to 41459 are kept for them

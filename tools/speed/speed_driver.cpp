@@ -1,6 +1,7 @@
 // Times a running korin.exe from outside, as a user meets its speed: File >
 // Open of a picture until it is painted, one drag step of a color-panel
-// slider, and Apply of the palette until the picture is repainted. Prints
+// slider (also with the live picture on), Apply of the palette until the
+// picture is repainted, and a zoom step and a page scroll of the view. Prints
 // each sample and the median in milliseconds. bench/editor_speed.sh starts
 // Korin and calls it in the same Wine prefix and desktop.
 //
@@ -131,7 +132,8 @@ void Report(const char* what, const std::vector<double>& samples)
 void DeclineToSave(HWND main)
 {
     HWND box = nullptr;
-    if (WaitFor([&] { return (box = Owned(main, 0)) != nullptr; }, 500) && GetDlgItem(box, kMessageBoxText)) {
+    // The message box by its text: the shown palette window is a dialog of main too.
+    if (WaitFor([&] { return (box = Owned(main, kMessageBoxText)) != nullptr && IsWindowVisible(box); }, 500)) {
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
         WaitFor([&] { return !IsWindow(box); });
     }
@@ -232,6 +234,75 @@ int TimeApply(int runs)
     return 0;
 }
 
+// A drag step with the palette window's live picture on: the picture is
+// repainted with the panel's color inside the step.
+int TimeLiveDrag(int steps)
+{
+    HWND main = MainWindow(), palette = nullptr, panel = nullptr;
+    if (!main) return Fail("Korin is not running");
+    if (int failed = ShowPanel(main, &palette, &panel)) return failed;
+    auto liveOn = [&] {
+        return (GetMenuState(GetMenu(palette), ID_PALETTE_LIVE_PICTURE, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    };
+    if (!liveOn()) SendMessageA(palette, WM_COMMAND, MAKEWPARAM(ID_PALETTE_LIVE_PICTURE, 0), 0);
+    if (!liveOn()) return Fail("the live picture did not come on");
+    HWND slider = GetDlgItem(panel, IDC_RED_SLIDER);
+    RECT client;
+    GetClientRect(slider, &client);
+    const int y = client.bottom / 2;
+    SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, y));
+    std::vector<double> samples;
+    for (int step = 0; step < steps; ++step) {
+        const int x = 2 + (step * 37) % (client.right - 4);
+        const double start = Now();
+        SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
+        samples.push_back(Now() - start);
+    }
+    SendMessageA(slider, WM_LBUTTONUP, 0, MAKELPARAM(2, y));
+    SendMessageA(palette, WM_COMMAND, MAKEWPARAM(ID_PALETTE_LIVE_PICTURE, 0), 0);
+    Report("slider drag step, live picture", samples);
+    return 0;
+}
+
+// A command of the main window sent runs times, alternating with its
+// counterpart; each repaints inside the command.
+int TimeCommands(const char* what, int command, int counterpart, int runs)
+{
+    HWND main = MainWindow();
+    if (!main) return Fail("Korin is not running");
+    std::vector<double> samples;
+    for (int run = 0; run < runs; ++run) {
+        const double start = Now();
+        SendMessageA(main, WM_COMMAND, MAKEWPARAM(run % 2 ? counterpart : command, 0), 0);
+        samples.push_back(Now() - start);
+    }
+    Report(what, samples);
+    return 0;
+}
+
+// A page of the vertical scroll bar down, then up again, in turn.
+int TimeScroll(int runs)
+{
+    HWND main = MainWindow();
+    if (!main) return Fail("Korin is not running");
+    std::vector<double> samples;
+    for (int run = 0; run < runs; ++run) {
+        const double start = Now();
+        SendMessageA(main, WM_VSCROLL, (run / 4) % 2 ? SB_PAGEUP : SB_PAGEDOWN, 0);
+        samples.push_back(Now() - start);
+    }
+    Report("page scroll", samples);
+    return 0;
+}
+
+int PlaceMain(int width, int height)
+{
+    HWND main = MainWindow();
+    if (!main) return Fail("Korin is not running");
+    MoveWindow(main, 0, 0, width, height, TRUE);
+    return WaitIdle(main) ? 0 : Fail("Korin did not answer after the move");
+}
+
 int WaitMain()
 {
     HWND main = nullptr;
@@ -243,7 +314,8 @@ int WaitMain()
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: speed_driver wait-main | open WINDOWS-PATH RRGGBB RUNS | drag STEPS | apply RUNS\n"
+                 "usage: speed_driver wait-main | open WINDOWS-PATH RRGGBB RUNS | drag STEPS | apply RUNS |\n"
+                 "       live STEPS | zoom RUNS | scroll RUNS | place WIDTH HEIGHT | command ID\n"
                  "  RRGGBB: the color of the picture's top-left pixel once it is shown\n");
     return 2;
 }
@@ -261,5 +333,15 @@ int main(int argc, char** argv)
     }
     if (verb == "drag" && argc == 3) return TimeDrag(std::atoi(argv[2]));
     if (verb == "apply" && argc == 3) return TimeApply(std::atoi(argv[2]));
+    if (verb == "live" && argc == 3) return TimeLiveDrag(std::atoi(argv[2]));
+    if (verb == "zoom" && argc == 3) return TimeCommands("zoom step", ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, std::atoi(argv[2]));
+    if (verb == "scroll" && argc == 3) return TimeScroll(std::atoi(argv[2]));
+    if (verb == "place" && argc == 4) return PlaceMain(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (verb == "command" && argc == 3) {
+        HWND main = MainWindow();
+        if (!main) return Fail("Korin is not running");
+        SendMessageA(main, WM_COMMAND, MAKEWPARAM(std::atoi(argv[2]), 0), 0);
+        return 0;
+    }
     return Usage();
 }
