@@ -46,6 +46,8 @@ struct Arguments {
     GradientSpace gradientSpace = GradientSpace::Rgb;
     // move, swap-entries, sort, compact, merge-duplicates and conform.
     RearrangeRequest rearrange;
+    // convert and the rearranging commands: the deflate level of a PNG's new pixel data.
+    int pngLevel = 6;
 };
 
 // Fills args from the words after the program name. False, with a one-line
