@@ -153,6 +153,9 @@ bool PieceDeflater::Submit(bool last, std::string* reason)
         }
         changed.notify_all();
     }
+    // As many pieces deflating as threads, and one filling: the memory stays bounded.
+    bool good = true;
+    while (good && queued.size() > threads.size()) good = WriteOldest(reason);
     if (!spare.empty()) {
         filling = std::move(spare.back());
         spare.pop_back();
@@ -160,10 +163,7 @@ bool PieceDeflater::Submit(bool last, std::string* reason)
         filling.reset(new Piece);
     }
     filling->input.clear();
-    // Pieces deflating plus the one filling: the memory it takes stays bounded.
-    while (queued.size() > threads.size())
-        if (!WriteOldest(reason)) return false;
-    return true;
+    return good;
 }
 
 bool PieceDeflater::WriteOldest(std::string* reason)
