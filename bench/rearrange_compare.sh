@@ -4,7 +4,7 @@
 # Prints seconds and peak resident MiB of each job, one line per round.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-cli=$root/build/native/korin-cli
+cli=${KORIN_CLI:-$root/build/native/korin-cli}
 rounds=${1:-3}
 work=$(mktemp -d "${TMPDIR:-/tmp}/korin-rearrange.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -58,6 +58,13 @@ for ((r = 1; r <= rounds; r++)); do
     echo "round $r korin compact png: $(cat "$work/t")"
     /usr/bin/time -f "%e %M" -o "$work/t" /usr/bin/python3 "$work/pillow_compact.py" "$work/big.png" "$work/p.png"
     echo "round $r pillow compact png: $(cat "$work/t")"
+    sync; rm -f "$work/k.png" "$work/p.png"
+    /usr/bin/time -f "%e %M" -o "$work/t" "$cli" sort "$work/big.png" --by usage -o "$work/k.png" >/dev/null
+    echo "round $r korin sort --by usage png: $(cat "$work/t")"
+    /usr/bin/time -f "%e %M" -o "$work/t" /usr/bin/python3 -c \
+        "import sys; sys.path.insert(0, '$root/bench'); from real_png_compare import pillow_job; pillow_job('sort', *sys.argv[1:])" \
+        "$work/big.png" "$work/p.png"
+    echo "round $r pillow sort --by usage png: $(cat "$work/t")"
 done
 /usr/bin/python3 -c "
 from PIL import Image

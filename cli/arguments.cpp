@@ -27,6 +27,7 @@ enum OptionBit : unsigned {
     kColors = 1 << 18,
     kKeep = 1 << 19,
     kUnsorted = 1 << 20,
+    kLevel = 1 << 21,
 };
 const unsigned kOutputOptions = kOut | kOutDir | kInPlace;
 
@@ -46,6 +47,7 @@ const OptionInfo kOptions[] = {
     {"--dither", kDither, true}, {"--alpha-threshold", kAlphaThreshold, true},
     {"--transparent", kTransparent, true}, {"--colors", kColors, true},
     {"--keep", kKeep, true},     {"--unsorted", kUnsorted, false},
+    {"--level", kLevel, true},
 };
 
 const char kToolHelp[] =
@@ -115,13 +117,13 @@ const char kPaletteHelp[] =
     "Saves the color table of FILE.bmp as a palette file.\n" KORIN_FORMAT_HELP;
 
 const char kConvertHelp[] =
-    "Usage: korin-cli convert IN OUT [--format riff|jasc|gpl|act|hex|pdn]\n"
+    "Usage: korin-cli convert IN OUT [--format riff|jasc|gpl|act|hex|pdn] [--level N]\n"
     "\n"
     "Reads IN, a palette file in any of the formats below (told apart by its\n"
     "content, not its name) or a BMP, PNG or GIF file with a color table, and\n"
     "writes its colors to OUT.\n" KORIN_FORMAT_HELP
     "Without --format, an OUT named .bmp or .png takes the picture of IN (a BMP,\n"
-    "or an indexed PNG or GIF) with the same pixel indices and table.\n";
+    "or an indexed PNG or GIF) with the same pixel indices and table.\n" KORIN_LEVEL_HELP;
 
 const char kNormalizeHelp[] =
     "Usage: korin-cli normalize FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
@@ -201,16 +203,16 @@ const CommandInfo kCommands[] = {
     {"invert", Command::Invert, kOutputOptions, kInvertHelp},
     {"swap", Command::Swap, kOutputOptions, kSwapHelp},
     {"new", Command::New, kOut | kSize | kBits | kEntries, kNewHelp},
-    {"convert", Command::Convert, kFormat, kConvertHelp},
+    {"convert", Command::Convert, kFormat | kLevel, kConvertHelp},
     {"normalize", Command::Normalize, kOutputOptions, kNormalizeHelp},
     {"usage", Command::Usage, kFormat, kUsageHelp},
     {"gradient", Command::Gradient, kOutputOptions | kSpace, kGradientHelp},
-    {"move", Command::Move, kOutputOptions | kKeepIndices, kMoveHelp},
-    {"swap-entries", Command::SwapEntries, kOutputOptions | kKeepIndices, kSwapEntriesHelp},
-    {"sort", Command::Sort, kOutputOptions | kKeepIndices | kBy | kRange, kSortHelp},
-    {"compact", Command::Compact, kOutputOptions, kCompactHelp},
-    {"merge-duplicates", Command::MergeDuplicates, kOutputOptions, kMergeDuplicatesHelp},
-    {"conform", Command::Conform, kOutputOptions | kPalette, kConformHelp},
+    {"move", Command::Move, kOutputOptions | kKeepIndices | kLevel, kMoveHelp},
+    {"swap-entries", Command::SwapEntries, kOutputOptions | kKeepIndices | kLevel, kSwapEntriesHelp},
+    {"sort", Command::Sort, kOutputOptions | kKeepIndices | kBy | kRange | kLevel, kSortHelp},
+    {"compact", Command::Compact, kOutputOptions | kLevel, kCompactHelp},
+    {"merge-duplicates", Command::MergeDuplicates, kOutputOptions | kLevel, kMergeDuplicatesHelp},
+    {"conform", Command::Conform, kOutputOptions | kPalette | kLevel, kConformHelp},
     {"map", Command::Map, kOutputOptions | kPalette | kDither | kAlphaThreshold | kTransparent, kMapHelp},
     {"quantize", Command::Quantize,
      kOutputOptions | kColors | kKeep | kUnsorted | kDither | kAlphaThreshold | kTransparent, kQuantizeHelp},
@@ -271,7 +273,7 @@ int32_t DefaultEntries(int32_t bitCount)
 
 struct Collected {
     unsigned seen = 0;
-    std::string out, outDir, size, bits, entries, format, space, by, range, palette;
+    std::string out, outDir, size, bits, entries, format, space, by, range, palette, level;
     std::string dither, threshold, transparent, colors, keep;
     std::vector<std::string> operands;
 };
@@ -556,8 +558,16 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error)
         case kTransparent: c.transparent = value; break;
         case kColors: c.colors = value; break;
         case kKeep: c.keep = value; break;
+        case kLevel: c.level = value; break;
         default: break;
         }
+    }
+    if (c.seen & kLevel) {
+        if (c.level.size() != 1 || c.level[0] < '1' || c.level[0] > '9') {
+            *error = "--level takes 1 (fastest) to 9 (smallest), not '" + c.level + "'";
+            return false;
+        }
+        args->pngLevel = c.level[0] - '0';
     }
     return CheckCommand(c, args, error);
 }

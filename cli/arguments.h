@@ -49,6 +49,8 @@ struct Arguments {
     RearrangeRequest rearrange;
     // map and quantize.
     MapRequest map;
+    // convert and the rearranging commands: the deflate level of a PNG's new pixel data.
+    int pngLevel = 6;
 };
 
 // Fills args from the words after the program name. False, with a one-line

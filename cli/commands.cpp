@@ -443,7 +443,7 @@ int RunConvert(const Arguments& args, const MemoryDeviceContext& dc)
     }
     if (picture != ImageFileFormat::Unknown) {
         std::string file, reason;
-        if (ConvertPicture(dc.Get(), args.inputs[0], args.output, picture, &file, &reason)) return kExitSuccess;
+        if (ConvertPicture(dc.Get(), args.inputs[0], args.output, picture, &file, &reason, args.pngLevel)) return kExitSuccess;
         ReportError(file, file == args.output && reason == "could not be written" ? WhyNotWritten(file) : reason);
         return kExitFailure;
     }

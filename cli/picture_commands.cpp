@@ -47,7 +47,7 @@ bool BuildPictureReport(const std::string& path, const std::string& shownPath, i
 }
 
 bool ConvertPicture(HDC dc, const std::string& input, const std::string& output, ImageFileFormat format,
-                    std::string* failedFile, std::string* reason)
+                    std::string* failedFile, std::string* reason, int pngLevel)
 {
     *failedFile = input;
     DibImage image;
@@ -72,7 +72,9 @@ bool ConvertPicture(HDC dc, const std::string& input, const std::string& output,
         return false;
     }
     SafeFileWriter writer(output.c_str());
-    if (writer.IsOpen() && !WriteBitmapAsPng(image, writer, reason, alpha)) return false;
+    PngEncoding encoding;
+    encoding.deflate.level = pngLevel;
+    if (writer.IsOpen() && !WriteBitmapAsPng(image, writer, reason, alpha, encoding)) return false;
     if (!writer.IsOpen() || !writer.Commit()) {
         *failedFile = output;
         *reason = "could not be written";

@@ -19,8 +19,9 @@ bool ReadPictureTable(const std::string& path, ColorTable* table, std::string* r
 bool BuildPictureReport(const std::string& path, const std::string& shownPath, int32_t headerDetail,
                         int32_t hexNumbers, std::string* report, std::string* reason);
 // Writes the picture of input (BMP, PNG or GIF) to output as a BMP or PNG
-// file, indices and table exactly. False with the file to blame and why.
+// file, indices and table exactly (a PNG's pixel data deflated at pngLevel).
+// False with the file to blame and why.
 bool ConvertPicture(HDC dc, const std::string& input, const std::string& output, ImageFileFormat format,
-                    std::string* failedFile, std::string* reason);
+                    std::string* failedFile, std::string* reason, int pngLevel = 6);
 
 #endif

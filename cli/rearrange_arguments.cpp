@@ -41,7 +41,7 @@ bool Fail(std::string* error, const std::string& why)
     "are rewritten to follow their entries, so the picture looks as before; PNG tRNS,\n"    \
     "hIST and bKGD and the GIF transparent and background index follow too, and every\n"   \
     "other chunk or block is copied as it is. The frames of an animated PNG are\n"          \
-    "rewritten as its picture is. A line on standard output says what moved.\n"
+    "rewritten as its picture is. A line on standard output says what moved.\n" KORIN_LEVEL_HELP
 
 #define KORIN_KEEP_INDICES_HELP                                                              \
     "  --keep-indices  move only the table: the pixels keep their indices (so their\n"      \

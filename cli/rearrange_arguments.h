@@ -31,6 +31,10 @@ struct RearrangeWords {
 bool ParseRearrange(const std::string& command, const RearrangeWords& words, RearrangeRequest* request,
                     std::vector<std::string>* inputs, std::string* error);
 
+// The line of --level in the help of each command that writes a PNG's pixels again.
+#define KORIN_LEVEL_HELP \
+    "  --level N  deflate level of a PNG's new pixel data: 1 (fastest) to 9 (smallest); 6 by default\n"
+
 extern const char kMoveHelp[];
 extern const char kSwapEntriesHelp[];
 extern const char kSortHelp[];

@@ -86,7 +86,10 @@ bool RearrangeFile(const Arguments& args, const ColorTable& palette, const std::
     Rearrangement plan;
     if (!picture.Read(file, NeedsCounts(args), reason) || !Plan(args, picture, palette, &plan, reason)) return false;
     SafeFileWriter writer(output.c_str(), flushes);
-    if (writer.IsOpen() && !picture.Write(file, plan.table, plan.map, plan.remapPixels, writer, reason)) return false;
+    PngEncoding encoding;
+    encoding.deflate.level = args.pngLevel;
+    if (writer.IsOpen() && !picture.Write(file, plan.table, plan.map, plan.remapPixels, writer, reason, encoding))
+        return false;
     // Let go of the input before it is replaced: Windows replaces no file that is open.
     file.Close();
     if (!writer.IsOpen() || !writer.Commit()) {

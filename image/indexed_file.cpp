@@ -293,7 +293,7 @@ bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& sourc
 }
 
 bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* reason,
-                      const std::vector<uint8_t>& alpha)
+                      const std::vector<uint8_t>& alpha, const PngEncoding& encoding)
 {
     BITMAPINFOHEADER info;
     if (image.IsEmpty() || !image.CopyHeaders(nullptr, &info)) {
@@ -320,7 +320,7 @@ bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* r
         const uint32_t stored = topDown ? y : height - 1 - y;
         std::memcpy(packed, bits + size_t(stored) * stride, rowBytes);
         packed[rowBytes - 1] &= lastMask;
-    }, out, reason);
+    }, out, reason, encoding);
 }
 
 bool RecolorIndexedFile(const char* input, const char* output, const std::function<void(ColorTable&)>& edit,

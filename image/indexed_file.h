@@ -98,7 +98,8 @@ bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& sourc
 // Writes an indexed bitmap as a new PNG file of the same bit depth; alpha,
 // when not empty, goes to tRNS (cut to the bitmap's table).
 bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* reason,
-                      const std::vector<uint8_t>& alpha = std::vector<uint8_t>());
+                      const std::vector<uint8_t>& alpha = std::vector<uint8_t>(),
+                      const PngEncoding& encoding = PngEncoding());
 
 // korin-cli's apply, invert and swap on a PNG or GIF file: the table taken
 // out, edited, and written to output (which may be the input) with every other

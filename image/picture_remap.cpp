@@ -97,17 +97,19 @@ uint32_t RemappablePicture::MaximumEntries() const
 }
 
 bool RemappablePicture::Write(SourceFile& file, const ColorTable& newTable, const std::vector<uint32_t>& map,
-                              bool remapPixels, SafeFileWriter& out, std::string* reason) const
+                              bool remapPixels, SafeFileWriter& out, std::string* reason,
+                              const PngEncoding& encoding) const
 {
     if (format == ImageFileFormat::Bmp) return WriteRemappedBmp(file, bmp, newTable, map, remapPixels, out, reason);
-    return WriteIndexed(ByteSource(file), newTable, map, remapPixels, out, reason);
+    return WriteIndexed(ByteSource(file), newTable, map, remapPixels, out, reason, encoding);
 }
 
 bool RemappablePicture::WriteIndexed(const ByteSource& source, const ColorTable& newTable,
                                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out,
-                                     std::string* reason) const
+                                     std::string* reason, const PngEncoding& encoding) const
 {
-    if (format == ImageFileFormat::Png) return WriteRemappedPng(source, png, newTable, map, remapPixels, out, reason);
+    if (format == ImageFileFormat::Png)
+        return WriteRemappedPng(source, png, newTable, map, remapPixels, out, reason, encoding);
     if (format == ImageFileFormat::Gif) return WriteRemappedGif(source, gif, newTable, map, remapPixels, out, reason);
     *reason = "was not read";
     out.Fail();

@@ -53,10 +53,12 @@ public:
     // index i as map[i]; what the file says of an entry (PNG tRNS, hIST,
     // bKGD; GIF transparent and background index) follows it through map.
     // file is the one Read took. False with a reason; out then fails.
+    // A PNG's pixels are encoded as encoding says.
     bool Write(SourceFile& file, const ColorTable& table, const std::vector<uint32_t>& map, bool remapPixels,
-               SafeFileWriter& out, std::string* reason) const;
+               SafeFileWriter& out, std::string* reason, const PngEncoding& encoding = PngEncoding()) const;
     bool WriteIndexed(const ByteSource& source, const ColorTable& table, const std::vector<uint32_t>& map,
-                      bool remapPixels, SafeFileWriter& out, std::string* reason) const;
+                      bool remapPixels, SafeFileWriter& out, std::string* reason,
+                      const PngEncoding& encoding = PngEncoding()) const;
 
 private:
     ImageFileFormat format;

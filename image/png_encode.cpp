@@ -40,7 +40,7 @@ typedef std::function<void(uint32_t y, uint8_t* packed, uint8_t* indices)> RowSo
 
 bool WriteRows(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
                const std::vector<uint8_t>& alpha, bool withIndices, const RowSource& row, SafeFileWriter& out,
-               std::string* reason)
+               std::string* reason, const PngEncoding& encoding)
 {
     if (bitDepth != 1 && bitDepth != 2 && bitDepth != 4 && bitDepth != 8)
         return Refuse(reason, "bit depth " + std::to_string(bitDepth) + " is not 1, 2, 4 or 8");
@@ -64,7 +64,7 @@ bool WriteRows(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTa
     std::string compressed;
     PngRowEncoder encoder([&](const uint8_t* bytes, size_t count) {
         compressed.append(reinterpret_cast<const char*>(bytes), count);
-    });
+    }, encoding);
     if (!encoder.Start(rowBytes, reason)) return false;
     encoder.StartPass();
     for (uint32_t y = 0; y < height; ++y) {
@@ -106,7 +106,7 @@ bool WriteRows(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTa
 
 bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
                      const std::function<void(uint32_t y, uint8_t* indices)>& row, SafeFileWriter& out,
-                     std::string* reason)
+                     std::string* reason, const PngEncoding& encoding)
 {
     const size_t rowBytes = size_t(PackedRowBytes(width, bitDepth));
     return WriteRows(width, height, bitDepth, table, std::vector<uint8_t>(), true,
@@ -114,14 +114,14 @@ bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const C
                          row(y, indices);
                          Pack(indices, width, bitDepth, packed, rowBytes);
                      },
-                     out, reason);
+                     out, reason, encoding);
 }
 
 bool WriteIndexedPngPacked(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
                            const std::vector<uint8_t>& alpha,
                            const std::function<void(uint32_t y, uint8_t* packed)>& row, SafeFileWriter& out,
-                           std::string* reason)
+                           std::string* reason, const PngEncoding& encoding)
 {
     return WriteRows(width, height, bitDepth, table, alpha, false,
-                     [&](uint32_t y, uint8_t* packed, uint8_t*) { row(y, packed); }, out, reason);
+                     [&](uint32_t y, uint8_t* packed, uint8_t*) { row(y, packed); }, out, reason, encoding);
 }

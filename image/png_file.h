@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image/byte_source.h"
+#include "image/png_encoding.h"
 #include "palette/color_table.h"
 
 class SafeFileWriter;
@@ -93,7 +94,7 @@ bool WritePngWithTable(const ByteSource& source, const PngStructure& png, const 
 // indices of row y, top to bottom. bitDepth is 1, 2, 4 or 8.
 bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
                      const std::function<void(uint32_t y, uint8_t* indices)>& row, SafeFileWriter& out,
-                     std::string* reason);
+                     std::string* reason, const PngEncoding& encoding = PngEncoding());
 
 // The same from rows already packed at bitDepth (row(y, packed) fills
 // PackedRowBytes of them, bits past the width 0), with alpha put into tRNS
@@ -101,6 +102,6 @@ bool WriteIndexedPng(uint32_t width, uint32_t height, uint32_t bitDepth, const C
 bool WriteIndexedPngPacked(uint32_t width, uint32_t height, uint32_t bitDepth, const ColorTable& table,
                            const std::vector<uint8_t>& alpha,
                            const std::function<void(uint32_t y, uint8_t* packed)>& row, SafeFileWriter& out,
-                           std::string* reason);
+                           std::string* reason, const PngEncoding& encoding = PngEncoding());
 
 #endif

@@ -80,7 +80,7 @@ typedef std::function<bool(const PngPackedRow& row, std::string* reason)> RowWal
 // The rows walk gives, remapped and re-encoded into chunks of type as they
 // come; with a sequence (fdAT), each chunk starts with the next number.
 bool WriteImage(const RowWalk& walk, uint64_t rowBytes, const IndexRemap& remap, const char* type,
-                uint32_t* sequence, SafeFileWriter& out, std::string* reason)
+                uint32_t* sequence, const PngEncoding& encoding, SafeFileWriter& out, std::string* reason)
 {
     std::unique_ptr<uint8_t[]> row(rowBytes <= SIZE_MAX ? new (std::nothrow) uint8_t[size_t(rowBytes)] : nullptr);
     if (!row) {
@@ -101,7 +101,7 @@ bool WriteImage(const RowWalk& walk, uint64_t rowBytes, const IndexRemap& remap,
     PngRowEncoder encoder([&](const uint8_t* bytes, size_t count) {
         pending.append(reinterpret_cast<const char*>(bytes), count);
         if (pending.size() - head >= kIdatChunk) flush();
-    });
+    }, encoding);
     if (!encoder.Start(rowBytes, reason)) return false;
     const PngPackedRow remapped = [&](int, uint32_t y, uint32_t width, const uint8_t* packed, size_t bytes,
                                       std::string* why) {
@@ -159,7 +159,8 @@ size_t PngImagesCounted(const PngStructure& png)
 }
 
 bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const ColorTable& table,
-                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason)
+                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason,
+                      const PngEncoding& encoding)
 {
     const uint32_t count = table.GetCount();
     IndexRemap remap;
@@ -204,7 +205,7 @@ bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const C
             const RowWalk image = [&](const PngPackedRow& row, std::string* why) {
                 return ForEachPackedPngRow(source, png, row, why);
             };
-            if (!pixelsWritten && !WriteImage(image, rowBytes, remap, "IDAT", nullptr, out, reason)) return Failed(out);
+            if (!pixelsWritten && !WriteImage(image, rowBytes, remap, "IDAT", nullptr, encoding, out, reason)) return Failed(out);
             pixelsWritten = true;
         } else if (frames && IsType(chunk, "fcTL")) {
             if (!WriteFrameControl(source, chunk, sequence++, out, reason)) return Failed(out);
@@ -214,7 +215,7 @@ bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const C
             const RowWalk frame = [&](const PngPackedRow& row, std::string* why) {
                 return ForEachPackedPngFrameRow(source, png, frameControl, row, why);
             };
-            if (frameControl != SIZE_MAX && !WriteImage(frame, rowBytes, remap, "fdAT", &sequence, out, reason))
+            if (frameControl != SIZE_MAX && !WriteImage(frame, rowBytes, remap, "fdAT", &sequence, encoding, out, reason))
                 return Failed(out);
             frameControl = SIZE_MAX;
         } else {

@@ -23,6 +23,7 @@ size_t PngImagesCounted(const PngStructure& png);
 // i as map[i] (see IndexRemap), in the default image and every frame. False
 // with a reason; out then fails.
 bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const ColorTable& table,
-                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason);
+                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason,
+                      const PngEncoding& encoding = PngEncoding());
 
 #endif

@@ -8,8 +8,6 @@
 
 namespace {
 
-const size_t kOutputBlock = 64 * 1024;
-
 uint64_t Magnitude(uint8_t value)
 {
     return uint64_t(std::abs(int(int8_t(value))));
@@ -67,45 +65,41 @@ uint64_t Filter(const uint8_t* row, const uint8_t* previous, size_t count, uint8
 
 }  // namespace
 
-PngRowEncoder::PngRowEncoder(const Output& output) : output(output), ready(false), largest(0)
+PngRowEncoder::PngRowEncoder(const Output& output, const PngEncoding& encoding)
+    : filter(encoding.filter), deflater(encoding.deflate, output), largest(0)
 {
-    std::memset(&stream, 0, sizeof stream);
 }
 
-PngRowEncoder::~PngRowEncoder()
-{
-    if (ready) deflateEnd(&stream);
-}
+PngRowEncoder::~PngRowEncoder() {}
 
 bool PngRowEncoder::Start(uint64_t largestRow, std::string* reason)
 {
-    const uint64_t need = largestRow + 5 * (largestRow + 1);
-    if (need > SIZE_MAX / 2) {
+    const uint64_t need = filter == PngFilterChoice::None ? 0 : largestRow + 5 * (largestRow + 1);
+    if (largestRow > SIZE_MAX / 8) {
         *reason = "rows too large for this machine";
         return false;
     }
     largest = size_t(largestRow);
+    if (need == 0) return true;
     buffer.reset(new (std::nothrow) uint8_t[size_t(need)]());
-    block.reset(new (std::nothrow) uint8_t[kOutputBlock]);
-    if (!buffer || !block) {
+    if (!buffer) {
         *reason = "no memory for a row of " + std::to_string(largestRow) + " bytes";
         return false;
     }
-    if (deflateInit(&stream, Z_DEFAULT_COMPRESSION) != Z_OK) {
-        *reason = "the compressor cannot start";
-        return false;
-    }
-    ready = true;
     return true;
 }
 
 void PngRowEncoder::StartPass()
 {
-    std::memset(buffer.get(), 0, largest);
+    if (buffer) std::memset(buffer.get(), 0, largest);
 }
 
 bool PngRowEncoder::AddRow(const uint8_t* row, size_t count, std::string* reason)
 {
+    if (filter == PngFilterChoice::None) {
+        const uint8_t none = 0;
+        return deflater.Add(&none, 1, reason) && deflater.Add(row, count, reason);
+    }
     uint8_t* previous = buffer.get();
     uint8_t* filtered = previous + largest;
     int best = 0;
@@ -119,28 +113,10 @@ bool PngRowEncoder::AddRow(const uint8_t* row, size_t count, std::string* reason
         }
     }
     std::memcpy(previous, row, count);
-    return Deflate(filtered + best * (count + 1), count + 1, Z_NO_FLUSH, reason);
+    return deflater.Add(filtered + best * (count + 1), count + 1, reason);
 }
 
 bool PngRowEncoder::Finish(std::string* reason)
 {
-    return Deflate(nullptr, 0, Z_FINISH, reason);
-}
-
-bool PngRowEncoder::Deflate(const uint8_t* bytes, size_t count, int flush, std::string* reason)
-{
-    stream.next_in = const_cast<Bytef*>(bytes);
-    stream.avail_in = uInt(count);
-    int result;
-    do {
-        stream.next_out = block.get();
-        stream.avail_out = uInt(kOutputBlock);
-        result = deflate(&stream, flush);
-        if (result == Z_STREAM_ERROR) {
-            *reason = "compression failed";
-            return false;
-        }
-        if (kOutputBlock - stream.avail_out) output(block.get(), kOutputBlock - stream.avail_out);
-    } while (stream.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
-    return true;
+    return deflater.Finish(reason);
 }

@@ -1,7 +1,7 @@
-// PNG rows filtered and deflated one at a time: each row takes the filter
-// whose output has the smallest sum of absolute values (the usual heuristic:
-// small signed differences compress well), and the compressed bytes go to
-// the caller as they come, so no image is ever held.
+// PNG rows filtered and deflated one at a time, the compressed bytes going to
+// the caller as they come (deflated on every core, see PieceDeflater), so no
+// image is ever held. Indexed rows compress best unfiltered: an index is a
+// name, not a level, and differences of names are noise.
 #ifndef KORIN_IMAGE_PNG_ROW_ENCODER_H
 #define KORIN_IMAGE_PNG_ROW_ENCODER_H
 
@@ -11,13 +11,13 @@
 #include <memory>
 #include <string>
 
-#include <zlib.h>
+#include "image/piece_deflater.h"
 
 class PngRowEncoder {
 public:
-    typedef std::function<void(const uint8_t* bytes, size_t count)> Output;
+    typedef PieceDeflater::Output Output;
 
-    explicit PngRowEncoder(const Output& output);
+    explicit PngRowEncoder(const Output& output, const PngEncoding& encoding = PngEncoding());
     ~PngRowEncoder();
     PngRowEncoder(const PngRowEncoder&) = delete;
     PngRowEncoder& operator=(const PngRowEncoder&) = delete;
@@ -32,14 +32,10 @@ public:
     bool Finish(std::string* reason);
 
 private:
-    bool Deflate(const uint8_t* bytes, size_t count, int flush, std::string* reason);
-
-    Output output;
-    z_stream stream;
-    bool ready;
+    PngFilterChoice filter;
+    PieceDeflater deflater;
     size_t largest;
     std::unique_ptr<uint8_t[]> buffer;  // the row above, then five filtered forms of the row
-    std::unique_ptr<uint8_t[]> block;   // deflate's output
 };
 
 #endif

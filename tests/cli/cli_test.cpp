@@ -661,6 +661,11 @@ TEST(CliUsage, BadCallsExitWithTwoAndTouchNothing)
         {"new", "--raw", "--size", "10x10", "--bits", "8", "-o", out, "--raw does not apply to new"},
         {"gradient", a, "0-3", "--keep-indices", "-o", out, "--keep-indices does not apply to gradient"},
         {"move", a, "1", "0", "--space", "rgb", "-o", out, "--space does not apply to move"},
+        {"compact", a, "--level", "0", "-o", out, "--level takes 1 (fastest) to 9 (smallest), not '0'"},
+        {"sort", a, "--by", "hue", "--level=10", "-o", out, "--level takes 1 (fastest) to 9 (smallest), not '10'"},
+        {"convert", a, out, "--level", "-1", "--level takes 1 (fastest) to 9 (smallest), not '-1'"},
+        {"move", a, "1", "0", "--level=", "-o", out, "--level takes 1 (fastest) to 9 (smallest), not ''"},
+        {"invert", a, "--level", "9", "-o", out, "--level does not apply to invert"},
     };
     const std::vector<std::string> before = folder.List();
     for (std::vector<std::string> call : calls) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "image/indexed_file.h"
 #include "image/png_file.h"
 #include "image/png_row_encoder.h"
@@ -620,6 +622,8 @@ TEST(PngEncode, RefusalsNameWhatIsWrongAndIndicesKeepTheirDepthsBits)
 
 TEST(PngRowEncoder, EachRowTakesTheFilterWithTheSmallestSum)
 {
+    PngEncoding smallest;
+    smallest.filter = PngFilterChoice::Smallest;
     // The second row of each picture: its bytes' differences summed, the first byte too.
     const struct {
         std::vector<uint8_t> above, row;
@@ -636,7 +640,7 @@ TEST(PngRowEncoder, EachRowTakesTheFilterWithTheSmallestSum)
         std::string compressed, reason;
         PngRowEncoder encoder([&compressed](const uint8_t* bytes, size_t count) {
             compressed.append(reinterpret_cast<const char*>(bytes), count);
-        });
+        }, smallest);
         ASSERT_TRUE(encoder.Start(4, &reason)) << reason;
         encoder.StartPass();
         ASSERT_TRUE(encoder.AddRow(c.above.data(), 4, &reason) && encoder.AddRow(c.row.data(), 4, &reason) &&
@@ -654,7 +658,7 @@ TEST(PngRowEncoder, EachRowTakesTheFilterWithTheSmallestSum)
     std::string compressed, reason;
     PngRowEncoder encoder([&compressed](const uint8_t* bytes, size_t count) {
         compressed.append(reinterpret_cast<const char*>(bytes), count);
-    });
+    }, smallest);
     const uint8_t row[4] = {100, 90, 90, 90};
     ASSERT_TRUE(encoder.Start(4, &reason));
     for (int pass = 0; pass < 2; ++pass) {

@@ -192,7 +192,9 @@ TEST(PngEncodeMemory, ARowWithoutMemoryIsRefusedByName)
     });
     EXPECT_TRUE(ChildPassed(status));
     const int encoderStatus = ExitStatusOfChild([] {
-        PngRowEncoder encoder([](const uint8_t*, size_t) {});
+        PngEncoding smallest;  // unfiltered rows need no memory of the encoder's
+        smallest.filter = PngFilterChoice::Smallest;
+        PngRowEncoder encoder([](const uint8_t*, size_t) {}, smallest);
         std::string reason;
         if (!LimitMemoryToWhatIsMapped()) return 100;
         const bool started = encoder.Start(uint64_t(1) << 31, &reason);
