@@ -213,15 +213,19 @@ korin_stop_wine() {
 # Korin as a user starts it: code page 932 for Japanese file names and the
 # user's language (or the one given) for its interface. This Wine takes the
 # ANSI code page from LC_CTYPE and the user's UI language
-# (GetUserDefaultUILanguage) from LC_MESSAGES, by name even where that locale
-# is not generated; LANGUAGE it ignores, and a C locale for messages would
-# follow LC_CTYPE into Japanese, so C and POSIX count as English.
+# (GetUserDefaultUILanguage) from LC_MESSAGES; LANGUAGE it ignores. When any
+# category names a locale that is not generated, the UI language falls back
+# to English (en-US) whatever LC_MESSAGES says, so LANG is set to the
+# Japanese locale, which set-up generates; a C locale for messages follows
+# LC_CTYPE into Japanese, so C and POSIX count as English.
 korin_user_locale() {
     local messages=${1:-$KORIN_USER_MESSAGES}
     case "$messages" in
         ""|C|C.*|POSIX) messages=en_US.UTF-8 ;;
     esac
-    unset LC_ALL
+    unset LC_ALL LC_NUMERIC LC_TIME LC_COLLATE LC_MONETARY LC_PAPER LC_NAME LC_ADDRESS LC_TELEPHONE \
+        LC_MEASUREMENT LC_IDENTIFICATION
+    export LANG=ja_JP.UTF-8
     export LC_CTYPE=ja_JP.UTF-8
     export LC_MESSAGES=$messages
 }
