@@ -227,5 +227,7 @@ korin_user_locale() {
         LC_MEASUREMENT LC_IDENTIFICATION
     export LANG=ja_JP.UTF-8
     export LC_CTYPE=ja_JP.UTF-8
-    export LC_MESSAGES=$messages
+    # A name this machine has not generated is still what Wine reads; the
+    # shell's own warning about it is kept quiet.
+    export LC_MESSAGES=$messages 2>/dev/null
 }
