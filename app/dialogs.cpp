@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 
 #include "app/globals.h"
+#include "app/ui_language.h"
 #include "image/new_image_spec.h"
 #include "resources/resource.h"
 
@@ -12,16 +13,16 @@ const char kCaption[] = "Korin";
 
 // The color modes in the combo box's list order.
 struct ColorMode {
-    const char* text;
+    UINT text;
     int32_t bitCount;
     UINT entryCount;  // put into the entry field when the mode is chosen
 };
 
 const ColorMode kColorModes[] = {
-    {"2色", 1, 2},
-    {"16色", 4, 16},
-    {"256色", 8, 256},
-    {"ﾌﾙｶﾗｰ(24bit)", 24, 0},
+    {IDS_NEW_MODE_2, 1, 2},
+    {IDS_NEW_MODE_16, 4, 16},
+    {IDS_NEW_MODE_256, 8, 256},
+    {IDS_NEW_MODE_FULL_COLOR, 24, 0},
 };
 const int kColorModeCount = sizeof(kColorModes) / sizeof(kColorModes[0]);
 const int kFullColorIndex = kColorModeCount - 1;
@@ -44,19 +45,19 @@ int ModeIndexFor(int32_t bitCount)
     return 0;
 }
 
-const char* ProblemText(NewImageProblem problem)
+UINT ProblemText(NewImageProblem problem)
 {
     switch (problem) {
     case NewImageProblem::FullColorWithEntries:
-        return "ﾌﾙｶﾗｰﾋﾞｯﾄﾏｯﾌﾟのｴﾝﾄﾘ数は0にしてください.";
+        return IDS_NEW_FULL_COLOR_ENTRIES;
     case NewImageProblem::InvalidSize:
-        return "不正な画像ｻｲｽﾞです.";
+        return IDS_NEW_INVALID_SIZE;
     case NewImageProblem::TooManyEntries:
-        return "ｴﾝﾄﾘ数が多すぎます.";
+        return IDS_NEW_TOO_MANY_ENTRIES;
     case NewImageProblem::None:
         break;
     }
-    return nullptr;
+    return 0;
 }
 
 void OnNewImageInit(HWND dialog)
@@ -66,7 +67,7 @@ void OnNewImageInit(HWND dialog)
     SetDlgItemInt(dialog, IDC_NEW_ENTRIES, UINT(newImageSpec.entryCount), FALSE);
     HWND combo = GetDlgItem(dialog, IDC_NEW_COLOR_MODE);
     for (const ColorMode& mode : kColorModes)
-        SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(mode.text));
+        SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(LoadText(mode.text).c_str()));
     SendMessageA(combo, CB_SETCURSEL, WPARAM(ModeIndexFor(newImageSpec.bitCount)), 0);
 }
 
@@ -87,9 +88,9 @@ void OnNewImageOk(HWND dialog)
     LRESULT index = SendDlgItemMessageA(dialog, IDC_NEW_COLOR_MODE, CB_GETCURSEL, 0, 0);
     newImageSpec.bitCount = ModeAt(index).bitCount;
 
-    const char* problem = ProblemText(CheckNewImageSpec(newImageSpec));
+    const UINT problem = ProblemText(CheckNewImageSpec(newImageSpec));
     if (problem) {
-        MessageBoxA(dialog, problem, kCaption, MB_ICONERROR);
+        MessageBoxA(dialog, LoadText(problem).c_str(), kCaption, MB_ICONERROR);
         return;
     }
     EndDialog(dialog, IDOK);

@@ -2,6 +2,9 @@
 
 #include <commdlg.h>
 
+#include "app/ui_language.h"
+#include "resources/resource.h"
+
 #include <cstddef>
 #include <cstring>
 
@@ -42,7 +45,7 @@ bool FileDialogSpec::Run(int mode, HWND owner)
     }
 
     char title[kTitleBufferSize];
-    lstrcpynA(title, mode == OpenMode ? "開く" : "名前をつけて保存", sizeof title);
+    lstrcpynA(title, LoadText(mode == OpenMode ? IDS_OPEN_TITLE : IDS_SAVE_AS_TITLE).c_str(), sizeof title);
 
     // The file-name box always opens empty, whatever was chosen before.
     char file[kFileBufferSize] = "";

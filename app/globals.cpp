@@ -14,3 +14,4 @@ ColorPanel* colorPanel = &paletteWindow.Panel();
 
 NewImageSpec newImageSpec;
 HINSTANCE instanceHandle;
+LANGID uiLanguage = MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN);

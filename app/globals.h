@@ -21,5 +21,7 @@ extern ColorPanel* colorPanel;
 extern NewImageSpec newImageSpec;
 // The module every resource, window and dialog comes from.
 extern HINSTANCE instanceHandle;
+// The language every resource is loaded in (app/ui_language.h).
+extern LANGID uiLanguage;
 
 #endif

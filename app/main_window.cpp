@@ -13,6 +13,8 @@
 #include "app/picture_pick.h"
 #include "app/settings_store.h"
 #include "app/status_bar.h"
+#include "app/language_menu.h"
+#include "app/ui_language.h"
 #include "document/bitmap_document.h"
 #include "image/view_geometry.h"
 #include "palette/palette_window.h"
@@ -221,6 +223,7 @@ void OnInitMenuPopup(HMENU popup)
     case ID_VIEW_HEADER_SUMMARY:  marked = View().headerDetail; break;
     case ID_VIEW_BACKGROUND_BLACK: marked = View().whiteBackground; break;
     case ID_VIEW_NUMBERS_DECIMAL: marked = View().hexNumbers; break;
+    case ID_HELP_LANGUAGE_SYSTEM: CheckLanguageMenu(popup); return;
     default: return;
     }
     CheckMenuRadioItem(popup, 0, 1, UINT(marked), MF_BYPOSITION);
@@ -236,8 +239,7 @@ void OnCommand(HWND window, int id)
 {
     switch (id) {
     case ID_FILE_NEW:
-        if (DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_NEW_IMAGE), window,
-                            NewImageDialogProc, 0) == IDOK) {
+        if (DialogBoxIn(IDD_NEW_IMAGE, window, NewImageDialogProc) == IDOK) {
             SetDlgItemTextA(window, IDC_HEADER_VIEW, "");
             bitmapDocument.NewDocument(newImageSpec);
         }
@@ -247,7 +249,8 @@ void OnCommand(HWND window, int id)
         if (!bitmapDocument.OpenDocument()) {
             // A PNG or GIF refused says why; a BMP keeps its own message.
             const std::string& problem = bitmapDocument.Problem();
-            MessageBoxA(window, problem.empty() ? "Loading failed." : problem.c_str(), kCaption, MB_ICONERROR);
+            MessageBoxA(window, (problem.empty() ? LoadText(IDS_MAIN_LOADING_FAILED) : problem).c_str(), kCaption,
+                        MB_ICONERROR);
         }
         break;
     case ID_FILE_CLOSE:
@@ -261,7 +264,7 @@ void OnCommand(HWND window, int id)
         ShowSaveOutcome(window, bitmapDocument.SaveDocument(true));
         break;
     case ID_FILE_DELETE_REGISTRY:
-        if (MessageBoxA(window, "ﾚｼﾞｽﾄﾘｷｰを削除してもよろしいですか?", kCaption,
+        if (MessageBoxA(window, LoadText(IDS_MAIN_DELETE_REGISTRY).c_str(), kCaption,
                         MB_YESNO | MB_ICONQUESTION) == IDYES)
             settingsStore.DeleteKey();
         break;
@@ -332,7 +335,12 @@ void OnCommand(HWND window, int id)
     case ID_WINDOW_FIT_TO_PICTURE: FitWindowToPicture(window); break;
     case ID_WINDOW_KEEP_RATIO:     KeepPictureRatio(window); break;
     case ID_HELP_ABOUT:
-        DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutDialogProc, 0);
+        DialogBoxIn(IDD_ABOUT, window, AboutDialogProc);
+        break;
+    case ID_HELP_LANGUAGE_SYSTEM:
+    case ID_HELP_LANGUAGE_JAPANESE:
+    case ID_HELP_LANGUAGE_ENGLISH:
+        ChooseLanguageCommand(window, id);
         break;
     case ID_KEY_NEXT_WINDOW:
         if (paletteWindow.IsVisible()) SetActiveWindow(paletteWindow.Hwnd());
@@ -430,6 +438,7 @@ HWND StartUp(HINSTANCE instance, int showCommand)
     newImageSpec.bitCount = 8;
     newImageSpec.entryCount = 256;
     instanceHandle = instance;
+    LoadLanguageChoice();
     InitCommonControls();
 
     WNDCLASSEXA windowClass;
@@ -449,7 +458,7 @@ HWND StartUp(HINSTANCE instance, int showCommand)
     RECT place = StoredWindowPlace();
     HWND window = CreateWindowExA(WS_EX_CLIENTEDGE, kMainWindowClass, kCaption, WS_OVERLAPPEDWINDOW,
                                   place.left, place.top, place.right - place.left,
-                                  place.bottom - place.top, nullptr, nullptr, instance, nullptr);
+                                  place.bottom - place.top, nullptr, LoadMainMenu(), instance, nullptr);
     ShowWindow(window, showCommand);
     return window;
 }

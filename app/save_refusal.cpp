@@ -1,24 +1,24 @@
 #include "app/save_refusal.h"
 
+#include "app/ui_language.h"
+#include "resources/resource.h"
+
 bool TellSaveRefusal(HWND owner, SaveProblem problem, UINT icon)
 {
-    const char* text;
+    UINT text;
     switch (problem) {
     case SaveProblem::ReadOnly:
-        text = "ﾌｧｲﾙは読み取り専用のため上書きできません.\r\n"
-               "読み取り専用を解除するか,別の名前で保存してください.";
+        text = IDS_SAVE_READ_ONLY;
         break;
     case SaveProblem::HardLinked:
-        text = "ﾌｧｲﾙには別の名前(ﾊｰﾄﾞﾘﾝｸ)があるため上書きできません.\r\n"
-               "別の名前で保存するか,ほかのﾘﾝｸを削除してください.";
+        text = IDS_SAVE_HARD_LINKED;
         break;
     case SaveProblem::InUse:
-        text = "ﾌｧｲﾙはほかのﾌﾟﾛｸﾞﾗﾑで開かれているため上書きできません.\r\n"
-               "そのﾌﾟﾛｸﾞﾗﾑでﾌｧｲﾙを閉じてから,もう一度保存してください.";
+        text = IDS_SAVE_IN_USE;
         break;
     default:
         return false;
     }
-    MessageBoxA(owner, text, "Korin", icon);
+    MessageBoxA(owner, LoadText(text).c_str(), "Korin", icon);
     return true;
 }

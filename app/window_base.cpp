@@ -1,5 +1,7 @@
 #include "app/window_base.h"
 
+#include "app/ui_language.h"
+
 WindowBase::WindowBase() : hwnd(nullptr), owner(nullptr), visible(0)
 {
 }
@@ -13,14 +15,15 @@ WindowBase::~WindowBase()
     }
 }
 
-bool WindowBase::Create(HINSTANCE instance, WORD templateId, HWND ownerWindow, DLGPROC procedure)
+// The template comes from instanceHandle, in the program's language.
+bool WindowBase::Create(HINSTANCE, WORD templateId, HWND ownerWindow, DLGPROC procedure)
 {
     if (hwnd != nullptr) {
         Destroy();
     }
     // No creation parameter: the dialog procedures reach their objects
     // through the program's globals.
-    hwnd = CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), ownerWindow, procedure, 0);
+    hwnd = CreateDialogIn(templateId, ownerWindow, procedure);
     owner = ownerWindow;
     return hwnd != nullptr;
 }

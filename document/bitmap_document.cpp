@@ -8,6 +8,7 @@
 #include "app/main_view_scroll.h"
 #include "app/settings_store.h"
 #include "image/view_geometry.h"
+#include "app/ui_language.h"
 #include "palette/color_table.h"
 #include "palette/palette_window.h"
 #include "report/header_report.h"
@@ -20,7 +21,6 @@ const char kNewName[] = "NewBitmap";
 const char kBitmapFilter[] = "Bitmap Files(*.bmp)|*.bmp|";
 const char kOpenFilter[] = "Bitmap Files(*.bmp)|*.bmp|PNG/GIF Files(*.png;*.gif)|*.png;*.gif|";
 const char kDesktopFolder[] = "c:\\windows\\ﾃﾞｽｸﾄｯﾌﾟ";
-const char kNotSaved[] = "ﾌｧｲﾙは保存されませんでした.";
 const DWORD kOpenFlags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
 const DWORD kSaveFlags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 
@@ -108,7 +108,7 @@ int BitmapDocument::AskToSaveChanges()
 {
     if (!modified) return IDNO;
     char question[256 + 64];
-    wsprintfA(question, "%sへの変更を保存しますか?", displayName);
+    wsprintfA(question, LoadText(IDS_DOC_SAVE_CHANGES).c_str(), displayName);
     int answer = MessageBoxA(ownerWindow, question, kCaption, MB_ICONQUESTION | MB_YESNOCANCEL);
     if (answer == IDNO) return IDNO;
     if (answer != IDYES) return IDCANCEL;
@@ -204,7 +204,8 @@ void BitmapDocument::TellNotSaved(HWND owner) const
 {
     if (TellSaveRefusal(owner, saveRefusal, MB_ICONWARNING)) return;
     // A PNG or GIF the file's format refuses says why after the usual words.
-    const std::string message = problem.empty() ? std::string(kNotSaved) : kNotSaved + std::string("\r\n") + problem;
+    const std::string notSaved = LoadText(IDS_DOC_NOT_SAVED);
+    const std::string message = problem.empty() ? notSaved : notSaved + "\r\n" + problem;
     MessageBoxA(owner, message.c_str(), kCaption, MB_ICONWARNING);
 }
 
@@ -245,10 +246,10 @@ bool BitmapDocument::FileTakesTable(const ColorTable& table)
     if (indexedFile->Format() == ImageFileFormat::Png) {
         unsigned bits = 0;
         while ((1u << bits) < allowed) ++bits;
-        wsprintfA(form, "%uﾋﾞｯﾄのPNG", bits);
+        wsprintfA(form, LoadText(IDS_DOC_PNG_FORM).c_str(), bits);
     }
-    char text[160];
-    wsprintfA(text, "この画像(%s)のﾊﾟﾚｯﾄは%u色までです. 反映するﾊﾟﾚｯﾄは%u色です.", form, allowed, table.GetCount());
+    char text[320];
+    wsprintfA(text, LoadText(IDS_DOC_TABLE_TOO_LARGE).c_str(), form, allowed, table.GetCount());
     problem = text;
     return false;
 }

@@ -5,7 +5,9 @@
 
 #include "document/bitmap_document.h"
 #include "image/png_truecolor.h"
+#include "app/ui_language.h"
 #include "platform/safe_file_writer.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -54,13 +56,13 @@ bool BitmapDocument::ReadFileBytes(const char* file, std::string* bytes)
     SourceFile source;
     if (!source.Open(file)) return false;
     if (source.Size() > kMaxPictureFileBytes) {
-        problem = "ﾌｧｲﾙが大きすぎます.";
+        problem = LoadText(IDS_DOC_FILE_TOO_LARGE);
         return false;
     }
     try {
         bytes->resize(size_t(source.Size()));
     } catch (const std::bad_alloc&) {
-        problem = "ﾒﾓﾘが足りません.";
+        problem = LoadText(IDS_DOC_OUT_OF_MEMORY);
         return false;
     }
     return source.ReadAt(0, &(*bytes)[0], bytes->size());
@@ -90,7 +92,7 @@ bool BitmapDocument::LoadIndexedPicture(HDC dc, const char* file)
     const ByteSource source(bytes);
     // The palette is the picture's own table: that is the one edited.
     if (!indexed->Read(source, &reason, true) || !::LoadIndexedPicture(dc, *indexed, source, this, &reason)) {
-        problem = "ﾌｧｲﾙを読み込めませんでした.\r\n" + NamedReason(file, reason);
+        problem = LoadText(IDS_DOC_NOT_READ) + "\r\n" + NamedReason(file, reason);
         return false;
     }
     fileBytes.swap(bytes);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/globals.h"
+#include "app/ui_language.h"
 #include "document/bitmap_document.h"
 #include "palette/color_text.h"
 #include "resources/resource.h"
@@ -56,14 +57,14 @@ void PaletteWindow::RelayGridMouse(HWND grid, UINT message, WPARAM wParam, LPARA
 std::string PaletteWindow::EntryTipText(uint32_t entry) const
 {
     const ColorEntry* e = workingTable.GetEntry(entry);
-    std::string text = "ｴﾝﾄﾘ " + std::to_string(entry) + "\r\n" + ColorAsText(e->red, e->green, e->blue) +
+    std::string text = LoadText(IDS_PALETTE_TIP_ENTRY) + std::to_string(entry) + "\r\n" + ColorAsText(e->red, e->green, e->blue) +
                        "  R " + std::to_string(e->red) + "  G " + std::to_string(e->green) + "  B " +
                        std::to_string(e->blue);
     // A picture without a table has no counts to give.
     const std::vector<uint64_t>& usage = workingUsage;
     if (!usage.empty()) {
         const uint64_t pixels = entry < usage.size() ? usage[entry] : 0;
-        text += "\r\n" + (pixels ? std::to_string(pixels) + " ﾋﾟｸｾﾙ" : std::string("未使用"));
+        text += "\r\n" + (pixels ? std::to_string(pixels) + LoadText(IDS_PALETTE_TIP_PIXELS) : LoadText(IDS_PALETTE_TIP_UNUSED));
     }
     return text;
 }

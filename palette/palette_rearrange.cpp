@@ -5,6 +5,7 @@
 #include "palette/palette_window.h"
 
 #include "app/globals.h"
+#include "app/ui_language.h"
 #include "document/bitmap_document.h"
 #include "image/remap.h"
 #include "resources/resource.h"
@@ -44,7 +45,8 @@ void PaletteWindow::ApplyToPicture()
         OrderChanged();
         // The file's format names its limit; every other refusal is the plain one.
         const std::string& problem = bitmapDocument.Problem();
-        MessageBoxA(Hwnd(), problem.empty() ? "Failed." : problem.c_str(), "Korin", MB_ICONERROR);
+        MessageBoxA(Hwnd(), (problem.empty() ? LoadText(IDS_PALETTE_REARRANGE_FAILED) : problem).c_str(), "Korin",
+                    MB_ICONERROR);
         return;
     }
     OrderChanged();

@@ -3,6 +3,8 @@
 #include "palette/palette_window.h"
 
 #include "app/save_refusal.h"
+#include "app/ui_language.h"
+#include "resources/resource.h"
 #include "platform/safe_file_writer.h"
 
 #include <cctype>
@@ -35,7 +37,7 @@ void PaletteWindow::SaveTable(PaletteFormat format, const std::string& path)
     if (!saved) {
         // The edits are not in any file yet: say so and keep them marked.
         if (!TellSaveRefusal(Hwnd(), SafeFileWriter::CheckTarget(path.c_str()), MB_ICONERROR))
-            MessageBoxA(Hwnd(), "Saving error!", kCaption, MB_ICONERROR);
+            MessageBoxA(Hwnd(), LoadText(IDS_PALETTE_SAVING_ERROR).c_str(), kCaption, MB_ICONERROR);
         return;
     }
     // The file lacks the flags: the table is not what it holds.

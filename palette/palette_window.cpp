@@ -2,6 +2,7 @@
 
 #include "app/gdi_scope.h"
 #include "app/globals.h"
+#include "app/ui_language.h"
 #include "document/bitmap_document.h"
 #include "image/dib_image.h"
 #include "palette/palette_formats.h"
@@ -13,7 +14,6 @@
 namespace {
 
 const char kCaption[] = "Korin";
-const char kTitle[] = "ﾊﾟﾚｯﾄ一覧";
 const char kDesktopFolder[] = "c:\\windows\\ﾃﾞｽｸﾄｯﾌﾟ";
 const int kPageRows = 7;  // one less than the visible rows
 
@@ -84,7 +84,7 @@ INT_PTR CALLBACK PaletteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         paletteWindow.OnKeyDown(wParam);
         break;
     case WM_KEYUP:
-        if (wParam == VK_F12) SetWindowTextA(dialog, kTitle);
+        if (wParam == VK_F12) SetWindowTextA(dialog, LoadText(IDS_PALETTE_TITLE).c_str());
         break;
     case WM_VSCROLL:
         paletteWindow.OnVScroll(wParam);
@@ -140,6 +140,7 @@ PaletteWindow::~PaletteWindow()
 bool PaletteWindow::CreateWindows(HWND owner)
 {
     if (!Create(instanceHandle, IDD_PALETTE, owner, PaletteDialogProc)) return false;
+    ShowLanguage();
     if (!panel.CreatePanel(Hwnd())) return false;
     SetTable(ColorTable());
     return true;
@@ -160,7 +161,7 @@ void PaletteWindow::HideAll()
 int PaletteWindow::ConfirmDiscard()
 {
     if (!modified) return IDOK;
-    return MessageBoxA(Hwnd(), "ﾊﾟﾚｯﾄは変更されています.\r\n続けますか?", kCaption,
+    return MessageBoxA(Hwnd(), LoadText(IDS_PALETTE_DISCARD).c_str(), kCaption,
                        MB_OKCANCEL | MB_ICONWARNING);
 }
 
@@ -207,13 +208,13 @@ void PaletteWindow::LoadPaletteFromFile()
     if (ConfirmDiscard() == IDCANCEL) return;
     if (!openDialog.Run(FileDialogSpec::OpenMode, Hwnd())) return;
     ColorTable loaded;
-    const char* problem = "Loading error!";
+    UINT problem = IDS_PALETTE_LOADING_ERROR;
     bool ok = false;
     if (openDialog.filterIndex == 1) {
         DibImage image;
         if (image.LoadFromFile(MemoryDC(nullptr), openDialog.path.c_str())) {
             ok = image.CopyColorTable(loaded);
-            if (!ok) problem = "This picture has no palette!";
+            if (!ok) problem = IDS_PALETTE_NO_TABLE;
         }
     } else if (openDialog.filterIndex == 2) {
         ok = loaded.LoadRiffPalette(openDialog.path.c_str());
@@ -222,7 +223,7 @@ void PaletteWindow::LoadPaletteFromFile()
         ok = LoadAnyPalette(openDialog.path.c_str(), &loaded, nullptr, &reason);
     }
     if (!ok) {
-        MessageBoxA(Hwnd(), problem, kCaption, MB_ICONERROR);
+        MessageBoxA(Hwnd(), LoadText(problem).c_str(), kCaption, MB_ICONERROR);
         return;
     }
     BeginStep();
@@ -322,8 +323,8 @@ void PaletteWindow::OnKeyDown(WPARAM key)
     case VK_UP:    code = SB_LINEUP; break;
     case VK_DOWN:  code = SB_LINEDOWN; break;
     case VK_F12: {
-        char caption[64];
-        wsprintfA(caption, "This palette has %d Entries.", int(workingTable.GetCount()));
+        char caption[128];
+        wsprintfA(caption, LoadText(IDS_PALETTE_ENTRY_COUNT).c_str(), int(workingTable.GetCount()));
         SetWindowTextA(Hwnd(), caption);
         return;
     }
@@ -361,7 +362,7 @@ void PaletteWindow::OnVScroll(WPARAM wParam)
 void PaletteWindow::SavePalette()
 {
     if (workingTable.GetCount() == 0) {
-        MessageBoxA(Hwnd(), "The current palette has no entry.", kCaption, MB_ICONERROR);
+        MessageBoxA(Hwnd(), LoadText(IDS_PALETTE_EMPTY).c_str(), kCaption, MB_ICONERROR);
         return;
     }
     // The dialog opens on the type used last, with its extension.
@@ -446,7 +447,7 @@ void PaletteWindow::OnCommand(int id)
         TogglePanel();
         break;
     case ID_PALETTE_INFORMATION:
-        MessageBoxA(Hwnd(), "F12ｷｰを押し続けてください.", kCaption, MB_ICONINFORMATION);
+        MessageBoxA(Hwnd(), LoadText(IDS_PALETTE_HOLD_F12).c_str(), kCaption, MB_ICONINFORMATION);
         break;
     case ID_PALETTE_INVERT:
         InvertAll();

@@ -118,6 +118,8 @@ public:
     void OnCommand(int id);
     // Greys the edit items that have nothing to act on.
     void UpdateEditMenu();
+    // The menu and title in the program's language (palette_language.cpp).
+    void ShowLanguage();
     // The grid control's mouse: hover and selection.
     void OnGridMouseMove(HWND grid, int x, int y);
     // extend: Shift was held, the range stretches to the cell.

@@ -6,6 +6,7 @@
 
 #include "app/gdi_scope.h"
 #include "app/globals.h"
+#include "app/ui_language.h"
 #include "document/bitmap_document.h"
 #include "image/dib_image.h"
 #include "resources/resource.h"
@@ -34,8 +35,8 @@ INT_PTR CALLBACK MoveEntriesProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             BOOL read = FALSE;
             const UINT position = GetDlgItemInt(dialog, IDC_MOVE_POSITION, &read, FALSE);
             if (!read || position > request->highest) {
-                char text[96];
-                std::snprintf(text, sizeof text, "0から%uまでの番号を入力してください.", request->highest);
+                char text[160];
+                std::snprintf(text, sizeof text, LoadText(IDS_MOVE_RANGE).c_str(), request->highest);
                 MessageBoxA(dialog, text, kCaption, MB_ICONWARNING);
                 SetFocus(GetDlgItem(dialog, IDC_MOVE_POSITION));
                 return TRUE;
@@ -143,8 +144,7 @@ void PaletteWindow::MoveSelectionTo()
         return;
     }
     MoveRequest request = {first, workingTable.GetCount() - (last - first) - 1};
-    if (DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_MOVE_ENTRIES), Hwnd(), MoveEntriesProc,
-                        LPARAM(&request)) != IDOK)
+    if (DialogBoxIn(IDD_MOVE_ENTRIES, Hwnd(), MoveEntriesProc, LPARAM(&request)) != IDOK)
         return;
     Rearrangement plan;
     std::string reason;
@@ -234,13 +234,12 @@ void PaletteWindow::ConformToPaletteFile()
         loaded = LoadAnyPalette(conformDialog.path.c_str(), &palette, nullptr, &reason);
     }
     if (!loaded || palette.GetCount() == 0) {
-        MessageBoxA(Hwnd(), "Loading error!", kCaption, MB_ICONERROR);
+        MessageBoxA(Hwnd(), LoadText(IDS_PALETTE_LOADING_ERROR).c_str(), kCaption, MB_ICONERROR);
         return;
     }
     if (palette.GetCount() < minimum || palette.GetCount() > maximum) {
-        char text[128];
-        std::snprintf(text, sizeof text, "この画像のﾊﾟﾚｯﾄは%uから%u色です. 読み込んだﾊﾟﾚｯﾄは%u色です.", minimum,
-                      maximum, palette.GetCount());
+        char text[256];
+        std::snprintf(text, sizeof text, LoadText(IDS_CONFORM_SIZE).c_str(), minimum, maximum, palette.GetCount());
         MessageBoxA(Hwnd(), text, kCaption, MB_ICONERROR);
         return;
     }
@@ -248,13 +247,12 @@ void PaletteWindow::ConformToPaletteFile()
     if (!ConformToPalette(workingTable, palette, visibility, used, &plan, &reason)) {
         // With a table of at most 256 entries, the one refusal: a see-through
         // entry with no palette entry left to keep it so.
-        MessageBoxA(Hwnd(), "読み込んだﾊﾟﾚｯﾄには, 透明な画素を透明のまま残せる空きのｴﾝﾄﾘがありません.", kCaption,
-                    MB_ICONERROR);
+        MessageBoxA(Hwnd(), LoadText(IDS_CONFORM_NO_FREE_ENTRY).c_str(), kCaption, MB_ICONERROR);
         return;
     }
     TakeRearrangement(plan, true);
-    char text[192];
-    std::snprintf(text, sizeof text, "移動したｴﾝﾄﾘ: %u\r\n色が変わったｴﾝﾄﾘ: %u\r\n最大の色差 (OKLab ΔE): %.3f",
-                  plan.moved, plan.recolored, plan.largestError);
+    char text[256];
+    std::snprintf(text, sizeof text, LoadText(IDS_CONFORM_REPORT).c_str(), plan.moved, plan.recolored,
+                  plan.largestError);
     MessageBoxA(Hwnd(), text, kCaption, MB_ICONINFORMATION);
 }

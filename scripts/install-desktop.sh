@@ -88,6 +88,7 @@ cat >"$stage/korin.desktop" <<EOF || die "could not write the desktop entry"
 Type=Application
 Version=1.0
 Name=Korin
+Name[ja]=Korin
 GenericName=Palette Editor
 GenericName[ja]=パレットエディタ
 Comment=Edit the color table of Windows BMP pictures

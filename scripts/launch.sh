@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the built Korin on the current display in the run command's prefix,
-# with its settings (the build this machine runs, the Japanese locale), and
+# with its settings (the build this machine runs, code page 932, the user's
+# language for the interface), and
 # waits until it is closed. The run command ends here once it has built
 # Korin; the desktop entry of install-desktop.sh starts here directly, so
 # nothing is installed or rebuilt, and korin.exe is built only when missing.
@@ -27,7 +28,8 @@ fi
 # ordinary window, not inside a virtual desktop.
 korin_init_prefix no-desktop || die "could not prepare the Wine prefix $WINEPREFIX"
 korin_virtual_desktop off || die "could not turn off Wine's virtual desktop in $WINEPREFIX"
-echo "launch: starting Korin on $DISPLAY (Wine prefix $WINEPREFIX)"
+korin_user_locale
+echo "launch: starting Korin on $DISPLAY (Wine prefix $WINEPREFIX, interface language from LC_MESSAGES=$LC_MESSAGES)"
 "$KORIN_WINE" "$korin_exe"
 status=$?
 # Korin writes its settings as it closes; let the registry reach the disk.

@@ -77,6 +77,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # archive before set-up generated the locale cannot switch to it itself and
 # would warn; the programs it starts read the archive afresh, so that warning
 # is kept quiet and only a locale that is really missing is reported.
+# The user's language for messages, kept before the line below replaces it
+# (and kept once: the scripts this one starts source it again).
+export KORIN_USER_MESSAGES=${KORIN_USER_MESSAGES:-${LC_ALL:-${LC_MESSAGES:-${LANG:-C}}}}
 export LC_ALL=ja_JP.UTF-8 2>/dev/null
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
     echo "korin: the ja_JP.UTF-8 locale is missing; Japanese texts will not show (bash scripts/setup.sh makes it)" >&2
@@ -205,4 +208,26 @@ korin_stop_wine() {
         wait "$KORIN_XVFB_PID" 2>/dev/null || true
         KORIN_XVFB_PID=
     fi
+}
+
+# Korin as a user starts it: code page 932 for Japanese file names and the
+# user's language (or the one given) for its interface. This Wine takes the
+# ANSI code page from LC_CTYPE and the user's UI language
+# (GetUserDefaultUILanguage) from LC_MESSAGES; LANGUAGE it ignores. When any
+# category names a locale that is not generated, the UI language falls back
+# to English (en-US) whatever LC_MESSAGES says, so LANG is set to the
+# Japanese locale, which set-up generates; a C locale for messages follows
+# LC_CTYPE into Japanese, so C and POSIX count as English.
+korin_user_locale() {
+    local messages=${1:-$KORIN_USER_MESSAGES}
+    case "$messages" in
+        ""|C|C.*|POSIX) messages=en_US.UTF-8 ;;
+    esac
+    unset LC_ALL LC_NUMERIC LC_TIME LC_COLLATE LC_MONETARY LC_PAPER LC_NAME LC_ADDRESS LC_TELEPHONE \
+        LC_MEASUREMENT LC_IDENTIFICATION
+    export LANG=ja_JP.UTF-8
+    export LC_CTYPE=ja_JP.UTF-8
+    # A name this machine has not generated is still what Wine reads; the
+    # shell's own warning about it is kept quiet.
+    export LC_MESSAGES=$messages 2>/dev/null
 }

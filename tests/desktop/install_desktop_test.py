@@ -100,6 +100,7 @@ class DesktopEntry(unittest.TestCase):
         self.assertEqual((0, ""), (checked.returncode, checked.stdout + checked.stderr))
         values = entry_values(entry)
         self.assertEqual("Korin", values["Name"])
+        self.assertEqual("Korin", values["Name[ja]"])
         self.assertTrue(values["Comment"].isascii())
         self.assertFalse(values["Comment[ja]"].isascii(), "a Japanese comment")
         self.assertTrue({"Graphics", "RasterGraphics"} <= set(values["Categories"].split(";")))

@@ -54,7 +54,8 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (c) 2026 the Korin authors. 
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
-; The program speaks Japanese; English for everyone else.
+; Japanese pages on a Japanese system, English on every other, as korin.exe
+; chooses its own interface language.
 !insertmacro MUI_LANGUAGE "Japanese"
 !insertmacro MUI_LANGUAGE "English"
 

@@ -23,9 +23,13 @@ const DWORD kPollMs = 50;
 const int kFileNameCombo = 0x47C;
 // The static that holds a message box's text.
 const int kMessageBoxText = 0xFFFF;
+// The new-image dialog's caption in Korin's two languages.
 const char kNewImageCaption[] = "画像の大きさ";
-// The end of the question about unsaved changes ("save the changes to X?").
+const char kNewImageCaptionEnglish[] = "New Picture";
+// The end of the question about unsaved changes ("save the changes to X?"),
+// and the start of the English one.
 const char kSaveQuestionEnd[] = "への変更を保存しますか?";
+const char kSaveQuestionEnglish[] = "Save changes to ";
 
 // Korin's texts are code page 932; the terminal reads UTF-8.
 std::string ForTerminal(const std::string& text)
@@ -170,6 +174,7 @@ bool IsSaveQuestion(HWND dialog)
 {
     std::string text = TextOf(GetDlgItem(dialog, kMessageBoxText));
     size_t end = sizeof kSaveQuestionEnd - 1;
+    if (text.compare(0, sizeof kSaveQuestionEnglish - 1, kSaveQuestionEnglish) == 0) return true;
     return text.size() >= end && text.compare(text.size() - end, end, kSaveQuestionEnd) == 0;
 }
 
@@ -209,7 +214,7 @@ int StartNew()
     if (int failed = StartDialog(ID_FILE_NEW, "new-image", &dialog))
         return failed;
     std::string caption = TextOf(dialog);
-    if (caption != kNewImageCaption)
+    if (caption != kNewImageCaption && caption != kNewImageCaptionEnglish)
         return Fail("the new-image dialog has the wrong caption: %s", caption.c_str());
     return 0;
 }
@@ -218,7 +223,7 @@ int FinishNew()
 {
     HWND main = MainWindow();
     HWND dialog = main ? OwnedDialog(main) : nullptr;
-    if (!dialog || TextOf(dialog) != kNewImageCaption)
+    if (!dialog || (TextOf(dialog) != kNewImageCaption && TextOf(dialog) != kNewImageCaptionEnglish))
         return Fail("the new-image dialog is not open");
     return Press(dialog, IDOK, "new-image");
 }
