@@ -6,6 +6,7 @@
 #include "app/file_dialog_spec.h"
 #include "app/gdi_scope.h"
 #include "app/globals.h"
+#include "app/ui_language.h"
 #include "document/bitmap_document.h"
 #include "image/picture_mapping.h"
 #include "image/picture_rows.h"
@@ -29,9 +30,7 @@ struct Conversion {
 
 std::string Text(UINT id)
 {
-    char text[512];
-    const int length = LoadStringA(instanceHandle, id, text, sizeof text);
-    return std::string(text, length > 0 ? size_t(length) : 0);
+    return LoadText(id);
 }
 
 std::string ItemText(HWND dialog, int id)
@@ -176,6 +175,5 @@ INT_PTR CALLBACK ConvertDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 INT_PTR RunConvertDialog(HWND owner)
 {
     Conversion conversion;
-    return DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_CONVERT_INDEXED), owner, ConvertDialogProc,
-                           LPARAM(&conversion));
+    return DialogBoxIn(IDD_CONVERT_INDEXED, owner, ConvertDialogProc, LPARAM(&conversion));
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/globals.h"
+#include "app/ui_language.h"
 #include "document/bitmap_document.h"
 #include "resources/resource.h"
 
@@ -29,9 +30,7 @@ bool Shown(HWND window)
 
 std::string Text(UINT id)
 {
-    char text[128] = "";
-    LoadStringA(instanceHandle, id, text, sizeof text);
-    return text;
+    return LoadText(id);
 }
 
 void SetPart(HWND bar, int part, const char* text)
