@@ -105,7 +105,8 @@ def scenarios():
         # The smallest group: two outputs, one replacing a file and one new; out/b.bmp is no output.
         ("batch invert --out-dir", True, dict(keep, **batch),
          ["invert", "in/a.bmp", "in/c.bmp", "--out-dir", "out"], ["out/a.bmp", "out/c.bmp"]),
-        ("sort PNG --in-place", True, dict(keep, **{"a.png": indexed("PNG", t[:16], 4)}),
+        # Dark to light backwards, so that the sort moves entries and the pixels' bytes change.
+        ("sort PNG --in-place", True, dict(keep, **{"a.png": indexed("PNG", t[15::-1], 4)}),
          ["sort", "--by", "lightness", "a.png", "--in-place"], ["a.png"]),
         ("batch of 12 --in-place", False, dict(keep, **many),
          ["invert"] + sorted(many) + ["--in-place"], sorted(many)),
