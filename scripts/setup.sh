@@ -30,8 +30,19 @@ for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
 if [ ${#need[@]} -gt 0 ]; then
     echo "setup: installing ${need[*]}"
     export DEBIAN_FRONTEND=noninteractive
-    timeout 900 apt-get update -qq
-    timeout 1800 apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+    # A mirror caught mid-sync fails one index now and then: the lists are
+    # fetched again, and the install is what decides whether set-up failed.
+    installed=0
+    for attempt in 1 2 3; do
+        timeout 900 apt-get update -qq || echo "setup: package lists incomplete (attempt $attempt)" >&2
+        if timeout 1800 apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null; then
+            installed=1
+            break
+        fi
+        echo "setup: install failed (attempt $attempt of 3)" >&2
+        sleep $((attempt * 20))
+    done
+    [ $installed -eq 1 ] || { echo "setup: could not install ${need[*]}" >&2; exit 1; }
 fi
 
 # Wine runs the program with code page 932 through this locale.
