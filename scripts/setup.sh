@@ -39,6 +39,16 @@ if [ ${#need[@]} -gt 0 ]; then
             installed=1
             break
         fi
+        # The i386 lists can lag the amd64 ones (an index the mirror failed
+        # to serve): the shared libraries are then taken at the versions both have.
+        if pins=$(python3 "$(dirname "$0")/apt-match-arches.py" "${need[@]}") && [ -n "$pins" ]; then
+            echo "setup: the i386 lists lag; taking $(wc -w <<<"$pins") libraries at the versions both architectures have" >&2
+            # shellcheck disable=SC2086
+            if timeout 1800 apt-get install -y -qq --no-install-recommends "${need[@]}" $pins >/dev/null; then
+                installed=1
+                break
+            fi
+        fi
         echo "setup: install failed (attempt $attempt of 3)" >&2
         sleep $((attempt * 20))
     done
