@@ -70,8 +70,10 @@ public:
     // The picture pixel (column, line from the top) under a client point,
     // as the picture is drawn there; false off the picture.
     bool PixelAt(int x, int y, int64_t* column, int64_t* line) const;
-    // The shown color of a pixel as 0xRRGGBB: its entry's, or its own
-    // without a table; false for a form it cannot tell (picture_paint.cpp).
+    // The shown color of a pixel as 0xRRGGBB: its entry's (the live one
+    // while the picture shows the working table, never faded by the
+    // highlight), or its own without a table; false for a form it cannot
+    // tell (picture_paint.cpp).
     bool PixelColor(int64_t column, int64_t line, uint32_t* color) const;
     // The palette window's working colors changed (or, with optionChanged,
     // whether the picture shows them): redraws a picture showing them.

@@ -84,7 +84,10 @@ void BitmapDocument::PaintZoomed(HDC dc, const RGBQUAD* colors, uint32_t count) 
     // Partial blocks at the edges stay off the status bar.
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-    DrawScaledRegion(dc, destination, source, colors, count);
+    // A reduction picks its pixels itself: stretching samples where the
+    // platform likes, which need not be the pixel a click there picks.
+    if (factor >= 1 || !DrawReducedRegion(dc, destination.left, destination.top, source, -factor, colors, count))
+        DrawScaledRegion(dc, destination, source, colors, count);
     RestoreDC(dc, saved);
 }
 
@@ -155,6 +158,7 @@ void BitmapDocument::LiveColorsChanged(bool optionChanged)
     if (!optionChanged && !paletteWindow.ShowsLivePicture()) return;
     if (!ownerWindow || IsEmpty() || viewOptions.showHeader || !IsWindowVisible(ownerWindow)) return;
     Redraw(false);
+    UpdateStatusBarAtPointer(ownerWindow);
 }
 
 bool BitmapDocument::PixelColor(int64_t column, int64_t line, uint32_t* color) const
@@ -175,7 +179,11 @@ bool BitmapDocument::PixelColor(int64_t column, int64_t line, uint32_t* color) c
     const uint32_t entry = (bytes[bit / 8] >> (8 - bitCount - bit % 8)) & ((1u << bitCount) - 1);
     ColorTable table;
     if (!CopyColorTable(table) || entry >= table.GetCount()) return false;
-    const ColorEntry* e = table.GetEntry(entry);
-    *color = (uint32_t(e->red) << 16) | (uint32_t(e->green) << 8) | e->blue;
+    // With the live picture on, the color the pixel is drawn in, not the applied one.
+    std::vector<RGBQUAD> colors(table.GetCount());
+    WriteColors(table, colors.data(), table.GetCount());
+    LiveColors(&colors);
+    const RGBQUAD& shown = colors[entry];
+    *color = (uint32_t(shown.rgbRed) << 16) | (uint32_t(shown.rgbGreen) << 8) | shown.rgbBlue;
     return true;
 }

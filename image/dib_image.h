@@ -62,6 +62,13 @@ public:
     // count of them, when given, as DrawStretchedWithColors does.
     void DrawScaledRegion(HDC target, const RECT& destination, const RECT& source, const RGBQUAD* colors,
                           uint32_t count) const;
+    // A source rectangle (top row first) reduced to every step-th pixel of
+    // every step-th row from its corner, drawn from (x, y): exactly the
+    // pixels a reduced view picks, whatever the platform's stretching
+    // samples. Through colors as DrawScaledRegion; false for a pixel form
+    // it does not copy (then nothing is drawn).
+    bool DrawReducedRegion(HDC target, int x, int y, const RECT& source, int step, const RGBQUAD* colors,
+                           uint32_t count) const;
 #endif
 
     // Replaces the image with the BMP file's bitmap; on false the image is empty.

@@ -87,3 +87,72 @@ void DibImage::DrawScaledRegion(HDC target, const RECT& destination, const RECT&
     SelectObject(memory, previous);
     DeleteDC(memory);
 }
+
+bool DibImage::DrawReducedRegion(HDC target, int x, int y, const RECT& source, int step, const RGBQUAD* colors,
+                                 uint32_t count) const
+{
+    if (!section || step < 1) return false;
+    const BITMAPINFOHEADER* header = InfoHeader();
+    const uint32_t bitCount = header->biBitCount;
+    const bool indexed = bitCount == 1 || bitCount == 4 || bitCount == 8;
+    if (header->biCompression != BI_RGB || (!indexed && bitCount != 24 && bitCount != 32)) return false;
+    const int64_t sourceWidth = source.right - source.left, sourceHeight = source.bottom - source.top;
+    const int width = int((sourceWidth + step - 1) / step), height = int((sourceHeight + step - 1) / step);
+    if (width <= 0 || height <= 0) return true;
+    const int64_t pictureHeight = header->biHeight < 0 ? -int64_t(header->biHeight) : header->biHeight;
+
+    // The reduced pixels in a top-down section of their own: indices as
+    // 8 bits through the image's colors, or the pixels' own bytes.
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colors[256];
+    } info = {};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = -height;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = WORD(indexed ? 8 : bitCount);
+    info.header.biCompression = BI_RGB;
+    if (indexed) {
+        const uint32_t held = entryCount < 256 ? entryCount : 256;
+        for (uint32_t i = 0; i < held; ++i) info.colors[i] = Colors()[i];
+        if (colors) {
+            for (uint32_t i = 0; i < count && i < held; ++i) info.colors[i] = colors[i];
+        }
+        info.header.biClrUsed = 256;
+    }
+    void* reducedBits = nullptr;
+    HBITMAP reduced = CreateDIBSection(target, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &reducedBits,
+                                       nullptr, 0);
+    if (!reduced || !reducedBits) {
+        if (reduced) DeleteObject(reduced);
+        return false;
+    }
+    const size_t pixelBytes = indexed ? 1 : bitCount / 8;
+    const size_t reducedStride = (size_t(width) * pixelBytes + 3) / 4 * 4;
+    for (int row = 0; row < height; ++row) {
+        const int64_t line = source.top + int64_t(row) * step;
+        const int64_t stored = header->biHeight < 0 ? line : pictureHeight - 1 - line;
+        const unsigned char* from = bits + size_t(stored) * stride;
+        unsigned char* to = static_cast<unsigned char*>(reducedBits) + size_t(row) * reducedStride;
+        for (int column = 0; column < width; ++column) {
+            const uint64_t pixel = uint64_t(source.left) + uint64_t(column) * uint64_t(step);
+            if (indexed) {
+                const uint64_t bit = pixel * bitCount;
+                to[column] = (from[bit / 8] >> (8 - bitCount - bit % 8)) & ((1u << bitCount) - 1);
+            } else {
+                for (size_t b = 0; b < pixelBytes; ++b) to[size_t(column) * pixelBytes + b] = from[pixel * pixelBytes + b];
+            }
+        }
+    }
+    GdiFlush();
+    HDC memory = CreateCompatibleDC(target);
+    if (memory) {
+        HGDIOBJ previous = SelectObject(memory, reduced);
+        BitBlt(target, x, y, width, height, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, previous);
+        DeleteDC(memory);
+    }
+    DeleteObject(reduced);
+    return memory != nullptr;
+}

@@ -148,6 +148,38 @@ TEST_F(ZoomView, WheelZoomKeepsThePointAndScrollingReachesTheLastPixel)
     EXPECT_EQ(DistinctColor(IndexAt(0, 0)), Shown(0, 0)) << "the specified view starts at the corner";
 }
 
+TEST_F(ZoomView, ReducedViewPicksThePixelItDraws)
+{
+    // Wider than the screen: the reductions are offered.
+    Open(3 * GetSystemMetrics(SM_CXSCREEN), 300);
+    ShowPalette();
+    SetActiveWindow(Main());
+    program::Command(ID_VIEW_STATUS_BAR);
+    program::Command(ID_VIEW_ZOOM_OUT);
+    program::Command(ID_VIEW_ZOOM_OUT);
+    ASSERT_EQ(-4, bitmapDocument.Zoom().factor);
+    SendMessageA(Main(), WM_HSCROLL, SB_PAGEDOWN, 0);
+    program::Pump();
+    const RECT area = Area();
+    const int scrollX = bitmapDocument.ScrollPosition().x;
+    ASSERT_GT(scrollX, 0);
+    for (int y = 0; y < 300 / 4 && y < area.bottom; y += 7) {
+        for (int x = 0; x < area.right; x += 37) {
+            SCOPED_TRACE("client " + std::to_string(x) + "," + std::to_string(y));
+            SendMessageA(Main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+            SendMessageA(Main(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+            uint32_t picked = 0;
+            ASSERT_TRUE(paletteWindow.SelectedEntry(&picked));
+            EXPECT_EQ(DistinctColor(picked), Shown(x, y)) << "the entry picked is the one drawn there";
+            SendMessageA(Main(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+            const std::string position = "X " + std::to_string(4 * (x + scrollX)) + ", Y " + std::to_string(4 * y);
+            EXPECT_EQ(position, StatusPart(0));
+            EXPECT_EQ(IndexAt(4 * (x + scrollX), 4 * y), picked);
+        }
+    }
+    EXPECT_EQ("1/4倍", StatusPart(2));
+}
+
 TEST_F(ZoomView, GridLinesLieBetweenBlocksAndTheFileStaysAsItWas)
 {
     const std::string path = Open(16, 12);
@@ -223,6 +255,7 @@ TEST_F(ZoomView, LivePictureShowsTheDraggedColorOnTheEntrysPixelsOnly)
     SendMessageA(Main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 2));
     SendMessageA(Main(), WM_LBUTTONUP, 0, MAKELPARAM(3, 2));
     const uint32_t entry = IndexAt(3, 2);
+    program::Command(ID_VIEW_STATUS_BAR);
     HWND slider = GetDlgItem(colorPanel->Hwnd(), IDC_RED_SLIDER);
     SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
     SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(222, 5));
@@ -236,6 +269,11 @@ TEST_F(ZoomView, LivePictureShowsTheDraggedColorOnTheEntrysPixelsOnly)
             EXPECT_EQ(index == entry ? dragged : DistinctColor(index), Shown(x, y)) << x << "," << y;
         }
     }
+    // The status bar names the color the pixel is drawn in.
+    SendMessageA(Main(), WM_MOUSEMOVE, 0, MAKELPARAM(3, 2));
+    char named[64];
+    wsprintfA(named, "ｴﾝﾄﾘ %u  #%02X%02X%02X", entry, 222, GetGValue(own), GetBValue(own));
+    EXPECT_EQ(named, StatusPart(1));
     SendMessageA(slider, WM_LBUTTONUP, 0, MAKELPARAM(222, 5));
     EXPECT_EQ(std::string::npos, program::Title().find(" *"));
     EXPECT_FALSE(bitmapDocument.IsModified());
