@@ -19,7 +19,7 @@ bool BitmapDocument::LoadTruecolorPicture(HDC dc, const char* file)
     const RowWalk walk = [&](const RgbaRow& row, std::string* why) { return picture.ForEachRow(source, row, why); };
     if (!picture.Open(source, &reason) ||
         !RowsAsBmpFile(walk, picture.Width(), picture.Height(), picture.HasAlpha(), &bmp, &reason)) {
-        problem = "ﾌｧｲﾙを読み込めませんでした.\r\n" + reason;
+        problem = LoadText(IDS_DOC_NOT_READ) + "\r\n" + reason;
         return false;
     }
     bytes.clear();
