@@ -27,12 +27,13 @@ bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, 
 {
     format = ImageFileFormat::Unknown;
     counts.clear();
+    keptRows.Clear();
     named.clear();
     transparentIndices.clear();
     const ImageFileFormat detected = DetectImageFormat(source);
     if (detected == ImageFileFormat::Png) {
         if (!ReadPngStructure(source, &png, reason) || !table.Assign(png.table) ||
-            (countPixels && !CountPngIndices(source, png, &counts, reason)))
+            (countPixels && !CountPngIndices(source, png, &counts, reason, &keptRows)))
             return false;
         const int background = PngBackgroundIndex(source, png);
         if (background >= 0) named.push_back(uint32_t(background));
@@ -109,7 +110,7 @@ bool RemappablePicture::WriteIndexed(const ByteSource& source, const ColorTable&
                                      std::string* reason, const PngEncoding& encoding) const
 {
     if (format == ImageFileFormat::Png)
-        return WriteRemappedPng(source, png, newTable, map, remapPixels, out, reason, encoding);
+        return WriteRemappedPng(source, png, newTable, map, remapPixels, out, reason, encoding, &keptRows);
     if (format == ImageFileFormat::Gif) return WriteRemappedGif(source, gif, newTable, map, remapPixels, out, reason);
     *reason = "was not read";
     out.Fail();

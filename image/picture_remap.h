@@ -25,8 +25,8 @@ public:
     RemappablePicture();
 
     // Reads the file's structure and table and, with countPixels, counts the
-    // pixels of each entry (a second pass over the pixel data). False with a
-    // one-line reason.
+    // pixels of each entry (a pass over the pixel data; a PNG's rows are kept
+    // for Write when they fit within a few MiB). False with a one-line reason.
     bool Read(SourceFile& file, bool countPixels, std::string* reason);
     // The same for a PNG or GIF file's bytes held anywhere, as the editor keeps
     // them; editPictureTable as for ReadGifStructure.
@@ -67,6 +67,7 @@ private:
     GifStructure gif;
     ColorTable table;
     std::vector<uint64_t> counts;
+    PngKeptRows keptRows;  // a counted PNG's default image, for Write
     std::vector<uint32_t> named;  // entries the file names (see UsedEntries)
     std::vector<int> transparentIndices;  // a GIF's, one for each drawing with the table; -1 none
 };

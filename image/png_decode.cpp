@@ -420,29 +420,56 @@ bool ForEachPackedPngFrameRow(const ByteSource& source, const PngStructure& png,
     return WalkRows(source, frame, png.bitDepth, png.interlace != 0, none, reason, &row);
 }
 
+PngKeptRows::PngKeptRows(size_t bound) : bound(bound), held(true), complete(false) {}
+
+void PngKeptRows::Clear()
+{
+    held = true;
+    complete = false;
+    rows.clear();
+    bytes.clear();
+}
+
+void PngKeptRows::Add(int pass, uint32_t y, uint32_t width, const uint8_t* packed, size_t count)
+{
+    if (!held) return;
+    if (count > bound || bytes.size() + count + (rows.size() + 1) * sizeof(Row) > bound) {
+        held = false;
+        std::vector<Row>().swap(rows);
+        std::vector<uint8_t>().swap(bytes);
+        return;
+    }
+    rows.push_back(Row{pass, y, width, count});
+    bytes.insert(bytes.end(), packed, packed + count);
+}
+
+bool PngKeptRows::ForEach(const PngPackedRow& row, std::string* reason) const
+{
+    const uint8_t* at = bytes.data();
+    for (const Row& kept : rows) {
+        if (!row(kept.pass, kept.y, kept.width, at, kept.count, reason)) return false;
+        at += kept.count;
+    }
+    return true;
+}
+
 bool CountPngIndices(const ByteSource& source, const PngStructure& png, std::vector<uint64_t>* counts,
-                     std::string* reason)
+                     std::string* reason, PngKeptRows* kept)
 {
     std::vector<CompressedImage> images;
     images.push_back(DefaultImage(png));
     if (!FrameImages(source, png, &images, reason)) return false;
+    if (kept) kept->Clear();
     ByteHistogram histogram;
-    const PassRow count = [&](const PassGeometry&, uint32_t, uint32_t passWidth, const uint8_t* indices) {
-        histogram.Add(indices, passWidth);
-    };
-    if (png.bitDepth == 8) {
-        for (const CompressedImage& image : images) {
-            if (!WalkRows(source, image, png.bitDepth, png.interlace != 0, count, reason)) return false;
-        }
-        *counts = histogram.Totals();
-        return true;
-    }
     // Below 8 bits the packed bytes are counted as they are, and each byte
     // value's pixels added up once at the end; only the pixels of a row's
     // last, partly used byte are taken one by one.
     const uint32_t depth = png.bitDepth, perByte = 8 / depth, mask = (1u << depth) - 1;
     std::vector<uint64_t> tails(256, 0);
-    const PngPackedRow packed = [&](int, uint32_t, uint32_t passWidth, const uint8_t* bytes, size_t, std::string*) {
+    PngKeptRows* keeping = kept;
+    const PngPackedRow packed = [&](int pass, uint32_t y, uint32_t passWidth, const uint8_t* bytes, size_t count,
+                                    std::string*) {
+        if (keeping) keeping->Add(pass, y, passWidth, bytes, count);
         const size_t whole = passWidth / perByte;
         histogram.Add(bytes, whole);
         for (uint32_t x = uint32_t(whole) * perByte; x < passWidth; ++x)
@@ -452,8 +479,15 @@ bool CountPngIndices(const ByteSource& source, const PngStructure& png, std::vec
     const PassRow none = [](const PassGeometry&, uint32_t, uint32_t, const uint8_t*) {};
     for (const CompressedImage& image : images) {
         if (!WalkRows(source, image, png.bitDepth, png.interlace != 0, none, reason, &packed)) return false;
+        // Only the default image is kept: frames are rewritten from the file.
+        if (keeping) keeping->Finish();
+        keeping = nullptr;
     }
     const std::vector<uint64_t> byteCounts = histogram.Totals();
+    if (depth == 8) {
+        *counts = byteCounts;
+        return true;
+    }
     counts->assign(tails.begin(), tails.end());
     for (uint32_t b = 0; b < 256; ++b) {
         for (uint32_t k = 0; k < perByte; ++k) (*counts)[b >> (8 - depth * (k + 1)) & mask] += byteCounts[b];

@@ -74,10 +74,40 @@ bool ForEachPackedPngRow(const ByteSource& source, const PngStructure& png, cons
 bool ForEachPackedPngFrameRow(const ByteSource& source, const PngStructure& png, size_t control,
                               const PngPackedRow& row, std::string* reason);
 
+// The default image's unfiltered rows as a walk gave them, kept while they
+// fit within a bound, so that a rewrite after counting replays them instead
+// of inflating the file a second time.
+class PngKeptRows {
+public:
+    static const size_t kDefaultBound = size_t(4) << 20;
+    explicit PngKeptRows(size_t bound = kDefaultBound);
+    void Clear();
+    // Takes the next row; past the bound everything kept is let go.
+    void Add(int pass, uint32_t y, uint32_t width, const uint8_t* packed, size_t count);
+    // Marks the image whole: every row was added.
+    void Finish() { complete = held; }
+    bool Complete() const { return complete; }
+    // The rows again, as ForEachPackedPngRow gives them.
+    bool ForEach(const PngPackedRow& row, std::string* reason) const;
+
+private:
+    struct Row {
+        int pass;
+        uint32_t y;
+        uint32_t width;
+        size_t count;
+    };
+    size_t bound;
+    bool held;
+    bool complete;
+    std::vector<Row> rows;
+    std::vector<uint8_t> bytes;
+};
+
 // How many pixels hold each index value (256 counts), over the default image
-// and every frame.
+// and every frame; the default image's rows go to kept too when given.
 bool CountPngIndices(const ByteSource& source, const PngStructure& png, std::vector<uint64_t>* counts,
-                     std::string* reason);
+                     std::string* reason, PngKeptRows* kept = nullptr);
 
 // The largest index any pixel uses, over the default image and every frame.
 bool LargestPngIndex(const ByteSource& source, const PngStructure& png, uint32_t* largest, std::string* reason);

@@ -160,7 +160,7 @@ size_t PngImagesCounted(const PngStructure& png)
 
 bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const ColorTable& table,
                       const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason,
-                      const PngEncoding& encoding)
+                      const PngEncoding& encoding, const PngKeptRows* kept)
 {
     const uint32_t count = table.GetCount();
     IndexRemap remap;
@@ -203,6 +203,7 @@ bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const C
             WritePngChunk(out, "bKGD", &entries.background, 1);
         } else if (IsType(chunk, "IDAT") && remapPixels) {
             const RowWalk image = [&](const PngPackedRow& row, std::string* why) {
+                if (kept && kept->Complete()) return kept->ForEach(row, why);
                 return ForEachPackedPngRow(source, png, row, why);
             };
             if (!pixelsWritten && !WriteImage(image, rowBytes, remap, "IDAT", nullptr, encoding, out, reason)) return Failed(out);

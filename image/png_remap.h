@@ -21,9 +21,10 @@ size_t PngImagesCounted(const PngStructure& png);
 
 // Writes the file of png with table and, when remapPixels, every pixel index
 // i as map[i] (see IndexRemap), in the default image and every frame. False
-// with a reason; out then fails.
+// with a reason; out then fails. The default image's rows come from kept
+// when it holds them all (the same file's, from counting), else from the file.
 bool WriteRemappedPng(const ByteSource& source, const PngStructure& png, const ColorTable& table,
                       const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason,
-                      const PngEncoding& encoding = PngEncoding());
+                      const PngEncoding& encoding = PngEncoding(), const PngKeptRows* kept = nullptr);
 
 #endif

@@ -1180,3 +1180,83 @@ TEST(RemapAnimatedPng, WithoutAPixelRemapTheFramesStayByteForByte)
 }
 
 }  // namespace
+
+namespace {
+
+// The rows of a picture as its IDAT stores them: whole rows, or the seven
+// Adam7 passes one after the other.
+Rows StoredRows(const Rows& picture, bool interlaced)
+{
+    if (!interlaced) return picture;
+    static const uint32_t passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                          {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+    Rows stored;
+    for (const auto& pass : passes) {
+        for (uint32_t y = pass[1]; y < picture.size(); y += pass[3]) {
+            std::vector<uint8_t> row;
+            for (uint32_t x = pass[0]; x < picture[y].size(); x += pass[2]) row.push_back(picture[y][x]);
+            if (!row.empty()) stored.push_back(row);
+        }
+    }
+    return stored;
+}
+
+}  // namespace
+
+// A counted PNG's rows are kept from the count and replayed by the rewrite:
+// it writes what a rewrite inflating the file again writes, at every depth,
+// interlaced or not, and when the rows are more than is kept.
+TEST(RemapPng, RowsKeptFromCountingWriteWhatTheFileItselfGives)
+{
+    TempFolder folder;
+    std::mt19937 random(11);
+    for (uint8_t depth : {1, 2, 4, 8}) {
+        for (uint8_t interlace : {0, 1}) {
+            SCOPED_TRACE("depth " + std::to_string(depth) + (interlace ? " interlaced" : ""));
+            const uint32_t entries = 1u << depth, width = 37, height = 23;
+            Rows picture(height, std::vector<uint8_t>(width));
+            for (auto& row : picture)
+                for (uint8_t& index : row) index = uint8_t(random() % entries);
+            const std::string bytes =
+                AssemblePng({{"IHDR", IhdrData(width, height, depth, 3, interlace)}, {"PLTE", PaletteData(entries)},
+                             {"IDAT", CompressedRows(StoredRows(picture, interlace != 0), depth)}, {"IEND", ""}});
+            std::vector<uint32_t> map(entries);
+            for (uint32_t i = 0; i < entries; ++i) map[i] = entries - 1 - i;
+            std::string written[2];
+            for (bool counted : {true, false}) {
+                SourceFile file;
+                RemappablePicture remappable;
+                ASSERT_TRUE(ReadPicture(folder.File("in.png"), bytes, counted, file, remappable));
+                written[counted] = WriteRemapped(file, remappable, remappable.Table(), map, true,
+                                                 folder.File(counted ? "counted.png" : "read again.png"));
+            }
+            ASSERT_FALSE(written[1].empty());
+            EXPECT_EQ(written[0], written[1]);
+            IndexedFile decoded;
+            std::vector<uint8_t> indices;
+            ASSERT_TRUE(ReadIndices(written[1], decoded, indices));
+            ASSERT_EQ(size_t(width) * height, indices.size());
+            uint32_t wrong = 0;
+            for (uint32_t y = 0; y < height; ++y)
+                for (uint32_t x = 0; x < width; ++x) wrong += indices[size_t(y) * width + x] != map[picture[y][x]];
+            EXPECT_EQ(0u, wrong);
+
+            // Rows past the bound are let go: the rewrite reads the file.
+            const ByteSource source(bytes);
+            PngStructure png;
+            std::vector<uint64_t> counts;
+            std::string reason;
+            PngKeptRows few(64);
+            ASSERT_TRUE(ReadPngStructure(source, &png, &reason)) << reason;
+            ASSERT_TRUE(CountPngIndices(source, png, &counts, &reason, &few)) << reason;
+            EXPECT_FALSE(few.Complete());
+            const std::string path = folder.File("few.png");
+            SafeFileWriter writer(path.c_str());
+            ColorTable table;
+            ASSERT_TRUE(table.Assign(png.table));
+            ASSERT_TRUE(WriteRemappedPng(source, png, table, map, true, writer, &reason, PngEncoding(), &few)) << reason;
+            ASSERT_TRUE(writer.Commit());
+            EXPECT_EQ(written[1], ReadWholeFile(path));
+        }
+    }
+}
