@@ -2,6 +2,7 @@
 
 #include "app/globals.h"
 #include "app/ui_language.h"
+#include "document/bitmap_document.h"
 #include "palette/palette_window.h"
 #include "resources/resource.h"
 
@@ -51,4 +52,5 @@ void ChooseLanguageCommand(HWND window, int id)
     if (old) DestroyMenu(old);
     DrawMenuBar(window);
     if (paletteWindow.Hwnd()) paletteWindow.ShowLanguage();
+    bitmapDocument.UpdateHeaderReport();
 }

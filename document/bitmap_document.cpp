@@ -6,6 +6,7 @@
 #include "app/globals.h"
 #include "app/save_refusal.h"
 #include "app/main_view_scroll.h"
+#include "app/report_language.h"
 #include "app/settings_store.h"
 #include "image/view_geometry.h"
 #include "app/ui_language.h"
@@ -306,9 +307,11 @@ void BitmapDocument::SetBackground(int stockBrush)
 void BitmapDocument::UpdateHeaderReport()
 {
     if (IsEmpty()) return;
+    const ReportTexts texts = LoadReportTexts();
     if (indexedFile) {
         SetDlgItemTextA(ownerWindow, IDC_HEADER_VIEW,
-                        indexedFile->Report(path, fileBytes.size(), viewOptions.headerDetail, viewOptions.hexNumbers)
+                        indexedFile
+                            ->Report(path, fileBytes.size(), viewOptions.headerDetail, viewOptions.hexNumbers, texts)
                             .c_str());
         return;
     }
@@ -334,5 +337,5 @@ void BitmapDocument::UpdateHeaderReport()
     }
     input.headerDetail = viewOptions.headerDetail;
     input.hexNumbers = viewOptions.hexNumbers;
-    SetDlgItemTextA(ownerWindow, IDC_HEADER_VIEW, BuildHeaderReport(input).c_str());
+    SetDlgItemTextA(ownerWindow, IDC_HEADER_VIEW, BuildHeaderReport(input, texts).c_str());
 }

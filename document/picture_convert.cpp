@@ -4,9 +4,11 @@
 #include <sstream>
 
 #include "app/gdi_scope.h"
+#include "app/ui_language.h"
 #include "document/bitmap_document.h"
 #include "image/picture_mapping.h"
 #include "image/picture_rows.h"
+#include "resources/resource.h"
 
 bool BitmapDocument::LoadTruecolorPicture(HDC dc, const char* file)
 {

@@ -221,11 +221,11 @@ bool IndexedFile::WriteWithTable(const ByteSource& source, const ColorTable& tab
     return WriteGifWithTable(source, gif, table, out, reason);
 }
 
-std::string IndexedFile::Report(const std::string& path, uint64_t fileSize, int32_t headerDetail,
-                                int32_t hexNumbers) const
+std::string IndexedFile::Report(const std::string& path, uint64_t fileSize, int32_t headerDetail, int32_t hexNumbers,
+                                const ReportTexts& texts) const
 {
-    if (format == ImageFileFormat::Png) return BuildPngReport(png, path, fileSize, headerDetail, hexNumbers);
-    if (format == ImageFileFormat::Gif) return BuildGifReport(gif, path, fileSize, headerDetail, hexNumbers);
+    if (format == ImageFileFormat::Png) return BuildPngReport(png, path, fileSize, headerDetail, hexNumbers, texts);
+    if (format == ImageFileFormat::Gif) return BuildGifReport(gif, path, fileSize, headerDetail, hexNumbers, texts);
     return std::string();
 }
 

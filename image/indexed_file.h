@@ -15,6 +15,7 @@
 #include "image/png_file.h"
 #include "palette/color_table.h"
 #include "platform/platform.h"
+#include "report/report_texts.h"
 
 class DibImage;
 class FolderFlushes;
@@ -74,8 +75,9 @@ public:
     // the format cannot hold or one too short for the pixels, naming the count.
     bool WriteWithTable(const ByteSource& source, const ColorTable& table, SafeFileWriter& out,
                         std::string* reason) const;
-    // The header view's report of the file's structure.
-    std::string Report(const std::string& path, uint64_t fileSize, int32_t headerDetail, int32_t hexNumbers) const;
+    // The header view's report of the file's structure, in the words of texts.
+    std::string Report(const std::string& path, uint64_t fileSize, int32_t headerDetail, int32_t hexNumbers,
+                       const ReportTexts& texts = JapaneseReportTexts()) const;
 
 private:
     bool ReadStructure(const ByteSource& source, bool checkPixelCrcs, bool editPictureTable, std::string* reason);

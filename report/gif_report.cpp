@@ -38,46 +38,46 @@ std::string Printable(const std::string& bytes)
     return text;
 }
 
-std::string EditedTableName(const GifStructure& gif)
+const std::string& EditedTableName(const GifStructure& gif, const ReportTexts& t)
 {
-    return gif.editsLocalTable ? "1番目の画像のローカルカラーテーブル" : "グローバルカラーテーブル";
+    return gif.editsLocalTable ? t.firstLocalTable : t.globalTable;
 }
 
-// The local tables the edit leaves as they are, as "image 2 (16色), ...".
-std::string OtherLocalTables(const GifStructure& gif)
+// The local tables the edit leaves as they are, as "image 2 (16 colors), ...".
+std::string OtherLocalTables(const GifStructure& gif, const ReportTexts& t)
 {
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
+    std::string text;
     for (size_t i = 0; i < gif.images.size(); ++i) {
         if (gif.images[i].localTableEntries == 0 || (i == 0 && gif.editsLocalTable)) continue;
-        out << (out.tellp() > 0 ? ", " : "") << "画像" << Number{i + 1} << " (" << Number{gif.images[i].localTableEntries}
-            << "色)";
+        text += (text.empty() ? "" : ", ") + FillIn(t.imageTable, std::to_string(i + 1),
+                                                    std::to_string(gif.images[i].localTableEntries));
     }
-    return out.str();
+    return text;
 }
 
-void WriteSummary(std::ostream& out, const GifStructure& gif, const std::string& path, uint64_t fileSize)
+void WriteSummary(std::ostream& out, const GifStructure& gif, const ReportTexts& t, const std::string& path,
+                  uint64_t fileSize)
 {
-    const std::string others = OtherLocalTables(gif);
+    const std::string others = OtherLocalTables(gif, t);
     out << "  ==== GIF Information ====\r\n\r\n"
         << "    -- FileName --\r\n " << path
-        << "\r\n\r\n    -- 基本情報 --\r\n"
-        << " 形式   : " << gif.version
-        << "\r\n 高さ   : " << Number{gif.screenHeight}
-        << "px \r\n 幅     : " << Number{gif.screenWidth}
-        << "px\r\n 画像数 : " << Number{gif.images.size()}
-        << "\r\n 使用色 : " << Number{gif.table.GetCount()}
-        << "色\r\n\r\n    -- カラーテーブル --\r\n"
-        << " 編集する表 : " << EditedTableName(gif)
-        << "\r\n その他のローカルカラーテーブル : " << (others.empty() ? "ありません" : others + " (そのまま残します)")
-        << "\r\n\r\n    -- 拡張情報 --\r\n"
-        << " ブロック数           : " << Number{gif.blocks.size()}
-        << "\r\n 実際のファイルサイズ : " << Number{fileSize}
-        << "bytes\r\n トレーラー           : "
-        << (gif.hasTrailer ? "あり" : "ありません (最後のブロックの後でファイルが終わっています)") << "\r\n";
+        << "\r\n\r\n    -- " << t.basicHeading << " --\r\n"
+        << " " << t.formatLabel << " " << gif.version
+        << "\r\n " << t.heightLabel << " " << Number{gif.screenHeight}
+        << "px \r\n " << t.widthLabel << " " << Number{gif.screenWidth}
+        << "px\r\n " << t.imagesLabel << " " << Number{gif.images.size()}
+        << "\r\n " << t.colorsUsedLabel << " " << Number{gif.table.GetCount()} << t.colorsUnit
+        << "\r\n\r\n    -- " << t.colorTablesHeading << " --\r\n"
+        << " " << t.editedTableLabel << " " << EditedTableName(gif, t)
+        << "\r\n " << t.otherLocalTablesLabel << " "
+        << (others.empty() ? t.noOtherTables : others + " (" + t.keptAsIs + ")")
+        << "\r\n\r\n    -- " << t.extendedHeading << " --\r\n"
+        << " " << t.blocksLabel << " " << Number{gif.blocks.size()}
+        << "\r\n " << t.fileSizeLabel << " " << Number{fileSize} << t.bytesUnit
+        << "\r\n " << t.trailerLabel << " " << (gif.hasTrailer ? t.trailerPresent : t.trailerMissing) << "\r\n";
 }
 
-void WriteImage(std::ostream& out, const GifStructure& gif, size_t index)
+void WriteImage(std::ostream& out, const GifStructure& gif, const ReportTexts& t, size_t index)
 {
     const GifImage& image = gif.images[index];
     out << "\r\n Image Descriptor " << std::to_string(index + 1) << "\r\n"
@@ -90,7 +90,7 @@ void WriteImage(std::ostream& out, const GifStructure& gif, size_t index)
         << "\r\n  .LocalColorTable      = " << Number{image.localTableEntries};
     if (image.localTableEntries) {
         const bool edited = index == 0 && gif.editsLocalTable;
-        out << " (offset " << Number{image.localTableOffset} << (edited ? ", 編集する表)" : ", そのまま残します)");
+        out << " (offset " << Number{image.localTableOffset} << ", " << (edited ? t.edited : t.keptAsIs) << ")";
     }
     out << "\r\n  .LzwMinimumCodeSize   = " << Number{image.minimumCodeSize}
         << "\r\n  .DataOffset           = " << Number{image.dataOffset}
@@ -100,7 +100,8 @@ void WriteImage(std::ostream& out, const GifStructure& gif, size_t index)
         << "\r\n  .Disposal             = " << Number{image.disposal} << "\r\n";
 }
 
-void WriteMembers(std::ostream& out, const GifStructure& gif, const std::string& path, int32_t hexNumbers)
+void WriteMembers(std::ostream& out, const GifStructure& gif, const ReportTexts& t, const std::string& path,
+                  int32_t hexNumbers)
 {
     out << "  ==== Original HeaderInfo ====\r\n\r\n"
         << "    -- FileName --\r\n " << path
@@ -117,14 +118,14 @@ void WriteMembers(std::ostream& out, const GifStructure& gif, const std::string&
     if (gif.globalTableEntries) {
         out << "  .Entries              = " << Number{gif.globalTableEntries}
             << "\r\n  .Offset               = " << Number{gif.globalTableOffset}
-            << (gif.editsLocalTable ? "" : "\r\n    編集する表です.") << "\r\n";
+            << (gif.editsLocalTable ? "" : "\r\n    " + t.globalTableEdited) << "\r\n";
     } else {
-        out << "    存在しません. " << EditedTableName(gif) << "を編集します.\r\n";
+        out << "    " << FillIn(t.editsInstead, EditedTableName(gif, t)) << "\r\n";
     }
     size_t image = 0;
     for (const GifBlock& block : gif.blocks) {
         if (block.introducer == 0x2C && image < gif.images.size()) {
-            WriteImage(out, gif, image++);
+            WriteImage(out, gif, t, image++);
             continue;
         }
         out << "\r\n " << BlockName(block) << "\r\n";
@@ -135,7 +136,7 @@ void WriteMembers(std::ostream& out, const GifStructure& gif, const std::string&
             out << "  .Identifier           = " << Printable(block.applicationId) << "\r\n";
     }
     if (!gif.hasTrailer) {
-        out << "\r\n Trailer\r\n    存在しません (最後のブロックの後でファイルが終わっています).\r\n";
+        out << "\r\n Trailer\r\n    " << t.trailerMissingNote << "\r\n";
     } else if (gif.bytesAfterTrailer) {
         out << "  .BytesAfterTrailer    = " << Number{gif.bytesAfterTrailer} << "\r\n";
     }
@@ -144,14 +145,14 @@ void WriteMembers(std::ostream& out, const GifStructure& gif, const std::string&
 }  // namespace
 
 std::string BuildGifReport(const GifStructure& gif, const std::string& path, uint64_t fileSize,
-                           int32_t headerDetail, int32_t hexNumbers)
+                           int32_t headerDetail, int32_t hexNumbers, const ReportTexts& texts)
 {
     std::ostringstream out;
     out.imbue(std::locale::classic());
     if (headerDetail == 0) {
-        WriteSummary(out, gif, path, fileSize);
+        WriteSummary(out, gif, texts, path, fileSize);
     } else {
-        WriteMembers(out, gif, path, hexNumbers);
+        WriteMembers(out, gif, texts, path, hexNumbers);
     }
     return out.str();
 }

@@ -5,17 +5,14 @@
 
 namespace {
 
-const char kNotSaved[] = "まだ保存されていません.";
-const char kSizeUnknown[] = "取得できません.";
-
-const char* KindText(WORD bitCount)
+const std::string& KindText(const ReportTexts& t, WORD bitCount)
 {
     switch (bitCount) {
-    case 1: return "2色 (1bpp)\r\n";
-    case 4: return "16色 (4bpp)\r\n";
-    case 8: return "256色 (8bpp)\r\n";
-    case 24: return "フルカラー (24bpp)\r\n";
-    default: return "未対応\r\n";
+    case 1: return t.kind1Bit;
+    case 4: return t.kind4Bit;
+    case 8: return t.kind8Bit;
+    case 24: return t.kind24Bit;
+    default: return t.kindUnsupported;
     }
 }
 
@@ -39,37 +36,35 @@ std::ostream& operator<<(std::ostream& out, Signed number)
     return out << static_cast<long>(number.value);
 }
 
-void WriteSummary(std::ostream& out, const HeaderReportInput& in, const std::string& fileName)
+void WriteSummary(std::ostream& out, const HeaderReportInput& in, const ReportTexts& t, const std::string& fileName)
 {
     const BITMAPINFOHEADER& info = in.infoHeader;
     out << "  ==== Bitmap Information ====\r\n\r\n"
         << "    -- FileName --\r\n " << fileName
-        << "\r\n\r\n    -- 基本情報 --\r\n"
-        << " 高さ   : " << Signed{info.biHeight}
-        << "px \r\n 幅     : " << Signed{info.biWidth}
-        << "px\r\n 種類   : " << KindText(info.biBitCount)
-        << " 使用色 : " << Unsigned{in.entryCount}
-        << "色\r\n\r\n    -- 拡張情報 --\r\n"
-        << " 1ラインあたりのバイト数        : " << Unsigned{in.stride}
-        << "bytes\r\n 計算で求められるファイルサイズ : "
-        << Unsigned{in.imageSize + in.entryCount * 4u + 54u}
-        << "bytes\r\n 実際のファイルサイズ           : ";
+        << "\r\n\r\n    -- " << t.basicHeading << " --\r\n"
+        << " " << t.heightLabel << " " << Signed{info.biHeight}
+        << "px \r\n " << t.widthLabel << " " << Signed{info.biWidth}
+        << "px\r\n " << t.kindLabel << " " << KindText(t, info.biBitCount)
+        << "\r\n " << t.colorsUsedLabel << " " << Unsigned{in.entryCount} << t.colorsUnit
+        << "\r\n\r\n    -- " << t.extendedHeading << " --\r\n"
+        << " " << t.bytesPerLineLabel << " " << Unsigned{in.stride} << t.bytesUnit
+        << "\r\n " << t.calculatedSizeLabel << " " << Unsigned{in.imageSize + in.entryCount * 4u + 54u}
+        << t.bytesUnit << "\r\n " << t.actualSizeLabel << " ";
     if (in.modified) {
-        out << kNotSaved;
+        out << t.sizeNotSaved;
     } else if (!in.fileSizeKnown) {
-        out << kSizeUnknown;
+        out << t.sizeUnknown;
     } else {
-        out << Unsigned{in.fileSize};
+        out << Unsigned{in.fileSize} << t.bytesUnit;
     }
-    out << "bytes\r\n\r\n    -- ファイルサイズの内訳 --\r\n"
+    out << "\r\n\r\n    -- " << t.breakdownHeading << " --\r\n"
         << " BITMAPFILEHEADER : 14 bytes\r\n"
         << " BITMAPINFOHEADER : 40 bytes\r\n"
-        << " カラーテーブル   : " << Unsigned{in.entryCount * 4u}
-        << "bytes\r\n 実際の画像ビット : " << Unsigned{in.imageSize}
-        << "bytes\r\n";
+        << " " << t.colorTableLabel << " " << Unsigned{in.entryCount * 4u} << t.bytesUnit
+        << "\r\n " << t.imageBitsLabel << " " << Unsigned{in.imageSize} << t.bytesUnit << "\r\n";
 }
 
-void WriteMembers(std::ostream& out, const HeaderReportInput& in, const std::string& fileName)
+void WriteMembers(std::ostream& out, const HeaderReportInput& in, const ReportTexts& t, const std::string& fileName)
 {
     const BITMAPFILEHEADER& file = in.fileHeader;
     const BITMAPINFOHEADER& info = in.infoHeader;
@@ -85,7 +80,7 @@ void WriteMembers(std::ostream& out, const HeaderReportInput& in, const std::str
             << "\r\n  .bfReserved2 = " << Unsigned{file.bfReserved2}
             << "\r\n  .bfOffBits   = " << Unsigned{file.bfOffBits};
     } else {
-        out << "    存在しません.";
+        out << "    " << t.notPresent;
     }
     out << "\r\n\r\n BITMAPINFOHEADER\r\n"
         << "  .biSize          = " << Unsigned{info.biSize}
@@ -104,15 +99,15 @@ void WriteMembers(std::ostream& out, const HeaderReportInput& in, const std::str
 
 }  // namespace
 
-std::string BuildHeaderReport(const HeaderReportInput& input)
+std::string BuildHeaderReport(const HeaderReportInput& input, const ReportTexts& texts)
 {
     std::ostringstream out;
     out.imbue(std::locale::classic());
-    const std::string fileName = input.modified ? std::string(kNotSaved) : input.path;
+    const std::string fileName = input.modified ? texts.notSaved : input.path;
     if (input.headerDetail == 0) {
-        WriteSummary(out, input, fileName);
+        WriteSummary(out, input, texts, fileName);
     } else {
-        WriteMembers(out, input, fileName);
+        WriteMembers(out, input, texts, fileName);
     }
     return out.str();
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "report/report_texts.h"
 
 struct HeaderReportInput {
     bool hasFileHeader;  // only an image read from a file has one
@@ -22,7 +23,7 @@ struct HeaderReportInput {
     int32_t hexNumbers;    // 1: member values in hexadecimal
 };
 
-// The whole report, CP932 text with "\r\n" line ends.
-std::string BuildHeaderReport(const HeaderReportInput& input);
+// The whole report, CP932 text with "\r\n" line ends, in the words of texts.
+std::string BuildHeaderReport(const HeaderReportInput& input, const ReportTexts& texts = JapaneseReportTexts());
 
 #endif

@@ -30,38 +30,34 @@ std::string CrcText(uint32_t crc)
     return text.str();
 }
 
-const char* KindText(uint8_t bitDepth)
+const std::string& KindText(const ReportTexts& t, uint8_t bitDepth)
 {
     switch (bitDepth) {
-    case 1: return "2色 (1bpp)";
-    case 2: return "4色 (2bpp)";
-    case 4: return "16色 (4bpp)";
-    case 8: return "256色 (8bpp)";
-    default: return "未対応";
+    case 1: return t.kind1Bit;
+    case 2: return t.kind2Bit;
+    case 4: return t.kind4Bit;
+    case 8: return t.kind8Bit;
+    default: return t.kindUnsupported;
     }
 }
 
-const char* InterlaceText(uint8_t interlace)
-{
-    return interlace ? "Adam7" : "なし";
-}
-
-void WriteSummary(std::ostream& out, const PngStructure& png, const std::string& path, uint64_t fileSize)
+void WriteSummary(std::ostream& out, const PngStructure& png, const ReportTexts& t, const std::string& path,
+                  uint64_t fileSize)
 {
     out << "  ==== PNG Information ====\r\n\r\n"
         << "    -- FileName --\r\n " << path
-        << "\r\n\r\n    -- 基本情報 --\r\n"
-        << " 高さ   : " << Number{png.height}
-        << "px \r\n 幅     : " << Number{png.width}
-        << "px\r\n 種類   : " << KindText(png.bitDepth)
-        << "\r\n 使用色 : " << Number{png.table.GetCount()}
-        << "色\r\n 透過   : " << Number{png.alpha.size()}
-        << "色 (tRNS)\r\n\r\n    -- 拡張情報 --\r\n"
-        << " インターレース       : " << InterlaceText(png.interlace)
-        << "\r\n フレーム数           : " << Number{png.frameCount}
+        << "\r\n\r\n    -- " << t.basicHeading << " --\r\n"
+        << " " << t.heightLabel << " " << Number{png.height}
+        << "px \r\n " << t.widthLabel << " " << Number{png.width}
+        << "px\r\n " << t.kindLabel << " " << KindText(t, png.bitDepth)
+        << "\r\n " << t.colorsUsedLabel << " " << Number{png.table.GetCount()} << t.colorsUnit
+        << "\r\n " << t.transparentLabel << " " << Number{png.alpha.size()} << t.colorsUnit
+        << " (tRNS)\r\n\r\n    -- " << t.extendedHeading << " --\r\n"
+        << " " << t.interlaceLabel << " " << (png.interlace ? "Adam7" : t.interlaceNone.c_str())
+        << "\r\n " << t.framesLabel << " " << Number{png.frameCount}
         << (png.animated ? " (APNG)" : "")
-        << "\r\n 実際のファイルサイズ : " << Number{fileSize}
-        << "bytes\r\n\r\n    -- チャンク --\r\n";
+        << "\r\n " << t.fileSizeLabel << " " << Number{fileSize} << t.bytesUnit
+        << "\r\n\r\n    -- " << t.chunksHeading << " --\r\n";
     // Each type once, in the order it first appears, with how many there are;
     // a file may hold as many types as chunks, so each is found by its key.
     std::vector<std::pair<std::string, uint64_t>> counts;
@@ -105,12 +101,12 @@ void WriteMembers(std::ostream& out, const PngStructure& png, const std::string&
 }  // namespace
 
 std::string BuildPngReport(const PngStructure& png, const std::string& path, uint64_t fileSize, int32_t headerDetail,
-                           int32_t hexNumbers)
+                           int32_t hexNumbers, const ReportTexts& texts)
 {
     std::ostringstream out;
     out.imbue(std::locale::classic());
     if (headerDetail == 0) {
-        WriteSummary(out, png, path, fileSize);
+        WriteSummary(out, png, texts, path, fileSize);
     } else {
         WriteMembers(out, png, path, hexNumbers);
     }

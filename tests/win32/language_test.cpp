@@ -18,9 +18,13 @@
 
 #include "app/dialogs.h"
 #include "app/globals.h"
+#include "app/report_language.h"
 #include "app/ui_language.h"
 #include "palette/palette_window.h"
+#include "report/header_report.h"
 #include "resources/resource.h"
+#include "tests/support/bmp_bytes.h"
+#include "tests/support/temp_folder.h"
 #include "tests/win32/support/modal_answerer.h"
 #include "tests/win32/support/program.h"
 
@@ -141,6 +145,23 @@ TEST(JapaneseResources, StringsAreTheBytesTheCodeHad)
     EXPECT_EQ(kEnglish, LanguageFor(LanguageChoice::System, MAKELANGID(LANG_GERMAN, SUBLANG_DEFAULT)));
     EXPECT_EQ(kJapanese, LanguageFor(LanguageChoice::Japanese, MAKELANGID(LANG_FRENCH, SUBLANG_DEFAULT)));
     EXPECT_EQ(kEnglish, LanguageFor(LanguageChoice::English, kJapanese));
+}
+
+// The reports' words: the code's Japanese set is what korin-cli prints, so
+// the string tables must hold exactly it, and the English one.
+TEST(BothLanguages, ReportTextsAreTheStringTablesWords)
+{
+    for (size_t i = 0; i < kReportTextResourceCount; ++i) {
+        const ReportTextResource& resource = kReportTextResources[i];
+        SCOPED_TRACE(resource.id);
+        for (size_t j = 0; j < i; ++j) EXPECT_NE(kReportTextResources[j].text, resource.text) << "a member twice";
+        {
+            InLanguage japanese(kJapanese);
+            EXPECT_EQ(JapaneseReportTexts().*resource.text, LoadText(resource.id));
+        }
+        InLanguage english(kEnglish);
+        EXPECT_EQ(EnglishReportTexts().*resource.text, LoadText(resource.id));
+    }
 }
 
 // --------------------------------------------- the same ids in each language
@@ -433,6 +454,64 @@ TEST(EnglishChosen, WindowsAndMessagesSpeakEnglishAtOnceAndAfterARestart)
     // This machine's Wine runs with a Japanese user language.
     EXPECT_EQ(japaneseMenu, TopLevelTexts(program::MainWindow()));
     EXPECT_EQ("ﾊﾟﾚｯﾄ一覧", WindowText(paletteWindow.Hwnd()));
+    program::Restart(true);
+}
+
+std::string HeaderViewText()
+{
+    return ItemText(program::MainWindow(), IDC_HEADER_VIEW);
+}
+
+TEST(EnglishChosen, HeaderViewReportsInTheChosenLanguageAtOnce)
+{
+    program::Restart(true);
+    TempFolder folder;
+    const std::string path = folder.File("eight.bmp");
+    const BmpBytes bmp = MakeBmp(8, 4, 8, 16);
+    ASSERT_TRUE(WriteWholeFile(path, bmp.Serialize()));
+    {
+        ModalAnswerer answerer;
+        answerer.Then(ModalAnswerer::TypeFileName(path));
+        program::Command(ID_FILE_OPEN);
+        ASSERT_EQ(0u, answerer.Pending()) << answerer.Describe();
+    }
+    HeaderReportInput input;
+    input.hasFileHeader = true;
+    input.fileHeader = bmp.file;
+    input.infoHeader = bmp.info;
+    input.entryCount = 16;
+    input.stride = 8;
+    input.imageSize = uint32_t(bmp.pixels.size());
+    input.path = path;
+    input.modified = false;
+    input.fileSizeKnown = true;
+    input.fileSize = uint32_t(bmp.Serialize().size());
+    input.hexNumbers = 0;
+    const struct {
+        int detailCommand;
+        int32_t headerDetail;
+    } kModes[] = {{ID_VIEW_HEADER_SUMMARY, 0}, {ID_VIEW_HEADER_MEMBERS, 1}};
+    for (const auto& mode : kModes) {
+        SCOPED_TRACE(mode.headerDetail);
+        program::Command(mode.detailCommand);
+        input.headerDetail = mode.headerDetail;
+        EXPECT_EQ(BuildHeaderReport(input), HeaderViewText());
+
+        program::Command(ID_HELP_LANGUAGE_ENGLISH);
+        std::string english = HeaderViewText();
+        const size_t name = english.find(path);
+        ASSERT_NE(std::string::npos, name) << english;
+        english.erase(name, path.size());
+        for (size_t i = 0; i < english.size(); ++i)
+            ASSERT_LT(static_cast<unsigned char>(english[i]), 0x80) << "at " << i << ":\n" << english;
+        EXPECT_NE(std::string::npos,
+                  english.find(mode.headerDetail ? "  .biWidth         = 8\r\n" : " Width       : 8px\r\n"))
+            << english;
+
+        program::Command(ID_HELP_LANGUAGE_JAPANESE);
+        EXPECT_EQ(BuildHeaderReport(input), HeaderViewText());
+    }
+    program::Command(ID_HELP_LANGUAGE_SYSTEM);
     program::Restart(true);
 }
 
