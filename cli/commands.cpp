@@ -21,6 +21,8 @@
 #include "image/bmp_normalize.h"
 #include "image/bmp_recolor.h"
 #include "image/dib_image.h"
+#include "image/picture_rows.h"
+#include "image/swatch_palette.h"
 #include "palette/color_table.h"
 #include "palette/palette_formats.h"
 #include "platform/safe_file_writer.h"
@@ -123,8 +125,16 @@ bool ReadTableSource(const MemoryDeviceContext& dc, const std::string& path, Col
 {
     const ImageFileFormat picture = PictureFormatOf(path);
     if (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif) {
-        std::string why;
+        std::string why, swatchWhy;
         if (ReadPictureTable(path, table, &why)) return true;
+        // A truecolor PNG has no table; a picture of swatches stands for one.
+        SourceFile file;
+        PictureRows rows;
+        std::string openWhy;
+        if (file.Open(path.c_str()) && rows.Open(ByteSource(file), &openWhy) && !rows.IsIndexed()) {
+            if (ReadSwatchPalette(ByteSource(file), table, nullptr, &swatchWhy)) return true;
+            why += ", and it " + swatchWhy;
+        }
         ReportError(path, why);
         return false;
     }
