@@ -338,6 +338,13 @@ bool ReadDetectedPalette(const std::string& bytes, ColorTable* table, PaletteFor
     return true;
 }
 
+bool IsPlainText(const std::string& bytes)
+{
+    for (char c : bytes)
+        if ((c < ' ' || c > '~') && c != '\t' && c != '\n' && c != '\r') return false;
+    return true;
+}
+
 // A file none of the marked formats takes: raw colors by its name and
 // bytes, or a picture of swatches.
 bool ReadUnmarkedPalette(const std::string& path, const std::string& bytes, ColorTable* table,
@@ -352,7 +359,8 @@ bool ReadUnmarkedPalette(const std::string& path, const std::string& bytes, Colo
         return false;
     }
     const std::string extension = LowerExtension(path);
-    if (extension != "bin" && extension != "pal") return false;
+    // Text fits BGR555 words as often as not: a broken text palette stays refused.
+    if ((extension != "bin" && extension != "pal") || IsPlainText(bytes)) return false;
     const bool bgr = LooksLikeBgr555(bytes), vga = LooksLikeVga(bytes);
     if (bgr && vga) {
         *reason += "; its bytes fit both BGR555 and VGA colors, so which they are cannot be told";

@@ -57,8 +57,8 @@ bool ReadPaintNetPalette(const std::string& bytes, ColorTable* table, std::strin
 bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* format,
                     std::string* reason);
 // The same from a file, read whole up to kMaxPaletteFileBytes. Where none
-// of those formats fits, a file named .bin or .pal is read as raw BGR555 or
-// VGA colors when its bytes fit exactly one of the two (a 768-byte file is
+// of those formats fits, a file named .bin or .pal that is not plain text is
+// read as raw BGR555 or VGA colors when its bytes fit exactly one of the two (a 768-byte file is
 // an Adobe Color Table before that), and a PNG or GIF file as a picture of
 // swatches (see image/swatch_palette.h).
 bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, std::string* reason);

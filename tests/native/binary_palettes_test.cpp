@@ -235,6 +235,7 @@ TEST(BinaryPalettes, RawColorsAreToldOnlyByNameAndUnambiguousBytes)
         {"a.bin", vgaOnly, true, PaletteFormat::Vga},
         {"a.PAL", bgrOnly, true, PaletteFormat::Bgr555},
         {"b.bin", both, false, PaletteFormat::Riff},
+        {"text.pal", "just some text", false, PaletteFormat::Riff},
         {"a.dat", vgaOnly, false, PaletteFormat::Riff},
         {"c.bin", std::string(768, 1), true, PaletteFormat::Act},
     };
