@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "color/channel_depth.h"
+
 namespace {
 
 enum OptionBit : unsigned {
@@ -28,6 +30,7 @@ enum OptionBit : unsigned {
     kKeep = 1 << 19,
     kUnsorted = 1 << 20,
     kLevel = 1 << 21,
+    kDepth = 1 << 22,
 };
 const unsigned kOutputOptions = kOut | kOutDir | kInPlace;
 
@@ -47,7 +50,7 @@ const OptionInfo kOptions[] = {
     {"--dither", kDither, true}, {"--alpha-threshold", kAlphaThreshold, true},
     {"--transparent", kTransparent, true}, {"--colors", kColors, true},
     {"--keep", kKeep, true},     {"--unsorted", kUnsorted, false},
-    {"--level", kLevel, true},
+    {"--level", kLevel, true},   {"--depth", kDepth, true},
 };
 
 const char kToolHelp[] =
@@ -62,6 +65,7 @@ const char kToolHelp[] =
     "  apply SOURCE FILE.bmp... OUTPUT             write SOURCE's color table into bitmaps\n"
     "  invert FILE.bmp... OUTPUT                   invert every color of the table\n"
     "  swap rg|gb|br FILE.bmp... OUTPUT            swap two channels in every entry\n"
+    "  snap FILE... --depth 3|4|5|6 OUTPUT         round every color to what N bits per channel show\n"
     "  new --size WxH --bits 1|4|8|24 [--entries N] -o OUT.bmp   make a blank bitmap\n"
     "  convert IN OUT [--format F]                 rewrite a palette file in another format,\n"
     "                                              or a picture as OUT.bmp or OUT.png\n"
@@ -79,7 +83,7 @@ const char kToolHelp[] =
     "  map IN... --palette P [--dither D] OUTPUT   put a truecolor picture onto the palette P\n"
     "  quantize IN... --colors N [--dither D] OUTPUT  make an N-color palette and map onto it\n"
     "\n"
-    "Palette formats (F): riff, jasc, gpl, act, hex, pdn.\n"
+    "Palette formats (F): riff, jasc, gpl, act, hex, pdn, bgr555, vga, ase.\n"
     "\n"
     "OUTPUT is exactly one of:\n"
     "  -o, --out FILE  write the result to FILE (one input only)\n"
@@ -108,8 +112,12 @@ const char kInfoHelp[] =
     "              act      Adobe Color Table (.act), 1 to 256 colors\n"             \
     "              hex      hex list, one RRGGBB a line (.hex, .txt)\n"              \
     "              pdn      Paint.NET palette (.txt), 1 to 96 colors\n"               \
+    "              bgr555   15-bit BGR words of console tools, 1 to 256 colors\n"    \
+    "              vga      6-bit VGA DAC triplets, 1 to 256 colors\n"               \
+    "              ase      Adobe Swatch Exchange, RGB colors named #RRGGBB\n"       \
     "Without --format, OUT's extension decides: .gpl, .act and .hex as above, .txt\n" \
-    "a hex list, .pal and any other name a RIFF palette.\n"
+    "a hex list, .pal and any other name a RIFF palette; bgr555, vga and ase only\n" \
+    "by --format. bgr555 and vga round each color to their 5 or 6 bits.\n"
 
 const char kPaletteHelp[] =
     "Usage: korin-cli palette FILE.bmp -o OUT [--format riff|jasc|gpl|act|hex|pdn]\n"
@@ -161,6 +169,15 @@ const char kSwapHelp[] =
     "  rg  red and green\n"
     "  gb  green and blue\n"
     "  br  blue and red\n" KORIN_INDEXED_HELP;
+
+const char kSnapHelp[] =
+    "Usage: korin-cli snap FILE... --depth 3|4|5|6 (-o OUT | --out-dir DIR | --in-place)\n"
+    "\n"
+    "Rounds every channel of every color-table entry to the nearest value a display\n"
+    "with DEPTH bits per channel shows, widened back to 8 bits by repeating its\n"
+    "bits (5 bits: 0, 8, 16, ... 255), as consoles and old graphics cards show them.\n"
+    "FILE is a BMP, PNG or GIF file or a palette file in any format this program\n"
+    "reads; a palette file is written back in its own format.\n" KORIN_INDEXED_HELP;
 
 const char kNewHelp[] =
     "Usage: korin-cli new --size WxH --bits 1|4|8|24 [--entries N] -o OUT.bmp\n"
@@ -216,6 +233,7 @@ const CommandInfo kCommands[] = {
     {"map", Command::Map, kOutputOptions | kPalette | kDither | kAlphaThreshold | kTransparent, kMapHelp},
     {"quantize", Command::Quantize,
      kOutputOptions | kColors | kKeep | kUnsorted | kDither | kAlphaThreshold | kTransparent, kQuantizeHelp},
+    {"snap", Command::Snap, kOutputOptions | kDepth, kSnapHelp},
 };
 
 const CommandInfo* FindCommand(const std::string& name)
@@ -274,7 +292,7 @@ int32_t DefaultEntries(int32_t bitCount)
 struct Collected {
     unsigned seen = 0;
     std::string out, outDir, size, bits, entries, format, space, by, range, palette, level;
-    std::string dither, threshold, transparent, colors, keep;
+    std::string dither, threshold, transparent, colors, keep, depth;
     std::vector<std::string> operands;
 };
 
@@ -335,7 +353,7 @@ bool CheckFormat(const Collected& c, Arguments* args, std::string* error)
 {
     if (!(c.seen & kFormat)) return true;
     if (!PaletteFormatFromWord(c.format, &args->format)) {
-        *error = "--format takes riff, jasc, gpl, act, hex or pdn, not '" + c.format + "'";
+        *error = "--format takes riff, jasc, gpl, act, hex or pdn, or bgr555, vga or ase, not '" + c.format + "'";
         return false;
     }
     args->formatGiven = true;
@@ -389,6 +407,21 @@ bool CheckGradient(const Collected& c, Arguments* args, std::string* error)
     return CheckOutput(c, 1, args, error);
 }
 
+bool CheckSnap(const Collected& c, Arguments* args, std::string* error)
+{
+    if (!(c.seen & kDepth)) {
+        *error = "snap needs --depth 3, 4, 5 or 6";
+        return false;
+    }
+    if (c.depth.size() != 1 || !IsSnapDepth(c.depth[0] - '0')) {
+        *error = "--depth takes 3, 4, 5 or 6 bits per channel, not '" + c.depth + "'";
+        return false;
+    }
+    args->snapDepth = c.depth[0] - '0';
+    args->inputs = c.operands;
+    return CheckOutput(c, args->inputs.size(), args, error);
+}
+
 // The operands and options each command needs, once every word is read.
 bool CheckCommand(const Collected& c, Arguments* args, std::string* error)
 {
@@ -440,6 +473,9 @@ bool CheckCommand(const Collected& c, Arguments* args, std::string* error)
         return CheckOutput(c, args->inputs.size(), args, error);
     case Command::New:
         return CheckNew(c, args, error);
+    case Command::Snap:
+        if (words.empty()) break;
+        return CheckSnap(c, args, error);
     case Command::Usage:
         if (words.size() != 1) break;
         return CheckUsage(c, args, error);
@@ -559,6 +595,7 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error)
         case kColors: c.colors = value; break;
         case kKeep: c.keep = value; break;
         case kLevel: c.level = value; break;
+        case kDepth: c.depth = value; break;
         default: break;
         }
     }

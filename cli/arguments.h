@@ -13,7 +13,7 @@
 
 enum class Command {
     None, Info, Palette, Apply, Invert, Swap, New, Convert, Normalize, Usage, Gradient,
-    Move, SwapEntries, Sort, Compact, MergeDuplicates, Conform, Map, Quantize,
+    Move, SwapEntries, Sort, Compact, MergeDuplicates, Conform, Map, Quantize, Snap,
 };
 
 // The channel pair a swap exchanges, as the palette window names them.
@@ -49,6 +49,8 @@ struct Arguments {
     RearrangeRequest rearrange;
     // map and quantize.
     MapRequest map;
+    // snap: bits per channel of the display the colors are rounded for.
+    int snapDepth = 0;
     // convert and the rearranging commands: the deflate level of a PNG's new pixel data.
     int pngLevel = 6;
 };

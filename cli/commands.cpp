@@ -21,6 +21,9 @@
 #include "image/bmp_normalize.h"
 #include "image/bmp_recolor.h"
 #include "image/dib_image.h"
+#include "image/picture_rows.h"
+#include "image/swatch_palette.h"
+#include "palette/binary_palettes.h"
 #include "palette/color_table.h"
 #include "palette/palette_formats.h"
 #include "platform/safe_file_writer.h"
@@ -123,8 +126,16 @@ bool ReadTableSource(const MemoryDeviceContext& dc, const std::string& path, Col
 {
     const ImageFileFormat picture = PictureFormatOf(path);
     if (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif) {
-        std::string why;
+        std::string why, swatchWhy;
         if (ReadPictureTable(path, table, &why)) return true;
+        // A truecolor PNG has no table; a picture of swatches stands for one.
+        SourceFile file;
+        PictureRows rows;
+        std::string openWhy;
+        if (file.Open(path.c_str()) && rows.Open(ByteSource(file), &openWhy) && !rows.IsIndexed()) {
+            if (ReadSwatchPalette(ByteSource(file), table, nullptr, &swatchWhy)) return true;
+            why += ", and it " + swatchWhy;
+        }
         ReportError(path, why);
         return false;
     }
@@ -356,6 +367,59 @@ void Swap(SwapKind kind, ColorTable& table)
     }
 }
 
+// A palette file written back in the format it was read in; a swatch
+// file's names are kept.
+bool SnapPaletteFile(const std::string& input, const std::string& output, int depth, Failure* failure)
+{
+    ColorTable table;
+    PaletteFormat format = PaletteFormat::Riff;
+    std::string reason, bytes;
+    if (!LoadAnyPalette(input.c_str(), &table, &format, &reason)) {
+        *failure = {input, reason};
+        return false;
+    }
+    table.SnapToDepth(depth);
+    std::vector<std::string> names;
+    bool encoded = false;
+    if (format == PaletteFormat::Ase && ReadFileBytes(input, kMaxPaletteFileBytes, &bytes)) {
+        ColorTable unused;
+        encoded = ReadAsePalette(bytes, &unused, &names, &reason);
+        if (encoded) bytes = EncodeAsePalette(table, &names);
+    }
+    bool saved = false;
+    if (encoded) {
+        SafeFileWriter writer(output.c_str());
+        if (writer.IsOpen()) writer.Write(bytes.data(), bytes.size());
+        saved = writer.IsOpen() && writer.Commit();
+        reason = "could not be written";
+    } else {
+        saved = SavePalette(table, format, output.c_str(), &reason);
+    }
+    if (saved) return true;
+    *failure = {output, SafeFileWriter::CheckTarget(output.c_str()) != SaveProblem::None ? WhyNotWritten(output)
+                                                                                        : reason};
+    return false;
+}
+
+// A picture as invert does it; any other file, or a bitmap's name on an
+// Adobe Color Table, as a palette file.
+int RunSnap(const Arguments& args, const MemoryDeviceContext& dc)
+{
+    const int depth = args.snapDepth;
+    const TableEdit edit = [depth](ColorTable& table) { table.SnapToDepth(depth); };
+    return ForEachInput(args, [&](const std::string& input, FolderFlushes* flushes, Failure* failure) {
+        const std::string output = OutputPath(args, input);
+        const ImageFileFormat picture = PictureFormatOf(input);
+        if (picture == ImageFileFormat::Unknown && !IsFolder(input)) return SnapPaletteFile(input, output, depth, failure);
+        if (RecolorFile(dc, input, output, edit, flushes, failure)) return true;
+        if (picture != ImageFileFormat::Bmp || failure->file != input) return false;
+        ColorTable probe;
+        std::string reason;
+        if (!LoadAnyPalette(input.c_str(), &probe, nullptr, &reason)) return false;
+        return SnapPaletteFile(input, output, depth, failure);
+    });
+}
+
 int PrintReport(const Arguments& args, const std::string& path, std::string report);
 
 int RunInfo(const Arguments& args, const MemoryDeviceContext& dc)
@@ -560,6 +624,7 @@ int RunCommand(const Arguments& args)
         return RecolorAll(args, dc, [kind](ColorTable& table) { Swap(kind, table); });
     }
     case Command::New: return RunNew(args, dc);
+    case Command::Snap: return RunSnap(args, dc);
     case Command::Convert: return RunConvert(args, dc);
     case Command::Normalize: return RunNormalize(args);
     case Command::Usage: return RunUsage(args, dc.Get(), WhyNotLoaded);

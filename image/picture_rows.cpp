@@ -5,6 +5,7 @@
 #include <new>
 
 #include "image/bmp_layout.h"
+#include "image/swatch_palette.h"
 #include "palette/palette_formats.h"
 #include "platform/safe_file_writer.h"
 
@@ -179,7 +180,13 @@ bool LoadPaletteWithAlpha(const char* path, ColorTable* table, std::vector<uint8
     }
     PictureRows picture;
     if (!picture.Open(source, reason)) return false;
-    if (!picture.IsIndexed()) return Refuse(reason, "is a picture without a color table");
+    if (!picture.IsIndexed()) {
+        // Without a table of its own, a picture of swatches is the palette.
+        const char kNoTable[] = "is a picture without a color table";
+        std::string why;
+        if (IsSwatchPictureFormat(source) && ReadSwatchPalette(source, table, alpha, &why)) return true;
+        return Refuse(reason, why.empty() ? kNoTable : std::string(kNoTable) + ", and it " + why);
+    }
     if (!table->Assign(picture.Table())) return Refuse(reason, "needs more memory than is free");
     *alpha = picture.TableAlpha();
     return true;

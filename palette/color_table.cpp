@@ -97,6 +97,17 @@ void ColorTable::Swap(ColorTable& other)
     std::swap(count, other.count);
 }
 
+bool ColorTable::SnapToDepth(int bits, uint32_t first, uint32_t last)
+{
+    if (!IsSnapDepth(bits) || first > last || last >= count) return false;
+    for (uint32_t i = first; i <= last; ++i) {
+        entries[i].red = SnapChannel(entries[i].red, bits);
+        entries[i].green = SnapChannel(entries[i].green, bits);
+        entries[i].blue = SnapChannel(entries[i].blue, bits);
+    }
+    return true;
+}
+
 uint32_t ColorTable::GetPackedColor(uint32_t i) const
 {
     if (i >= count) return 0;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <istream>
 
+#include "color/channel_depth.h"
+
 // One entry in PALETTEENTRY order, which is also the order of a .pal file.
 struct ColorEntry {
     uint8_t red;
@@ -46,6 +48,11 @@ public:
     uint32_t GetPackedColor(uint32_t i) const;
     // Writes red, green and blue of entry i, keeping its flags.
     bool SetColor(uint32_t i, uint8_t red, uint8_t green, uint8_t blue);
+    // Rounds every channel of entries first to last to what a display with
+    // bits (3 to 6) bits per channel shows; flags, count and order stay.
+    // False, unchanged, for another depth or a range outside the table.
+    bool SnapToDepth(int bits, uint32_t first, uint32_t last);
+    bool SnapToDepth(int bits) { return count == 0 ? IsSnapDepth(bits) : SnapToDepth(bits, 0, count - 1); }
 
     // Replaces the table with the file's entries; on false the table is unchanged.
     bool LoadRiffPalette(const char* path);

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "image/swatch_palette.h"
+#include "palette/binary_palettes.h"
 #include "palette/color_lists.h"
 #include "palette/palette_text.h"
 #include "platform/safe_file_writer.h"
@@ -108,6 +110,9 @@ const char* PaletteFormatWord(PaletteFormat format)
     case PaletteFormat::Act: return "act";
     case PaletteFormat::Hex: return "hex";
     case PaletteFormat::PaintNet: return "pdn";
+    case PaletteFormat::Bgr555: return "bgr555";
+    case PaletteFormat::Vga: return "vga";
+    case PaletteFormat::Ase: return "ase";
     }
     return "";
 }
@@ -115,7 +120,8 @@ const char* PaletteFormatWord(PaletteFormat format)
 bool PaletteFormatFromWord(const std::string& word, PaletteFormat* format)
 {
     for (PaletteFormat f : {PaletteFormat::Riff, PaletteFormat::Jasc, PaletteFormat::Gimp,
-                            PaletteFormat::Act, PaletteFormat::Hex, PaletteFormat::PaintNet}) {
+                            PaletteFormat::Act, PaletteFormat::Hex, PaletteFormat::PaintNet, PaletteFormat::Bgr555,
+                            PaletteFormat::Vga, PaletteFormat::Ase}) {
         if (word == PaletteFormatWord(f)) {
             *format = f;
             return true;
@@ -133,6 +139,9 @@ const char* PaletteFormatName(PaletteFormat format)
     case PaletteFormat::Act: return "Adobe Color Table";
     case PaletteFormat::Hex: return "hex list";
     case PaletteFormat::PaintNet: return "Paint.NET palette";
+    case PaletteFormat::Bgr555: return "BGR555 palette";
+    case PaletteFormat::Vga: return "VGA palette";
+    case PaletteFormat::Ase: return "Adobe Swatch Exchange file";
     }
     return "";
 }
@@ -270,9 +279,13 @@ bool ReadActPalette(const std::string& bytes, ColorTable* table, std::string* re
     return Install(colors, table, reason);
 }
 
-bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* format,
-                    std::string* reason)
+namespace {
+
+// ReadAnyPalette, with unknown set when no format's marks were found.
+bool ReadDetectedPalette(const std::string& bytes, ColorTable* table, PaletteFormat* format,
+                         std::string* reason, bool* unknown)
 {
+    *unknown = false;
     PaletteFormat found = PaletteFormat::Riff;
     bool read = false;
     std::string why;
@@ -300,12 +313,20 @@ bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* 
         } else if (list == ColorListKind::PaintNet) {
             found = PaletteFormat::PaintNet;
             read = ReadPaintNetPalette(bytes, table, &why);
+        } else if (HasAseSignature(bytes) &&
+                   (ReadAsePalette(bytes, table, nullptr, &why) || !IsActSize(bytes.size()))) {
+            // An Adobe Color Table may begin with these bytes too; it stays one
+            // unless it is a whole swatch file.
+            found = PaletteFormat::Ase;
+            read = why.empty();
         } else if (IsActSize(bytes.size())) {
             found = PaletteFormat::Act;
+            why.clear();
             read = ReadActPalette(bytes, table, &why);
         } else {
             *reason = "is not a palette file this program reads "
                       "(RIFF, JASC-PAL, GIMP, Adobe Color Table, Paint.NET or hex list)";
+            *unknown = true;
             return false;
         }
     }
@@ -315,6 +336,54 @@ bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* 
     }
     if (format) *format = found;
     return true;
+}
+
+bool IsPlainText(const std::string& bytes)
+{
+    for (char c : bytes)
+        if ((c < ' ' || c > '~') && c != '\t' && c != '\n' && c != '\r') return false;
+    return true;
+}
+
+// A file none of the marked formats takes: raw colors by its name and
+// bytes, or a picture of swatches.
+bool ReadUnmarkedPalette(const std::string& path, const std::string& bytes, ColorTable* table,
+                         PaletteFormat* format, std::string* reason)
+{
+    const ByteSource source(bytes);
+    if (IsSwatchPictureFormat(source)) {
+        std::string why;
+        // No palette format names it: format stays as it was.
+        if (ReadSwatchPalette(source, table, nullptr, &why)) return true;
+        *reason += ", and as a picture it " + why;
+        return false;
+    }
+    const std::string extension = LowerExtension(path);
+    // Text fits BGR555 words as often as not: a broken text palette stays refused.
+    if ((extension != "bin" && extension != "pal") || IsPlainText(bytes)) return false;
+    const bool bgr = LooksLikeBgr555(bytes), vga = LooksLikeVga(bytes);
+    if (bgr && vga) {
+        *reason += "; its bytes fit both BGR555 and VGA colors, so which they are cannot be told";
+        return false;
+    }
+    if (!bgr && !vga) return false;
+    const PaletteFormat found = bgr ? PaletteFormat::Bgr555 : PaletteFormat::Vga;
+    std::string why;
+    if (!(bgr ? ReadBgr555Palette(bytes, table, &why) : ReadVgaPalette(bytes, table, &why))) {
+        *reason = std::string(PaletteFormatName(found)) + ": " + why;
+        return false;
+    }
+    if (format) *format = found;
+    return true;
+}
+
+}  // namespace
+
+bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* format,
+                    std::string* reason)
+{
+    bool unknown = false;
+    return ReadDetectedPalette(bytes, table, format, reason, &unknown);
 }
 
 bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, std::string* reason)
@@ -334,7 +403,9 @@ bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, 
         *reason = "cannot be read";
         return false;
     }
-    return ReadAnyPalette(bytes, table, format, reason);
+    bool unknown = false;
+    if (ReadDetectedPalette(bytes, table, format, reason, &unknown)) return true;
+    return unknown && ReadUnmarkedPalette(path, bytes, table, format, reason);
 }
 
 bool FormatHolds(PaletteFormat format, uint32_t count, std::string* reason)
@@ -345,6 +416,11 @@ bool FormatHolds(PaletteFormat format, uint32_t count, std::string* reason)
     }
     if (format == PaletteFormat::PaintNet && (count == 0 || count > kPaintNetColors)) {
         *reason = "a Paint.NET palette holds 1 to 96 colors, not " + std::to_string(count);
+        return false;
+    }
+    if ((format == PaletteFormat::Bgr555 || format == PaletteFormat::Vga) &&
+        (count == 0 || count > kMaxRawPaletteColors)) {
+        *reason = std::string("a ") + PaletteFormatName(format) + " holds 1 to 256 colors, not " + std::to_string(count);
         return false;
     }
     if (format == PaletteFormat::Hex && count == 0) {
@@ -407,6 +483,15 @@ bool EncodePalette(const ColorTable& table, PaletteFormat format, std::string* b
         break;
     case PaletteFormat::PaintNet:
         out = EncodePaintNetPalette(table);
+        break;
+    case PaletteFormat::Bgr555:
+        out = EncodeBgr555Palette(table);
+        break;
+    case PaletteFormat::Vga:
+        out = EncodeVgaPalette(table);
+        break;
+    case PaletteFormat::Ase:
+        out = EncodeAsePalette(table, nullptr);
         break;
     }
     bytes->swap(out);

@@ -1,7 +1,9 @@
 // Palette files in the formats other tools trade them in, beside the RIFF
 // .pal file of ColorTable: JASC-PAL text, GIMP .gpl, Adobe Color Table (.act),
-// Paint.NET palettes (.txt) and plain hex lists. A file's format is told by its content, never by its
-// name. Every reader is bounded and, on refusal, says why and leaves the
+// Paint.NET palettes (.txt), plain hex lists, Adobe Swatch Exchange (.ase)
+// and the raw 15-bit BGR and 6-bit VGA colors of console and DOS tools. A
+// file's format is told by its content; only the raw kinds, which have no
+// marks of their own, also need a name to be told. Every reader is bounded and, on refusal, says why and leaves the
 // table as it was.
 #ifndef KORIN_PALETTE_PALETTE_FORMATS_H
 #define KORIN_PALETTE_PALETTE_FORMATS_H
@@ -11,9 +13,10 @@
 
 #include "palette/color_table.h"
 
-enum class PaletteFormat { Riff, Jasc, Gimp, Act, Hex, PaintNet };
+enum class PaletteFormat { Riff, Jasc, Gimp, Act, Hex, PaintNet, Bgr555, Vga, Ase };
 
-// The word the command line uses: riff, jasc, gpl, act, hex, pdn.
+// The word the command line uses: riff, jasc, gpl, act, hex, pdn, bgr555,
+// vga, ase.
 const char* PaletteFormatWord(PaletteFormat format);
 bool PaletteFormatFromWord(const std::string& word, PaletteFormat* format);
 // What a user calls it, for messages: "JASC-PAL palette", "hex list", ...
@@ -47,11 +50,17 @@ bool ReadPaintNetPalette(const std::string& bytes, ColorTable* table, std::strin
 
 // Tells the format by content (RIFF by its header, JASC-PAL and GIMP by their
 // first line, a hex list or a Paint.NET palette by its lines, an Adobe Color
-// Table by its size) and
-// reads the file; format (may be null) says which format it was.
+// Table by its size, an Adobe Swatch Exchange file by its signature; one of
+// those that is also 768 or 772 bytes is an Adobe Color Table unless it
+// reads whole as a swatch file) and reads the file; format (may be null)
+// says which format it was.
 bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* format,
                     std::string* reason);
-// The same from a file, read whole up to kMaxPaletteFileBytes.
+// The same from a file, read whole up to kMaxPaletteFileBytes. Where none
+// of those formats fits, a file named .bin or .pal that is not plain text is
+// read as raw BGR555 or VGA colors when its bytes fit exactly one of the two (a 768-byte file is
+// an Adobe Color Table before that), and a PNG or GIF file as a picture of
+// swatches (see image/swatch_palette.h).
 bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, std::string* reason);
 
 // False, with a reason that reads as a sentence after a capital, when the

@@ -1,7 +1,9 @@
 // korin-cli with palettes in other tools' formats and BMP files from other
 // tools: palette --format, convert, apply from any format, normalize, and
 // info naming what it cannot read.
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -355,6 +357,72 @@ TEST(CliBatch, AFileNamedTwiceIsReportedOnce)
     const size_t named = run.err.find("korin-cli: ");
     EXPECT_NE(std::string::npos, named) << run.err;
     EXPECT_EQ(std::string::npos, run.err.find("korin-cli: ", named + 1)) << run.err;
+}
+
+// The nearest value of 2^bits levels, each widened by repeating its bits
+// from the top; of two equally near, the lower.
+uint8_t SnappedByLevels(uint8_t value, int bits)
+{
+    int best = 0;
+    for (int level = 0; level < 1 << bits; ++level) {
+        int wide = 0;
+        for (int i = 0; i < 8; ++i) wide = wide << 1 | (level >> (bits - 1 - i % bits) & 1);
+        if (std::abs(wide - value) < std::abs(best - value)) best = wide;
+    }
+    return uint8_t(best);
+}
+
+std::string SnappedColors(const std::string& rgb, int bits)
+{
+    std::string snapped;
+    for (char c : rgb) snapped += char(SnappedByLevels(uint8_t(c), bits));
+    return snapped;
+}
+
+TEST(CliSnap, RoundsOnlyTheTableOfBitmapsAndPaletteFiles)
+{
+    TempFolder folder;
+    const BmpBytes bmp = MakeBmp(7, 5, 8, 20);
+    const std::string bitmap = Write(folder, "in.bmp", bmp.Serialize());
+    ColorTable table;
+    table.Reset(6);
+    for (uint32_t i = 0; i < 6; ++i) table.SetColor(i, uint8_t(i * 51), uint8_t(250 - i * 37), uint8_t(i * 29 + 3));
+    std::string reason;
+    const std::string riff = folder.File("riff.pal"), jasc = folder.File("jasc.pal");
+    ASSERT_TRUE(SavePalette(table, PaletteFormat::Riff, riff.c_str(), &reason)) << reason;
+    ASSERT_TRUE(SavePalette(table, PaletteFormat::Jasc, jasc.c_str(), &reason)) << reason;
+
+    for (int depth = 3; depth <= 6; ++depth) {
+        SCOPED_TRACE(depth);
+        const std::string out = folder.File("out.bmp");
+        CliRun run = RunCli({"snap", bitmap, "--depth", std::to_string(depth), "-o", out});
+        ASSERT_EQ(0, run.exitCode) << run.err;
+        const std::string before = bmp.Serialize(), after = ReadWholeFile(out);
+        const size_t tableAt = 54, pixelsAt = tableAt + bmp.table.size();
+        ASSERT_EQ(before.size(), after.size());
+        EXPECT_EQ(before.substr(0, tableAt), after.substr(0, tableAt));
+        EXPECT_EQ(before.substr(pixelsAt), after.substr(pixelsAt));
+        EXPECT_EQ(SnappedColors(ColorsOfRgbquads(bmp.table), depth),
+                  ColorsOfRgbquads(after.substr(tableAt, bmp.table.size())));
+
+        for (const auto& palette : {std::make_pair(riff, PaletteFormat::Riff), std::make_pair(jasc, PaletteFormat::Jasc)}) {
+            const std::string snapped = folder.File("snapped.pal");
+            run = RunCli({"snap", palette.first, "--depth", std::to_string(depth), "-o", snapped});
+            ASSERT_EQ(0, run.exitCode) << run.err;
+            PaletteFormat format = PaletteFormat::Hex;
+            EXPECT_EQ(SnappedColors(Colors(table), depth), Read(snapped, &format));
+            EXPECT_EQ(palette.second, format);
+        }
+    }
+
+    const std::string untouched = ReadWholeFile(riff);
+    for (const char* depth : {"7", "2", "8", "5x"}) {
+        CliRun run = RunCli({"snap", riff, "--depth", depth, "--in-place"});
+        EXPECT_EQ(2, run.exitCode) << depth;
+        EXPECT_TRUE(Contains(run.err, "--depth takes 3, 4, 5 or 6")) << run.err;
+    }
+    EXPECT_EQ(2, RunCli({"snap", riff, "--in-place"}).exitCode);
+    EXPECT_EQ(untouched, ReadWholeFile(riff));
 }
 
 }  // namespace

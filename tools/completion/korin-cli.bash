@@ -7,10 +7,10 @@
 # there.
 
 # Options that take a value (the next word, or after "=").
-_korin_cli_valued=" -o --out --out-dir --size --bits --entries --format --by --range --palette --level --dither --alpha-threshold --transparent --colors --keep "
+_korin_cli_valued=" -o --out --out-dir --size --bits --entries --format --by --range --palette --level --dither --alpha-threshold --transparent --colors --keep --depth "
 # Name extensions of the files each kind of operand is, lower case.
 _korin_cli_pictures="bmp png gif"
-_korin_cli_palettes="pal gpl act hex txt"
+_korin_cli_palettes="pal gpl act hex txt ase bin"
 
 _korin_cli_help()
 {
@@ -76,6 +76,7 @@ _korin_cli()
             -o | --out) _korin_cli_files "$cur" "*" ;;
             --by) COMPREPLY=($(compgen -W "hue lightness usage" -- "$cur")) ;;
             --level) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8 9" -- "$cur")) ;;
+            --depth) COMPREPLY=($(compgen -W "3 4 5 6" -- "$cur")) ;;
             --palette) _korin_cli_files "$cur" "$_korin_cli_palettes" ;;
             --keep) _korin_cli_files "$cur" "$_korin_cli_palettes $_korin_cli_pictures" ;;
             --dither) COMPREPLY=($(compgen -W "none fs fs-light bayer2 bayer4 bayer8" -- "$cur")) ;;
@@ -114,6 +115,7 @@ _korin_cli()
             merge-duplicates,* | conform,* | map,* | quantize,*)
             _korin_cli_files "$cur" "$_korin_cli_pictures" ;;
         swap,0) COMPREPLY=($(compgen -W "rg gb br" -- "$cur")) ;;
+        snap,*) _korin_cli_files "$cur" "$_korin_cli_pictures $_korin_cli_palettes" ;;
         apply,0 | convert,0) _korin_cli_files "$cur" "$_korin_cli_pictures $_korin_cli_palettes" ;;
         convert,1) _korin_cli_files "$cur" "*" ;;
         normalize,*) _korin_cli_files "$cur" "bmp" ;;
