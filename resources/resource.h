@@ -5,61 +5,6 @@
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
-// String tables: one Japanese and one English block, the same ids in each.
-// A block holds ids n*16 to n*16+15; each window's strings fill ranges of
-// their own, with room for more.
-
-// Strings shared by every window: 3000 to 3015
-#define IDS_OPEN_TITLE                  3000
-#define IDS_SAVE_AS_TITLE               3001
-
-// Main window and its document: 3016 to 3047
-#define IDS_MAIN_LOADING_FAILED         3016
-#define IDS_MAIN_DELETE_REGISTRY        3017
-#define IDS_MAIN_LANGUAGE               3018
-#define IDS_MAIN_LANGUAGE_SYSTEM        3019
-#define IDS_MAIN_LANGUAGE_JAPANESE      3020
-#define IDS_MAIN_LANGUAGE_ENGLISH       3021
-#define IDS_DOC_NOT_SAVED               3024
-#define IDS_DOC_SAVE_CHANGES            3025
-#define IDS_DOC_PNG_FORM                3026
-#define IDS_DOC_TABLE_TOO_LARGE         3027
-#define IDS_DOC_FILE_TOO_LARGE          3028
-#define IDS_DOC_OUT_OF_MEMORY           3029
-#define IDS_DOC_NOT_READ                3030
-#define IDS_SAVE_READ_ONLY              3031
-#define IDS_SAVE_HARD_LINKED            3032
-#define IDS_SAVE_IN_USE                 3033
-
-// New image dialog 109: 3048 to 3063
-#define IDS_NEW_MODE_2                  3048
-#define IDS_NEW_MODE_16                 3049
-#define IDS_NEW_MODE_256                3050
-#define IDS_NEW_MODE_FULL_COLOR         3051
-#define IDS_NEW_FULL_COLOR_ENTRIES      3052
-#define IDS_NEW_INVALID_SIZE            3053
-#define IDS_NEW_TOO_MANY_ENTRIES        3054
-
-// Palette window 102: 3064 to 3095
-#define IDS_PALETTE_TITLE               3064
-#define IDS_PALETTE_DISCARD             3065
-#define IDS_PALETTE_LOADING_ERROR       3066
-#define IDS_PALETTE_NO_TABLE            3067
-#define IDS_PALETTE_ENTRY_COUNT         3068
-#define IDS_PALETTE_EMPTY               3069
-#define IDS_PALETTE_HOLD_F12            3070
-#define IDS_PALETTE_SAVING_ERROR        3071
-#define IDS_PALETTE_TIP_ENTRY           3072
-#define IDS_PALETTE_TIP_PIXELS          3073
-#define IDS_PALETTE_TIP_UNUSED          3074
-#define IDS_PALETTE_REARRANGE_FAILED    3075
-
-// Palette window's rearranging and move entries dialog 111: 3096 to 3111
-#define IDS_MOVE_RANGE                  3096
-#define IDS_CONFORM_SIZE                3097
-#define IDS_CONFORM_NO_FREE_ENTRY       3098
-#define IDS_CONFORM_REPORT              3099
-
 #endif
 
 // Resources
