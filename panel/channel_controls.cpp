@@ -34,6 +34,24 @@ Replaced replaced[] = {
     {IDC_PREVIEW, nullptr},      {IDC_ENTER_BUTTON, nullptr},
 };
 
+const uint8_t kOutOfGamutGrey = 160;
+
+// A slider position or committed text for a channel, in the panel's model.
+void SetChannel(int row, int32_t value)
+{
+    if (colorPanel->Model() == ColorModel::Rgb) colorPanel->Channel(row) = uint8_t(value);
+    else colorPanel->SetShownValue(row, value);
+}
+
+int32_t SliderValue(int32_t x, int row, bool dragged)
+{
+    const int sliderWidth = colorPanel->Layout().sliderWidth;
+    if (colorPanel->Model() != ColorModel::Rgb) {
+        return RangeSliderValue(x, sliderWidth, colorPanel->ShownMaximum(row));
+    }
+    return dragged ? SliderDragValue(x, sliderWidth) : SliderClickValue(x, sliderWidth);
+}
+
 LRESULT Previous(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     int id = GetDlgCtrlID(control);
@@ -63,9 +81,15 @@ void PaintGradient(HWND slider)
     const int height = client.bottom - client.top;
     const int row = RowOf(slider);
     const uint8_t color[3] = {colorPanel->red, colorPanel->green, colorPanel->blue};
+    const bool rgb = colorPanel->Model() == ColorModel::Rgb;
     for (int i = 0; i < width; ++i) {
         uint8_t channels[3] = {color[0], color[1], color[2]};
-        channels[row] = uint8_t(GradientValue(i, width));
+        if (rgb) {
+            channels[row] = uint8_t(GradientValue(i, width));
+        } else if (!colorPanel->Shown().GradientColor(row, i, width, channels)) {
+            // Past the end of the gamut: no color to show.
+            channels[0] = channels[1] = channels[2] = kOutOfGamutGrey;
+        }
         SelectedObject pen(dc, CreatePen(PS_SOLID, 1, RGB(channels[0], channels[1], channels[2])),
                            SelectedObject::Owned);
         MoveToEx(dc, i, 0, nullptr);
@@ -77,7 +101,6 @@ void PaintGradient(HWND slider)
 LRESULT CALLBACK SliderProc(HWND slider, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const int row = RowOf(slider);
-    const int sliderWidth = colorPanel->Layout().sliderWidth;
     const int x = short(LOWORD(lParam));
     switch (message) {
     case WM_PAINT:
@@ -86,19 +109,19 @@ LRESULT CALLBACK SliderProc(HWND slider, UINT message, WPARAM wParam, LPARAM lPa
     case WM_LBUTTONDOWN:
         SetCapture(slider);
         colorPanel->dragging = 1;
-        colorPanel->Channel(row) = SliderClickValue(x, sliderWidth);
+        SetChannel(row, SliderValue(x, row, false));
         colorPanel->Refresh(RefreshRed + row);
         return 0;
     case WM_MOUSEMOVE:
         if (!colorPanel->dragging) return 0;
-        colorPanel->Channel(row) = SliderDragValue(x, sliderWidth);
+        SetChannel(row, SliderValue(x, row, true));
         colorPanel->Refresh(RefreshRedKeepText + row);
         return 0;
     case WM_LBUTTONUP:
         if (!colorPanel->dragging) return 0;
         colorPanel->dragging = 0;
         ReleaseCapture();
-        SetDlgItemInt(colorPanel->Hwnd(), kRows[row].field, colorPanel->Channel(row), FALSE);
+        SetDlgItemInt(colorPanel->Hwnd(), kRows[row].field, UINT(colorPanel->ShownValue(row)), FALSE);
         colorPanel->FocusChannel(kRows[row].focusCommand);
         return 0;
     case WM_CAPTURECHANGED:
@@ -115,8 +138,10 @@ void CommitField(HWND field, int row)
     char text[4] = "";
     int length = GetWindowTextLengthA(field);
     if (length <= 3) length = GetWindowTextA(field, text, sizeof text);
-    uint8_t value = CommitChannelText(text, length);
-    colorPanel->Channel(row) = value;
+    const int32_t value = colorPanel->Model() == ColorModel::Rgb
+                              ? CommitChannelText(text, length)
+                              : CommitRangeText(text, length, colorPanel->ShownMaximum(row));
+    SetChannel(row, value);
     char shown[8];
     wsprintfA(shown, "%d", int(value));
     SetWindowTextA(field, shown);

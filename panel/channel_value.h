@@ -16,4 +16,12 @@ uint8_t SliderDragValue(int32_t x, int32_t sliderWidth);
 // The channel value drawn in column i of a gradient w columns wide.
 int32_t GradientValue(int32_t i, int32_t w);
 
+// The same rules for a channel of 0 … maximum (a color model's channel):
+// committed text, slider positions held to the range, the value drawn in a
+// gradient column, and the first column that draws a value (its marker).
+int32_t CommitRangeText(const char* text, int length, int32_t maximum);
+int32_t RangeSliderValue(int32_t x, int32_t sliderWidth, int32_t maximum);
+int32_t RangeGradientValue(int32_t i, int32_t w, int32_t maximum);
+int32_t RangeColumn(int32_t value, int32_t w, int32_t maximum);
+
 #endif

@@ -43,8 +43,12 @@ void OnUpDown(HWND upDown)
     for (int channel = 0; channel < 3; ++channel) {
         if (kChannels[channel].upDown != id) continue;
         LRESULT position = SendMessageA(upDown, UDM_GETPOS, 0, 0);
-        uint8_t& value = colorPanel->Channel(channel);
-        value = LOWORD(position) != 0 ? uint8_t(value + 1) : uint8_t(value - 1);
+        if (colorPanel->Model() == ColorModel::Rgb) {
+            uint8_t& value = colorPanel->Channel(channel);
+            value = LOWORD(position) != 0 ? uint8_t(value + 1) : uint8_t(value - 1);
+        } else {
+            colorPanel->StepShown(channel, LOWORD(position) != 0 ? 1 : -1);
+        }
         SendMessageA(upDown, UDM_SETPOS, 0, kRestingPosition);
         colorPanel->Refresh(RefreshRed + channel);
     }
@@ -59,17 +63,14 @@ INT_PTR CALLBACK ColorPanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         InitCommonControls();
         InstallChannelControls(dialog);
         colorPanel->ApplyLayout(dialog);
+        colorPanel->InitModelChoice(dialog);
         return TRUE;
     case WM_DESTROY:
         RemoveChannelControls(dialog);
         return 0;
     case WM_SHOWWINDOW:
         // Colors set while hidden moved no marker; put them where they belong.
-        if (wParam) {
-            colorPanel->PlaceMarker(dialog, 1, IDC_RED_MARKER, colorPanel->red);
-            colorPanel->PlaceMarker(dialog, 2, IDC_GREEN_MARKER, colorPanel->green);
-            colorPanel->PlaceMarker(dialog, 3, IDC_BLUE_MARKER, colorPanel->blue);
-        }
+        if (wParam) colorPanel->PlaceMarkers(dialog);
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
@@ -83,6 +84,12 @@ INT_PTR CALLBACK ColorPanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             break;
         case ID_KEY_PREVIOUS_WINDOW:
             SetActiveWindow(paletteWindow.Hwnd());
+            break;
+        case IDC_PANEL_MODEL:
+            if (HIWORD(wParam) == CBN_SELCHANGE) {
+                LRESULT chosen = SendMessageA(HWND(lParam), CB_GETCURSEL, 0, 0);
+                if (chosen >= 0 && chosen < kColorModelCount) colorPanel->SelectModel(ColorModel(chosen));
+            }
             break;
         default:
             PostMessageA(paletteWindow.Hwnd(), WM_COMMAND, wParam, lParam);
@@ -102,7 +109,10 @@ INT_PTR CALLBACK ColorPanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-ColorPanel::ColorPanel() : dragging(0), red(0), green(0), blue(0) {}
+ColorPanel::ColorPanel() : dragging(0), red(0), green(0), blue(0)
+{
+    ReadModelSetting();
+}
 
 ColorPanel::~ColorPanel() {}
 
@@ -129,6 +139,7 @@ void ColorPanel::SetCurrentColor(uint32_t packedColor)
     red = uint8_t(packedColor);
     green = uint8_t(packedColor >> 8);
     blue = uint8_t(packedColor >> 16);
+    ShowColorInModel();
     Refresh(IsVisible() ? RefreshAll : RefreshTextOnly);
 }
 
@@ -151,16 +162,17 @@ void ColorPanel::Refresh(int kind)
 {
     HWND dialog = Hwnd();
     if (!dialog) return;
-    const uint8_t values[3] = {red, green, blue};
+    // In RGB the channels themselves; in another model what it shows.
+    const UINT values[3] = {UINT(ShownValue(0)), UINT(ShownValue(1)), UINT(ShownValue(2))};
     if (kind == RefreshAll) {
         for (int c = 0; c < 3; ++c) Repaint(dialog, kChannels[c].slider);
         for (int c = 0; c < 3; ++c) SetDlgItemInt(dialog, kChannels[c].field, values[c], FALSE);
-        for (int c = 0; c < 3; ++c) PlaceMarker(dialog, c + 1, kChannels[c].marker, values[c]);
+        PlaceMarkers(dialog);
         Repaint(dialog, IDC_PREVIEW);
     } else if (kind >= RefreshRed && kind < RefreshTextOnly) {
         int c = (kind - 1) % 3;
         bool withText = kind < RefreshRedKeepText;
-        PlaceMarker(dialog, c + 1, kChannels[c].marker, values[c]);
+        PlaceMarker(dialog, c + 1, kChannels[c].marker, uint8_t(MarkerColumn(c)));
         Repaint(dialog, kChannels[(c + 1) % 3].slider);
         Repaint(dialog, kChannels[(c + 2) % 3].slider);
         if (withText) SetDlgItemInt(dialog, kChannels[c].field, values[c], FALSE);
@@ -189,6 +201,12 @@ void ColorPanel::ApplyLayout(HWND dialog) const
     MoveControl(dialog, IDC_PREVIEW, layout.Preview());
     MoveControl(dialog, IDC_ENTER_BUTTON, layout.EnterButton());
     MoveControl(dialog, IDC_HEX_TEXT, layout.HexField());
+    MoveControl(dialog, IDC_PANEL_MODEL, layout.ModelChoice());
+}
+
+void ColorPanel::PlaceMarkers(HWND dialog) const
+{
+    for (int c = 0; c < 3; ++c) PlaceMarker(dialog, c + 1, kChannels[c].marker, uint8_t(MarkerColumn(c)));
 }
 
 void ColorPanel::PlaceMarker(HWND dialog, int row, int markerId, uint8_t value) const

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "app/window_base.h"
+#include "panel/model_channels.h"
 #include "panel/panel_layout.h"
 
 // What Refresh brings up to date after the color changed.
@@ -39,13 +40,34 @@ public:
     uint8_t& Channel(int channel);
     const PanelLayout& Layout() const { return layout; }
 
+    // The model the sliders and fields edit in (panel_models.cpp). Changing
+    // it leaves red, green and blue as they are.
+    ColorModel Model() const { return shown.Model(); }
+    void SelectModel(ColorModel model);
+    // What the fields and sliders show of channel 0, 1, 2 in the model.
+    int32_t ShownValue(int channel) const;
+    int32_t ShownMaximum(int channel) const;
+    // A channel moved in a model other than RGB: the color follows.
+    void SetShownValue(int channel, int32_t value);
+    void StepShown(int channel, int32_t delta);
+    const ModelChannels& Shown() const { return shown; }
+    // The slider column the marker of channel 0, 1, 2 points at.
+    int32_t MarkerColumn(int channel) const;
+    void PlaceMarkers(HWND dialog) const;
+    // Fills the model choice and selects the current model.
+    void InitModelChoice(HWND dialog) const;
+
     BYTE dragging;
     uint8_t red;
     uint8_t green;
     uint8_t blue;
 
 private:
+    // The shown values follow a color set from outside.
+    void ShowColorInModel();
+    void ReadModelSetting();
     PanelLayout layout;
+    ModelChannels shown;
 };
 
 INT_PTR CALLBACK ColorPanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

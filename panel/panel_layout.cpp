@@ -49,6 +49,13 @@ PanelBox PanelLayout::HexField() const
             PreviewY() + previewHeight - rowHeight - 2, hexWidth, rowHeight + 2};
 }
 
+PanelBox PanelLayout::ModelChoice() const
+{
+    const PanelBox hex = HexField();
+    const int32_t listHeight = 6 * rowHeight;
+    return {hex.x, PreviewY() - 2 * markerGap, hexWidth + fieldGap + buttonWidth, listHeight};
+}
+
 PanelBox PanelLayout::Marker(int32_t row, int32_t value) const
 {
     // The slider's client area is 256 columns, one pixel inside its window.

@@ -191,6 +191,8 @@
 #define IDC_PREVIEW                     1002
 #define IDC_HEX_TEXT                    1013
 #define IDC_ENTER_BUTTON                1018
+// after the controls above: the color model the channels are edited in
+#define IDC_PANEL_MODEL                 1023
 
 // String tables: one Japanese and one English block, the same ids in each.
 // A block holds ids n*16 to n*16+15; each window's strings fill ranges of
@@ -246,6 +248,12 @@
 #define IDS_CONFORM_SIZE                3097
 #define IDS_CONFORM_NO_FREE_ENTRY       3098
 #define IDS_CONFORM_REPORT              3099
+
+// Color panel 103: 3112 to 3127; the model names in the order of ColorModel
+#define IDS_PANEL_MODEL_RGB             3112
+#define IDS_PANEL_MODEL_HSV             3113
+#define IDS_PANEL_MODEL_HSL             3114
+#define IDS_PANEL_MODEL_OKLCH           3115
 
 // The header view's reports: 3504 to 3599
 #define IDS_REPORT_BASIC_HEADING        3504
