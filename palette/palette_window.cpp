@@ -487,7 +487,7 @@ void PaletteWindow::OnCommand(int id)
         FillRangeGradient(GradientSpace::Oklab);
         break;
     default:
-        OnRearrangeCommand(id);
+        if (!OnSnapCommand(id)) OnRearrangeCommand(id);
         break;
     }
 }
