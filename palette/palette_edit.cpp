@@ -196,6 +196,10 @@ void PaletteWindow::UpdateEditMenu()
         {ID_PALETTE_PASTE, canPaste},
         {ID_PALETTE_GRADIENT_RGB, CanFillGradient()},
         {ID_PALETTE_GRADIENT_OKLAB, CanFillGradient()},
+        {ID_PALETTE_SNAP_3_BITS, workingTable.GetCount() != 0},
+        {ID_PALETTE_SNAP_4_BITS, workingTable.GetCount() != 0},
+        {ID_PALETTE_SNAP_5_BITS, workingTable.GetCount() != 0},
+        {ID_PALETTE_SNAP_6_BITS, workingTable.GetCount() != 0},
     };
     for (const auto& item : items)
         EnableMenuItem(menu, item.command, MF_BYCOMMAND | (item.enabled ? MF_ENABLED : MF_GRAYED));

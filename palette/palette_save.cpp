@@ -22,6 +22,19 @@ bool HasFlags(const ColorTable& table)
     return false;
 }
 
+// Raw colors hold 5 or 6 bits a channel: a table of finer colors is not
+// what such a file holds.
+bool LosesColors(const ColorTable& table, PaletteFormat format)
+{
+    const int bits = format == PaletteFormat::Bgr555 ? 5 : format == PaletteFormat::Vga ? 6 : 0;
+    if (bits == 0) return false;
+    ColorTable snapped(table);
+    if (snapped.GetCount() != table.GetCount() || !snapped.SnapToDepth(bits)) return true;
+    for (uint32_t i = 0; i < table.GetCount(); ++i)
+        if (snapped.GetPackedColor(i) != table.GetPackedColor(i)) return true;
+    return false;
+}
+
 }  // namespace
 
 void PaletteWindow::SaveTable(PaletteFormat format, const std::string& path)
@@ -42,6 +55,7 @@ void PaletteWindow::SaveTable(PaletteFormat format, const std::string& path)
     }
     // The file lacks the flags: the table is not what it holds.
     if (format != PaletteFormat::Riff && HasFlags(workingTable)) return;
+    if (LosesColors(workingTable, format)) return;
     modified = 0;
     history.MarkUnmodified();
 }

@@ -17,14 +17,18 @@ const char kCaption[] = "Korin";
 const char kDesktopFolder[] = "c:\\windows\\ﾃﾞｽｸﾄｯﾌﾟ";
 const int kPageRows = 7;  // one less than the visible rows
 
-// The load dialog: bitmaps, RIFF palettes, then any palette file by content.
+// The load dialog: bitmaps, RIFF palettes, then any palette file by content:
+// the text and table formats, then swatch files, raw colors and swatch pictures.
 const char kLoadFilter[] =
     "Bitmap Files(*.bmp)|*.bmp|RIFF Palette Files(*.pal)|*.pal|"
-    "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)|*.pal;*.gpl;*.act;*.hex;*.txt|";
+    "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)|*.pal;*.gpl;*.act;*.hex;*.txt|"
+    "Swatch and Raw Palette Files(*.ase;*.bin;*.png;*.gif)|*.ase;*.bin;*.png;*.gif|";
 const int kAnyPaletteFilter = 3;
+const int kMorePalettesFilter = 4;
 // Conforming reads any palette file by content, or a bitmap's table.
 const char kConformFilter[] =
-    "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)|*.pal;*.gpl;*.act;*.hex;*.txt|Bitmap Files(*.bmp)|*.bmp|";
+    "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)|*.pal;*.gpl;*.act;*.hex;*.txt|Bitmap Files(*.bmp)|*.bmp|"
+    "Swatch and Raw Palette Files(*.ase;*.bin;*.png;*.gif)|*.ase;*.bin;*.png;*.gif|";
 
 // The save dialog's filters in order: the one chosen decides the format.
 struct SaveType {
@@ -34,11 +38,15 @@ struct SaveType {
 const SaveType kSaveTypes[] = {
     {PaletteFormat::Riff, "pal"}, {PaletteFormat::Jasc, "pal"}, {PaletteFormat::Gimp, "gpl"},
     {PaletteFormat::Act, "act"},  {PaletteFormat::Hex, "hex"}, {PaletteFormat::PaintNet, "txt"},
+    // Raw colors are read back from .bin or .pal names only.
+    {PaletteFormat::Bgr555, "bin"}, {PaletteFormat::Vga, "bin"}, {PaletteFormat::Ase, "ase"},
 };
 const char kSaveFilter[] =
     "RIFF Palette Files(*.pal)|*.pal|JASC Palette Files(*.pal)|*.pal|GIMP Palette Files(*.gpl)|*.gpl|"
     "Adobe Color Table Files(*.act)|*.act|Hex Color Lists(*.hex;*.txt)|*.hex;*.txt|"
-    "Paint.NET Palette Files(*.txt)|*.txt|";
+    "Paint.NET Palette Files(*.txt)|*.txt|"
+    "BGR555 Palette Files(*.bin)|*.bin|VGA DAC Palette Files(*.bin;*.pal)|*.bin;*.pal|"
+    "Adobe Swatch Exchange Files(*.ase)|*.ase|";
 
 const SaveType& SaveTypeFor(int32_t filterIndex)
 {
@@ -218,7 +226,7 @@ void PaletteWindow::LoadPaletteFromFile()
         }
     } else if (openDialog.filterIndex == 2) {
         ok = loaded.LoadRiffPalette(openDialog.path.c_str());
-    } else if (openDialog.filterIndex == kAnyPaletteFilter) {
+    } else if (openDialog.filterIndex == kAnyPaletteFilter || openDialog.filterIndex == kMorePalettesFilter) {
         std::string reason;
         ok = LoadAnyPalette(openDialog.path.c_str(), &loaded, nullptr, &reason);
     }
@@ -487,7 +495,7 @@ void PaletteWindow::OnCommand(int id)
         FillRangeGradient(GradientSpace::Oklab);
         break;
     default:
-        OnRearrangeCommand(id);
+        if (!OnSnapCommand(id)) OnRearrangeCommand(id);
         break;
     }
 }

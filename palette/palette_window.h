@@ -59,6 +59,9 @@ public:
     // Recolors the selected range, three entries or more, as an even ramp
     // between its end colors.
     void FillRangeGradient(GradientSpace space);
+    // Rounds the selected range, or every entry without one, to bits (3 to
+    // 6) per channel (palette_snap_command.cpp).
+    void SnapTableToDepth(int bits);
     // The document's pixel counts changed: what shows them is redrawn.
     void UsageChanged();
 
@@ -159,6 +162,8 @@ private:
     bool OnRangeKey(WPARAM key);
     void DrawRangeFrame(HDC dc) const;
     bool CanFillGradient() const;
+    // The channel-depth commands; false for any other.
+    bool OnSnapCommand(int id);
 
     // Rearranging (palette_rearrange.cpp, rearrange_commands.cpp).
     // Ctrl with an arrow key or M; false for any other key.

@@ -145,6 +145,13 @@
 #define ID_PALETTE_KEEP_PICTURE         41450
 #define ID_PALETTE_KEEP_INDICES         41451
 
+// Palette window: snapping the table to a channel depth, after menu 107's own
+// items; ids 41460 to 41469 are kept for it
+#define ID_PALETTE_SNAP_3_BITS          41460
+#define ID_PALETTE_SNAP_4_BITS          41461
+#define ID_PALETTE_SNAP_5_BITS          41462
+#define ID_PALETTE_SNAP_6_BITS          41463
+
 // Move entries dialog 111: where the selected entries go
 #define IDC_MOVE_POSITION               1030
 

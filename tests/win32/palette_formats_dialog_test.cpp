@@ -1,5 +1,5 @@
 // The palette window's file dialogs with the other palette formats: the load
-// dialog keeps its two filters and adds one that takes any palette file by
+// dialog keeps its two filters and adds two that take any palette file by
 // content; the save dialog keeps RIFF first and adds one filter per format,
 // the filter chosen deciding the format and the extension.
 #include <gtest/gtest.h>
@@ -10,9 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "palette/binary_palettes.h"
 #include "palette/color_table.h"
 #include "palette/palette_formats.h"
+#include "palette/palette_window.h"
+#include "app/globals.h"
 #include "resources/resource.h"
+#include "tests/support/png_bytes.h"
 #include "tests/win32/support/modal_answerer.h"
 #include "tests/win32/support/palette_driver.h"
 
@@ -91,7 +95,8 @@ TEST_F(PaletteFormatsDialogTest, BothDialogsKeepTheirFiltersFirstAndAddTheNewOne
     int selected = -1;
     palette::Run(ID_PALETTE_LOAD, {NoteFilters(names, selected, ModalAnswerer::Press(IDCANCEL))});
     EXPECT_EQ((std::vector<std::string>{"Bitmap Files(*.bmp)", "RIFF Palette Files(*.pal)",
-                                        "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)"}),
+                                        "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)",
+                                        "Swatch and Raw Palette Files(*.ase;*.bin;*.png;*.gif)"}),
               names);
     EXPECT_EQ(0, selected);
 
@@ -100,7 +105,9 @@ TEST_F(PaletteFormatsDialogTest, BothDialogsKeepTheirFiltersFirstAndAddTheNewOne
     palette::Run(ID_PALETTE_SAVE, {NoteFilters(names, selected, ModalAnswerer::Press(IDCANCEL))});
     EXPECT_EQ((std::vector<std::string>{"RIFF Palette Files(*.pal)", "JASC Palette Files(*.pal)",
                                         "GIMP Palette Files(*.gpl)", "Adobe Color Table Files(*.act)",
-                                        "Hex Color Lists(*.hex;*.txt)", "Paint.NET Palette Files(*.txt)"}),
+                                        "Hex Color Lists(*.hex;*.txt)", "Paint.NET Palette Files(*.txt)",
+                                        "BGR555 Palette Files(*.bin)", "VGA DAC Palette Files(*.bin;*.pal)",
+                                        "Adobe Swatch Exchange Files(*.ase)"}),
               names);
     EXPECT_EQ(0, selected);
 }
@@ -179,6 +186,105 @@ TEST_F(PaletteFormatsDialogTest, EachSaveFilterWritesItsFormatAndExtension)
         }
     }
     EXPECT_EQ(13u, folder.List().size()) << "the picture and twelve palettes, nothing else";
+}
+
+// The raw and swatch save filters write their formats: each file reads back
+// as the table rounded to the format's depth, and the edits count as saved
+// only when that is the table itself.
+TEST_F(PaletteFormatsDialogTest, RawAndSwatchSaveFiltersWriteTheirFormats)
+{
+    OpenPicture(WritePicture("picture.bmp", 4, 2, 8, 16, palette::DistinctTable(16)));
+    ShowPalette();
+    palette::Command(ID_PALETTE_SNAP_5_BITS);
+    const ColorTable& working = paletteWindow.WorkingTable();
+    typedef bool (*Reader)(const std::string&, ColorTable*, std::string*);
+    struct Case {
+        int fileType;  // 0-based, after the six the save dialog had
+        PaletteFormat format;
+        const char* extension;
+        int bits;         // the file's depth; 8: it holds every color
+        bool byContent;   // whether LoadAnyPalette tells it from a 16-color table
+        bool holdsTable;  // a 5-bit table fits
+        Reader read;
+    };
+    const Reader readAse = [](const std::string& bytes, ColorTable* table, std::string* reason) {
+        return ReadAsePalette(bytes, table, nullptr, reason);
+    };
+    // 48 VGA bytes are 24 BGR555 words too: only its own reader can tell.
+    const Case cases[] = {
+        {7, PaletteFormat::Vga, "bin", 6, false, false, ReadVgaPalette},
+        {6, PaletteFormat::Bgr555, "bin", 5, true, true, ReadBgr555Palette},
+        {8, PaletteFormat::Ase, "ase", 8, true, true, readAse},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extension + std::to_string(c.fileType));
+        palette::Command(ID_PALETTE_INVERT);  // modified again; inverting keeps the depth
+        ColorTable expected(working);
+        if (c.bits < 8) {
+            ASSERT_TRUE(expected.SnapToDepth(c.bits));
+        }
+        const std::string name = "raw" + std::to_string(c.fileType);
+        palette::Run(ID_PALETTE_SAVE, {palette::ChooseFileType(c.fileType, ModalAnswerer::TypeFileName(folder.File(name)))});
+        const std::string path = folder.File(name + "." + c.extension);
+        ColorTable table;
+        std::string reason;
+        ASSERT_TRUE(c.read(ReadWholeFile(path), &table, &reason)) << path << ": " << reason;
+        EXPECT_EQ(ColorsOf(expected), ColorsOf(table));
+        EXPECT_EQ(c.holdsTable, ColorsOf(working) == ColorsOf(table));
+        EXPECT_EQ(!c.holdsTable, paletteWindow.IsModified());
+        if (c.byContent) {
+            PaletteFormat format = PaletteFormat::Riff;
+            ColorTable any;
+            ASSERT_TRUE(LoadAnyPalette(path.c_str(), &any, &format, &reason)) << reason;
+            EXPECT_EQ(int(c.format), int(format));
+            EXPECT_EQ(ColorsOf(expected), ColorsOf(any));
+        }
+    }
+}
+
+// A truecolor PNG strip of square swatches, one a color.
+std::string SwatchStrip(const std::vector<COLORREF>& colors, uint32_t cell)
+{
+    const uint32_t width = uint32_t(colors.size()) * cell;
+    std::string raw;
+    for (uint32_t y = 0; y < cell; ++y) {
+        raw += '\0';
+        for (uint32_t x = 0; x < width; ++x) {
+            const COLORREF c = colors[x / cell];
+            raw += std::string{char(GetRValue(c)), char(GetGValue(c)), char(GetBValue(c))};
+        }
+    }
+    return AssemblePng({{"IHDR", IhdrData(width, cell, 8, 2)}, {"IDAT", Deflate(raw)}, {"IEND", ""}});
+}
+
+// The fourth load filter reads swatch files, raw colors and pictures of
+// swatches by content.
+TEST_F(PaletteFormatsDialogTest, FourthFilterLoadsSwatchFilesRawColorsAndSwatchPictures)
+{
+    ShowPalette();
+    ColorTable rounded = TableOf(Distinct(20));
+    ASSERT_TRUE(rounded.SnapToDepth(5));
+    const std::vector<COLORREF> raw = ColorsOf(rounded);
+    const std::vector<COLORREF> swatches = Distinct(14), thirty = Distinct(30);
+    const std::vector<COLORREF> pictured(thirty.begin() + 20, thirty.end());
+    const std::string png = folder.File("swatches.png");
+    ASSERT_TRUE(WriteWholeFile(png, SwatchStrip(pictured, 8)));
+    struct Case {
+        std::string path;
+        std::vector<COLORREF> colors;
+    };
+    const Case cases[] = {
+        {PaletteFile("colors.ase", swatches, PaletteFormat::Ase), swatches},
+        {PaletteFile("colors.bin", raw, PaletteFormat::Bgr555), raw},
+        {png, pictured},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::vector<SeenDialog> seen = LoadPalette(c.path, 3);
+        ASSERT_EQ(1u, seen.size()) << "no message after a good load";
+        EXPECT_EQ(c.colors, ColorsOf(paletteWindow.WorkingTable()));
+        EXPECT_EQ(c.colors, Shown(uint32_t(c.colors.size())));
+    }
 }
 
 // An Adobe Color Table holds at most 256 colors: a longer table is refused
