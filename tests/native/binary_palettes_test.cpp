@@ -49,16 +49,6 @@ ColorTable Spread(uint32_t n)
     return table;
 }
 
-std::string Rgb(const ColorTable& table)
-{
-    std::string rgb;
-    for (uint32_t i = 0; i < table.GetCount(); ++i) {
-        const ColorEntry* e = table.GetEntry(i);
-        rgb += std::string{char(e->red), char(e->green), char(e->blue)};
-    }
-    return rgb;
-}
-
 TEST(ChannelDepth, EveryValueSnapsToTheNearestWidenedLevel)
 {
     for (int bits = kMinSnapBits; bits <= kMaxSnapBits; ++bits) {
@@ -92,7 +82,7 @@ TEST(ChannelDepth, ATableSnapsInItsRangeAndKeepsFlags)
     }
     EXPECT_FALSE(table.SnapToDepth(5, 4, 12));
     EXPECT_FALSE(table.SnapToDepth(5, 6, 5));
-    EXPECT_EQ(Rgb(snapped), Rgb(table));
+    EXPECT_EQ(TableBytes(snapped), TableBytes(table));
 }
 
 TEST(BinaryPalettes, RawAndSwatchFilesReadBackTheSnappedTable)
@@ -115,7 +105,7 @@ TEST(BinaryPalettes, RawAndSwatchFilesReadBackTheSnappedTable)
                     : c.format == PaletteFormat::Vga  ? ReadVgaPalette(bytes, &back, &reason)
                                                       : ReadAsePalette(bytes, &back, nullptr, &reason);
         ASSERT_TRUE(read) << reason;
-        EXPECT_EQ(Rgb(expected), Rgb(back));
+        EXPECT_EQ(TableBytes(expected), TableBytes(back));
         PaletteFormat word = PaletteFormat::Riff;
         EXPECT_TRUE(PaletteFormatFromWord(PaletteFormatWord(c.format), &word));
         EXPECT_EQ(c.format, word);
@@ -133,7 +123,7 @@ TEST(BinaryPalettes, SwatchNamesAreKept)
     std::vector<std::string> read;
     std::string reason;
     ASSERT_TRUE(ReadAsePalette(EncodeAsePalette(table, &names), &back, &read, &reason)) << reason;
-    EXPECT_EQ(Rgb(table), Rgb(back));
+    EXPECT_EQ(TableBytes(table), TableBytes(back));
     ASSERT_EQ(3u, read.size());
     EXPECT_EQ(names[0], read[0]);
     EXPECT_EQ(names[1], read[1]);
@@ -188,13 +178,13 @@ TEST(BinaryPalettes, AHandMadeSwatchFileReadsItsColorsAndSkipsGroups)
     std::string reason;
     ASSERT_TRUE(ReadAsePalette(file, &table, &names, &reason)) << reason;
     const std::string expected = {'\xFF', 0, 0, 0, char(128), char(128), char(64), char(64), char(64), 0, char(128), char(128)};
-    EXPECT_EQ(expected, Rgb(table));
+    EXPECT_EQ(expected, TableBytes(table));
     EXPECT_EQ((std::vector<std::string>{"Red", "Teal", "Mid grey", "Cyan ink"}), names);
     PaletteFormat format = PaletteFormat::Riff;
     ColorTable detected;
     ASSERT_TRUE(ReadAnyPalette(file, &detected, &format, &reason)) << reason;
     EXPECT_EQ(PaletteFormat::Ase, format);
-    EXPECT_EQ(expected, Rgb(detected));
+    EXPECT_EQ(expected, TableBytes(detected));
 
     const std::string red = Block(0x0001, ColorData("Red", "RGB ", {1, 0, 0}));
     struct Refusal {
@@ -215,7 +205,7 @@ TEST(BinaryPalettes, AHandMadeSwatchFileReadsItsColorsAndSkipsGroups)
         ColorTable kept = Spread(2);
         ASSERT_FALSE(ReadAsePalette(r.bytes, &kept, nullptr, &reason));
         EXPECT_NE(std::string::npos, reason.find(r.reason)) << reason;
-        EXPECT_EQ(Rgb(Spread(2)), Rgb(kept));
+        EXPECT_EQ(TableBytes(Spread(2)), TableBytes(kept));
     }
 }
 
@@ -299,14 +289,14 @@ TEST(SwatchPalette, StripsAndGridsGiveOneColorACellInReadingOrder)
         std::vector<uint8_t> alpha;
         std::string reason;
         ASSERT_TRUE(ReadSwatchPalette(ByteSource(png), &table, &alpha, &reason)) << reason;
-        EXPECT_EQ(expected, Rgb(table));
+        EXPECT_EQ(expected, TableBytes(table));
         EXPECT_EQ(std::vector<uint8_t>(colors.size(), 255), alpha);
         // The palette loader takes the same picture, which no format took before.
         const std::string path = folder.File("swatches.png");
         ASSERT_TRUE(WriteWholeFile(path, png));
         ColorTable loaded;
         ASSERT_TRUE(LoadAnyPalette(path.c_str(), &loaded, nullptr, &reason)) << reason;
-        EXPECT_EQ(expected, Rgb(loaded));
+        EXPECT_EQ(expected, TableBytes(loaded));
     }
 }
 
@@ -331,7 +321,7 @@ TEST(SwatchPalette, APictureThatIsNoGridOfUniformCellsIsRefused)
         std::string reason;
         EXPECT_FALSE(ReadSwatchPalette(ByteSource(c.png), &table, nullptr, &reason));
         EXPECT_NE(std::string::npos, reason.find(c.reason)) << reason;
-        EXPECT_EQ(Rgb(Spread(2)), Rgb(table));
+        EXPECT_EQ(TableBytes(Spread(2)), TableBytes(table));
     }
 }
 
