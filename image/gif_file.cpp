@@ -2,6 +2,7 @@
 // color table replaced.
 #include "image/gif_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "image/gif_lzw.h"
@@ -63,6 +64,27 @@ bool ReadTable(const ByteSource& source, uint64_t offset, uint32_t entries, Colo
     }
     for (uint32_t i = 0; i < entries; ++i) table->SetColor(i, rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
     return true;
+}
+
+// Makes the table of image (-1: the global one) the edited one and shown the
+// image the picture shows.
+bool UseTable(const ByteSource& source, GifStructure* gif, int image, size_t shown, std::string* reason)
+{
+    const GifImage& picture = gif->images[shown];
+    gif->editedImage = image;
+    gif->editsLocalTable = image >= 0;
+    gif->shownImage = shown;
+    const uint64_t offset = image >= 0 ? gif->images[size_t(image)].localTableOffset : gif->globalTableOffset;
+    const uint32_t entries = image >= 0 ? gif->images[size_t(image)].localTableEntries : gif->globalTableEntries;
+    if (!ReadTable(source, offset, entries, &gif->table, reason)) return false;
+    const bool pictureLocal = picture.localTableEntries != 0;
+    if (pictureLocal ? size_t(image) == shown : image < 0) {
+        if (gif->pictureTable.Assign(gif->table)) return true;
+        *reason = "needs more memory than is free";
+        return false;
+    }
+    return pictureLocal ? ReadTable(source, picture.localTableOffset, picture.localTableEntries, &gif->pictureTable, reason)
+                        : ReadTable(source, gif->globalTableOffset, gif->globalTableEntries, &gif->pictureTable, reason);
 }
 
 // Walks sub-blocks from offset to past their terminator; what names the block
@@ -208,16 +230,10 @@ bool StructureReader::ReadImage(uint64_t* offset)
 
 bool StructureReader::ChooseTable()
 {
-    const GifImage& first = gif->images[0];
-    const bool pictureLocal = first.localTableEntries != 0;
-    gif->editsLocalTable = gif->globalTableEntries == 0 || (editPictureTable && pictureLocal);
-    const uint64_t offset = gif->editsLocalTable ? first.localTableOffset : gif->globalTableOffset;
-    const uint32_t entries = gif->editsLocalTable ? first.localTableEntries : gif->globalTableEntries;
-    if (entries == 0) return Fail("has no color table for its first image (no global and no local table)");
-    if (!ReadTable(source, offset, entries, &gif->table, reason)) return false;
-    if (pictureLocal == gif->editsLocalTable)
-        return gif->pictureTable.Assign(gif->table) || Fail("needs more memory than is free");
-    return ReadTable(source, first.localTableOffset, first.localTableEntries, &gif->pictureTable, reason);
+    const bool pictureLocal = gif->images[0].localTableEntries != 0;
+    const int edited = gif->globalTableEntries == 0 || (editPictureTable && pictureLocal) ? 0 : -1;
+    if (edited == 0 && !pictureLocal) return Fail("has no color table for its first image (no global and no local table)");
+    return UseTable(source, gif, edited, 0, reason);
 }
 
 bool StructureReader::Read()
@@ -261,6 +277,32 @@ bool ReadGifStructure(const ByteSource& source, GifStructure* gif, std::string* 
     return StructureReader(source, gif, reason, editPictureTable).Read();
 }
 
+std::vector<int> GifTables(const GifStructure& gif)
+{
+    std::vector<int> tables;
+    if (gif.globalTableEntries) tables.push_back(-1);
+    for (size_t i = 0; i < gif.images.size(); ++i)
+        if (gif.images[i].localTableEntries) tables.push_back(int(i));
+    return tables;
+}
+
+bool SelectGifTable(const ByteSource& source, GifStructure* gif, int table, std::string* reason)
+{
+    const bool global = table == -1 && gif->globalTableEntries != 0;
+    const bool local = table >= 0 && size_t(table) < gif->images.size() && gif->images[size_t(table)].localTableEntries;
+    if (!global && !local) {
+        *reason = table == -1 ? "has no global color table"
+                              : "has no local color table for image " + std::to_string(int64_t(table) + 1);
+        return false;
+    }
+    size_t shown = local ? size_t(table) : 0;
+    if (global) {
+        while (shown < gif->images.size() && gif->images[shown].localTableEntries) ++shown;
+        if (shown == gif->images.size()) shown = 0;  // no image draws with it
+    }
+    return UseTable(source, gif, table, shown, reason);
+}
+
 uint32_t GifTableEntries(uint32_t count)
 {
     if (count == 0 || count > 256) return 0;
@@ -272,44 +314,76 @@ uint32_t GifTableEntries(uint32_t count)
 bool WriteGifWithTable(const ByteSource& source, const GifStructure& gif, const ColorTable& table,
                        SafeFileWriter& out, std::string* reason)
 {
-    const uint32_t count = table.GetCount();
-    const uint32_t entries = GifTableEntries(count);
-    if (entries == 0) {
-        *reason = count == 0 ? "the color table is empty; a GIF table holds 1 to 256 colors"
-                             : "the color table has " + std::to_string(count) +
-                                   " colors; a GIF table holds at most 256";
-        out.Fail();
-        return false;
-    }
-    const bool local = gif.editsLocalTable && !gif.images.empty();
-    const uint64_t fieldOffset = local ? gif.images[0].descriptorOffset + 9 : 10;
-    const uint64_t tableOffset = local ? gif.images[0].localTableOffset : gif.globalTableOffset;
-    const uint32_t oldEntries = local ? gif.images[0].localTableEntries : gif.globalTableEntries;
-    const uint64_t tableEnd = tableOffset + uint64_t(oldEntries) * 3;
+    std::vector<GifTableEdit> edit;
+    edit.push_back(GifTableEdit{gif.editsLocalTable ? gif.editedImage : -1, table});
+    return WriteGifWithTables(source, gif, edit, out, reason);
+}
 
-    // The size field must still say what was read: a file changed since is not patched.
-    uint8_t field = 0;
-    if (oldEntries == 0 || !source.ReadAt(fieldOffset, &field, 1) || !(field & 0x80) ||
-        (2u << (field & 7)) != oldEntries || tableEnd > source.Size()) {
-        *reason = "the file no longer has the color table that was read";
-        out.Fail();
-        return false;
+bool WriteGifWithTables(const ByteSource& source, const GifStructure& gif, const std::vector<GifTableEdit>& edits,
+                        SafeFileWriter& out, std::string* reason)
+{
+    struct Patch {
+        uint64_t fieldOffset, tableOffset, tableEnd;
+        uint8_t field;
+        uint32_t entries;
+        const ColorTable* table;
+    };
+    std::vector<Patch> patches;
+    for (const GifTableEdit& edit : edits) {
+        const uint32_t count = edit.table.GetCount();
+        const uint32_t entries = GifTableEntries(count);
+        if (entries == 0) {
+            *reason = count == 0 ? "the color table is empty; a GIF table holds 1 to 256 colors"
+                                 : "the color table has " + std::to_string(count) +
+                                       " colors; a GIF table holds at most 256";
+            out.Fail();
+            return false;
+        }
+        const bool local = edit.image >= 0 && size_t(edit.image) < gif.images.size();
+        const GifImage* image = local ? &gif.images[size_t(edit.image)] : nullptr;
+        Patch patch;
+        patch.fieldOffset = local ? image->descriptorOffset + 9 : 10;
+        patch.tableOffset = local ? image->localTableOffset : gif.globalTableOffset;
+        const uint32_t oldEntries = local ? image->localTableEntries : gif.globalTableEntries;
+        patch.tableEnd = patch.tableOffset + uint64_t(oldEntries) * 3;
+        patch.entries = entries;
+        patch.table = &edit.table;
+        // The size field must still say what was read: a file changed since is not patched.
+        patch.field = 0;
+        if (oldEntries == 0 || !source.ReadAt(patch.fieldOffset, &patch.field, 1) || !(patch.field & 0x80) ||
+            (2u << (patch.field & 7)) != oldEntries || patch.tableEnd > source.Size()) {
+            *reason = "the file no longer has the color table that was read";
+            out.Fail();
+            return false;
+        }
+        uint32_t sizeBits = 0;
+        while ((2u << sizeBits) < entries) ++sizeBits;
+        patch.field = uint8_t((patch.field & 0xF8) | sizeBits);
+        patches.push_back(patch);
     }
-    uint32_t sizeBits = 0;
-    while ((2u << sizeBits) < entries) ++sizeBits;
-    field = uint8_t((field & 0xF8) | sizeBits);
-
-    uint8_t rgb[256 * 3] = {};
-    for (uint32_t i = 0; i < count; ++i) {
-        const ColorEntry* entry = table.GetEntry(i);
-        rgb[3 * i] = entry->red;
-        rgb[3 * i + 1] = entry->green;
-        rgb[3 * i + 2] = entry->blue;
+    std::sort(patches.begin(), patches.end(),
+              [](const Patch& a, const Patch& b) { return a.fieldOffset < b.fieldOffset; });
+    uint64_t copied = 0;
+    for (size_t p = 0; p < patches.size(); ++p) {
+        const Patch& patch = patches[p];
+        if (p > 0 && patch.fieldOffset < patches[p - 1].tableEnd) {
+            *reason = "the same color table was given twice";
+            out.Fail();
+            return false;
+        }
+        uint8_t rgb[256 * 3] = {};
+        for (uint32_t i = 0; i < patch.table->GetCount(); ++i) {
+            const ColorEntry* entry = patch.table->GetEntry(i);
+            rgb[3 * i] = entry->red;
+            rgb[3 * i + 1] = entry->green;
+            rgb[3 * i + 2] = entry->blue;
+        }
+        source.CopyTo(out, copied, patch.fieldOffset - copied);
+        out.Write(&patch.field, 1);
+        source.CopyTo(out, patch.fieldOffset + 1, patch.tableOffset - patch.fieldOffset - 1);
+        out.Write(rgb, size_t(patch.entries) * 3);
+        copied = patch.tableEnd;
     }
-    source.CopyTo(out, 0, fieldOffset);
-    out.Write(&field, 1);
-    source.CopyTo(out, fieldOffset + 1, tableOffset - fieldOffset - 1);
-    out.Write(rgb, size_t(entries) * 3);
-    source.CopyTo(out, tableEnd, source.Size() - tableEnd);
+    source.CopyTo(out, copied, source.Size() - copied);
     return true;
 }

@@ -48,11 +48,15 @@ struct GifStructure {
     std::vector<GifImage> images;
     std::vector<GifBlock> blocks;
     // The edited table: the global one, or the first image's local one when
-    // there is no global table (or when the picture's table is asked for).
+    // there is no global table (or when the picture's table is asked for),
+    // or the one SelectGifTable chose.
     ColorTable table;
     bool editsLocalTable;
-    // The table the first image's pixels index, which the picture is shown
-    // with: its local one when it has one, else the global one.
+    int editedImage;  // whose local table is edited; -1 the global one
+    // The image the picture shows: the first one drawn with the edited table
+    // (the first image when none is). pictureTable is the table its pixels
+    // index: its local one when it has one, else the global one.
+    size_t shownImage;
     ColorTable pictureTable;
     // A file that ends after a complete block without the trailer is taken
     // as it is (and written back as it is).
@@ -68,11 +72,20 @@ struct GifStructure {
 bool ReadGifStructure(const ByteSource& source, GifStructure* gif, std::string* reason,
                       bool editPictureTable = false);
 
-// The picture the editor shows: the logical screen, grown to cover the first
+// The tables of gif as they are offered for editing: -1 for the global table
+// (when there is one), then the number of each image with a local table.
+std::vector<int> GifTables(const GifStructure& gif);
+
+// Makes table (an entry of GifTables) the edited one, and the first image
+// drawn with it the one shown; false, with a reason, for a table the file
+// does not hold.
+bool SelectGifTable(const ByteSource& source, GifStructure* gif, int table, std::string* reason);
+
+// The picture the editor shows: the logical screen, grown to cover the shown
 // image where it sticks out. False when that is empty.
 bool GifPictureSize(const GifStructure& gif, uint32_t* width, uint32_t* height);
 
-// The first image on that picture: row(y, indices) with the picture's width
+// The shown image on that picture: row(y, indices) with the picture's width
 // of indices, y = 0 (top) to height - 1, each once in order; pixels outside
 // the image are the background index (0 when it is beyond the table),
 // interlaced rows are put in their place, and pixels the data stops short of
@@ -85,13 +98,14 @@ bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
 // How many pixels of the picture hold each index value (256 counts) of the
 // edited table: the screen around the first image as its background index,
 // and the first image's pixels when it uses the edited table (those it
-// stops short of as 0). The screen is counted, not decoded.
+// stops short of as 0). The screen is counted, not decoded. (The shown
+// image takes the first image's place in all of this.)
 bool CountGifPictureUsage(const ByteSource& source, const GifStructure& gif, std::vector<uint64_t>* counts,
                           std::string* reason);
 
 // The largest index any pixel uses among the images that use the edited
 // table: those without a local table when the global one is edited, the
-// first image when its local one is; 0 when no image uses it.
+// image whose local one is; 0 when no image uses it.
 bool LargestGifIndex(const ByteSource& source, const GifStructure& gif, uint32_t* largest, std::string* reason);
 
 // The entries a table of count colors takes in a GIF: the next power of two,
@@ -104,5 +118,15 @@ uint32_t GifTableEntries(uint32_t count);
 // so) and makes out fail then; the largest index is the caller's to check.
 bool WriteGifWithTable(const ByteSource& source, const GifStructure& gif, const ColorTable& table,
                        SafeFileWriter& out, std::string* reason);
+
+// A table to write in place of one of the file's: image -1 for the global one.
+struct GifTableEdit {
+    int image;
+    ColorTable table;
+};
+
+// The same with several tables replaced at once (each at most once).
+bool WriteGifWithTables(const ByteSource& source, const GifStructure& gif, const std::vector<GifTableEdit>& edits,
+                        SafeFileWriter& out, std::string* reason);
 
 #endif

@@ -30,7 +30,7 @@ uint64_t InterlacedPosition(uint32_t r, uint32_t height)
 bool GifPictureSize(const GifStructure& gif, uint32_t* width, uint32_t* height)
 {
     if (gif.images.empty()) return false;
-    const GifImage& image = gif.images[0];
+    const GifImage& image = gif.images[gif.shownImage];
     *width = std::max<uint32_t>(gif.screenWidth, uint32_t(image.left) + image.width);
     *height = std::max<uint32_t>(gif.screenHeight, uint32_t(image.top) + image.height);
     return *width != 0 && *height != 0;
@@ -44,8 +44,8 @@ bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
         *reason = "has an empty picture (0 pixels wide or high)";
         return false;
     }
-    const GifImage& image = gif.images[0];
-    if (!GifPixelReader::CanFill(image, 0, reason)) return false;
+    const GifImage& image = gif.images[gif.shownImage];
+    if (!GifPixelReader::CanFill(image, gif.shownImage, reason)) return false;
     const uint8_t background = gif.backgroundIndex < gif.pictureTable.GetCount() ? gif.backgroundIndex : 0;
     std::vector<uint8_t> line(width, background);
     const uint32_t top = image.top;
@@ -67,7 +67,7 @@ bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
             std::copy(indices, indices + count, pixels.get() + filled);
             filled += count;
         };
-        if (!GifPixelReader(source).Decode(image, 0, store, true, reason)) return false;
+        if (!GifPixelReader(source).Decode(image, gif.shownImage, store, true, reason)) return false;
         for (; y < bottom; ++y) {
             const uint8_t* stored = pixels.get() + InterlacedPosition(y - top, image.height) * image.width;
             std::copy(stored, stored + image.width, line.begin() + image.left);
@@ -88,7 +88,7 @@ bool DecodeGifImage(const ByteSource& source, const GifStructure& gif,
                 }
             }
         };
-        if (!GifPixelReader(source).Decode(image, 0, place, true, reason)) return false;
+        if (!GifPixelReader(source).Decode(image, gif.shownImage, place, true, reason)) return false;
     }
     std::fill(line.begin(), line.end(), background);
     for (; y < height; ++y) row(y, line.data());
@@ -103,13 +103,13 @@ bool CountGifPictureUsage(const ByteSource& source, const GifStructure& gif, std
         *reason = "has an empty picture (0 pixels wide or high)";
         return false;
     }
-    const GifImage& image = gif.images[0];
+    const GifImage& image = gif.images[gif.shownImage];
     const uint64_t imagePixels = uint64_t(image.width) * image.height;
     std::vector<uint64_t> found(256, 0);
-    if (gif.editsLocalTable || image.localTableEntries == 0) {
+    if (gif.editsLocalTable ? gif.shownImage == size_t(gif.editedImage) : image.localTableEntries == 0) {
         ByteHistogram histogram;
         auto note = [&](const uint8_t* indices, size_t count) { histogram.Add(indices, count); };
-        if (!GifPixelReader(source).Decode(image, 0, note, true, reason)) return false;
+        if (!GifPixelReader(source).Decode(image, gif.shownImage, note, true, reason)) return false;
         found = histogram.Totals();
     }
     // The same background as DecodeGifImage fills the screen with.
@@ -127,7 +127,7 @@ bool LargestGifIndex(const ByteSource& source, const GifStructure& gif, uint32_t
     };
     GifPixelReader reader(source);
     for (size_t i = 0; i < gif.images.size(); ++i) {
-        const bool usesTable = gif.editsLocalTable ? i == 0 : gif.images[i].localTableEntries == 0;
+        const bool usesTable = gif.editsLocalTable ? i == size_t(gif.editedImage) : gif.images[i].localTableEntries == 0;
         // Missing pixels would be 0: no need to count them out.
         if (usesTable && !reader.Decode(gif.images[i], i, note, false, reason)) return false;
     }

@@ -38,11 +38,27 @@ std::vector<bool> ControlsEditedTable(const GifStructure& gif)
     return controls;
 }
 
+// A table's colors as the file holds them, padded with black to a power of
+// two: the bytes written, and the size field's bits through sizeBits.
+size_t TableBytes(const ColorTable& table, uint32_t* sizeBits, uint8_t* rgb)
+{
+    const uint32_t entries = GifTableEntries(table.GetCount());
+    *sizeBits = 0;
+    while ((2u << *sizeBits) < entries) ++*sizeBits;
+    std::memset(rgb, 0, size_t(entries) * 3);
+    for (uint32_t i = 0; i < table.GetCount(); ++i) {
+        rgb[3 * i] = table.GetEntry(i)->red;
+        rgb[3 * i + 1] = table.GetEntry(i)->green;
+        rgb[3 * i + 2] = table.GetEntry(i)->blue;
+    }
+    return size_t(entries) * 3;
+}
+
 }  // namespace
 
 bool GifImageUsesTable(const GifStructure& gif, size_t i)
 {
-    return gif.editsLocalTable ? i == 0 : gif.images[i].localTableEntries == 0;
+    return gif.editsLocalTable ? i == size_t(gif.editedImage) : gif.images[i].localTableEntries == 0;
 }
 
 bool ListGifDrawings(const ByteSource& source, const GifStructure& gif, std::vector<GifDrawing>* drawings,
@@ -95,8 +111,14 @@ bool CountGifIndices(const ByteSource& source, const GifStructure& gif, std::vec
 }
 
 bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const ColorTable& table,
-                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason)
+                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason,
+                      const std::vector<GifTableEdit>& others)
 {
+    auto otherTable = [&](int image) -> const ColorTable* {
+        for (const GifTableEdit& edit : others)
+            if (edit.image == image && GifTableEntries(edit.table.GetCount()) != 0) return &edit.table;
+        return nullptr;
+    };
     const uint32_t count = table.GetCount();
     const uint32_t entries = GifTableEntries(count);
     IndexRemap remap;
@@ -107,13 +129,11 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
         return false;
     }
     uint32_t sizeBits = 0;
-    while ((2u << sizeBits) < entries) ++sizeBits;
     uint8_t rgb[256 * 3] = {};
-    for (uint32_t i = 0; i < count; ++i) {
-        rgb[3 * i] = table.GetEntry(i)->red;
-        rgb[3 * i + 1] = table.GetEntry(i)->green;
-        rgb[3 * i + 2] = table.GetEntry(i)->blue;
-    }
+    TableBytes(table, &sizeBits, rgb);
+    // Another table of the file written in place of its own.
+    uint32_t otherBits = 0;
+    uint8_t otherRgb[256 * 3];
     // The header and logical screen, and the global table.
     uint8_t screen[13];
     if (!source.ReadAt(0, screen, sizeof screen)) {
@@ -125,9 +145,17 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
         screen[10] = uint8_t((screen[10] & 0xF8) | sizeBits);
         screen[11] = Mapped(map, screen[11]);
     }
-    out.Write(screen, sizeof screen);
-    if (!gif.editsLocalTable) out.Write(rgb, size_t(entries) * 3);
-    else source.CopyTo(out, gif.globalTableOffset, uint64_t(gif.globalTableEntries) * 3);
+    const ColorTable* global = gif.editsLocalTable && gif.globalTableEntries ? otherTable(-1) : nullptr;
+    if (global) {
+        const size_t bytes = TableBytes(*global, &otherBits, otherRgb);
+        screen[10] = uint8_t((screen[10] & 0xF8) | otherBits);
+        out.Write(screen, sizeof screen);
+        out.Write(otherRgb, bytes);
+    } else {
+        out.Write(screen, sizeof screen);
+        if (!gif.editsLocalTable) out.Write(rgb, size_t(entries) * 3);
+        else source.CopyTo(out, gif.globalTableOffset, uint64_t(gif.globalTableEntries) * 3);
+    }
 
     GifPixelReader reader(source);
     // A graphic control extension's transparent index is that of the next
@@ -163,16 +191,19 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
         }
         const GifImage& image = gif.images[imageIndex];
         const bool usesTable = GifImageUsesTable(gif, imageIndex);
-        if (imageIndex == 0 && gif.editsLocalTable) {
+        const bool edited = gif.editsLocalTable && imageIndex == size_t(gif.editedImage);
+        const ColorTable* own = !edited && image.localTableEntries ? otherTable(int(imageIndex)) : nullptr;
+        if (edited || own) {
             uint8_t descriptor[10];
             if (!source.ReadAt(image.descriptorOffset, descriptor, sizeof descriptor)) {
                 *reason = "cannot be read";
                 out.Fail();
                 return false;
             }
-            descriptor[9] = uint8_t((descriptor[9] & 0xF8) | 0x80 | sizeBits);
+            const size_t bytes = own ? TableBytes(*own, &otherBits, otherRgb) : size_t(entries) * 3;
+            descriptor[9] = uint8_t((descriptor[9] & 0xF8) | 0x80 | (own ? otherBits : sizeBits));
             out.Write(descriptor, sizeof descriptor);
-            out.Write(rgb, size_t(entries) * 3);
+            out.Write(own ? otherRgb : rgb, bytes);
         } else {
             source.CopyTo(out, image.descriptorOffset, image.dataOffset - image.descriptorOffset);
         }

@@ -34,8 +34,10 @@ bool CountGifIndices(const ByteSource& source, const GifStructure& gif, std::vec
 
 // Writes the file of gif with table (padded with black to a power of two)
 // and, when remapPixels, every pixel index i of those images as map[i] (see
-// IndexRemap). False with a reason; out then fails.
+// IndexRemap); the tables in others (not the edited one) go in place of
+// theirs, their images copied. False with a reason; out then fails.
 bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const ColorTable& table,
-                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason);
+                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out, std::string* reason,
+                      const std::vector<GifTableEdit>& others = {});
 
 #endif

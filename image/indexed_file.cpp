@@ -169,15 +169,15 @@ bool IndexedFile::DecodeRows(const ByteSource& source,
 bool IndexedFile::PictureDataCanFill(std::string* reason) const
 {
     if (format == ImageFileFormat::Png) return CheckPngImageData(png, reason);
-    return format != ImageFileFormat::Gif || GifPixelReader::CanFill(gif.images[0], 0, reason);
+    return format != ImageFileFormat::Gif || GifPixelReader::CanFill(gif.images[gif.shownImage], gif.shownImage, reason);
 }
 
 std::vector<uint8_t> IndexedFile::Alpha() const
 {
     if (format == ImageFileFormat::Png) return png.alpha;
     std::vector<uint8_t> alpha;
-    if (format == ImageFileFormat::Gif && !gif.images.empty() && gif.images[0].transparentIndex >= 0) {
-        alpha.assign(size_t(gif.images[0].transparentIndex) + 1, 255);
+    if (format == ImageFileFormat::Gif && !gif.images.empty() && gif.images[gif.shownImage].transparentIndex >= 0) {
+        alpha.assign(size_t(gif.images[gif.shownImage].transparentIndex) + 1, 255);
         alpha.back() = 0;
     }
     return alpha;
@@ -191,8 +191,27 @@ bool IndexedFile::DecodePackedRows(const ByteSource& source, const std::function
     return false;
 }
 
+std::vector<int> IndexedFile::Tables() const
+{
+    return format == ImageFileFormat::Gif ? GifTables(gif) : std::vector<int>();
+}
+
+int IndexedFile::EditedTable() const
+{
+    return format == ImageFileFormat::Gif && gif.editsLocalTable ? gif.editedImage : -1;
+}
+
+bool IndexedFile::SelectTable(const ByteSource& source, int table, std::string* reason)
+{
+    if (format != ImageFileFormat::Gif) {
+        *reason = "holds one color table";
+        return false;
+    }
+    return SelectGifTable(source, &gif, table, reason);
+}
+
 bool IndexedFile::WriteWithTable(const ByteSource& source, const ColorTable& table, SafeFileWriter& out,
-                                 std::string* reason) const
+                                 std::string* reason, const std::vector<GifTableEdit>& others) const
 {
     const uint32_t count = table.GetCount();
     if (count == 0) {
@@ -218,7 +237,9 @@ bool IndexedFile::WriteWithTable(const ByteSource& source, const ColorTable& tab
         }
     }
     if (format == ImageFileFormat::Png) return WritePngWithTable(source, png, table, out, reason);
-    return WriteGifWithTable(source, gif, table, out, reason);
+    std::vector<GifTableEdit> edits(others);
+    edits.push_back(GifTableEdit{EditedTable(), table});
+    return WriteGifWithTables(source, gif, edits, out, reason);
 }
 
 std::string IndexedFile::Report(const std::string& path, uint64_t fileSize, int32_t headerDetail, int32_t hexNumbers,

@@ -54,6 +54,14 @@ public:
     // The table the picture's pixels index: Table(), except for a GIF whose
     // first image has its own table beside the edited global one.
     const ColorTable& PictureTable() const;
+    // A GIF's tables as they are offered for editing (see GifTables); empty
+    // for a PNG, which holds one.
+    std::vector<int> Tables() const;
+    // Which of them Table() is: -1 the global one, else the image's number.
+    int EditedTable() const;
+    // Makes another of a GIF's tables the edited one, and the picture the
+    // first image drawn with it (see SelectGifTable).
+    bool SelectTable(const ByteSource& source, int table, std::string* reason);
     // False, with a reason, when the picture's data is far too short for its
     // size: refused before memory is taken for the picture.
     bool PictureDataCanFill(std::string* reason) const;
@@ -73,8 +81,9 @@ public:
                           std::string* reason) const;
     // Writes the file again with table in place of its own. Refuses a table
     // the format cannot hold or one too short for the pixels, naming the count.
+    // A GIF's other tables in others are written in place of theirs too.
     bool WriteWithTable(const ByteSource& source, const ColorTable& table, SafeFileWriter& out,
-                        std::string* reason) const;
+                        std::string* reason, const std::vector<GifTableEdit>& others = {}) const;
     // The header view's report of the file's structure, in the words of texts.
     std::string Report(const std::string& path, uint64_t fileSize, int32_t headerDetail, int32_t hexNumbers,
                        const ReportTexts& texts = JapaneseReportTexts()) const;

@@ -38,9 +38,12 @@ std::string Printable(const std::string& bytes)
     return text;
 }
 
-const std::string& EditedTableName(const GifStructure& gif, const ReportTexts& t)
+std::string EditedTableName(const GifStructure& gif, const ReportTexts& t)
 {
-    return gif.editsLocalTable ? t.firstLocalTable : t.globalTable;
+    if (!gif.editsLocalTable) return t.globalTable;
+    if (gif.editedImage <= 0) return t.firstLocalTable;
+    return FillIn(t.imageTable, std::to_string(gif.editedImage + 1),
+                  std::to_string(gif.images[size_t(gif.editedImage)].localTableEntries));
 }
 
 // The local tables the edit leaves as they are, as "image 2 (16 colors), ...".
@@ -48,7 +51,7 @@ std::string OtherLocalTables(const GifStructure& gif, const ReportTexts& t)
 {
     std::string text;
     for (size_t i = 0; i < gif.images.size(); ++i) {
-        if (gif.images[i].localTableEntries == 0 || (i == 0 && gif.editsLocalTable)) continue;
+        if (gif.images[i].localTableEntries == 0 || (gif.editsLocalTable && i == size_t(gif.editedImage))) continue;
         text += (text.empty() ? "" : ", ") + FillIn(t.imageTable, std::to_string(i + 1),
                                                     std::to_string(gif.images[i].localTableEntries));
     }
@@ -89,7 +92,7 @@ void WriteImage(std::ostream& out, const GifStructure& gif, const ReportTexts& t
         << "\r\n  .Interlaced           = " << Number{image.interlaced}
         << "\r\n  .LocalColorTable      = " << Number{image.localTableEntries};
     if (image.localTableEntries) {
-        const bool edited = index == 0 && gif.editsLocalTable;
+        const bool edited = gif.editsLocalTable && index == size_t(gif.editedImage);
         out << " (offset " << Number{image.localTableOffset} << ", " << (edited ? t.edited : t.keptAsIs) << ")";
     }
     out << "\r\n  .LzwMinimumCodeSize   = " << Number{image.minimumCodeSize}
