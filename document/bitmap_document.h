@@ -116,6 +116,17 @@ public:
     // Makes the document the indexed picture with table, modified; its
     // alpha goes to tRNS when it is saved as PNG (picture_convert.cpp).
     bool TakeIndexedPicture(const IndexedPicture& picture, const ColorTable& table);
+    // A GIF's tables the palette window can switch between (see GifTables):
+    // empty unless the file holds more than one that a picture draws with
+    // (file_tables.cpp).
+    std::vector<int> FileTables() const;
+    int EditedFileTable() const;
+    // Shows the first frame drawn with table and makes it the one edited;
+    // the table left keeps its applied colors until the file is saved, when
+    // every table changed is written. False, saying why in problem, while
+    // the pixels follow a rearranged table (save first) or when the frame
+    // cannot be shown.
+    bool SwitchFileTable(int table);
     // Why the last open, save or apply failed, when more can be said than that it did.
     const std::string& Problem() const { return problem; }
 
@@ -128,6 +139,9 @@ private:
     void TableApplied();
     // Counts again after the pixels or the table changed (entry_usage.cpp).
     void CountEntryUsage();
+    // The pixels of a GIF's frames not shown that use the edited table, read
+    // once the file or the table changes.
+    void CountOtherFrames();
     bool HighlightShown() const;
     // The colors to draw the picture's entries through in place of its own
     // table: the live working table and the highlight; false for its own.
@@ -172,6 +186,9 @@ private:
     // How Apply has moved the pixels since fileBytes were read: file index ->
     // index now; empty while none moved.
     std::vector<uint32_t> fileMap;
+    // A GIF's tables applied while another was being edited, for the next save.
+    std::vector<GifTableEdit> otherTables;
+    std::vector<uint64_t> otherFrameUsage;  // in the file's indices; empty: none
     std::string problem;
     bool alphaChannel;
     std::vector<uint8_t> tableAlpha;  // of a converted picture's entries

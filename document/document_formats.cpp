@@ -47,6 +47,8 @@ void BitmapDocument::ForgetFileForm()
     fileBytes.shrink_to_fit();
     indexedFile.reset();
     fileMap.clear();
+    otherTables.clear();
+    otherFrameUsage.clear();
     alphaChannel = false;
     tableAlpha.clear();
 }
@@ -99,6 +101,7 @@ bool BitmapDocument::LoadIndexedPicture(HDC dc, const char* file)
     indexedFile = std::move(indexed);
     fileFormat = indexedFile->Format();
     saveDialog.filter = kBmpSaveFilter;
+    CountOtherFrames();
     return true;
 }
 
@@ -116,8 +119,9 @@ bool BitmapDocument::WritePicture(const char* file, ImageFileFormat format)
         if (format == fileFormat && indexedFile) {
             ColorTable table;
             written = CopyColorTable(table) &&
-                      (fileMap.empty() ? indexedFile->WriteWithTable(ByteSource(fileBytes), table, writer, &reason)
-                                       : WriteRearrangedFile(table, writer, &reason));
+                      (fileMap.empty()
+                           ? indexedFile->WriteWithTable(ByteSource(fileBytes), table, writer, &reason, otherTables)
+                           : WriteRearrangedFile(table, writer, &reason));
         } else {
             written = WriteBitmapAsPng(*this, writer, &reason, tableAlpha);
         }
@@ -133,8 +137,15 @@ bool BitmapDocument::WritePicture(const char* file, ImageFileFormat format)
     std::unique_ptr<IndexedFile> indexed(new (std::nothrow) IndexedFile);
     if (indexed && ReadFileBytes(file, &bytes)) {
         const ByteSource source(bytes);
-        if (indexed->Read(source, &reason, true)) {
+        // A GIF saved as a GIF goes on editing the table shown.
+        const bool keepTable = indexedFile && indexedFile->Format() == ImageFileFormat::Gif;
+        const int edited = keepTable ? indexedFile->EditedTable() : -1;
+        if (indexed->Read(source, &reason, true) &&
+            (!keepTable || indexed->Format() != ImageFileFormat::Gif || indexed->EditedTable() == edited ||
+             indexed->SelectTable(source, edited, &reason))) {
             fileBytes.swap(bytes);
+            otherTables.clear();
+            CountOtherFrames();
             indexedFile = std::move(indexed);
             fileFormat = indexedFile->Format();
             fileMap.clear();

@@ -70,6 +70,7 @@ bool BitmapDocument::DescribeEntries(PictureEntries* entries) const
     // The picture shows one frame; the file's pixels of every frame count.
     RemappablePicture picture;
     std::string reason;
+    if (indexedFile->Format() == ImageFileFormat::Gif) picture.UseGifTable(indexedFile->EditedTable());
     if (!picture.ReadIndexed(ByteSource(fileBytes), true, &reason, true)) return false;
     // What the file says of its entries, moved to where Apply sent them.
     const std::vector<bool> named = CarriedThrough(picture.UsedEntries(), fileMap, count, false);
@@ -84,6 +85,7 @@ bool BitmapDocument::WriteRearrangedFile(const ColorTable& table, SafeFileWriter
 {
     RemappablePicture picture;
     const ByteSource source(fileBytes);
+    if (indexedFile->Format() == ImageFileFormat::Gif) picture.UseGifTable(indexedFile->EditedTable());
     return picture.ReadIndexed(source, false, reason, true) &&
-           picture.WriteIndexed(source, table, fileMap, true, writer, reason);
+           picture.WriteIndexed(source, table, fileMap, true, writer, reason, PngEncoding(), otherTables);
 }

@@ -6,6 +6,7 @@
 
 #include "image/dib_image.h"
 #include "image/gif_pixels.h"
+#include "image/gif_remap.h"
 #include "image/png_remap.h"
 #include "image/usage_counts.h"
 #include "platform/safe_file_writer.h"
@@ -137,6 +138,20 @@ const ColorTable& IndexedFile::PictureTable() const
     return format == ImageFileFormat::Gif ? gif.pictureTable : png.table;
 }
 
+bool IndexedFile::CountOtherFramesUsage(const ByteSource& source, std::vector<uint64_t>* counts,
+                                        std::string* reason) const
+{
+    ByteHistogram histogram;
+    GifPixelReader reader(source);
+    for (size_t i = 0; format == ImageFileFormat::Gif && i < gif.images.size(); ++i) {
+        if (i == gif.shownImage || !GifImageUsesTable(gif, i)) continue;
+        if (!reader.Decode(gif.images[i], i, [&](const uint8_t* p, size_t n) { histogram.Add(p, n); }, true, reason))
+            return false;
+    }
+    *counts = histogram.Totals();
+    return true;
+}
+
 bool IndexedFile::CountTableUsage(const ByteSource& source, std::vector<uint64_t>* counts, std::string* reason) const
 {
     if (format == ImageFileFormat::Gif) return CountGifPictureUsage(source, gif, counts, reason);
@@ -201,13 +216,25 @@ int IndexedFile::EditedTable() const
     return format == ImageFileFormat::Gif && gif.editsLocalTable ? gif.editedImage : -1;
 }
 
+bool IndexedFile::TableDrawn(int table) const
+{
+    if (format != ImageFileFormat::Gif) return false;
+    if (table >= 0) return size_t(table) < gif.images.size() && gif.images[size_t(table)].localTableEntries != 0;
+    for (const GifImage& image : gif.images)
+        if (image.localTableEntries == 0) return gif.globalTableEntries != 0;
+    return false;
+}
+
 bool IndexedFile::SelectTable(const ByteSource& source, int table, std::string* reason)
 {
     if (format != ImageFileFormat::Gif) {
         *reason = "holds one color table";
         return false;
     }
-    return SelectGifTable(source, &gif, table, reason);
+    if (!SelectGifTable(source, &gif, table, reason)) return false;
+    if (GifPictureSize(gif, &width, &height)) return true;
+    *reason = "has an empty picture (0 pixels wide or high)";
+    return false;
 }
 
 bool IndexedFile::WriteWithTable(const ByteSource& source, const ColorTable& table, SafeFileWriter& out,

@@ -59,6 +59,8 @@ public:
     std::vector<int> Tables() const;
     // Which of them Table() is: -1 the global one, else the image's number.
     int EditedTable() const;
+    // Whether a GIF's table is the one some image's pixels index.
+    bool TableDrawn(int table) const;
     // Makes another of a GIF's tables the edited one, and the picture the
     // first image drawn with it (see SelectGifTable).
     bool SelectTable(const ByteSource& source, int table, std::string* reason);
@@ -71,6 +73,9 @@ public:
     // How many of the picture's pixels index each value (256 counts) in
     // Table(): pixels drawn with another table are left out.
     bool CountTableUsage(const ByteSource& source, std::vector<uint64_t>* counts, std::string* reason) const;
+    // The same over a GIF's other frames drawn with Table() (256 counts,
+    // their pixels only); all 0 for a PNG.
+    bool CountOtherFramesUsage(const ByteSource& source, std::vector<uint64_t>* counts, std::string* reason) const;
     // Each entry's alpha as a PNG's tRNS holds it: a PNG's own; for a GIF,
     // opaque entries up to its first image's transparent index, which is 0.
     // Empty when every entry is opaque.

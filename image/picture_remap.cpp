@@ -7,7 +7,16 @@
 #include "palette/rearrange.h"
 #include "platform/safe_file_writer.h"
 
-RemappablePicture::RemappablePicture() : format(ImageFileFormat::Unknown), bmp(), png(), gif() {}
+RemappablePicture::RemappablePicture()
+    : format(ImageFileFormat::Unknown), bmp(), png(), gif(), gifTableChosen(false), gifTable(-1)
+{
+}
+
+void RemappablePicture::UseGifTable(int chosen)
+{
+    gifTableChosen = true;
+    gifTable = chosen;
+}
 
 bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* reason)
 {
@@ -39,7 +48,8 @@ bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, 
         if (background >= 0) named.push_back(uint32_t(background));
     } else if (detected == ImageFileFormat::Gif) {
         std::vector<GifDrawing> drawings;
-        if (!ReadGifStructure(source, &gif, reason, editPictureTable) || !table.Assign(gif.table) ||
+        if (!ReadGifStructure(source, &gif, reason, editPictureTable) ||
+            (gifTableChosen && !SelectGifTable(source, &gif, gifTable, reason)) || !table.Assign(gif.table) ||
             !ListGifDrawings(source, gif, &drawings, reason) ||
             (countPixels && !CountGifIndices(source, gif, &counts, reason)))
             return false;
@@ -107,11 +117,13 @@ bool RemappablePicture::Write(SourceFile& file, const ColorTable& newTable, cons
 
 bool RemappablePicture::WriteIndexed(const ByteSource& source, const ColorTable& newTable,
                                      const std::vector<uint32_t>& map, bool remapPixels, SafeFileWriter& out,
-                                     std::string* reason, const PngEncoding& encoding) const
+                                     std::string* reason, const PngEncoding& encoding,
+                                     const std::vector<GifTableEdit>& otherGifTables) const
 {
     if (format == ImageFileFormat::Png)
         return WriteRemappedPng(source, png, newTable, map, remapPixels, out, reason, encoding, &keptRows);
-    if (format == ImageFileFormat::Gif) return WriteRemappedGif(source, gif, newTable, map, remapPixels, out, reason);
+    if (format == ImageFileFormat::Gif)
+        return WriteRemappedGif(source, gif, newTable, map, remapPixels, out, reason, otherGifTables);
     *reason = "was not read";
     out.Fail();
     return false;

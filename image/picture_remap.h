@@ -31,6 +31,9 @@ public:
     // The same for a PNG or GIF file's bytes held anywhere, as the editor keeps
     // them; editPictureTable as for ReadGifStructure.
     bool ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason, bool editPictureTable = false);
+    // Reads that follow edit a GIF's table (see GifTables) in place of the
+    // one they would choose; one it does not hold is refused.
+    void UseGifTable(int gifTable);
 
     ImageFileFormat Format() const { return format; }
     const ColorTable& Table() const { return table; }
@@ -58,13 +61,16 @@ public:
                SafeFileWriter& out, std::string* reason, const PngEncoding& encoding = PngEncoding()) const;
     bool WriteIndexed(const ByteSource& source, const ColorTable& table, const std::vector<uint32_t>& map,
                       bool remapPixels, SafeFileWriter& out, std::string* reason,
-                      const PngEncoding& encoding = PngEncoding()) const;
+                      const PngEncoding& encoding = PngEncoding(),
+                      const std::vector<GifTableEdit>& otherGifTables = {}) const;
 
 private:
     ImageFileFormat format;
     BmpLayout bmp;
     PngStructure png;
     GifStructure gif;
+    bool gifTableChosen;
+    int gifTable;
     ColorTable table;
     std::vector<uint64_t> counts;
     PngKeptRows keptRows;  // a counted PNG's default image, for Write

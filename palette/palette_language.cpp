@@ -13,6 +13,10 @@ void PaletteWindow::ShowLanguage()
     HMENU old = GetMenu(Hwnd());
     SetMenu(Hwnd(), menu);
     if (old) DestroyMenu(old);
+    // The table menu went with the old bar.
+    tableMenu = nullptr;
+    tableChoices.clear();
+    UpdateTableMenu();
     // The checks the window keeps itself; the others follow each popup's opening.
     SetMenuCheck(GetSubMenu(menu, 1), ID_PALETTE_MARK_UNUSED, markUnused);
     SetMenuCheck(GetSubMenu(menu, 1), ID_PALETTE_PANEL, panelShown);

@@ -125,7 +125,8 @@ void SetMenuCheck(HMENU menu, UINT command, BOOL check)
 PaletteWindow::PaletteWindow()
     : selectedColumn(0), selectedRow(0), selected(0), panelShown(0), modified(0), totalRows(0),
       topRow(0), stepMark(), stepReady(false), rangeOn(false), rangeEnd(0), markUnused(0), livePicture(0), gridTip(nullptr),
-      keepIndices(false)
+      keepIndices(false),
+      tableMenu(nullptr)
 {
     InitDialogSpec(openDialog, kLoadFilter, "new bitmap", "bmp",
                    OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
@@ -495,7 +496,7 @@ void PaletteWindow::OnCommand(int id)
         FillRangeGradient(GradientSpace::Oklab);
         break;
     default:
-        if (!OnSnapCommand(id)) OnRearrangeCommand(id);
+        if (!OnSnapCommand(id) && !OnTableCommand(id)) OnRearrangeCommand(id);
         break;
     }
 }

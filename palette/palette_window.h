@@ -64,6 +64,9 @@ public:
     void SnapTableToDepth(int bits);
     // The document's pixel counts changed: what shows them is redrawn.
     void UsageChanged();
+    // The menu of the document's tables, there while it has more than one to
+    // switch between, its check on the one edited (palette_table_menu.cpp).
+    void UpdateTableMenu();
 
     // Rearranging the table (rearrange_commands.cpp). Keeping the picture,
     // the picture's pixels follow their entries at Apply; keeping indices,
@@ -164,6 +167,8 @@ private:
     bool CanFillGradient() const;
     // The channel-depth commands; false for any other.
     bool OnSnapCommand(int id);
+    // A table chosen from the table menu; false for any other command.
+    bool OnTableCommand(int id);
 
     // Rearranging (palette_rearrange.cpp, rearrange_commands.cpp).
     // Ctrl with an arrow key or M; false for any other key.
@@ -226,6 +231,9 @@ private:
     std::vector<uint64_t> workingUsage;
     bool keepIndices;
     FileDialogSpec conformDialog;
+    // The table menu and the document's tables its items stand for.
+    HMENU tableMenu;
+    std::vector<int> tableChoices;
 };
 
 INT_PTR CALLBACK PaletteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -152,6 +152,11 @@
 #define ID_PALETTE_SNAP_5_BITS          41462
 #define ID_PALETTE_SNAP_6_BITS          41463
 
+// Palette window: which of a GIF's tables it edits, a menu of its own after
+// menu 107's when the file holds more than one; 43000 + k is the k-th table
+#define ID_PALETTE_TABLE_FIRST          43000
+#define ID_PALETTE_TABLE_LAST           43511
+
 // Move entries dialog 111: where the selected entries go
 #define IDC_MOVE_POSITION               1030
 
@@ -226,6 +231,7 @@
 #define IDS_SAVE_READ_ONLY              3031
 #define IDS_SAVE_HARD_LINKED            3032
 #define IDS_SAVE_IN_USE                 3033
+#define IDS_DOC_TABLE_AFTER_REARRANGE   3034
 
 // New image dialog 109: 3048 to 3063
 #define IDS_NEW_MODE_2                  3048
@@ -249,6 +255,9 @@
 #define IDS_PALETTE_TIP_PIXELS          3073
 #define IDS_PALETTE_TIP_UNUSED          3074
 #define IDS_PALETTE_REARRANGE_FAILED    3075
+#define IDS_PALETTE_TABLE_MENU          3076
+#define IDS_PALETTE_TABLE_GLOBAL        3077
+#define IDS_PALETTE_TABLE_FRAME         3078
 
 // Palette window's rearranging and move entries dialog 111: 3096 to 3111
 #define IDS_MOVE_RANGE                  3096
