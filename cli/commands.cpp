@@ -15,6 +15,7 @@
 #include "cli/host.h"
 #include "cli/map_commands.h"
 #include "cli/picture_commands.h"
+#include "cli/progress_line.h"
 #include "cli/rearrange_commands.h"
 #include "cli/text_encoding.h"
 #include "cli/usage_commands.h"
@@ -31,44 +32,10 @@
 
 namespace {
 
-// Batches longer than this show a progress line on a terminal.
-const size_t kQuietBatchSize = 4;
-
 void ReportError(const std::string& file, const std::string& reason)
 {
     std::fprintf(stderr, "korin-cli: %s: %s\n", file.c_str(), reason.c_str());
 }
-
-// One line on standard error, rewritten for each file of a long batch.
-class ProgressLine {
-public:
-    explicit ProgressLine(size_t total)
-        : total(total), shown(0), enabled(total > kQuietBatchSize && StandardErrorIsTerminal())
-    {
-    }
-    ~ProgressLine() { Clear(); }
-
-    void Show(size_t done, const std::string& file)
-    {
-        if (!enabled) return;
-        Clear();
-        shown = size_t(std::fprintf(stderr, "[%zu/%zu] %s", done + 1, total, file.c_str()));
-        std::fflush(stderr);
-    }
-    // Called before anything else is written to standard error.
-    void Clear()
-    {
-        if (!enabled || shown == 0) return;
-        std::fprintf(stderr, "\r%*s\r", int(shown), "");
-        std::fflush(stderr);
-        shown = 0;
-    }
-
-private:
-    size_t total;
-    size_t shown;
-    bool enabled;
-};
 
 const char kNotReadable[] = "is not a BMP file this program reads (uncompressed, 40-byte header, complete)";
 
