@@ -7,23 +7,34 @@
 #include "palette/rearrange.h"
 #include "platform/safe_file_writer.h"
 
+namespace {
+
+const char kOneTable[] = "holds one color table; only a GIF file has several";
+
+}  // namespace
+
 RemappablePicture::RemappablePicture() : format(ImageFileFormat::Unknown), bmp(), png(), gif() {}
 
-bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* reason)
+bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* reason, int gifTable)
 {
     const ByteSource source(file);
-    if (DetectImageFormat(source) != ImageFileFormat::Bmp) return ReadIndexed(source, countPixels, reason);
+    if (DetectImageFormat(source) != ImageFileFormat::Bmp)
+        return ReadIndexed(source, countPixels, reason, false, gifTable);
     format = ImageFileFormat::Unknown;
     counts.clear();
     named.clear();
     transparentIndices.clear();
+    if (gifTable != kDefaultGifTable) {
+        *reason = kOneTable;
+        return false;
+    }
     if (!ReadBmpTable(file, &bmp, &table, countPixels ? &counts : nullptr, reason)) return false;
     format = ImageFileFormat::Bmp;
     return true;
 }
 
 bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason,
-                                    bool editPictureTable)
+                                    bool editPictureTable, int gifTable)
 {
     format = ImageFileFormat::Unknown;
     counts.clear();
@@ -31,6 +42,10 @@ bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, 
     named.clear();
     transparentIndices.clear();
     const ImageFileFormat detected = DetectImageFormat(source);
+    if (detected == ImageFileFormat::Png && gifTable != kDefaultGifTable) {
+        *reason = kOneTable;
+        return false;
+    }
     if (detected == ImageFileFormat::Png) {
         if (!ReadPngStructure(source, &png, reason) || !table.Assign(png.table) ||
             (countPixels && !CountPngIndices(source, png, &counts, reason, &keptRows)))
@@ -39,8 +54,9 @@ bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, 
         if (background >= 0) named.push_back(uint32_t(background));
     } else if (detected == ImageFileFormat::Gif) {
         std::vector<GifDrawing> drawings;
-        if (!ReadGifStructure(source, &gif, reason, editPictureTable) || !table.Assign(gif.table) ||
-            !ListGifDrawings(source, gif, &drawings, reason) ||
+        if (!ReadGifStructure(source, &gif, reason, editPictureTable) ||
+            (gifTable != kDefaultGifTable && !SelectGifTable(source, &gif, gifTable, reason)) ||
+            !table.Assign(gif.table) || !ListGifDrawings(source, gif, &drawings, reason) ||
             (countPixels && !CountGifIndices(source, gif, &counts, reason)))
             return false;
         for (const GifDrawing& drawing : drawings) {

@@ -26,11 +26,14 @@ public:
 
     // Reads the file's structure and table and, with countPixels, counts the
     // pixels of each entry (a pass over the pixel data; a PNG's rows are kept
-    // for Write when they fit within a few MiB). False with a one-line reason.
-    bool Read(SourceFile& file, bool countPixels, std::string* reason);
+    // for Write when they fit within a few MiB). gifTable, unless
+    // kDefaultGifTable, picks a GIF's table (see SelectGifTable); a BMP or
+    // PNG file is then refused. False with a one-line reason.
+    bool Read(SourceFile& file, bool countPixels, std::string* reason, int gifTable = kDefaultGifTable);
     // The same for a PNG or GIF file's bytes held anywhere, as the editor keeps
     // them; editPictureTable as for ReadGifStructure.
-    bool ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason, bool editPictureTable = false);
+    bool ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason, bool editPictureTable = false,
+                     int gifTable = kDefaultGifTable);
 
     ImageFileFormat Format() const { return format; }
     const ColorTable& Table() const { return table; }
