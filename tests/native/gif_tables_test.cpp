@@ -1,6 +1,5 @@
 // A GIF's tables chosen by number and written again one at a time and
-// together: the bytes of each table named change, every other byte stays;
-// a table the file does not hold is refused with the ones it does.
+// together: the bytes of each table named change, every other byte stays.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +8,6 @@
 #include "image/indexed_file.h"
 #include "platform/safe_file_writer.h"
 #include "tests/support/gif_bytes.h"
-#include "tests/support/picture_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -74,24 +72,6 @@ TEST(GifTables, EachEditChangesItsTablesBytesAndNoOthers)
         const size_t same =
             size_t(std::mismatch(expected.begin(), expected.end(), written.begin()).first - expected.begin());
         EXPECT_EQ(expected.size(), same) << "bytes the same before the first that is not";
-    }
-
-    const std::string noGlobal = MakeGif(3, 2, "", 0, {second});
-    const struct {
-        std::string bytes;
-        int table;
-        std::string reason;
-    } refusals[] = {
-        {bytes, 0, "has no local color table for image 1; its tables: global, 2, 3"},
-        {bytes, 5, "has no image 6 (it has 3); its tables: global, 2, 3"},
-        {noGlobal, -1, "has no global color table; its tables: 1"},
-        {SmallPngBytes(), -1, "holds one color table; only a GIF file has several"},
-    };
-    for (const auto& r : refusals) {
-        IndexedFile file;
-        std::string reason;
-        EXPECT_FALSE(file.Read(ByteSource(r.bytes), &reason, false, r.table)) << r.reason;
-        EXPECT_EQ(r.reason, reason);
     }
 }
 
