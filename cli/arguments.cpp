@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "cli/table_option.h"
 #include "color/channel_depth.h"
 
 namespace {
@@ -31,6 +32,7 @@ enum OptionBit : unsigned {
     kUnsorted = 1 << 20,
     kLevel = 1 << 21,
     kDepth = 1 << 22,
+    kTable = 1 << 23,
 };
 const unsigned kOutputOptions = kOut | kOutDir | kInPlace;
 
@@ -50,7 +52,7 @@ const OptionInfo kOptions[] = {
     {"--dither", kDither, true}, {"--alpha-threshold", kAlphaThreshold, true},
     {"--transparent", kTransparent, true}, {"--colors", kColors, true},
     {"--keep", kKeep, true},     {"--unsorted", kUnsorted, false},
-    {"--level", kLevel, true},   {"--depth", kDepth, true},
+    {"--level", kLevel, true},   {"--depth", kDepth, true},    {"--table", kTable, true},
 };
 
 const char kToolHelp[] =
@@ -90,6 +92,10 @@ const char kToolHelp[] =
     "  --out-dir DIR   write each result to DIR under its input's name\n"
     "  --in-place      replace each input\n"
     "\n"
+    "A command that reads or edits a table takes --table global|N for a GIF file:\n"
+    "its global table or image N's local one (N from 1). Without it, the global\n"
+    "table is taken, or the first image's own when there is none.\n"
+    "\n"
     "Files are replaced only once fully written. Exit status: 0 when every file\n"
     "succeeded, 1 when any failed (the others are still done), 2 for bad usage.\n"
     "Run 'korin-cli COMMAND --help' for a command's details, 'korin-cli --version'\n"
@@ -121,17 +127,20 @@ const char kInfoHelp[] =
 
 const char kPaletteHelp[] =
     "Usage: korin-cli palette FILE.bmp -o OUT [--format riff|jasc|gpl|act|hex|pdn]\n"
+    "                         [--table T]\n"
     "\n"
-    "Saves the color table of FILE.bmp as a palette file.\n" KORIN_FORMAT_HELP;
+    "Saves the color table of FILE.bmp as a palette file.\n" KORIN_FORMAT_HELP KORIN_TABLE_HELP;
 
 const char kConvertHelp[] =
     "Usage: korin-cli convert IN OUT [--format riff|jasc|gpl|act|hex|pdn] [--level N]\n"
+    "                         [--table T]\n"
     "\n"
     "Reads IN, a palette file in any of the formats below (told apart by its\n"
     "content, not its name) or a BMP, PNG or GIF file with a color table, and\n"
     "writes its colors to OUT.\n" KORIN_FORMAT_HELP
     "Without --format, an OUT named .bmp or .png takes the picture of IN (a BMP,\n"
-    "or an indexed PNG or GIF) with the same pixel indices and table.\n" KORIN_LEVEL_HELP;
+    "or an indexed PNG or GIF) with the same pixel indices and table; with --table,\n"
+    "a GIF's first image drawn with that table.\n" KORIN_LEVEL_HELP KORIN_TABLE_HELP;
 
 const char kNormalizeHelp[] =
     "Usage: korin-cli normalize FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
@@ -145,25 +154,29 @@ const char kNormalizeHelp[] =
 // What the table commands keep of a PNG or GIF file.
 #define KORIN_INDEXED_HELP                                                               \
     "A PNG or GIF file keeps every byte but its table's (PNG: PLTE, tRNS, hIST; GIF:\n"   \
-    "the global table, or the first image's own when there is none): pixel data and\n" \
-    "every other chunk or block are copied as they are.\n"
+    "the one --table names, else the global table, or the first image's own when\n"    \
+    "there is none): pixel data and every other chunk or block are copied as they are.\n" \
+    KORIN_TABLE_HELP
 
 const char kApplyHelp[] =
-    "Usage: korin-cli apply SOURCE FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
+    "Usage: korin-cli apply SOURCE FILE.bmp... [--table T]\n"
+    "                       (-o OUT.bmp | --out-dir DIR | --in-place)\n"
     "\n"
     "Writes the color table of SOURCE into each bitmap; pixel bytes stay unchanged.\n"
     "SOURCE is a palette file (RIFF, JASC-PAL, GIMP, Adobe Color Table, Paint.NET or\n"
     "hex list) or a BMP file with a color table, told apart by its content. A longer\n"
     "table grows the bitmap's table (up to 2^bits entries);\n"
-    "a shorter one leaves the remaining entries black.\n" KORIN_INDEXED_HELP;
+    "a shorter one leaves the remaining entries black. --table picks each FILE's\n"
+    "table, not SOURCE's.\n" KORIN_INDEXED_HELP;
 
 const char kInvertHelp[] =
-    "Usage: korin-cli invert FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
+    "Usage: korin-cli invert FILE.bmp... [--table T] (-o OUT.bmp | --out-dir DIR | --in-place)\n"
     "\n"
     "Replaces every channel of every color-table entry by 255 minus its value.\n" KORIN_INDEXED_HELP;
 
 const char kSwapHelp[] =
-    "Usage: korin-cli swap rg|gb|br FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
+    "Usage: korin-cli swap rg|gb|br FILE.bmp... [--table T]\n"
+    "                      (-o OUT.bmp | --out-dir DIR | --in-place)\n"
     "\n"
     "Exchanges two channels in every color-table entry:\n"
     "  rg  red and green\n"
@@ -171,7 +184,8 @@ const char kSwapHelp[] =
     "  br  blue and red\n" KORIN_INDEXED_HELP;
 
 const char kSnapHelp[] =
-    "Usage: korin-cli snap FILE... --depth 3|4|5|6 (-o OUT | --out-dir DIR | --in-place)\n"
+    "Usage: korin-cli snap FILE... --depth 3|4|5|6 [--table T]\n"
+    "                      (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Rounds every channel of every color-table entry to the nearest value a display\n"
     "with DEPTH bits per channel shows, widened back to 8 bits by repeating its\n"
@@ -186,17 +200,18 @@ const char kNewHelp[] =
     "count defaults to what the dialog's color mode sets: 2, 16, 256, or 0 for 24 bits.\n";
 
 const char kUsageHelp[] =
-    "Usage: korin-cli usage FILE [--format tsv|json]\n"
+    "Usage: korin-cli usage FILE [--format tsv|json] [--table T]\n"
     "\n"
     "Counts the pixels that use each color-table entry of FILE (a BMP file the\n"
     "editor opens, or an indexed PNG or GIF file) and names the unused entries.\n"
     "Every frame of an animation is counted; a line at the end then says how many.\n"
     "  --format tsv   tab-separated: index, #RRGGBB, pixels; then '# unused' lines\n"
     "  --format json  one JSON object\n"
-    "Without --format, a table to read.\n";
+    "Without --format, a table to read.\n" KORIN_TABLE_HELP
+    "With --table, the images drawn with it are counted, and a line names them.\n";
 
 const char kGradientHelp[] =
-    "Usage: korin-cli gradient FILE FIRST LAST [--space rgb|oklab]\n"
+    "Usage: korin-cli gradient FILE FIRST LAST [--space rgb|oklab] [--table T]\n"
     "                          (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Fills the color-table entries between FIRST and LAST (counted from 0) with an\n"
@@ -204,7 +219,7 @@ const char kGradientHelp[] =
     "The range holds three entries or more and lies within the table. FILE is a BMP,\n"
     "PNG or GIF file; only its table changes.\n"
     "  --space rgb    even steps of the red, green and blue values (the default)\n"
-    "  --space oklab  even steps in OKLab, which look even to the eye\n";
+    "  --space oklab  even steps in OKLab, which look even to the eye\n" KORIN_TABLE_HELP;
 
 struct CommandInfo {
     const char* name;
@@ -215,25 +230,25 @@ struct CommandInfo {
 
 const CommandInfo kCommands[] = {
     {"info", Command::Info, kMembers | kHex | kRaw, kInfoHelp},
-    {"palette", Command::Palette, kOut | kFormat, kPaletteHelp},
-    {"apply", Command::Apply, kOutputOptions, kApplyHelp},
-    {"invert", Command::Invert, kOutputOptions, kInvertHelp},
-    {"swap", Command::Swap, kOutputOptions, kSwapHelp},
+    {"palette", Command::Palette, kOut | kFormat | kTable, kPaletteHelp},
+    {"apply", Command::Apply, kOutputOptions | kTable, kApplyHelp},
+    {"invert", Command::Invert, kOutputOptions | kTable, kInvertHelp},
+    {"swap", Command::Swap, kOutputOptions | kTable, kSwapHelp},
     {"new", Command::New, kOut | kSize | kBits | kEntries, kNewHelp},
-    {"convert", Command::Convert, kFormat | kLevel, kConvertHelp},
+    {"convert", Command::Convert, kFormat | kLevel | kTable, kConvertHelp},
     {"normalize", Command::Normalize, kOutputOptions, kNormalizeHelp},
-    {"usage", Command::Usage, kFormat, kUsageHelp},
-    {"gradient", Command::Gradient, kOutputOptions | kSpace, kGradientHelp},
-    {"move", Command::Move, kOutputOptions | kKeepIndices | kLevel, kMoveHelp},
-    {"swap-entries", Command::SwapEntries, kOutputOptions | kKeepIndices | kLevel, kSwapEntriesHelp},
-    {"sort", Command::Sort, kOutputOptions | kKeepIndices | kBy | kRange | kLevel, kSortHelp},
-    {"compact", Command::Compact, kOutputOptions | kLevel, kCompactHelp},
-    {"merge-duplicates", Command::MergeDuplicates, kOutputOptions | kLevel, kMergeDuplicatesHelp},
-    {"conform", Command::Conform, kOutputOptions | kPalette | kLevel, kConformHelp},
+    {"usage", Command::Usage, kFormat | kTable, kUsageHelp},
+    {"gradient", Command::Gradient, kOutputOptions | kSpace | kTable, kGradientHelp},
+    {"move", Command::Move, kOutputOptions | kKeepIndices | kLevel | kTable, kMoveHelp},
+    {"swap-entries", Command::SwapEntries, kOutputOptions | kKeepIndices | kLevel | kTable, kSwapEntriesHelp},
+    {"sort", Command::Sort, kOutputOptions | kKeepIndices | kBy | kRange | kLevel | kTable, kSortHelp},
+    {"compact", Command::Compact, kOutputOptions | kLevel | kTable, kCompactHelp},
+    {"merge-duplicates", Command::MergeDuplicates, kOutputOptions | kLevel | kTable, kMergeDuplicatesHelp},
+    {"conform", Command::Conform, kOutputOptions | kPalette | kLevel | kTable, kConformHelp},
     {"map", Command::Map, kOutputOptions | kPalette | kDither | kAlphaThreshold | kTransparent, kMapHelp},
     {"quantize", Command::Quantize,
      kOutputOptions | kColors | kKeep | kUnsorted | kDither | kAlphaThreshold | kTransparent, kQuantizeHelp},
-    {"snap", Command::Snap, kOutputOptions | kDepth, kSnapHelp},
+    {"snap", Command::Snap, kOutputOptions | kDepth | kTable, kSnapHelp},
 };
 
 const CommandInfo* FindCommand(const std::string& name)
@@ -292,7 +307,7 @@ int32_t DefaultEntries(int32_t bitCount)
 struct Collected {
     unsigned seen = 0;
     std::string out, outDir, size, bits, entries, format, space, by, range, palette, level;
-    std::string dither, threshold, transparent, colors, keep, depth;
+    std::string dither, threshold, transparent, colors, keep, depth, table;
     std::vector<std::string> operands;
 };
 
@@ -596,6 +611,7 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error)
         case kKeep: c.keep = value; break;
         case kLevel: c.level = value; break;
         case kDepth: c.depth = value; break;
+        case kTable: c.table = value; break;
         default: break;
         }
     }
@@ -605,6 +621,10 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error)
             return false;
         }
         args->pngLevel = c.level[0] - '0';
+    }
+    if ((c.seen & kTable) && !ParseTableOption(c.table, &args->gifTable)) {
+        *error = "--table takes global or an image number from 1, not '" + c.table + "'";
+        return false;
     }
     return CheckCommand(c, args, error);
 }

@@ -7,6 +7,7 @@
 
 #include "cli/map_arguments.h"
 #include "cli/rearrange_arguments.h"
+#include "image/gif_file.h"
 #include "image/new_image_spec.h"
 #include "palette/gradient.h"
 #include "palette/palette_formats.h"
@@ -53,6 +54,8 @@ struct Arguments {
     int snapDepth = 0;
     // convert and the rearranging commands: the deflate level of a PNG's new pixel data.
     int pngLevel = 6;
+    // --table: the GIF table the command works on, numbered as GifTables does.
+    int gifTable = kDefaultGifTable;
 };
 
 // Fills args from the words after the program name. False, with a one-line

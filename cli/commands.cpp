@@ -15,7 +15,9 @@
 #include "cli/host.h"
 #include "cli/map_commands.h"
 #include "cli/picture_commands.h"
+#include "cli/progress_line.h"
 #include "cli/rearrange_commands.h"
+#include "cli/table_option.h"
 #include "cli/text_encoding.h"
 #include "cli/usage_commands.h"
 #include "image/bmp_normalize.h"
@@ -31,44 +33,10 @@
 
 namespace {
 
-// Batches longer than this show a progress line on a terminal.
-const size_t kQuietBatchSize = 4;
-
 void ReportError(const std::string& file, const std::string& reason)
 {
     std::fprintf(stderr, "korin-cli: %s: %s\n", file.c_str(), reason.c_str());
 }
-
-// One line on standard error, rewritten for each file of a long batch.
-class ProgressLine {
-public:
-    explicit ProgressLine(size_t total)
-        : total(total), shown(0), enabled(total > kQuietBatchSize && StandardErrorIsTerminal())
-    {
-    }
-    ~ProgressLine() { Clear(); }
-
-    void Show(size_t done, const std::string& file)
-    {
-        if (!enabled) return;
-        Clear();
-        shown = size_t(std::fprintf(stderr, "[%zu/%zu] %s", done + 1, total, file.c_str()));
-        std::fflush(stderr);
-    }
-    // Called before anything else is written to standard error.
-    void Clear()
-    {
-        if (!enabled || shown == 0) return;
-        std::fprintf(stderr, "\r%*s\r", int(shown), "");
-        std::fflush(stderr);
-        shown = 0;
-    }
-
-private:
-    size_t total;
-    size_t shown;
-    bool enabled;
-};
 
 const char kNotReadable[] = "is not a BMP file this program reads (uncompressed, 40-byte header, complete)";
 
@@ -122,12 +90,13 @@ const char kNoTable[] = "has no color table (a full-color bitmap has none)";
 // A table from a palette file of any format or from a BMP file, told apart
 // by content. An Adobe Color Table may begin with the bytes BM too: what does
 // not read as a bitmap is tried as a palette before it is refused.
-bool ReadTableSource(const MemoryDeviceContext& dc, const std::string& path, ColorTable* table)
+bool ReadTableSource(const MemoryDeviceContext& dc, const std::string& path, ColorTable* table,
+                     int gifTable = kDefaultGifTable)
 {
     const ImageFileFormat picture = PictureFormatOf(path);
     if (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif) {
         std::string why, swatchWhy;
-        if (ReadPictureTable(path, table, &why)) return true;
+        if (ReadPictureTable(path, table, &why, gifTable)) return true;
         // A truecolor PNG has no table; a picture of swatches stands for one.
         SourceFile file;
         PictureRows rows;
@@ -235,12 +204,12 @@ int SaveTable(const ColorTable& table, const Arguments& args)
 // out, edit it, write it back, save), with the pixel rows copied file to file
 // instead of loaded.
 bool RecolorFile(const MemoryDeviceContext& dc, const std::string& input, const std::string& output,
-                 const TableEdit& edit, FolderFlushes* flushes, Failure* failure)
+                 const TableEdit& edit, int gifTable, FolderFlushes* flushes, Failure* failure)
 {
     const ImageFileFormat picture = PictureFormatOf(input);
     if (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif) {
         std::string file, reason;
-        if (RecolorIndexedFile(input.c_str(), output.c_str(), edit, flushes, &file, &reason)) return true;
+        if (RecolorIndexedFile(input.c_str(), output.c_str(), edit, flushes, &file, &reason, gifTable)) return true;
         *failure = {file, file == output && reason == "could not be written" ? WhyNotWritten(output) : reason};
         return false;
     }
@@ -294,7 +263,8 @@ bool BatchInputs(const Arguments& args, std::vector<std::string>* inputs)
     return true;
 }
 
-// One job for each input, a bad file named and passed over. The files
+// One job for each input, a bad file named and passed over (one that
+// cannot take the --table given before it is read). The files
 // written reach the disk together, each before it replaces its target (a
 // file that then fails is named at the end); the folders that hold the new
 // names are flushed once, at the end.
@@ -312,10 +282,10 @@ int ForEachInput(const Arguments& args, const FileJob& job)
     for (size_t i = 0; i < inputs.size(); ++i) {
         const std::string& input = inputs[i];
         progress.Show(i, input);
-        Failure failure;
+        Failure failure = {input, TableOptionRefusal(args.gifTable, input)};
         bool done = false;
         try {
-            done = job(input, &flushes, &failure);
+            done = failure.reason.empty() && job(input, &flushes, &failure);
         } catch (const std::bad_alloc&) {
             // One file too large for the memory left; the others still go on.
             failure = {input, "needs more memory than is free"};
@@ -343,7 +313,7 @@ int ForEachInput(const Arguments& args, const FileJob& job)
 int RecolorAll(const Arguments& args, const MemoryDeviceContext& dc, const TableEdit& edit)
 {
     return ForEachInput(args, [&](const std::string& input, FolderFlushes* flushes, Failure* failure) {
-        return RecolorFile(dc, input, OutputPath(args, input), edit, flushes, failure);
+        return RecolorFile(dc, input, OutputPath(args, input), edit, args.gifTable, flushes, failure);
     });
 }
 
@@ -411,7 +381,7 @@ int RunSnap(const Arguments& args, const MemoryDeviceContext& dc)
         const std::string output = OutputPath(args, input);
         const ImageFileFormat picture = PictureFormatOf(input);
         if (picture == ImageFileFormat::Unknown && !IsFolder(input)) return SnapPaletteFile(input, output, depth, failure);
-        if (RecolorFile(dc, input, output, edit, flushes, failure)) return true;
+        if (RecolorFile(dc, input, output, edit, args.gifTable, flushes, failure)) return true;
         if (picture != ImageFileFormat::Bmp || failure->file != input) return false;
         ColorTable probe;
         std::string reason;
@@ -475,14 +445,24 @@ int PrintReport(const Arguments& args, const std::string& path, std::string repo
     return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailure;
 }
 
+// False, naming why, when path cannot take the --table given.
+bool TakesTable(const Arguments& args, const std::string& path)
+{
+    const std::string refusal = TableOptionRefusal(args.gifTable, path);
+    if (refusal.empty()) return true;
+    ReportError(path, refusal);
+    return false;
+}
+
 int RunPalette(const Arguments& args, const MemoryDeviceContext& dc)
 {
     const std::string& path = args.inputs[0];
     ColorTable table;
     const ImageFileFormat picture = PictureFormatOf(path);
+    if (!TakesTable(args, path)) return kExitFailure;
     if (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif) {
         std::string reason;
-        if (!ReadPictureTable(path, &table, &reason)) {
+        if (!ReadPictureTable(path, &table, &reason, args.gifTable)) {
             ReportError(path, reason);
             return kExitFailure;
         }
@@ -505,14 +485,16 @@ int RunConvert(const Arguments& args, const MemoryDeviceContext& dc)
         ReportError(args.output, "cannot be made: GIF files are only rewritten with a new table (apply, invert, swap)");
         return kExitFailure;
     }
+    if (!TakesTable(args, args.inputs[0])) return kExitFailure;
     if (picture != ImageFileFormat::Unknown) {
         std::string file, reason;
-        if (ConvertPicture(dc.Get(), args.inputs[0], args.output, picture, &file, &reason, args.pngLevel)) return kExitSuccess;
+        if (ConvertPicture(dc.Get(), args.inputs[0], args.output, picture, &file, &reason, args.pngLevel, args.gifTable))
+            return kExitSuccess;
         ReportError(file, file == args.output && reason == "could not be written" ? WhyNotWritten(file) : reason);
         return kExitFailure;
     }
     ColorTable table;
-    if (!ReadTableSource(dc, args.inputs[0], &table)) return kExitFailure;
+    if (!ReadTableSource(dc, args.inputs[0], &table, args.gifTable)) return kExitFailure;
     return SaveTable(table, args);
 }
 

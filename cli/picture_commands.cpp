@@ -13,22 +13,23 @@ ImageFileFormat PictureFormatOf(const std::string& path)
 
 namespace {
 
-bool ReadIndexed(const std::string& path, SourceFile* file, IndexedFile* indexed, std::string* reason)
+bool ReadIndexed(const std::string& path, SourceFile* file, IndexedFile* indexed, std::string* reason,
+                 int gifTable = kDefaultGifTable)
 {
     if (!file->Open(path.c_str())) {
         *reason = "cannot be opened";
         return false;
     }
-    return indexed->Read(ByteSource(*file), reason);
+    return indexed->Read(ByteSource(*file), reason, false, gifTable);
 }
 
 }  // namespace
 
-bool ReadPictureTable(const std::string& path, ColorTable* table, std::string* reason)
+bool ReadPictureTable(const std::string& path, ColorTable* table, std::string* reason, int gifTable)
 {
     SourceFile file;
     IndexedFile indexed;
-    if (!ReadIndexed(path, &file, &indexed, reason)) return false;
+    if (!ReadIndexed(path, &file, &indexed, reason, gifTable)) return false;
     if (!table->Assign(indexed.Table())) {
         *reason = "has a table too large for the memory at hand";
         return false;
@@ -47,7 +48,7 @@ bool BuildPictureReport(const std::string& path, const std::string& shownPath, i
 }
 
 bool ConvertPicture(HDC dc, const std::string& input, const std::string& output, ImageFileFormat format,
-                    std::string* failedFile, std::string* reason, int pngLevel)
+                    std::string* failedFile, std::string* reason, int pngLevel, int gifTable)
 {
     *failedFile = input;
     DibImage image;
@@ -57,7 +58,7 @@ bool ConvertPicture(HDC dc, const std::string& input, const std::string& output,
     if (inputFormat == ImageFileFormat::Png || inputFormat == ImageFileFormat::Gif) {
         SourceFile file;
         IndexedFile indexed;
-        if (!ReadIndexed(input, &file, &indexed, reason) ||
+        if (!ReadIndexed(input, &file, &indexed, reason, gifTable) ||
             !LoadIndexedPicture(dc, indexed, ByteSource(file), &image, reason))
             return false;
         alpha = indexed.Alpha();

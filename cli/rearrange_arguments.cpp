@@ -1,5 +1,7 @@
 #include "cli/rearrange_arguments.h"
 
+#include "cli/table_option.h"
+
 namespace {
 
 // An entry number: decimal, 0 to 255.
@@ -41,27 +43,31 @@ bool Fail(std::string* error, const std::string& why)
     "are rewritten to follow their entries, so the picture looks as before; PNG tRNS,\n"    \
     "hIST and bKGD and the GIF transparent and background index follow too, and every\n"   \
     "other chunk or block is copied as it is. The frames of an animated PNG are\n"          \
-    "rewritten as its picture is. A line on standard output says what moved.\n" KORIN_LEVEL_HELP
+    "rewritten as its picture is. A line on standard output says what moved.\n"             \
+    KORIN_LEVEL_HELP KORIN_TABLE_HELP                                                       \
+    "With --table N only image N's pixels are rewritten; with --table global, those of\n"  \
+    "every image without a table of its own.\n"
 
 #define KORIN_KEEP_INDICES_HELP                                                              \
     "  --keep-indices  move only the table: the pixels keep their indices (so their\n"      \
     "                  colors change), as when the table was in the wrong order\n"
 
 const char kMoveHelp[] =
-    "Usage: korin-cli move FILE FROM[-TO] POSITION [--keep-indices]\n"
+    "Usage: korin-cli move FILE FROM[-TO] POSITION [--keep-indices] [--table T]\n"
     "                      (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Moves entry FROM (or entries FROM to TO) so that it lands at POSITION; the\n"
     "entries between close up. Entries are counted from 0.\n" KORIN_KEEP_INDICES_HELP KORIN_REARRANGE_OUTPUT;
 
 const char kSwapEntriesHelp[] =
-    "Usage: korin-cli swap-entries FILE A B [--keep-indices] (-o OUT | --out-dir DIR | --in-place)\n"
+    "Usage: korin-cli swap-entries FILE A B [--keep-indices] [--table T]\n"
+    "                              (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Exchanges entries A and B (counted from 0).\n" KORIN_KEEP_INDICES_HELP KORIN_REARRANGE_OUTPUT;
 
 const char kSortHelp[] =
     "Usage: korin-cli sort FILE... --by hue|lightness|usage [--range FIRST-LAST]\n"
-    "                      [--keep-indices] (-o OUT | --out-dir DIR | --in-place)\n"
+    "                      [--keep-indices] [--table T] (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Sorts the table, or entries FIRST to LAST, keeping the order of equal ones:\n"
     "  --by hue        greys first, then red, yellow, green, cyan, blue, magenta\n"
@@ -69,21 +75,22 @@ const char kSortHelp[] =
     "  --by usage      the entries most pixels use first\n" KORIN_KEEP_INDICES_HELP KORIN_REARRANGE_OUTPUT;
 
 const char kCompactHelp[] =
-    "Usage: korin-cli compact FILE... (-o OUT | --out-dir DIR | --in-place)\n"
+    "Usage: korin-cli compact FILE... [--table T] (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Removes every entry no pixel of any frame uses (an entry the file names as its\n"
     "transparent or background color, or as a plain text's color, stays), keeping\n"
     "the order of the rest. A table keeps at least one entry, a GIF table two.\n" KORIN_REARRANGE_OUTPUT;
 
 const char kMergeDuplicatesHelp[] =
-    "Usage: korin-cli merge-duplicates FILE... (-o OUT | --out-dir DIR | --in-place)\n"
+    "Usage: korin-cli merge-duplicates FILE... [--table T] (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Moves the pixels of each entry whose color (and PNG alpha) an earlier entry has\n"
     "to that first entry; the duplicates stay in the table, unused ('compact' removes\n"
     "them). GIF entries are the same only when every frame shows both or hides both.\n" KORIN_REARRANGE_OUTPUT;
 
 const char kConformHelp[] =
-    "Usage: korin-cli conform FILE... --palette PAL (-o OUT | --out-dir DIR | --in-place)\n"
+    "Usage: korin-cli conform FILE... --palette PAL [--table T]\n"
+    "                         (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Makes the palette file PAL (any format 'convert' reads) the table, in its order\n"
     "and count, and gives each pixel the palette color nearest to its own in OKLab\n"

@@ -84,7 +84,8 @@ bool RearrangeFile(const Arguments& args, const ColorTable& palette, const std::
     }
     RemappablePicture picture;
     Rearrangement plan;
-    if (!picture.Read(file, NeedsCounts(args), reason) || !Plan(args, picture, palette, &plan, reason)) return false;
+    if (!picture.Read(file, NeedsCounts(args), reason, args.gifTable) || !Plan(args, picture, palette, &plan, reason))
+        return false;
     SafeFileWriter writer(output.c_str(), flushes);
     PngEncoding encoding;
     encoding.deflate.level = args.pngLevel;

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/host.h"
 #include "cli/picture_commands.h"
+#include "cli/table_option.h"
 #include "image/bmp_layout.h"
 #include "image/dib_image.h"
 #include "image/gif_remap.h"
@@ -30,6 +31,8 @@ struct UsageFigures {
     ColorTable table;
     std::vector<uint64_t> counts;  // one for each index value, the table's entries at least
     size_t frames = 1;             // the images counted
+    int gifTable = kDefaultGifTable;  // --table
+    std::vector<uint32_t> tableImages;  // with --table, the images drawn with it, from 1
 };
 
 // An animation's later frames count too, as compact counts them: an APNG's
@@ -49,9 +52,14 @@ bool AddLaterFrames(const ByteSource& source, UsageFigures* figures, std::string
     } else {
         GifStructure gif;
         size_t images = 0;
-        if (!ReadGifStructure(source, &gif, reason) || !CountGifIndices(source, gif, &later, reason, 1, &images))
+        const int table = figures->gifTable;
+        if (!ReadGifStructure(source, &gif, reason) ||
+            (table != kDefaultGifTable && !SelectGifTable(source, &gif, table, reason)) ||
+            !CountGifIndices(source, gif, &later, reason, gif.shownImage + 1, &images))
             return false;
         figures->frames = 1 + images;
+        for (size_t i = 0; i < gif.images.size() && table != kDefaultGifTable; ++i)
+            if (GifImageUsesTable(gif, i)) figures->tableImages.push_back(uint32_t(i + 1));
     }
     if (figures->counts.size() < later.size()) figures->counts.resize(later.size(), 0);
     for (size_t i = 0; i < later.size(); ++i) figures->counts[i] += later[i];
@@ -86,7 +94,7 @@ bool IndexedFigures(const std::string& path, UsageFigures* figures, std::string*
         return false;
     }
     const ByteSource source(file);
-    if (!indexed.Read(source, reason)) return false;
+    if (!indexed.Read(source, reason, false, figures->gifTable)) return false;
     figures->width = indexed.Width();
     figures->height = indexed.Height();
     if (!figures->table.Assign(indexed.Table())) {
@@ -122,6 +130,23 @@ std::string ListText(const std::vector<uint32_t>& indices, const char* separator
     std::string text;
     for (uint32_t index : indices) text += (text.empty() ? "" : separator) + std::to_string(index);
     return text;
+}
+
+// The line that names the table --table chose, and the images drawn with it.
+std::string TableLine(const UsageFigures& figures, UsageFormat format)
+{
+    const int table = figures.gifTable;
+    const std::string number = std::to_string(table + 1);
+    const std::vector<uint32_t>& images = figures.tableImages;
+    if (format == UsageFormat::Tsv)
+        return "# table\t" + (table < 0 ? "global" : number) + "\t" + ListText(images, ",") + "\n";
+    if (format == UsageFormat::Json)
+        return ",\n \"table\": " + (table < 0 ? std::string("\"global\"") : number) + ", \"tableImages\": [" +
+               ListText(images, ", ") + "]";
+    const std::string drawn = images.empty() ? "no image"
+                              : (images.size() == 1 ? "image " : "images ") + ListText(images, ", ");
+    return "table: " + (table < 0 ? std::string("global") : "image " + number + "'s local table") + ", drawn in " +
+           drawn + "\n";
 }
 
 std::string FormatUsage(const std::string& path, const UsageFigures& figures, UsageFormat format)
@@ -174,20 +199,22 @@ std::string FormatUsage(const std::string& path, const UsageFigures& figures, Us
     } else {
         out += " ],\n \"unusedCount\": " + unusedCount + ", \"unused\": [" + ListText(unused, ", ") +
                "],\n \"pixelsPastTable\": " + std::to_string(pastTable) +
-               (figures.frames > 1 ? ", \"framesCounted\": " + frames : std::string()) + "}\n";
+               (figures.frames > 1 ? ", \"framesCounted\": " + frames : std::string());
     }
+    if (figures.gifTable != kDefaultGifTable) out += TableLine(figures, format);
+    if (format == UsageFormat::Json) out += "}\n";
     return out;
 }
 
 // The entries of a file's table, read without its pixels; false when it
 // does not read, which the recolor path then reports.
-bool TableEntryCount(const std::string& path, uint32_t* entries)
+bool TableEntryCount(const std::string& path, int gifTable, uint32_t* entries)
 {
     const ImageFileFormat picture = PictureFormatOf(path);
     if (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif) {
         ColorTable table;
         std::string reason;
-        if (!ReadPictureTable(path, &table, &reason)) return false;
+        if (!ReadPictureTable(path, &table, &reason, gifTable)) return false;
         *entries = table.GetCount();
         return true;
     }
@@ -207,11 +234,12 @@ int RunUsage(const Arguments& args, HDC dc, const std::function<std::string(cons
 {
     const std::string& path = args.inputs[0];
     UsageFigures figures;
-    std::string reason;
+    figures.gifTable = args.gifTable;
+    std::string reason = TableOptionRefusal(args.gifTable, path);
     const ImageFileFormat picture = PictureFormatOf(path);
-    const bool read = picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif
-                          ? IndexedFigures(path, &figures, &reason)
-                          : BitmapFigures(dc, path, &figures, &reason, whyNotLoaded);
+    const bool read = reason.empty() && (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif
+                                             ? IndexedFigures(path, &figures, &reason)
+                                             : BitmapFigures(dc, path, &figures, &reason, whyNotLoaded));
     if (!read) {
         ReportError(path, reason);
         return kExitFailure;
@@ -228,7 +256,9 @@ int RunGradient(const Arguments& args,
 {
     const std::string& path = args.inputs[0];
     uint32_t entries = 0;
-    if (TableEntryCount(path, &entries) && entries > 0 && args.gradientLast >= entries) {
+    // A file that cannot take --table is refused by the batch, before its range is looked at.
+    if (TableOptionRefusal(args.gifTable, path).empty() && TableEntryCount(path, args.gifTable, &entries) &&
+        entries > 0 && args.gradientLast >= entries) {
         ReportError(path, "has a table of " + std::to_string(entries) + " entries (0 to " +
                               std::to_string(entries - 1) + "): the range " + std::to_string(args.gradientFirst) +
                               ".." + std::to_string(args.gradientLast) + " is not within it; nothing was written");

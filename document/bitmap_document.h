@@ -164,6 +164,8 @@ private:
     bool WritePicture(const char* file, ImageFileFormat format);
     // The PNG or GIF file again with table and its pixels through fileMap.
     bool WriteRearrangedFile(const ColorTable& table, SafeFileWriter& writer, std::string* reason) const;
+    // The table a rearranged GIF is read with: the one edited (kDefaultGifTable otherwise).
+    int EditedGifTable() const;
     void ForgetFileForm();
     void PrepareSaveDialog();
     ImageFileFormat SaveFormatChosen() const;

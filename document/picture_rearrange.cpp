@@ -31,6 +31,12 @@ std::vector<T> CarriedThrough(const std::vector<T>& values, const std::vector<ui
 
 }  // namespace
 
+int BitmapDocument::EditedGifTable() const
+{
+    return indexedFile && indexedFile->Format() == ImageFileFormat::Gif ? indexedFile->EditedTable()
+                                                                        : kDefaultGifTable;
+}
+
 bool BitmapDocument::ApplyRearrangedTable(const ColorTable& table, const std::vector<uint32_t>& pixelMap)
 {
     if (pixelMap.empty()) return ApplyColorTable(table);
@@ -70,8 +76,7 @@ bool BitmapDocument::DescribeEntries(PictureEntries* entries) const
     // The picture shows one frame; the file's pixels of every frame count.
     RemappablePicture picture;
     std::string reason;
-    if (indexedFile->Format() == ImageFileFormat::Gif) picture.UseGifTable(indexedFile->EditedTable());
-    if (!picture.ReadIndexed(ByteSource(fileBytes), true, &reason, true)) return false;
+    if (!picture.ReadIndexed(ByteSource(fileBytes), true, &reason, true, EditedGifTable())) return false;
     // What the file says of its entries, moved to where Apply sent them.
     const std::vector<bool> named = CarriedThrough(picture.UsedEntries(), fileMap, count, false);
     for (size_t i = 0; i < count; ++i) entries->used[i] = entries->used[i] || named[i];
@@ -85,7 +90,6 @@ bool BitmapDocument::WriteRearrangedFile(const ColorTable& table, SafeFileWriter
 {
     RemappablePicture picture;
     const ByteSource source(fileBytes);
-    if (indexedFile->Format() == ImageFileFormat::Gif) picture.UseGifTable(indexedFile->EditedTable());
-    return picture.ReadIndexed(source, false, reason, true) &&
+    return picture.ReadIndexed(source, false, reason, true, EditedGifTable()) &&
            picture.WriteIndexed(source, table, fileMap, true, writer, reason, PngEncoding(), otherTables);
 }

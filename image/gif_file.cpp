@@ -291,8 +291,14 @@ bool SelectGifTable(const ByteSource& source, GifStructure* gif, int table, std:
     const bool global = table == -1 && gif->globalTableEntries != 0;
     const bool local = table >= 0 && size_t(table) < gif->images.size() && gif->images[size_t(table)].localTableEntries;
     if (!global && !local) {
-        *reason = table == -1 ? "has no global color table"
-                              : "has no local color table for image " + std::to_string(int64_t(table) + 1);
+        const std::string number = std::to_string(int64_t(table) + 1);
+        if (table == -1) *reason = "has no global color table";
+        else if (table >= 0 && size_t(table) < gif->images.size()) *reason = "has no local color table for image " + number;
+        else *reason = "has no image " + number + " (it has " + std::to_string(gif->images.size()) + ")";
+        // The choices, numbered as the report numbers the images.
+        *reason += "; its tables:";
+        for (int held : GifTables(*gif)) *reason += (held == -1 ? " global" : " " + std::to_string(held + 1)) + ",";
+        reason->pop_back();
         return false;
     }
     size_t shown = local ? size_t(table) : 0;

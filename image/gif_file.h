@@ -76,9 +76,13 @@ bool ReadGifStructure(const ByteSource& source, GifStructure* gif, std::string* 
 // (when there is one), then the number of each image with a local table.
 std::vector<int> GifTables(const GifStructure& gif);
 
+// A table number no file holds, for "none asked for": the table
+// ReadGifStructure chose stays the edited one.
+const int kDefaultGifTable = -2;
+
 // Makes table (an entry of GifTables) the edited one, and the first image
-// drawn with it the one shown; false, with a reason, for a table the file
-// does not hold.
+// drawn with it the one shown; false, with a reason that lists the file's
+// tables (images counted from 1), for a table the file does not hold.
 bool SelectGifTable(const ByteSource& source, GifStructure* gif, int table, std::string* reason);
 
 // The picture the editor shows: the logical screen, grown to cover the shown

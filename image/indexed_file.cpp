@@ -69,14 +69,14 @@ ImageFileFormat ImageFormatForName(const std::string& path)
 
 IndexedFile::IndexedFile() : format(ImageFileFormat::Unknown), width(0), height(0), png(), gif() {}
 
-bool IndexedFile::Read(const ByteSource& source, std::string* reason, bool editPictureTable)
+bool IndexedFile::Read(const ByteSource& source, std::string* reason, bool editPictureTable, int table)
 {
-    return ReadStructure(source, true, editPictureTable, reason);
+    return ReadStructure(source, true, editPictureTable, table, reason);
 }
 
-bool IndexedFile::ReadBesidePixels(const ByteSource& source, std::string* reason)
+bool IndexedFile::ReadBesidePixels(const ByteSource& source, std::string* reason, int table)
 {
-    return ReadStructure(source, false, false, reason);
+    return ReadStructure(source, false, false, table, reason);
 }
 
 bool IndexedFile::CheckPixelCrcs(const ByteSource& source, std::string* reason) const
@@ -84,7 +84,7 @@ bool IndexedFile::CheckPixelCrcs(const ByteSource& source, std::string* reason) 
     return format != ImageFileFormat::Png || CheckPngPixelCrcs(source, png, reason);
 }
 
-bool IndexedFile::ReadStructure(const ByteSource& source, bool checkPixelCrcs, bool editPictureTable,
+bool IndexedFile::ReadStructure(const ByteSource& source, bool checkPixelCrcs, bool editPictureTable, int table,
                                 std::string* reason)
 {
     format = ImageFileFormat::Unknown;
@@ -99,6 +99,7 @@ bool IndexedFile::ReadStructure(const ByteSource& source, bool checkPixelCrcs, b
         break;
     case ImageFileFormat::Gif:
         if (!ReadGifStructure(source, &gif, reason, editPictureTable)) return false;
+        if (table != kDefaultGifTable && !SelectGifTable(source, &gif, table, reason)) return false;
         if (!GifPictureSize(gif, &width, &height)) {
             *reason = "has no image to show";
             return false;
@@ -107,6 +108,11 @@ bool IndexedFile::ReadStructure(const ByteSource& source, bool checkPixelCrcs, b
         break;
     default:
         *reason = "is not a PNG or GIF file";
+        return false;
+    }
+    if (format == ImageFileFormat::Png && table != kDefaultGifTable) {
+        format = ImageFileFormat::Unknown;
+        *reason = "holds one color table; only a GIF file has several";
         return false;
     }
     if (Table().GetCount() == 0) {
@@ -372,7 +378,7 @@ bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* r
 }
 
 bool RecolorIndexedFile(const char* input, const char* output, const std::function<void(ColorTable&)>& edit,
-                        FolderFlushes* flushes, std::string* failedFile, std::string* reason)
+                        FolderFlushes* flushes, std::string* failedFile, std::string* reason, int gifTable)
 {
     *failedFile = input;
     SourceFile file;
@@ -382,7 +388,7 @@ bool RecolorIndexedFile(const char* input, const char* output, const std::functi
     }
     const ByteSource source(file);
     IndexedFile indexed;
-    if (!indexed.ReadBesidePixels(source, reason)) return false;
+    if (!indexed.ReadBesidePixels(source, reason, gifTable)) return false;
     ColorTable edited(indexed.Table());
     edit(edited);
     ColorTable table;

@@ -35,11 +35,13 @@ public:
 
     // Reads a PNG or GIF file's structure; false with a one-line reason. The
     // same source is handed to every later call. editPictureTable: see
-    // ReadGifStructure.
-    bool Read(const ByteSource& source, std::string* reason, bool editPictureTable = false);
+    // ReadGifStructure; table, unless kDefaultGifTable, is then selected
+    // (see SelectTable), and refused for a PNG.
+    bool Read(const ByteSource& source, std::string* reason, bool editPictureTable = false,
+              int table = kDefaultGifTable);
     // The same, leaving the check of a PNG's pixel chunks to CheckPixelCrcs,
     // for a stream that copies them meanwhile.
-    bool ReadBesidePixels(const ByteSource& source, std::string* reason);
+    bool ReadBesidePixels(const ByteSource& source, std::string* reason, int table = kDefaultGifTable);
     bool CheckPixelCrcs(const ByteSource& source, std::string* reason) const;
 
     ImageFileFormat Format() const { return format; }
@@ -94,7 +96,8 @@ public:
                        const ReportTexts& texts = JapaneseReportTexts()) const;
 
 private:
-    bool ReadStructure(const ByteSource& source, bool checkPixelCrcs, bool editPictureTable, std::string* reason);
+    bool ReadStructure(const ByteSource& source, bool checkPixelCrcs, bool editPictureTable, int table,
+                       std::string* reason);
 
     ImageFileFormat format;
     uint32_t width;
@@ -118,9 +121,11 @@ bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* r
                       const PngEncoding& encoding = PngEncoding());
 
 // korin-cli's apply, invert and swap on a PNG or GIF file: the table taken
-// out, edited, and written to output (which may be the input) with every other
-// byte copied file to file. False with the file to blame and why.
+// out (gifTable, unless kDefaultGifTable, picks a GIF's), edited, and written to
+// output (which may be the input) with every other byte copied file to file.
+// False with the file to blame and why.
 bool RecolorIndexedFile(const char* input, const char* output, const std::function<void(ColorTable&)>& edit,
-                        FolderFlushes* flushes, std::string* failedFile, std::string* reason);
+                        FolderFlushes* flushes, std::string* failedFile, std::string* reason,
+                        int gifTable = kDefaultGifTable);
 
 #endif

@@ -7,32 +7,34 @@
 #include "palette/rearrange.h"
 #include "platform/safe_file_writer.h"
 
-RemappablePicture::RemappablePicture()
-    : format(ImageFileFormat::Unknown), bmp(), png(), gif(), gifTableChosen(false), gifTable(-1)
-{
-}
+namespace {
 
-void RemappablePicture::UseGifTable(int chosen)
-{
-    gifTableChosen = true;
-    gifTable = chosen;
-}
+const char kOneTable[] = "holds one color table; only a GIF file has several";
 
-bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* reason)
+}  // namespace
+
+RemappablePicture::RemappablePicture() : format(ImageFileFormat::Unknown), bmp(), png(), gif() {}
+
+bool RemappablePicture::Read(SourceFile& file, bool countPixels, std::string* reason, int gifTable)
 {
     const ByteSource source(file);
-    if (DetectImageFormat(source) != ImageFileFormat::Bmp) return ReadIndexed(source, countPixels, reason);
+    if (DetectImageFormat(source) != ImageFileFormat::Bmp)
+        return ReadIndexed(source, countPixels, reason, false, gifTable);
     format = ImageFileFormat::Unknown;
     counts.clear();
     named.clear();
     transparentIndices.clear();
+    if (gifTable != kDefaultGifTable) {
+        *reason = kOneTable;
+        return false;
+    }
     if (!ReadBmpTable(file, &bmp, &table, countPixels ? &counts : nullptr, reason)) return false;
     format = ImageFileFormat::Bmp;
     return true;
 }
 
 bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason,
-                                    bool editPictureTable)
+                                    bool editPictureTable, int gifTable)
 {
     format = ImageFileFormat::Unknown;
     counts.clear();
@@ -40,6 +42,10 @@ bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, 
     named.clear();
     transparentIndices.clear();
     const ImageFileFormat detected = DetectImageFormat(source);
+    if (detected == ImageFileFormat::Png && gifTable != kDefaultGifTable) {
+        *reason = kOneTable;
+        return false;
+    }
     if (detected == ImageFileFormat::Png) {
         if (!ReadPngStructure(source, &png, reason) || !table.Assign(png.table) ||
             (countPixels && !CountPngIndices(source, png, &counts, reason, &keptRows)))
@@ -49,8 +55,8 @@ bool RemappablePicture::ReadIndexed(const ByteSource& source, bool countPixels, 
     } else if (detected == ImageFileFormat::Gif) {
         std::vector<GifDrawing> drawings;
         if (!ReadGifStructure(source, &gif, reason, editPictureTable) ||
-            (gifTableChosen && !SelectGifTable(source, &gif, gifTable, reason)) || !table.Assign(gif.table) ||
-            !ListGifDrawings(source, gif, &drawings, reason) ||
+            (gifTable != kDefaultGifTable && !SelectGifTable(source, &gif, gifTable, reason)) ||
+            !table.Assign(gif.table) || !ListGifDrawings(source, gif, &drawings, reason) ||
             (countPixels && !CountGifIndices(source, gif, &counts, reason)))
             return false;
         for (const GifDrawing& drawing : drawings) {

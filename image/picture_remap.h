@@ -26,14 +26,14 @@ public:
 
     // Reads the file's structure and table and, with countPixels, counts the
     // pixels of each entry (a pass over the pixel data; a PNG's rows are kept
-    // for Write when they fit within a few MiB). False with a one-line reason.
-    bool Read(SourceFile& file, bool countPixels, std::string* reason);
+    // for Write when they fit within a few MiB). gifTable, unless
+    // kDefaultGifTable, picks a GIF's table (see SelectGifTable); a BMP or
+    // PNG file is then refused. False with a one-line reason.
+    bool Read(SourceFile& file, bool countPixels, std::string* reason, int gifTable = kDefaultGifTable);
     // The same for a PNG or GIF file's bytes held anywhere, as the editor keeps
     // them; editPictureTable as for ReadGifStructure.
-    bool ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason, bool editPictureTable = false);
-    // Reads that follow edit a GIF's table (see GifTables) in place of the
-    // one they would choose; one it does not hold is refused.
-    void UseGifTable(int gifTable);
+    bool ReadIndexed(const ByteSource& source, bool countPixels, std::string* reason, bool editPictureTable = false,
+                     int gifTable = kDefaultGifTable);
 
     ImageFileFormat Format() const { return format; }
     const ColorTable& Table() const { return table; }
@@ -69,8 +69,6 @@ private:
     BmpLayout bmp;
     PngStructure png;
     GifStructure gif;
-    bool gifTableChosen;
-    int gifTable;
     ColorTable table;
     std::vector<uint64_t> counts;
     PngKeptRows keptRows;  // a counted PNG's default image, for Write

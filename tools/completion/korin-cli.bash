@@ -1,13 +1,13 @@
 # bash completion for korin-cli: its commands, each command's options, the
-# values of --format and --bits, and for operands the files of the kind the
-# command reads (folders always, to walk into).
+# values of --format, --bits and --table, and for operands the files of the
+# kind the command reads (folders always, to walk into).
 #
 # The commands, options and formats are read from the program's own --help,
 # so they follow the program; the lists below say what this file cannot read
 # there.
 
 # Options that take a value (the next word, or after "=").
-_korin_cli_valued=" -o --out --out-dir --size --bits --entries --format --by --range --palette --level --dither --alpha-threshold --transparent --colors --keep --depth "
+_korin_cli_valued=" -o --out --out-dir --size --bits --entries --format --by --range --palette --level --dither --alpha-threshold --transparent --colors --keep --depth --table "
 # Name extensions of the files each kind of operand is, lower case.
 _korin_cli_pictures="bmp png gif"
 _korin_cli_palettes="pal gpl act hex txt ase bin"
@@ -77,6 +77,7 @@ _korin_cli()
             --by) COMPREPLY=($(compgen -W "hue lightness usage" -- "$cur")) ;;
             --level) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8 9" -- "$cur")) ;;
             --depth) COMPREPLY=($(compgen -W "3 4 5 6" -- "$cur")) ;;
+            --table) COMPREPLY=($(compgen -W "global" -- "$cur")) ;;
             --palette) _korin_cli_files "$cur" "$_korin_cli_palettes" ;;
             --keep) _korin_cli_files "$cur" "$_korin_cli_palettes $_korin_cli_pictures" ;;
             --dither) COMPREPLY=($(compgen -W "none fs fs-light bayer2 bayer4 bayer8" -- "$cur")) ;;
