@@ -1,8 +1,12 @@
 #include "image/bmp_remap.h"
 
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "image/dib_image.h"
 #include "image/remap.h"
@@ -12,7 +16,7 @@
 namespace {
 
 // Pixel bytes read, remapped and written a block at a time: memory stays
-// this size whatever the picture's.
+// a few blocks whatever the picture's size.
 const size_t kBlockBytes = size_t(1) << 20;
 
 bool Refuse(std::string* reason, const std::string& why)
@@ -25,6 +29,117 @@ std::unique_ptr<uint8_t[]> NewBlock()
 {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[kBlockBytes]);
 }
+
+// Blocks in flight while a remap is written: one read and remapped, one
+// written, one ready between them.
+const size_t kBlocks = 3;
+
+// The pixel bytes of layout from the file through remap to out, block after
+// block. One thread reads and remaps while this one writes: the write's copy
+// into the system's cache costs about as much as the read and the remap.
+class RemappedPixels {
+public:
+    RemappedPixels(SourceFile& file, const BmpLayout& layout, const IndexRemap& remap)
+        : file(file), layout(layout), remap(remap),
+          blockCount((uint64_t(layout.imageSize) + kBlockBytes - 1) / kBlockBytes), filled(0), written(0),
+          readFailed(false)
+    {
+    }
+
+    // False when the blocks do not fit in the memory that is free.
+    bool Allocate()
+    {
+        if (!pairs.Build(remap)) return false;
+        for (std::unique_ptr<uint8_t[]>& block : blocks)
+            if (!(block = NewBlock())) return false;
+        return true;
+    }
+
+    // False when the file could not be read; out's own failures are its own.
+    bool WriteTo(SafeFileWriter& out)
+    {
+        std::thread reader;
+        try {
+            reader = std::thread(&RemappedPixels::ReadAll, this);
+        } catch (const std::system_error&) {
+            // No thread to be had: read, remap and write in turn.
+            for (uint64_t n = 0; n < blockCount; ++n) {
+                if (!Fill(n)) return false;
+                out.Write(blocks[n % kBlocks].get(), Size(n));
+            }
+            return true;
+        }
+        for (uint64_t n = 0; n < blockCount; ++n) {
+            {
+                std::unique_lock<std::mutex> guard(lock);
+                changed.wait(guard, [&] { return filled > n || readFailed; });
+                if (filled <= n) break;
+            }
+            out.Write(blocks[n % kBlocks].get(), Size(n));
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                ++written;
+            }
+            changed.notify_all();
+        }
+        reader.join();
+        return !readFailed;
+    }
+
+private:
+    size_t Size(uint64_t n) const
+    {
+        const uint64_t left = layout.imageSize - n * kBlockBytes;
+        return size_t(left < kBlockBytes ? left : kBlockBytes);
+    }
+
+    // Reads block n into its buffer and remaps it, row piece by row piece.
+    bool Fill(uint64_t n)
+    {
+        uint8_t* block = blocks[n % kBlocks].get();
+        const uint64_t done = n * kBlockBytes;
+        const size_t take = Size(n);
+        if (!file.ReadAt(layout.pixelStart + done, block, take)) return false;
+        const uint32_t width = uint32_t(layout.infoHeader.biWidth);
+        for (size_t at = 0; at < take;) {
+            const uint64_t inRow = (done + at) % layout.stride;
+            const size_t rowLeft = size_t(layout.stride - inRow < take - at ? layout.stride - inRow : take - at);
+            pairs.RemapRowBytes(block + at, rowLeft, inRow, width);
+            at += rowLeft;
+        }
+        return true;
+    }
+
+    void ReadAll()
+    {
+        for (uint64_t n = 0; n < blockCount; ++n) {
+            {
+                std::unique_lock<std::mutex> guard(lock);
+                changed.wait(guard, [&] { return n - written < kBlocks; });
+            }
+            const bool read = Fill(n);
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                if (read) ++filled;
+                readFailed = !read;
+            }
+            changed.notify_all();
+            if (!read) return;
+        }
+    }
+
+    SourceFile& file;
+    const BmpLayout& layout;
+    const IndexRemap& remap;
+    PairRemap pairs;
+    const uint64_t blockCount;
+    std::unique_ptr<uint8_t[]> blocks[kBlocks];
+    std::mutex lock;
+    std::condition_variable changed;
+    uint64_t filled;   // blocks read and remapped
+    uint64_t written;  // blocks written, their buffers free again
+    bool readFailed;
+};
 
 }  // namespace
 
@@ -82,7 +197,6 @@ bool WriteRemappedBmp(SourceFile& file, const BmpLayout& layout, const ColorTabl
     const uint32_t bitCount = layout.infoHeader.biBitCount;
     const uint32_t count = table.GetCount();
     IndexRemap remap;
-    std::unique_ptr<uint8_t[]> block;
     const uint64_t tableBytes = uint64_t(count) * sizeof(RGBQUAD);
     const uint64_t fileSize = kBmpHeadersBytes + tableBytes + layout.imageSize;
     std::string why;
@@ -92,9 +206,9 @@ bool WriteRemappedBmp(SourceFile& file, const BmpLayout& layout, const ColorTabl
     } else if (remapPixels && !remap.Build(map, bitCount, &why)) {
     } else if (fileSize > 0xFFFFFFFFu) {
         why = "would be larger than a BMP file can be";
-    } else if (!(block = NewBlock())) {
-        why = "needs more memory than is free";
     }
+    RemappedPixels pixels(file, layout, remap);
+    if (why.empty() && remapPixels && !pixels.Allocate()) why = "needs more memory than is free";
     if (!why.empty()) {
         out.Fail();
         return Refuse(reason, why);
@@ -116,21 +230,9 @@ bool WriteRemappedBmp(SourceFile& file, const BmpLayout& layout, const ColorTabl
         out.CopyFrom(file, layout.pixelStart, layout.imageSize);
         return true;
     }
-    const uint32_t width = uint32_t(layout.infoHeader.biWidth);
-    for (uint64_t done = 0; done < layout.imageSize;) {
-        const size_t take = size_t(layout.imageSize - done < kBlockBytes ? layout.imageSize - done : kBlockBytes);
-        if (!file.ReadAt(layout.pixelStart + done, block.get(), take)) {
-            out.Fail();
-            return Refuse(reason, "cannot be read");
-        }
-        for (size_t at = 0; at < take;) {
-            const uint64_t inRow = (done + at) % layout.stride;
-            const size_t rowLeft = size_t(layout.stride - inRow < take - at ? layout.stride - inRow : take - at);
-            remap.RemapRowBytes(block.get() + at, rowLeft, inRow, width);
-            at += rowLeft;
-        }
-        out.Write(block.get(), take);
-        done += take;
+    if (!pixels.WriteTo(out)) {
+        out.Fail();
+        return Refuse(reason, "cannot be read");
     }
     return true;
 }

@@ -1,5 +1,5 @@
 // A BMP file's table rearranged and its pixels sent after their entries,
-// file to file through one bounded buffer: the picture is never held, row
+// file to file through a few bounded blocks: the picture is never held, row
 // layout and padding are kept, and the table is written exactly as given.
 #ifndef KORIN_IMAGE_BMP_REMAP_H
 #define KORIN_IMAGE_BMP_REMAP_H

@@ -1,5 +1,8 @@
 #include "image/remap.h"
 
+#include <cstring>
+#include <new>
+
 #include "image/dib_image.h"
 
 IndexRemap::IndexRemap() : bitCount(8)
@@ -57,6 +60,38 @@ void IndexRemap::RemapRowBytes(uint8_t* bytes, size_t count, uint64_t firstByte,
     uint8_t& last = bytes[whole - firstByte];
     const uint8_t pixels = uint8_t(0xFFu << (8 - tailBits));
     last = uint8_t((byteTable[last] & pixels) | (last & ~pixels));
+}
+
+bool PairRemap::Build(const IndexRemap& byteRemap)
+{
+    remap = &byteRemap;
+    pairTable.reset(new (std::nothrow) uint16_t[65536]);
+    if (!pairTable) return false;
+    // Two bytes as memory holds them, so the table serves either byte order.
+    for (uint32_t pair = 0; pair < 65536; ++pair) {
+        uint8_t bytes[2];
+        const uint16_t value = uint16_t(pair);
+        std::memcpy(bytes, &value, 2);
+        bytes[0] = byteRemap.PackedByte(bytes[0]);
+        bytes[1] = byteRemap.PackedByte(bytes[1]);
+        std::memcpy(&pairTable[pair], bytes, 2);
+    }
+    return true;
+}
+
+void PairRemap::RemapRowBytes(uint8_t* bytes, size_t count, uint64_t firstByte, uint32_t width) const
+{
+    const uint64_t whole = uint64_t(width) * remap->BitCount() / 8;
+    const uint64_t end = firstByte + count;
+    const size_t pairs = firstByte < whole ? size_t(((whole < end ? whole : end) - firstByte) / 2) : 0;
+    for (size_t i = 0; i < pairs; ++i) {
+        uint16_t pair;
+        std::memcpy(&pair, bytes + 2 * i, 2);
+        pair = pairTable[pair];
+        std::memcpy(bytes + 2 * i, &pair, 2);
+    }
+    // An odd byte left, the last pixels' byte and the padding.
+    remap->RemapRowBytes(bytes + 2 * pairs, count - 2 * pairs, firstByte + 2 * pairs, width);
 }
 
 bool RemapBitmapPixels(DibImage& image, const IndexRemap& remap)

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ public:
 
     uint32_t BitCount() const { return bitCount; }
     uint8_t Index(uint8_t index) const { return indexTable[index]; }
+    // A byte of packed pixels, all of them mapped.
+    uint8_t PackedByte(uint8_t byte) const { return byteTable[byte]; }
     // One index per byte, in place.
     void RemapIndices(uint8_t* indices, size_t count) const;
     // A packed row of width pixels, highest bits first, in place; the bits
@@ -40,6 +43,23 @@ private:
     uint32_t bitCount;
     uint8_t indexTable[256];
     uint8_t byteTable[256];
+};
+
+// An IndexRemap's packed bytes mapped two at a time, one table read for
+// both: for pictures too large to hold. Its table is 128 KiB, so it is made
+// only where the rows are long.
+class PairRemap {
+public:
+    PairRemap() : remap(nullptr) {}
+
+    // False when the memory for the table is not free.
+    bool Build(const IndexRemap& remap);
+    // As remap.RemapRowBytes, which must outlive this.
+    void RemapRowBytes(uint8_t* bytes, size_t count, uint64_t firstByte, uint32_t width) const;
+
+private:
+    const IndexRemap* remap;
+    std::unique_ptr<uint16_t[]> pairTable;
 };
 
 // The same for a bitmap held in memory (the editor's picture): every row's

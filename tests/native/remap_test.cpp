@@ -246,6 +246,46 @@ TEST(RemapBmp, ARowSplitBetweenBlocksIsRemappedWhole)
     EXPECT_EQ(written, ReadWholeFile(out));
 }
 
+// Pixels go through in blocks read on one thread and written on another,
+// two packed bytes at a time: a picture of a few blocks and a part, at each
+// depth, with pixels ending inside a byte, must come out as each pixel
+// mapped alone, in order, every padding bit kept.
+TEST(RemapBmp, APictureOfSeveralBlocksIsEachPixelMappedAtEveryDepth)
+{
+    TempFolder folder;
+    std::mt19937 random(5);
+    for (const auto& depth : {std::make_pair(uint16_t(1), 6003), std::make_pair(uint16_t(4), 1501),
+                              std::make_pair(uint16_t(8), 749)}) {
+        const uint16_t bits = depth.first;
+        VariantFile file;
+        file.width = depth.second;
+        file.bitCount = bits;
+        file.table = MakeTable(1u << bits, 4);
+        const size_t stride = (size_t(file.width) * bits + 31) / 32 * 4;
+        file.height = int32_t((size_t(5) << 19) / stride + 1);  // past 2.5 MiB, not a whole block
+        for (size_t i = 0; i < stride * size_t(file.height); ++i) file.pixels += char(random());
+        std::vector<uint32_t> map(size_t(1) << bits);
+        for (uint32_t& to : map) to = uint32_t(random() % map.size());
+        std::string expected = file.pixels;
+        for (int32_t y = 0; y < file.height; ++y) {
+            const std::vector<uint8_t> row(file.pixels.begin() + y * stride, file.pixels.begin() + (y + 1) * stride);
+            for (uint32_t x = 0; x < uint32_t(file.width); ++x) {
+                const uint32_t bit = x * bits, shift = 8 - bits - bit % 8;
+                char& byte = expected[y * stride + bit / 8];
+                byte = char((uint8_t(byte) & ~(((1u << bits) - 1) << shift)) | map[PixelAt(row, x, bits)] << shift);
+            }
+        }
+        SourceFile source;
+        RemappablePicture picture;
+        ASSERT_TRUE(ReadPicture(folder.File(std::to_string(bits) + ".bmp"), file.Bytes(), false, source, picture));
+        const std::string written =
+            WriteRemapped(source, picture, picture.Table(), map, true, folder.File(std::to_string(bits) + "-out.bmp"));
+        ASSERT_EQ(file.Bytes().size(), written.size()) << bits << " bits";
+        EXPECT_TRUE(written.compare(written.size() - expected.size(), expected.size(), expected) == 0)
+            << bits << " bits";
+    }
+}
+
 // A source that shrinks after it was read, cut at every length: a save
 // either fails and leaves the old file, or writes what the whole source gives.
 TEST(RemapPicture, ASourceCutAfterReadingNeverSavesAnythingElse)
