@@ -260,6 +260,7 @@
 #define IDS_PALETTE_TABLE_MENU          3076
 #define IDS_PALETTE_TABLE_GLOBAL        3077
 #define IDS_PALETTE_TABLE_FRAME         3078
+#define IDS_PALETTE_RAW_UNDECIDED       3079
 
 // Palette window's rearranging and move entries dialog 111: 3096 to 3111
 #define IDS_MOVE_RANGE                  3096
