@@ -122,9 +122,9 @@ const char kInfoHelp[] =
     "              pdn      Paint.NET palette (.txt), 1 to 96 colors\n"               \
     "              bgr555   15-bit BGR words of console tools, 1 to 256 colors\n"    \
     "              vga      6-bit VGA DAC triplets, 1 to 256 colors\n"               \
-    "              ase      Adobe Swatch Exchange, RGB colors named #RRGGBB\n"       \
-    "Without --format, OUT's extension decides: .gpl, .act and .hex as above, .txt\n" \
-    "a hex list, .pal and any other name a RIFF palette; bgr555, vga and ase only\n" \
+    "              ase      Adobe Swatch Exchange (.ase), RGB colors named #RRGGBB\n" \
+    "Without --format, OUT's extension decides: .gpl, .act, .hex and .ase as above,\n" \
+    ".txt a hex list, .pal and any other name a RIFF palette; bgr555 and vga only\n" \
     "by --format. bgr555 and vga round each color to their 5 or 6 bits.\n"
 
 const char kPaletteHelp[] =

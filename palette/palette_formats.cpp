@@ -166,6 +166,7 @@ bool PaletteFormatNamedBy(const std::string& path, PaletteFormat* format)
     if (extension == "gpl") *format = PaletteFormat::Gimp;
     else if (extension == "act") *format = PaletteFormat::Act;
     else if (extension == "hex") *format = PaletteFormat::Hex;
+    else if (extension == "ase") *format = PaletteFormat::Ase;
     else return false;
     return true;
 }

@@ -27,9 +27,9 @@ const char* PaletteFormatName(PaletteFormat format);
 // False otherwise.
 bool PaletteFormatForName(const std::string& path, PaletteFormat* format);
 // The format a typed name decides on its own, whatever filter or default was
-// chosen: an extension that names exactly one format (.gpl, .act, .hex).
-// False for .pal (RIFF or JASC), .txt (hex list or Paint.NET) and every
-// other name.
+// chosen: an extension that names exactly one format (.gpl, .act, .hex,
+// .ase). False for .pal (RIFF or JASC), .txt (hex list or Paint.NET) and
+// every other name.
 bool PaletteFormatNamedBy(const std::string& path, PaletteFormat* format);
 
 // The most entries any reader takes, as in a RIFF file's 16-bit count.

@@ -94,6 +94,7 @@ TEST(CliPalette, FormatFollowsTheOptionElseTheOutputsName)
         {"a.pal", nullptr, PaletteFormat::Riff},   {"a.colors", nullptr, PaletteFormat::Riff},
         {"b.pal", "jasc", PaletteFormat::Jasc},    {"b.txt", "gpl", PaletteFormat::Gimp},
         {"b.gpl", "riff", PaletteFormat::Riff},    {"c.txt", "pdn", PaletteFormat::PaintNet},
+        {"a.ASE", nullptr, PaletteFormat::Ase},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.output);
