@@ -33,6 +33,7 @@ enum OptionBit : unsigned {
     kLevel = 1 << 21,
     kDepth = 1 << 22,
     kTable = 1 << 23,
+    kInFormat = 1 << 24,
 };
 const unsigned kOutputOptions = kOut | kOutDir | kInPlace;
 
@@ -53,6 +54,7 @@ const OptionInfo kOptions[] = {
     {"--transparent", kTransparent, true}, {"--colors", kColors, true},
     {"--keep", kKeep, true},     {"--unsorted", kUnsorted, false},
     {"--level", kLevel, true},   {"--depth", kDepth, true},    {"--table", kTable, true},
+    {"--in-format", kInFormat, true},
 };
 
 const char kToolHelp[] =
@@ -120,9 +122,9 @@ const char kInfoHelp[] =
     "              pdn      Paint.NET palette (.txt), 1 to 96 colors\n"               \
     "              bgr555   15-bit BGR words of console tools, 1 to 256 colors\n"    \
     "              vga      6-bit VGA DAC triplets, 1 to 256 colors\n"               \
-    "              ase      Adobe Swatch Exchange, RGB colors named #RRGGBB\n"       \
-    "Without --format, OUT's extension decides: .gpl, .act and .hex as above, .txt\n" \
-    "a hex list, .pal and any other name a RIFF palette; bgr555, vga and ase only\n" \
+    "              ase      Adobe Swatch Exchange (.ase), RGB colors named #RRGGBB\n" \
+    "Without --format, OUT's extension decides: .gpl, .act, .hex and .ase as above,\n" \
+    ".txt a hex list, .pal and any other name a RIFF palette; bgr555 and vga only\n" \
     "by --format. bgr555 and vga round each color to their 5 or 6 bits.\n"
 
 const char kPaletteHelp[] =
@@ -133,14 +135,14 @@ const char kPaletteHelp[] =
 
 const char kConvertHelp[] =
     "Usage: korin-cli convert IN OUT [--format riff|jasc|gpl|act|hex|pdn] [--level N]\n"
-    "                         [--table T]\n"
+    "                         [--table T] [--in-format bgr555|vga]\n"
     "\n"
     "Reads IN, a palette file in any of the formats below (told apart by its\n"
     "content, not its name) or a BMP, PNG or GIF file with a color table, and\n"
     "writes its colors to OUT.\n" KORIN_FORMAT_HELP
     "Without --format, an OUT named .bmp or .png takes the picture of IN (a BMP,\n"
     "or an indexed PNG or GIF) with the same pixel indices and table; with --table,\n"
-    "a GIF's first image drawn with that table.\n" KORIN_LEVEL_HELP KORIN_TABLE_HELP;
+    "a GIF's first image drawn with that table.\n" KORIN_LEVEL_HELP KORIN_TABLE_HELP KORIN_IN_FORMAT_HELP;
 
 const char kNormalizeHelp[] =
     "Usage: korin-cli normalize FILE.bmp... (-o OUT.bmp | --out-dir DIR | --in-place)\n"
@@ -159,7 +161,7 @@ const char kNormalizeHelp[] =
     KORIN_TABLE_HELP
 
 const char kApplyHelp[] =
-    "Usage: korin-cli apply SOURCE FILE.bmp... [--table T]\n"
+    "Usage: korin-cli apply SOURCE FILE.bmp... [--table T] [--in-format bgr555|vga]\n"
     "                       (-o OUT.bmp | --out-dir DIR | --in-place)\n"
     "\n"
     "Writes the color table of SOURCE into each bitmap; pixel bytes stay unchanged.\n"
@@ -167,7 +169,7 @@ const char kApplyHelp[] =
     "hex list) or a BMP file with a color table, told apart by its content. A longer\n"
     "table grows the bitmap's table (up to 2^bits entries);\n"
     "a shorter one leaves the remaining entries black. --table picks each FILE's\n"
-    "table, not SOURCE's.\n" KORIN_INDEXED_HELP;
+    "table, not SOURCE's.\n" KORIN_IN_FORMAT_HELP KORIN_INDEXED_HELP;
 
 const char kInvertHelp[] =
     "Usage: korin-cli invert FILE.bmp... [--table T] (-o OUT.bmp | --out-dir DIR | --in-place)\n"
@@ -184,14 +186,14 @@ const char kSwapHelp[] =
     "  br  blue and red\n" KORIN_INDEXED_HELP;
 
 const char kSnapHelp[] =
-    "Usage: korin-cli snap FILE... --depth 3|4|5|6 [--table T]\n"
+    "Usage: korin-cli snap FILE... --depth 3|4|5|6 [--table T] [--in-format bgr555|vga]\n"
     "                      (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Rounds every channel of every color-table entry to the nearest value a display\n"
     "with DEPTH bits per channel shows, widened back to 8 bits by repeating its\n"
     "bits (5 bits: 0, 8, 16, ... 255), as consoles and old graphics cards show them.\n"
     "FILE is a BMP, PNG or GIF file or a palette file in any format this program\n"
-    "reads; a palette file is written back in its own format.\n" KORIN_INDEXED_HELP;
+    "reads; a palette file is written back in its own format.\n" KORIN_IN_FORMAT_HELP KORIN_INDEXED_HELP;
 
 const char kNewHelp[] =
     "Usage: korin-cli new --size WxH --bits 1|4|8|24 [--entries N] -o OUT.bmp\n"
@@ -231,11 +233,11 @@ struct CommandInfo {
 const CommandInfo kCommands[] = {
     {"info", Command::Info, kMembers | kHex | kRaw, kInfoHelp},
     {"palette", Command::Palette, kOut | kFormat | kTable, kPaletteHelp},
-    {"apply", Command::Apply, kOutputOptions | kTable, kApplyHelp},
+    {"apply", Command::Apply, kOutputOptions | kTable | kInFormat, kApplyHelp},
     {"invert", Command::Invert, kOutputOptions | kTable, kInvertHelp},
     {"swap", Command::Swap, kOutputOptions | kTable, kSwapHelp},
     {"new", Command::New, kOut | kSize | kBits | kEntries, kNewHelp},
-    {"convert", Command::Convert, kFormat | kLevel | kTable, kConvertHelp},
+    {"convert", Command::Convert, kFormat | kLevel | kTable | kInFormat, kConvertHelp},
     {"normalize", Command::Normalize, kOutputOptions, kNormalizeHelp},
     {"usage", Command::Usage, kFormat | kTable, kUsageHelp},
     {"gradient", Command::Gradient, kOutputOptions | kSpace | kTable, kGradientHelp},
@@ -244,11 +246,11 @@ const CommandInfo kCommands[] = {
     {"sort", Command::Sort, kOutputOptions | kKeepIndices | kBy | kRange | kLevel | kTable, kSortHelp},
     {"compact", Command::Compact, kOutputOptions | kLevel | kTable, kCompactHelp},
     {"merge-duplicates", Command::MergeDuplicates, kOutputOptions | kLevel | kTable, kMergeDuplicatesHelp},
-    {"conform", Command::Conform, kOutputOptions | kPalette | kLevel | kTable, kConformHelp},
+    {"conform", Command::Conform, kOutputOptions | kPalette | kLevel | kTable | kInFormat, kConformHelp},
     {"map", Command::Map, kOutputOptions | kPalette | kDither | kAlphaThreshold | kTransparent, kMapHelp},
     {"quantize", Command::Quantize,
      kOutputOptions | kColors | kKeep | kUnsorted | kDither | kAlphaThreshold | kTransparent, kQuantizeHelp},
-    {"snap", Command::Snap, kOutputOptions | kDepth | kTable, kSnapHelp},
+    {"snap", Command::Snap, kOutputOptions | kDepth | kTable | kInFormat, kSnapHelp},
 };
 
 const CommandInfo* FindCommand(const std::string& name)
@@ -307,7 +309,7 @@ int32_t DefaultEntries(int32_t bitCount)
 struct Collected {
     unsigned seen = 0;
     std::string out, outDir, size, bits, entries, format, space, by, range, palette, level;
-    std::string dither, threshold, transparent, colors, keep, depth, table;
+    std::string dither, threshold, transparent, colors, keep, depth, table, inFormat;
     std::vector<std::string> operands;
 };
 
@@ -372,6 +374,22 @@ bool CheckFormat(const Collected& c, Arguments* args, std::string* error)
         return false;
     }
     args->formatGiven = true;
+    return true;
+}
+
+// Only the raw kinds need naming: every other format is told by its content.
+bool CheckInFormat(const Collected& c, Arguments* args, std::string* error)
+{
+    if (!(c.seen & kInFormat)) return true;
+    PaletteFormat kind = PaletteFormat::Riff;
+    const bool raw = PaletteFormatFromWord(c.inFormat, &kind) &&
+                     (kind == PaletteFormat::Bgr555 || kind == PaletteFormat::Vga);
+    if (!raw) {
+        *error = "--in-format takes bgr555 or vga (other formats are told by content), not '" + c.inFormat + "'";
+        return false;
+    }
+    args->rawInput.named = true;
+    args->rawInput.kind = kind;
     return true;
 }
 
@@ -612,6 +630,7 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error)
         case kLevel: c.level = value; break;
         case kDepth: c.depth = value; break;
         case kTable: c.table = value; break;
+        case kInFormat: c.inFormat = value; break;
         default: break;
         }
     }
@@ -626,7 +645,7 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* error)
         *error = "--table takes global or an image number from 1, not '" + c.table + "'";
         return false;
     }
-    return CheckCommand(c, args, error);
+    return CheckInFormat(c, args, error) && CheckCommand(c, args, error);
 }
 
 const char* HelpText(Command command)

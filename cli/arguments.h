@@ -42,6 +42,9 @@ struct Arguments {
     bool formatGiven = false;
     PaletteFormat format = PaletteFormat::Riff;
     UsageFormat usageFormat = UsageFormat::Text;  // usage: --format tsv|json
+    // convert, apply, snap and conform: --in-format, the raw kind of palette
+    // files whose bytes fit both.
+    RawPaletteChoice rawInput;
     // gradient: the two end entries and the space the steps are even in.
     uint32_t gradientFirst = 0;
     uint32_t gradientLast = 0;

@@ -14,6 +14,7 @@
 
 #include "cli/host.h"
 #include "cli/map_commands.h"
+#include "cli/palette_input.h"
 #include "cli/picture_commands.h"
 #include "cli/progress_line.h"
 #include "cli/rearrange_commands.h"
@@ -90,8 +91,8 @@ const char kNoTable[] = "has no color table (a full-color bitmap has none)";
 // A table from a palette file of any format or from a BMP file, told apart
 // by content. An Adobe Color Table may begin with the bytes BM too: what does
 // not read as a bitmap is tried as a palette before it is refused.
-bool ReadTableSource(const MemoryDeviceContext& dc, const std::string& path, ColorTable* table,
-                     int gifTable = kDefaultGifTable)
+bool ReadTableSource(const MemoryDeviceContext& dc, const std::string& path, const RawPaletteChoice& raw,
+                     ColorTable* table, int gifTable = kDefaultGifTable)
 {
     const ImageFileFormat picture = PictureFormatOf(path);
     if (picture == ImageFileFormat::Png || picture == ImageFileFormat::Gif) {
@@ -125,11 +126,11 @@ bool ReadTableSource(const MemoryDeviceContext& dc, const std::string& path, Col
             ReportError(path, kNoTable);
             return false;
         }
-        if (LoadAnyPalette(path.c_str(), table, nullptr, &reason)) return true;
+        if (LoadPaletteInput(raw, path, table, nullptr, &reason)) return true;
         ReportError(path, WhyNotLoaded(path));
         return false;
     }
-    if (!LoadAnyPalette(path.c_str(), table, nullptr, &reason)) {
+    if (!LoadPaletteInput(raw, path, table, nullptr, &reason)) {
         ReportError(path, reason);
         return false;
     }
@@ -137,9 +138,10 @@ bool ReadTableSource(const MemoryDeviceContext& dc, const std::string& path, Col
 }
 
 // SOURCE of apply: a table with entries to write.
-bool ReadSourceTable(const MemoryDeviceContext& dc, const std::string& path, ColorTable* table)
+bool ReadSourceTable(const MemoryDeviceContext& dc, const std::string& path, const RawPaletteChoice& raw,
+                     ColorTable* table)
 {
-    if (!ReadTableSource(dc, path, table)) return false;
+    if (!ReadTableSource(dc, path, raw, table)) return false;
     if (table->GetCount() == 0) {
         ReportError(path, "is a palette file without entries");
         return false;
@@ -339,12 +341,13 @@ void Swap(SwapKind kind, ColorTable& table)
 
 // A palette file written back in the format it was read in; a swatch
 // file's names are kept.
-bool SnapPaletteFile(const std::string& input, const std::string& output, int depth, Failure* failure)
+bool SnapPaletteFile(const std::string& input, const std::string& output, int depth, const RawPaletteChoice& raw,
+                     Failure* failure)
 {
     ColorTable table;
     PaletteFormat format = PaletteFormat::Riff;
     std::string reason, bytes;
-    if (!LoadAnyPalette(input.c_str(), &table, &format, &reason)) {
+    if (!LoadPaletteInput(raw, input, &table, &format, &reason)) {
         *failure = {input, reason};
         return false;
     }
@@ -380,13 +383,14 @@ int RunSnap(const Arguments& args, const MemoryDeviceContext& dc)
     return ForEachInput(args, [&](const std::string& input, FolderFlushes* flushes, Failure* failure) {
         const std::string output = OutputPath(args, input);
         const ImageFileFormat picture = PictureFormatOf(input);
-        if (picture == ImageFileFormat::Unknown && !IsFolder(input)) return SnapPaletteFile(input, output, depth, failure);
+        if (picture == ImageFileFormat::Unknown && !IsFolder(input))
+            return SnapPaletteFile(input, output, depth, args.rawInput, failure);
         if (RecolorFile(dc, input, output, edit, args.gifTable, flushes, failure)) return true;
         if (picture != ImageFileFormat::Bmp || failure->file != input) return false;
         ColorTable probe;
         std::string reason;
-        if (!LoadAnyPalette(input.c_str(), &probe, nullptr, &reason)) return false;
-        return SnapPaletteFile(input, output, depth, failure);
+        if (!LoadPaletteInput(args.rawInput, input, &probe, nullptr, &reason)) return false;
+        return SnapPaletteFile(input, output, depth, args.rawInput, failure);
     });
 }
 
@@ -494,7 +498,7 @@ int RunConvert(const Arguments& args, const MemoryDeviceContext& dc)
         return kExitFailure;
     }
     ColorTable table;
-    if (!ReadTableSource(dc, args.inputs[0], &table, args.gifTable)) return kExitFailure;
+    if (!ReadTableSource(dc, args.inputs[0], args.rawInput, &table, args.gifTable)) return kExitFailure;
     return SaveTable(table, args);
 }
 
@@ -542,7 +546,7 @@ int RunNormalize(const Arguments& args)
 int RunApply(const Arguments& args, const MemoryDeviceContext& dc)
 {
     ColorTable source;
-    if (!ReadSourceTable(dc, args.source, &source)) return kExitFailure;
+    if (!ReadSourceTable(dc, args.source, args.rawInput, &source)) return kExitFailure;
     return RecolorAll(args, dc, [&source](ColorTable& table) { table.Assign(source); });
 }
 

@@ -89,7 +89,7 @@ const char kMergeDuplicatesHelp[] =
     "them). GIF entries are the same only when every frame shows both or hides both.\n" KORIN_REARRANGE_OUTPUT;
 
 const char kConformHelp[] =
-    "Usage: korin-cli conform FILE... --palette PAL [--table T]\n"
+    "Usage: korin-cli conform FILE... --palette PAL [--table T] [--in-format bgr555|vga]\n"
     "                         (-o OUT | --out-dir DIR | --in-place)\n"
     "\n"
     "Makes the palette file PAL (any format 'convert' reads) the table, in its order\n"
@@ -98,7 +98,7 @@ const char kConformHelp[] =
     "transparent entry) stay so through a palette entry no visible pixel takes; a\n"
     "palette that leaves none is refused. Reports how many entries moved, how many\n"
     "changed color (or alpha) and the largest color error (OKLab distance; 0.01 is\n"
-    "about the smallest difference the eye sees).\n" KORIN_REARRANGE_OUTPUT;
+    "about the smallest difference the eye sees).\n" KORIN_IN_FORMAT_HELP KORIN_REARRANGE_OUTPUT;
 
 bool ParseRearrange(const std::string& command, const RearrangeWords& words, RearrangeRequest* request,
                     std::vector<std::string>* inputs, std::string* error)

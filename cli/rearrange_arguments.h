@@ -35,6 +35,11 @@ bool ParseRearrange(const std::string& command, const RearrangeWords& words, Rea
 #define KORIN_LEVEL_HELP \
     "  --level N  deflate level of a PNG's new pixel data: 1 (fastest) to 9 (smallest); 6 by default\n"
 
+// The line of --in-format in the help of each command that reads palette files.
+#define KORIN_IN_FORMAT_HELP                                                                \
+    "  --in-format K  read a palette file of raw colors whose bytes fit both kinds as K,\n" \
+    "                 bgr555 or vga (without it such a file is refused)\n"
+
 extern const char kMoveHelp[];
 extern const char kSwapEntriesHelp[];
 extern const char kSortHelp[];

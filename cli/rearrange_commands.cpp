@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/palette_input.h"
 #include "image/picture_remap.h"
 #include "palette/palette_formats.h"
 #include "platform/safe_file_writer.h"
@@ -109,7 +110,7 @@ int RunRearrange(const Arguments& args, const std::function<int(const PictureJob
     ColorTable palette;
     if (args.command == Command::Conform) {
         std::string reason;
-        if (!LoadAnyPalette(args.rearrange.palette.c_str(), &palette, nullptr, &reason)) {
+        if (!LoadPaletteInput(args.rawInput, args.rearrange.palette, &palette, nullptr, &reason)) {
             std::fprintf(stderr, "korin-cli: %s: %s\n", args.rearrange.palette.c_str(), reason.c_str());
             return kExitFailure;
         }

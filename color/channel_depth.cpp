@@ -37,3 +37,16 @@ uint8_t SnapChannel(uint8_t value, int bits)
 {
     return ExpandChannelLevel(NearestChannelLevel(value, bits), bits);
 }
+
+uint8_t StepChannelLevel(uint8_t value, int bits, bool up)
+{
+    const uint32_t top = (1u << bits) - 1;
+    const uint32_t level = NearestChannelLevel(value, bits);
+    const uint8_t near = ExpandChannelLevel(level, bits);
+    if (up) {
+        if (near > value) return near;
+        return ExpandChannelLevel(level == top ? 0 : level + 1, bits);
+    }
+    if (near < value) return near;
+    return ExpandChannelLevel(level == 0 ? top : level - 1, bits);
+}

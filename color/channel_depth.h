@@ -21,5 +21,9 @@ uint8_t ExpandChannelLevel(uint32_t level, int bits);
 uint32_t NearestChannelLevel(uint8_t value, int bits);
 // value as such a display shows it: ExpandChannelLevel(NearestChannelLevel()).
 uint8_t SnapChannel(uint8_t value, int bits);
+// The widened value next above value (up) or below it, going round past
+// 255 or 0 as an 8-bit step does; from a value between two levels, the
+// level on that side.
+uint8_t StepChannelLevel(uint8_t value, int bits, bool up);
 
 #endif

@@ -166,6 +166,7 @@ bool PaletteFormatNamedBy(const std::string& path, PaletteFormat* format)
     if (extension == "gpl") *format = PaletteFormat::Gimp;
     else if (extension == "act") *format = PaletteFormat::Act;
     else if (extension == "hex") *format = PaletteFormat::Hex;
+    else if (extension == "ase") *format = PaletteFormat::Ase;
     else return false;
     return true;
 }
@@ -281,9 +282,10 @@ bool ReadActPalette(const std::string& bytes, ColorTable* table, std::string* re
 
 namespace {
 
-// ReadAnyPalette, with unknown set when no format's marks were found.
+// ReadAnyPalette, with unknown set when no format's marks were found; an
+// Adobe Color Table's size alone counts as its mark only when actBySize.
 bool ReadDetectedPalette(const std::string& bytes, ColorTable* table, PaletteFormat* format,
-                         std::string* reason, bool* unknown)
+                         std::string* reason, bool* unknown, bool actBySize)
 {
     *unknown = false;
     PaletteFormat found = PaletteFormat::Riff;
@@ -319,7 +321,7 @@ bool ReadDetectedPalette(const std::string& bytes, ColorTable* table, PaletteFor
             // unless it is a whole swatch file.
             found = PaletteFormat::Ase;
             read = why.empty();
-        } else if (IsActSize(bytes.size())) {
+        } else if (actBySize && IsActSize(bytes.size())) {
             found = PaletteFormat::Act;
             why.clear();
             read = ReadActPalette(bytes, table, &why);
@@ -345,10 +347,25 @@ bool IsPlainText(const std::string& bytes)
     return true;
 }
 
-// A file none of the marked formats takes: raw colors by its name and
-// bytes, or a picture of swatches.
+bool IsRawKind(PaletteFormat format)
+{
+    return format == PaletteFormat::Bgr555 || format == PaletteFormat::Vga;
+}
+
+bool NamesRawKind(const RawPaletteChoice* raw)
+{
+    return raw && raw->named && IsRawKind(raw->kind);
+}
+
+bool FitsRawKind(PaletteFormat kind, const std::string& bytes)
+{
+    return kind == PaletteFormat::Bgr555 ? LooksLikeBgr555(bytes) : LooksLikeVga(bytes);
+}
+
+// A file none of the marked formats takes: raw colors by its name (or the
+// kind the user named) and bytes, or a picture of swatches.
 bool ReadUnmarkedPalette(const std::string& path, const std::string& bytes, ColorTable* table,
-                         PaletteFormat* format, std::string* reason)
+                         PaletteFormat* format, std::string* reason, RawPaletteChoice* raw)
 {
     const ByteSource source(bytes);
     if (IsSwatchPictureFormat(source)) {
@@ -358,18 +375,31 @@ bool ReadUnmarkedPalette(const std::string& path, const std::string& bytes, Colo
         *reason += ", and as a picture it " + why;
         return false;
     }
+    const bool named = NamesRawKind(raw);
     const std::string extension = LowerExtension(path);
-    // Text fits BGR555 words as often as not: a broken text palette stays refused.
-    if ((extension != "bin" && extension != "pal") || IsPlainText(bytes)) return false;
+    // Text fits BGR555 words as often as not: a broken text palette stays
+    // refused unless the user said it is raw colors.
+    if (!named && ((extension != "bin" && extension != "pal") || IsPlainText(bytes))) return false;
     const bool bgr = LooksLikeBgr555(bytes), vga = LooksLikeVga(bytes);
+    PaletteFormat found;
     if (bgr && vga) {
-        *reason += "; its bytes fit both BGR555 and VGA colors, so which they are cannot be told";
+        if (!named) {
+            *reason += "; its bytes fit both BGR555 and VGA colors, so which they are must be named";
+            if (raw) raw->undecided = true;
+            return false;
+        }
+        found = raw->kind;
+    } else if (bgr || vga) {
+        found = bgr ? PaletteFormat::Bgr555 : PaletteFormat::Vga;
+    } else if (named) {
+        found = raw->kind;  // its reader says what does not fit
+    } else {
         return false;
     }
-    if (!bgr && !vga) return false;
-    const PaletteFormat found = bgr ? PaletteFormat::Bgr555 : PaletteFormat::Vga;
     std::string why;
-    if (!(bgr ? ReadBgr555Palette(bytes, table, &why) : ReadVgaPalette(bytes, table, &why))) {
+    const bool read = found == PaletteFormat::Bgr555 ? ReadBgr555Palette(bytes, table, &why)
+                                                     : ReadVgaPalette(bytes, table, &why);
+    if (!read) {
         *reason = std::string(PaletteFormatName(found)) + ": " + why;
         return false;
     }
@@ -383,11 +413,13 @@ bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* 
                     std::string* reason)
 {
     bool unknown = false;
-    return ReadDetectedPalette(bytes, table, format, reason, &unknown);
+    return ReadDetectedPalette(bytes, table, format, reason, &unknown, true);
 }
 
-bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, std::string* reason)
+bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, std::string* reason,
+                    RawPaletteChoice* raw)
 {
+    if (raw) raw->undecided = false;
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open()) {
         *reason = "cannot be opened";
@@ -404,8 +436,11 @@ bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, 
         return false;
     }
     bool unknown = false;
-    if (ReadDetectedPalette(bytes, table, format, reason, &unknown)) return true;
-    return unknown && ReadUnmarkedPalette(path, bytes, table, format, reason);
+    // 256 DAC triplets are 768 bytes, an Adobe Color Table's size: the kind
+    // the user named comes first when the bytes fit it.
+    const bool actBySize = !(NamesRawKind(raw) && FitsRawKind(raw->kind, bytes));
+    if (ReadDetectedPalette(bytes, table, format, reason, &unknown, actBySize)) return true;
+    return unknown && ReadUnmarkedPalette(path, bytes, table, format, reason, raw);
 }
 
 bool FormatHolds(PaletteFormat format, uint32_t count, std::string* reason)

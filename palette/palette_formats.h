@@ -27,9 +27,9 @@ const char* PaletteFormatName(PaletteFormat format);
 // False otherwise.
 bool PaletteFormatForName(const std::string& path, PaletteFormat* format);
 // The format a typed name decides on its own, whatever filter or default was
-// chosen: an extension that names exactly one format (.gpl, .act, .hex).
-// False for .pal (RIFF or JASC), .txt (hex list or Paint.NET) and every
-// other name.
+// chosen: an extension that names exactly one format (.gpl, .act, .hex,
+// .ase). False for .pal (RIFF or JASC), .txt (hex list or Paint.NET) and
+// every other name.
 bool PaletteFormatNamedBy(const std::string& path, PaletteFormat* format);
 
 // The most entries any reader takes, as in a RIFF file's 16-bit count.
@@ -56,12 +56,26 @@ bool ReadPaintNetPalette(const std::string& bytes, ColorTable* table, std::strin
 // says which format it was.
 bool ReadAnyPalette(const std::string& bytes, ColorTable* table, PaletteFormat* format,
                     std::string* reason);
+
+// What the user said of a file's raw colors, and what a load made of them.
+struct RawPaletteChoice {
+    // The user named kind (Bgr555 or Vga) as the file's format: bytes that
+    // fit both are read as kind, and the file is taken for raw colors
+    // whatever its name or size (768 bytes of DAC values too). Bytes that fit
+    // only one kind, or a marked format, are still read as what they are.
+    bool named = false;
+    PaletteFormat kind = PaletteFormat::Bgr555;
+    // Set on a refusal because the bytes fit both kinds and none was named.
+    bool undecided = false;
+};
 // The same from a file, read whole up to kMaxPaletteFileBytes. Where none
 // of those formats fits, a file named .bin or .pal that is not plain text is
-// read as raw BGR555 or VGA colors when its bytes fit exactly one of the two (a 768-byte file is
-// an Adobe Color Table before that), and a PNG or GIF file as a picture of
-// swatches (see image/swatch_palette.h).
-bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, std::string* reason);
+// read as raw BGR555 or VGA colors when its bytes fit exactly one of the two
+// (a 768-byte file is an Adobe Color Table before that), and a PNG or GIF
+// file as a picture of swatches (see image/swatch_palette.h). raw (may be
+// null) says what the user named.
+bool LoadAnyPalette(const char* path, ColorTable* table, PaletteFormat* format, std::string* reason,
+                    RawPaletteChoice* raw = nullptr);
 
 // False, with a reason that reads as a sentence after a capital, when the
 // format cannot hold count colors ("an Adobe Color Table holds ...").

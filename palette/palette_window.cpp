@@ -18,13 +18,18 @@ const char kDesktopFolder[] = "c:\\windows\\ﾃﾞｽｸﾄｯﾌﾟ";
 const int kPageRows = 7;  // one less than the visible rows
 
 // The load dialog: bitmaps, RIFF palettes, then any palette file by content:
-// the text and table formats, then swatch files, raw colors and swatch pictures.
+// the text and table formats, then swatch files, raw colors and swatch
+// pictures; then the same by content again, but raw colors whose bytes could
+// be either kind read as the kind the filter names.
 const char kLoadFilter[] =
     "Bitmap Files(*.bmp)|*.bmp|RIFF Palette Files(*.pal)|*.pal|"
     "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)|*.pal;*.gpl;*.act;*.hex;*.txt|"
-    "Swatch and Raw Palette Files(*.ase;*.bin;*.png;*.gif)|*.ase;*.bin;*.png;*.gif|";
+    "Swatch and Raw Palette Files(*.ase;*.bin;*.png;*.gif)|*.ase;*.bin;*.png;*.gif|"
+    "BGR555 Palette Files(*.bin)|*.bin|VGA DAC Palette Files(*.bin;*.pal)|*.bin;*.pal|";
 const int kAnyPaletteFilter = 3;
 const int kMorePalettesFilter = 4;
+const int kBgr555Filter = 5;
+const int kVgaFilter = 6;
 // Conforming reads any palette file by content, or a bitmap's table.
 const char kConformFilter[] =
     "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)|*.pal;*.gpl;*.act;*.hex;*.txt|Bitmap Files(*.bmp)|*.bmp|"
@@ -227,9 +232,13 @@ void PaletteWindow::LoadPaletteFromFile()
         }
     } else if (openDialog.filterIndex == 2) {
         ok = loaded.LoadRiffPalette(openDialog.path.c_str());
-    } else if (openDialog.filterIndex == kAnyPaletteFilter || openDialog.filterIndex == kMorePalettesFilter) {
+    } else if (openDialog.filterIndex >= kAnyPaletteFilter && openDialog.filterIndex <= kVgaFilter) {
         std::string reason;
-        ok = LoadAnyPalette(openDialog.path.c_str(), &loaded, nullptr, &reason);
+        RawPaletteChoice raw;
+        raw.named = openDialog.filterIndex == kBgr555Filter || openDialog.filterIndex == kVgaFilter;
+        raw.kind = openDialog.filterIndex == kVgaFilter ? PaletteFormat::Vga : PaletteFormat::Bgr555;
+        ok = LoadAnyPalette(openDialog.path.c_str(), &loaded, nullptr, &reason, &raw);
+        if (raw.undecided) problem = IDS_PALETTE_RAW_UNDECIDED;
     }
     if (!ok) {
         MessageBoxA(Hwnd(), LoadText(problem).c_str(), kCaption, MB_ICONERROR);

@@ -2,6 +2,7 @@
 // channel sliders, the entry fields, the preview and the Enter button.
 #include "app/gdi_scope.h"
 #include "app/globals.h"
+#include "color/channel_depth.h"
 #include "palette/palette_window.h"
 #include "panel/channel_value.h"
 #include "panel/color_panel.h"
@@ -39,7 +40,7 @@ const uint8_t kOutOfGamutGrey = 160;
 // A slider position or committed text for a channel, in the panel's model.
 void SetChannel(int row, int32_t value)
 {
-    if (colorPanel->Model() == ColorModel::Rgb) colorPanel->Channel(row) = uint8_t(value);
+    if (colorPanel->Model() == ColorModel::Rgb) colorPanel->SetRgbChannel(row, uint8_t(value));
     else colorPanel->SetShownValue(row, value);
 }
 
@@ -84,11 +85,15 @@ void PaintGradient(HWND slider)
     const bool rgb = colorPanel->Model() == ColorModel::Rgb;
     for (int i = 0; i < width; ++i) {
         uint8_t channels[3] = {color[0], color[1], color[2]};
+        // Drawn as a click there would set it, in the depth's levels.
         if (rgb) {
             channels[row] = uint8_t(GradientValue(i, width));
+            if (IsSnapDepth(colorPanel->Depth())) channels[row] = SnapChannel(channels[row], colorPanel->Depth());
         } else if (!colorPanel->Shown().GradientColor(row, i, width, channels)) {
             // Past the end of the gamut: no color to show.
             channels[0] = channels[1] = channels[2] = kOutOfGamutGrey;
+        } else {
+            colorPanel->SnapColorToDepth(channels);
         }
         SelectedObject pen(dc, CreatePen(PS_SOLID, 1, RGB(channels[0], channels[1], channels[2])),
                            SelectedObject::Owned);
@@ -142,8 +147,9 @@ void CommitField(HWND field, int row)
                               ? CommitChannelText(text, length)
                               : CommitRangeText(text, length, colorPanel->ShownMaximum(row));
     SetChannel(row, value);
+    // The value as set: at a lower depth, the level it landed on.
     char shown[8];
-    wsprintfA(shown, "%d", int(value));
+    wsprintfA(shown, "%d", int(colorPanel->ShownValue(row)));
     SetWindowTextA(field, shown);
     SendMessageA(field, EM_SETSEL, 0, -1);
 }

@@ -44,8 +44,7 @@ void OnUpDown(HWND upDown)
         if (kChannels[channel].upDown != id) continue;
         LRESULT position = SendMessageA(upDown, UDM_GETPOS, 0, 0);
         if (colorPanel->Model() == ColorModel::Rgb) {
-            uint8_t& value = colorPanel->Channel(channel);
-            value = LOWORD(position) != 0 ? uint8_t(value + 1) : uint8_t(value - 1);
+            colorPanel->StepRgbChannel(channel, LOWORD(position) != 0);
         } else {
             colorPanel->StepShown(channel, LOWORD(position) != 0 ? 1 : -1);
         }
@@ -64,6 +63,7 @@ INT_PTR CALLBACK ColorPanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         InstallChannelControls(dialog);
         colorPanel->ApplyLayout(dialog);
         colorPanel->InitModelChoice(dialog);
+        colorPanel->InitDepthChoice(dialog);
         return TRUE;
     case WM_DESTROY:
         RemoveChannelControls(dialog);
@@ -91,6 +91,9 @@ INT_PTR CALLBACK ColorPanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                 if (chosen >= 0 && chosen < kColorModelCount) colorPanel->SelectModel(ColorModel(chosen));
             }
             break;
+        case IDC_PANEL_DEPTH:
+            if (HIWORD(wParam) == CBN_SELCHANGE) OnDepthChosen(HWND(lParam));
+            break;
         default:
             PostMessageA(paletteWindow.Hwnd(), WM_COMMAND, wParam, lParam);
             break;
@@ -109,9 +112,9 @@ INT_PTR CALLBACK ColorPanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-ColorPanel::ColorPanel() : dragging(0), red(0), green(0), blue(0)
+ColorPanel::ColorPanel() : dragging(0), red(0), green(0), blue(0), depth(8)
 {
-    ReadModelSetting();
+    ReadViewSetting();
 }
 
 ColorPanel::~ColorPanel() {}
@@ -202,6 +205,7 @@ void ColorPanel::ApplyLayout(HWND dialog) const
     MoveControl(dialog, IDC_ENTER_BUTTON, layout.EnterButton());
     MoveControl(dialog, IDC_HEX_TEXT, layout.HexField());
     MoveControl(dialog, IDC_PANEL_MODEL, layout.ModelChoice());
+    MoveControl(dialog, IDC_PANEL_DEPTH, layout.DepthChoice());
 }
 
 void ColorPanel::PlaceMarkers(HWND dialog) const

@@ -57,6 +57,17 @@ public:
     // Fills the model choice and selects the current model.
     void InitModelChoice(HWND dialog) const;
 
+    // The bits per channel the panel sets colors in (panel_depth.cpp): 8, or
+    // 3 to 6. Changing it leaves the color as it is.
+    int Depth() const { return depth; }
+    void SelectDepth(int bits);
+    void InitDepthChoice(HWND dialog) const;
+    // An RGB channel set or stepped by the user, on the depth's levels.
+    void SetRgbChannel(int channel, uint8_t value);
+    void StepRgbChannel(int channel, bool up);
+    // The color a model's channels named, as the depth shows it.
+    void SnapColorToDepth(uint8_t rgb[3]) const;
+
     BYTE dragging;
     uint8_t red;
     uint8_t green;
@@ -65,9 +76,12 @@ public:
 private:
     // The shown values follow a color set from outside.
     void ShowColorInModel();
-    void ReadModelSetting();
+    // The model and depth kept in the registry value PanelView.
+    void ReadViewSetting();
+    void WriteViewSetting() const;
     PanelLayout layout;
     ModelChannels shown;
+    int depth;
 };
 
 INT_PTR CALLBACK ColorPanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -75,5 +89,7 @@ INT_PTR CALLBACK ColorPanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 // The controls' own procedures, put on and taken off by the panel.
 void InstallChannelControls(HWND dialog);
 void RemoveChannelControls(HWND dialog);
+// The depth choice's selection changed (panel_depth.cpp).
+void OnDepthChosen(HWND choice);
 
 #endif

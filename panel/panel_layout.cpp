@@ -52,8 +52,13 @@ PanelBox PanelLayout::HexField() const
 PanelBox PanelLayout::ModelChoice() const
 {
     const PanelBox hex = HexField();
-    const int32_t listHeight = 6 * rowHeight;
-    return {hex.x, PreviewY() - 2 * markerGap, hexWidth + fieldGap + buttonWidth, listHeight};
+    return {hex.x, PreviewY() - 2 * markerGap, hex.width, 6 * rowHeight};
+}
+
+PanelBox PanelLayout::DepthChoice() const
+{
+    const PanelBox button = EnterButton();
+    return {button.x, PreviewY() - 2 * markerGap, button.width, 6 * rowHeight};
 }
 
 PanelBox PanelLayout::Marker(int32_t row, int32_t value) const

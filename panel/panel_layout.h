@@ -32,9 +32,10 @@ public:
     PanelBox Preview() const;
     PanelBox EnterButton() const;
     PanelBox HexField() const;
-    // The color model choice, above the hexadecimal field and the Enter
-    // button; its height includes the dropped list.
+    // The color model choice above the hexadecimal field and the depth
+    // choice above the Enter button; their heights include the dropped list.
     PanelBox ModelChoice() const;
+    PanelBox DepthChoice() const;
     // The marker of row 1, 2 or 3 over the slider column of value.
     PanelBox Marker(int32_t row, int32_t value) const;
 

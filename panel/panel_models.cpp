@@ -1,19 +1,23 @@
 // The color panel's model choice: RGB edits the channels themselves; HSV, HSL
 // and OKLCH show the color in their channels over the exact red, green and
 // blue, which change only when a channel is moved. The choice is kept in a
-// registry value of its own.
+// registry value of its own, with the depth choice.
 #include "panel/color_panel.h"
 
 #include "app/globals.h"
 #include "app/settings_store.h"
 #include "app/ui_language.h"
+#include "color/channel_depth.h"
 #include "panel/channel_value.h"
 #include "resources/resource.h"
 
 namespace {
 
-// 4 bytes: the low byte is the ColorModel, the other bytes are 0.
-const char kModelValue[] = "PanelView";
+// 4 bytes: the low byte is the ColorModel, the next one the depth (0 for 8
+// bits, so a value stored before there was a depth reads as it did), the
+// other two 0.
+const char kViewValue[] = "PanelView";
+const int kFullDepth = 8;
 
 const UINT kModelNames[kColorModelCount] = {
     IDS_PANEL_MODEL_RGB, IDS_PANEL_MODEL_HSV, IDS_PANEL_MODEL_HSL, IDS_PANEL_MODEL_OKLCH,
@@ -21,23 +25,30 @@ const UINT kModelNames[kColorModelCount] = {
 
 }  // namespace
 
-void ColorPanel::ReadModelSetting()
+void ColorPanel::ReadViewSetting()
 {
     uint32_t stored = 0;
-    if (settingsStore.ReadValue(kModelValue, &stored, sizeof stored) != ERROR_SUCCESS ||
-        stored >= uint32_t(kColorModelCount)) {
-        stored = 0;
-    }
+    if (settingsStore.ReadValue(kViewValue, &stored, sizeof stored) != ERROR_SUCCESS) stored = 0;
+    const uint32_t model = stored & 0xFF, bits = stored >> 8 & 0xFF;
+    // Anything else is not a value this panel wrote: the defaults, as before.
+    if (stored >> 16 || model >= uint32_t(kColorModelCount) || (bits != 0 && !IsSnapDepth(int(bits)))) stored = 0;
+    depth = stored >> 8 ? int(stored >> 8) : kFullDepth;
     const uint8_t rgb[3] = {red, green, blue};
-    shown.Show(ColorModel(stored), rgb);
+    shown.Show(ColorModel(stored & 0xFF), rgb);
+}
+
+void ColorPanel::WriteViewSetting() const
+{
+    const uint32_t bits = depth == kFullDepth ? 0 : uint32_t(depth);
+    const uint32_t stored = uint32_t(Model()) | bits << 8;
+    settingsStore.WriteValue(kViewValue, &stored, sizeof stored);
 }
 
 void ColorPanel::SelectModel(ColorModel model)
 {
     const uint8_t rgb[3] = {red, green, blue};
     shown.Show(model, rgb);
-    const uint32_t stored = uint32_t(model);
-    settingsStore.WriteValue(kModelValue, &stored, sizeof stored);
+    WriteViewSetting();
     if (HWND dialog = Hwnd()) SendDlgItemMessageA(dialog, IDC_PANEL_MODEL, CB_SETCURSEL, WPARAM(model), 0);
     Refresh(IsVisible() ? RefreshAll : RefreshTextOnly);
 }
@@ -64,6 +75,7 @@ void ColorPanel::SetShownValue(int channel, int32_t value)
 {
     uint8_t rgb[3] = {red, green, blue};
     shown.Set(channel, value, rgb);
+    SnapColorToDepth(rgb);
     red = rgb[0];
     green = rgb[1];
     blue = rgb[2];
@@ -73,6 +85,7 @@ void ColorPanel::StepShown(int channel, int32_t delta)
 {
     uint8_t rgb[3] = {red, green, blue};
     shown.Step(channel, delta, rgb);
+    SnapColorToDepth(rgb);
     red = rgb[0];
     green = rgb[1];
     blue = rgb[2];

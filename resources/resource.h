@@ -205,6 +205,8 @@
 #define IDC_ENTER_BUTTON                1018
 // after the controls above: the color model the channels are edited in
 #define IDC_PANEL_MODEL                 1023
+// after it: the bits per channel the sliders, arrows and fields step in
+#define IDC_PANEL_DEPTH                 1024
 
 // String tables: one Japanese and one English block, the same ids in each.
 // A block holds ids n*16 to n*16+15; each window's strings fill ranges of
@@ -258,6 +260,7 @@
 #define IDS_PALETTE_TABLE_MENU          3076
 #define IDS_PALETTE_TABLE_GLOBAL        3077
 #define IDS_PALETTE_TABLE_FRAME         3078
+#define IDS_PALETTE_RAW_UNDECIDED       3079
 
 // Palette window's rearranging and move entries dialog 111: 3096 to 3111
 #define IDS_MOVE_RANGE                  3096
@@ -270,6 +273,12 @@
 #define IDS_PANEL_MODEL_HSV             3113
 #define IDS_PANEL_MODEL_HSL             3114
 #define IDS_PANEL_MODEL_OKLCH           3115
+// the depth choice's items, in its order
+#define IDS_PANEL_DEPTH_8               3116
+#define IDS_PANEL_DEPTH_6               3117
+#define IDS_PANEL_DEPTH_5               3118
+#define IDS_PANEL_DEPTH_4               3119
+#define IDS_PANEL_DEPTH_3               3120
 
 // The header view's reports: 3504 to 3599
 #define IDS_REPORT_BASIC_HEADING        3504

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "image/bmp_normalize.h"
+#include "palette/binary_palettes.h"
 #include "palette/palette_formats.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/bmp_bytes.h"
@@ -93,6 +94,7 @@ TEST(CliPalette, FormatFollowsTheOptionElseTheOutputsName)
         {"a.pal", nullptr, PaletteFormat::Riff},   {"a.colors", nullptr, PaletteFormat::Riff},
         {"b.pal", "jasc", PaletteFormat::Jasc},    {"b.txt", "gpl", PaletteFormat::Gimp},
         {"b.gpl", "riff", PaletteFormat::Riff},    {"c.txt", "pdn", PaletteFormat::PaintNet},
+        {"a.ASE", nullptr, PaletteFormat::Ase},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.output);
@@ -179,6 +181,32 @@ TEST(CliConvert, RefusalsNameTheFileAndTheReasonAndWriteNothing)
         CliRun run = RunCli(call);
         EXPECT_EQ(2, run.exitCode) << call.size();
         EXPECT_TRUE(Contains(run.err, "korin-cli")) << run.err;
+    }
+}
+
+// Raw colors that could be either kind are refused with the way to name
+// their kind, then read as the kind --in-format names.
+TEST(CliConvert, RawColorsOfEitherKindAreReadAsInFormatNames)
+{
+    TempFolder folder;
+    const std::string bytes = {1, 2, 3, 4, 5, 6};
+    const std::string input = Write(folder, "dos.bin", bytes);
+    CliRun refused = RunCli({"convert", input, folder.File("none.gpl")});
+    EXPECT_EQ(1, refused.exitCode);
+    EXPECT_TRUE(Contains(refused.err, "give --in-format bgr555 or --in-format vga")) << refused.err;
+    EXPECT_FALSE(FileExists(folder.File("none.gpl")));
+    typedef bool (*Reader)(const std::string&, ColorTable*, std::string*);
+    const std::pair<const char*, Reader> kinds[] = {{"bgr555", ReadBgr555Palette}, {"vga", ReadVgaPalette}};
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.first);
+        const std::string output = folder.File(std::string(kind.first) + ".gpl");
+        CliRun run = RunCli({"convert", input, output, "--in-format", kind.first});
+        ASSERT_EQ(0, run.exitCode) << run.err;
+        ColorTable expected;
+        std::string reason;
+        ASSERT_TRUE(kind.second(bytes, &expected, &reason)) << reason;
+        PaletteFormat found = PaletteFormat::Riff;
+        EXPECT_EQ(Colors(expected), Read(output, &found));
     }
 }
 

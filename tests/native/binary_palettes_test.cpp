@@ -245,6 +245,66 @@ TEST(BinaryPalettes, RawColorsAreToldOnlyByNameAndUnambiguousBytes)
     }
 }
 
+// Bytes that fit both raw kinds are read as the kind the user named, under
+// any name; unnamed they are refused as undecided. Bytes that fit one kind,
+// or a marked format, are read as what they are whatever was named.
+TEST(BinaryPalettes, AmbiguousRawColorsAreReadAsTheKindNamed)
+{
+    TempFolder folder;
+    const std::string both = {1, 2, 3, 4, 5, 6};
+    const std::string dac(768, 1);  // 256 DAC triplets, or an Adobe Color Table by its size
+    const std::string vgaOnly = {10, 20, 63};
+    const std::string bgrOnly = {char(0xFF), 0x7F, 0x1F, 0};
+    const std::string neither = {char(0xC8), 0, 0, char(0x80)};
+    const PaletteFormat none = PaletteFormat::Riff;  // names no raw kind
+    struct Case {
+        const char* name;
+        std::string bytes;
+        PaletteFormat named;
+        bool read;
+        PaletteFormat format;
+        uint32_t count;
+        bool undecided;
+    };
+    const Case cases[] = {
+        {"both.bin", both, none, false, none, 0, true},
+        {"both.bin", both, PaletteFormat::Bgr555, true, PaletteFormat::Bgr555, 3, false},
+        {"both.pal", both, PaletteFormat::Vga, true, PaletteFormat::Vga, 2, false},
+        {"both.dat", both, PaletteFormat::Vga, true, PaletteFormat::Vga, 2, false},
+        {"dac.bin", dac, none, true, PaletteFormat::Act, 256, false},
+        {"dac.bin", dac, PaletteFormat::Vga, true, PaletteFormat::Vga, 256, false},
+        {"dac.bin", dac, PaletteFormat::Bgr555, true, PaletteFormat::Act, 256, false},
+        {"vga.bin", vgaOnly, PaletteFormat::Bgr555, true, PaletteFormat::Vga, 1, false},
+        {"bgr.bin", bgrOnly, PaletteFormat::Vga, true, PaletteFormat::Bgr555, 2, false},
+        {"text.bin", "GIMP Palette\n1 2 3\n", PaletteFormat::Vga, true, PaletteFormat::Gimp, 1, false},
+        {"neither.bin", neither, PaletteFormat::Vga, false, none, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " named " + PaletteFormatWord(c.named));
+        const std::string path = folder.File(c.name);
+        ASSERT_TRUE(WriteWholeFile(path, c.bytes));
+        RawPaletteChoice raw;
+        raw.named = c.named != none;
+        raw.kind = c.named;
+        ColorTable table = Spread(2);
+        PaletteFormat format = none;
+        std::string reason;
+        EXPECT_EQ(c.read, LoadAnyPalette(path.c_str(), &table, &format, &reason, &raw)) << reason;
+        EXPECT_EQ(c.undecided, raw.undecided);
+        if (!c.read) {
+            EXPECT_EQ(TableBytes(Spread(2)), TableBytes(table));
+            EXPECT_NE(std::string::npos, reason.find(c.undecided ? "must be named" : "VGA palette: ")) << reason;
+            continue;
+        }
+        EXPECT_EQ(c.format, format);
+        EXPECT_EQ(c.count, table.GetCount());
+        if (c.format == PaletteFormat::Gimp) continue;
+        std::string again;
+        ASSERT_TRUE(EncodePalette(table, format, &again, &reason)) << reason;
+        EXPECT_EQ(c.bytes, again);
+    }
+}
+
 // A truecolor PNG of cells, each cellSize pixels square, colored by colors in
 // reading order; paint (may be null) changes single pixels afterwards.
 std::string SwatchPng(uint32_t columns, uint32_t rows, uint32_t cellSize, const std::vector<uint32_t>& colors,

@@ -407,6 +407,7 @@ TEST(PaletteFormats, NamesWordsAndExtensions)
         {"e.Txt", true, PaletteFormat::Hex},   {"f.colors", false, PaletteFormat::Riff},
         {"dir.gpl/name", false, PaletteFormat::Riff}, {"gpl", false, PaletteFormat::Riff},
         {"g.ACT", true, PaletteFormat::Act}, {"dir.act\\name", false, PaletteFormat::Riff},
+        {"h.Ase", true, PaletteFormat::Ase},
     };
     for (const Case& c : cases) {
         PaletteFormat format = PaletteFormat::Riff;

@@ -1,14 +1,17 @@
-// The color panel's model choice as a user works it: fields and sliders in
-// HSV, switching models over a color, the gamut's end on an OKLCH slider, and
-// the choice kept from one start to the next.
+// The color panel's model and depth choices as a user works them: fields and
+// sliders in HSV, switching models over a color, the gamut's end on an OKLCH
+// slider, the channels in a depth's steps, and the choices kept from one
+// start to the next.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 
 #include "app/globals.h"
+#include "app/settings_store.h"
 #include "color/color_model.h"
 #include "palette/palette_window.h"
 #include "panel/color_panel.h"
@@ -46,6 +49,26 @@ void Choose(ColorModel model)
     HWND choice = Control(IDC_PANEL_MODEL);
     SendMessageA(choice, CB_SETCURSEL, WPARAM(model), 0);
     SendMessageA(Panel(), WM_COMMAND, MAKEWPARAM(IDC_PANEL_MODEL, CBN_SELCHANGE), LPARAM(choice));
+    program::Pump();
+}
+
+// Item 0 is 8 bits, then 6, 5, 4 and 3.
+void ChooseDepth(int item)
+{
+    HWND choice = Control(IDC_PANEL_DEPTH);
+    SendMessageA(choice, CB_SETCURSEL, WPARAM(item), 0);
+    SendMessageA(Panel(), WM_COMMAND, MAKEWPARAM(IDC_PANEL_DEPTH, CBN_SELCHANGE), LPARAM(choice));
+    program::Pump();
+}
+
+// A click on the upper (one down) or lower (one up) arrow of a channel.
+void ClickArrow(int upDown, bool upper)
+{
+    RECT arrows;
+    GetClientRect(Control(upDown), &arrows);
+    const LPARAM at = MAKELPARAM(arrows.right / 2, upper ? 2 : arrows.bottom - 3);
+    SendMessageA(Control(upDown), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(Control(upDown), WM_LBUTTONUP, 0, at);
     program::Pump();
 }
 
@@ -184,6 +207,77 @@ TEST_F(ColorPanelModelTest, ChoiceIsKeptAfterARestart)
     program::Restart(false);
     EXPECT_EQ(ColorModel::Rgb, colorPanel->Model());
     EXPECT_EQ(0, SendMessageA(Control(IDC_PANEL_MODEL), CB_GETCURSEL, 0, 0));
+}
+
+// At 5 bits a level L shows as 8L + L/4: 90, 99, 107, ... 255. Every way of
+// setting a channel lands on one and the arrows go from one to the next;
+// 8 bits is the panel as it always was.
+TEST_F(ColorPanelModelTest, DepthChoiceSetsTheChannelsInItsLevels)
+{
+    EXPECT_EQ(0, SendMessageA(Control(IDC_PANEL_DEPTH), CB_GETCURSEL, 0, 0)) << "8 bits at first";
+    colorPanel->SetCurrentColor(0x02000000);
+    TypeAndEnter(IDC_RED_FIELD, "100");
+    ClickArrow(IDC_RED_UPDOWN, false);
+    EXPECT_EQ("101", Text(IDC_RED_FIELD));
+
+    ChooseDepth(2);
+    EXPECT_EQ(5, colorPanel->Depth());
+    EXPECT_EQ("650000", Text(IDC_HEX_TEXT)) << "choosing a depth leaves the color";
+    HWND slider = Control(IDC_RED_SLIDER);
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int red;
+    };
+    const Step steps[] = {
+        {"lower arrow from 101", [] { ClickArrow(IDC_RED_UPDOWN, false); }, 107},
+        {"upper arrow", [] { ClickArrow(IDC_RED_UPDOWN, true); }, 99},
+        {"upper arrow again", [] { ClickArrow(IDC_RED_UPDOWN, true); }, 90},
+        {"typed 100", [] { TypeAndEnter(IDC_RED_FIELD, "100"); }, 99},
+        {"typed 0", [] { TypeAndEnter(IDC_RED_FIELD, "0"); }, 0},
+        {"upper arrow at 0", [] { ClickArrow(IDC_RED_UPDOWN, true); }, 255},
+        {"lower arrow at 255", [] { ClickArrow(IDC_RED_UPDOWN, false); }, 0},
+        {"click at 130",
+         [slider] {
+             SendMessageA(slider, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(130, 5));
+             program::Pump();
+         },
+         132},
+        {"dragged to 200",
+         [slider] {
+             SendMessageA(slider, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 5));
+             SendMessageA(slider, WM_LBUTTONUP, 0, MAKELPARAM(200, 5));
+             program::Pump();
+         },
+         198},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(step.red, colorPanel->red) << step.what;
+        EXPECT_EQ(std::to_string(step.red), Text(IDC_RED_FIELD)) << step.what;
+    }
+    EXPECT_EQ(132, GetRValue(Pixel(IDC_RED_SLIDER, 130, 5))) << "the gradient is drawn in steps";
+    EXPECT_EQ(123, GetRValue(Pixel(IDC_RED_SLIDER, 126, 5)));
+
+    // In HSV the value moves by percent and the color it names is snapped.
+    Choose(ColorModel::Hsv);
+    colorPanel->SetCurrentColor(0x0200FF00);
+    TypeAndEnter(IDC_BLUE_FIELD, "50");
+    EXPECT_EQ("50", Text(IDC_BLUE_FIELD));
+    EXPECT_EQ("008400", Text(IDC_HEX_TEXT)) << "half of 255 is 128, shown at 5 bits as 132";
+    Choose(ColorModel::Rgb);
+
+    // Kept after a restart, beside the model; a value stored before there was
+    // a depth reads as 8 bits.
+    program::Restart(false);
+    EXPECT_EQ(5, colorPanel->Depth());
+    EXPECT_EQ(2, SendMessageA(Control(IDC_PANEL_DEPTH), CB_GETCURSEL, 0, 0));
+    const uint32_t hslAlone = uint32_t(ColorModel::Hsl);
+    settingsStore.WriteValue("PanelView", &hslAlone, sizeof hslAlone);
+    program::Restart(false);
+    EXPECT_EQ(ColorModel::Hsl, colorPanel->Model());
+    EXPECT_EQ(8, colorPanel->Depth());
+    EXPECT_EQ(0, SendMessageA(Control(IDC_PANEL_DEPTH), CB_GETCURSEL, 0, 0));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The palette window's file dialogs with the other palette formats: the load
 // dialog keeps its two filters and adds two that take any palette file by
-// content; the save dialog keeps RIFF first and adds one filter per format,
-// the filter chosen deciding the format and the extension.
+// content and two that also name the kind of raw colors; the save dialog
+// keeps RIFF first and adds one filter per format, the filter chosen deciding
+// the format and the extension.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -15,6 +16,7 @@
 #include "palette/palette_formats.h"
 #include "palette/palette_window.h"
 #include "app/globals.h"
+#include "app/ui_language.h"
 #include "resources/resource.h"
 #include "tests/support/png_bytes.h"
 #include "tests/win32/support/modal_answerer.h"
@@ -96,7 +98,8 @@ TEST_F(PaletteFormatsDialogTest, BothDialogsKeepTheirFiltersFirstAndAddTheNewOne
     palette::Run(ID_PALETTE_LOAD, {NoteFilters(names, selected, ModalAnswerer::Press(IDCANCEL))});
     EXPECT_EQ((std::vector<std::string>{"Bitmap Files(*.bmp)", "RIFF Palette Files(*.pal)",
                                         "Palette Files(*.pal;*.gpl;*.act;*.hex;*.txt)",
-                                        "Swatch and Raw Palette Files(*.ase;*.bin;*.png;*.gif)"}),
+                                        "Swatch and Raw Palette Files(*.ase;*.bin;*.png;*.gif)",
+                                        "BGR555 Palette Files(*.bin)", "VGA DAC Palette Files(*.bin;*.pal)"}),
               names);
     EXPECT_EQ(0, selected);
 
@@ -284,6 +287,44 @@ TEST_F(PaletteFormatsDialogTest, FourthFilterLoadsSwatchFilesRawColorsAndSwatchP
         ASSERT_EQ(1u, seen.size()) << "no message after a good load";
         EXPECT_EQ(c.colors, ColorsOf(paletteWindow.WorkingTable()));
         EXPECT_EQ(c.colors, Shown(uint32_t(c.colors.size())));
+    }
+}
+
+// Raw colors that could be either kind: the filters that read by content
+// say the file type decides, the raw filters read the kind they name, and
+// bytes of one kind alone are that kind under either.
+TEST_F(PaletteFormatsDialogTest, RawFiltersDecideBytesOfEitherKind)
+{
+    ShowPalette();
+    const std::string both = folder.File("both.bin");
+    ASSERT_TRUE(WriteWholeFile(both, std::string{1, 2, 3, 4, 5, 6}));
+    const std::string words = folder.File("words.bin");
+    ASSERT_TRUE(WriteWholeFile(words, std::string{char(0xFF), 0x7F, 0x1F, 0}));
+    typedef bool (*Reader)(const std::string&, ColorTable*, std::string*);
+    struct Case {
+        std::string path;
+        int fileType;  // 0-based
+        Reader read;   // null: refused
+    };
+    // Six bytes are 3 BGR555 colors or 2 VGA ones.
+    const Case cases[] = {
+        {both, 2, nullptr}, {both, 3, nullptr}, {both, 4, ReadBgr555Palette}, {both, 5, ReadVgaPalette},
+        {words, 5, ReadBgr555Palette},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path + " as file type " + std::to_string(c.fileType));
+        palette::Command(ID_PALETTE_RELEASE);
+        std::vector<SeenDialog> seen = LoadPalette(c.path, c.fileType);
+        ASSERT_EQ(c.read ? 1u : 2u, seen.size());
+        if (!c.read) {
+            EXPECT_EQ(LoadText(IDS_PALETTE_RAW_UNDECIDED), seen[1].text);
+            EXPECT_EQ(0u, paletteWindow.WorkingTable().GetCount());
+            continue;
+        }
+        ColorTable expected;
+        std::string reason;
+        ASSERT_TRUE(c.read(ReadWholeFile(c.path), &expected, &reason)) << reason;
+        EXPECT_EQ(ColorsOf(expected), ColorsOf(paletteWindow.WorkingTable()));
     }
 }
 

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "palette/binary_palettes.h"
 #include "palette/color_table.h"
 #include "palette/palette_formats.h"
 #include "palette/palette_window.h"
 #include "resources/resource.h"
+#include "tests/support/png_bytes.h"
 #include "tests/win32/support/modal_answerer.h"
 #include "tests/win32/support/palette_driver.h"
 
@@ -75,6 +77,29 @@ TEST_F(PaletteSaveTest, TypedNameThatNamesOneFormatDecidesIt)
         EXPECT_EQ(PaletteFormatWord(c.written), std::string(PaletteFormatWord(Save(c.type, c.name)))) << c.name;
     }
     EXPECT_EQ(7u, folder.List().size()) << "each file under the name typed, nothing else";
+}
+
+// No filter but the last writes .ase files, so a typed .ase name is a
+// swatch file under every filter, the default one too, in any letter case.
+TEST_F(PaletteSaveTest, TypedAseNameWritesASwatchFileUnderAnyFilter)
+{
+    OpenPicture(WritePicture("picture.bmp", 4, 2, 8, 16, palette::DistinctTable(16)));
+    ShowPalette();
+    palette::Command(ID_PALETTE_INVERT);
+    const std::string shown = TableBytes(paletteWindow.WorkingTable());
+    const struct {
+        int type;
+        const char* name;
+    } cases[] = {{0, "default.ase"}, {1, "jasc.ASE"}, {5, "pdn.Ase"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(PaletteFormat::Ase, Save(c.type, c.name));
+        ColorTable read;
+        std::string reason;
+        ASSERT_TRUE(ReadAsePalette(ReadWholeFile(folder.File(c.name)), &read, nullptr, &reason)) << reason;
+        EXPECT_EQ(shown, TableBytes(read));
+    }
+    EXPECT_EQ(4u, folder.List().size()) << "each file under the name typed, nothing else";
 }
 
 // Flags live only in a RIFF file: a save in any other format leaves the

@@ -7,7 +7,7 @@
 # there.
 
 # Options that take a value (the next word, or after "=").
-_korin_cli_valued=" -o --out --out-dir --size --bits --entries --format --by --range --palette --level --dither --alpha-threshold --transparent --colors --keep --depth --table "
+_korin_cli_valued=" -o --out --out-dir --size --bits --entries --format --by --range --palette --level --dither --alpha-threshold --transparent --colors --keep --depth --table --in-format "
 # Name extensions of the files each kind of operand is, lower case.
 _korin_cli_pictures="bmp png gif"
 _korin_cli_palettes="pal gpl act hex txt ase bin"
@@ -78,6 +78,7 @@ _korin_cli()
             --level) COMPREPLY=($(compgen -W "1 2 3 4 5 6 7 8 9" -- "$cur")) ;;
             --depth) COMPREPLY=($(compgen -W "3 4 5 6" -- "$cur")) ;;
             --table) COMPREPLY=($(compgen -W "global" -- "$cur")) ;;
+            --in-format) COMPREPLY=($(compgen -W "bgr555 vga" -- "$cur")) ;;
             --palette) _korin_cli_files "$cur" "$_korin_cli_palettes" ;;
             --keep) _korin_cli_files "$cur" "$_korin_cli_palettes $_korin_cli_pictures" ;;
             --dither) COMPREPLY=($(compgen -W "none fs fs-light bayer2 bayer4 bayer8" -- "$cur")) ;;
