@@ -12,8 +12,6 @@
 
 #include "image/byte_source.h"
 #include "image/gif_file.h"
-#include "image/gif_lzw.h"
-#include "image/gif_sub_blocks.h"
 #include "image/indexed_file.h"
 #include "image/png_file.h"
 #include "tests/cli/cli_process.h"
@@ -68,19 +66,12 @@ bool ShownPixels(const std::string& bytes, std::vector<Shown>* pixels)
         }
         if (block.introducer != 0x2C) continue;
         const GifImage& frame = gif.images[image++];
-        GifLzwDecoder decoder(frame.minimumCodeSize, uint64_t(frame.width) * frame.height,
-                              [&](const uint8_t* indices, size_t count) {
-                                  for (size_t i = 0; i < count; ++i) {
-                                      const bool hidden = int(indices[i]) == frame.transparentIndex;
-                                      pixels->push_back({indices[i], RgbOf(gif.table, indices[i]), hidden ? 0u : 255u});
-                                  }
-                              });
-        GifSubBlocks blocks(source, frame.dataOffset + 1);
-        const uint8_t* data = nullptr;
-        size_t count = 0;
-        while (blocks.Next(&data, &count) == GifSubBlocks::Step::Block)
-            if (decoder.Feed(data, count) != GifLzwDecoder::Status::NeedMore) break;
-        decoder.Finish(true);
+        DecodeGifFrame(source, frame, [&](const uint8_t* indices, size_t count) {
+            for (size_t i = 0; i < count; ++i) {
+                const bool hidden = int(indices[i]) == frame.transparentIndex;
+                pixels->push_back({indices[i], RgbOf(gif.table, indices[i]), hidden ? 0u : 255u});
+            }
+        });
     }
     return true;
 }

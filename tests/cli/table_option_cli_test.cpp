@@ -11,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include "image/gif_file.h"
-#include "image/gif_lzw.h"
-#include "image/gif_sub_blocks.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/bmp_bytes.h"
 #include "tests/support/gif_bytes.h"
@@ -50,20 +48,13 @@ std::vector<std::vector<uint32_t>> FrameColors(const std::string& bytes)
     for (const GifImage& image : gif.images) {
         const size_t at = size_t(image.localTableEntries ? image.localTableOffset : gif.globalTableOffset);
         std::vector<uint32_t> colors;
-        GifLzwDecoder decoder(image.minimumCodeSize, uint64_t(image.width) * image.height,
-                              [&](const uint8_t* indices, size_t count) {
-                                  for (size_t i = 0; i < count; ++i) {
-                                      const size_t p = at + 3 * indices[i];
-                                      colors.push_back(uint32_t(uint8_t(bytes[p])) << 16 |
-                                                       uint32_t(uint8_t(bytes[p + 1])) << 8 | uint8_t(bytes[p + 2]));
-                                  }
-                              });
-        GifSubBlocks blocks(source, image.dataOffset + 1);
-        const uint8_t* data = nullptr;
-        size_t count = 0;
-        while (blocks.Next(&data, &count) == GifSubBlocks::Step::Block)
-            if (decoder.Feed(data, count) != GifLzwDecoder::Status::NeedMore) break;
-        decoder.Finish(true);
+        DecodeGifFrame(source, image, [&](const uint8_t* indices, size_t count) {
+            for (size_t i = 0; i < count; ++i) {
+                const size_t p = at + 3 * indices[i];
+                colors.push_back(uint32_t(uint8_t(bytes[p])) << 16 | uint32_t(uint8_t(bytes[p + 1])) << 8 |
+                                 uint8_t(bytes[p + 2]));
+            }
+        });
         frames.push_back(colors);
     }
     return frames;

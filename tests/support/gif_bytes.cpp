@@ -1,5 +1,10 @@
 #include "tests/support/gif_bytes.h"
 
+#include "image/byte_source.h"
+#include "image/gif_file.h"
+#include "image/gif_lzw.h"
+#include "image/gif_sub_blocks.h"
+
 #include <map>
 #include <utility>
 
@@ -86,4 +91,16 @@ std::string MakeGif(uint16_t screenWidth, uint16_t screenHeight, const std::stri
         gif += GifSubBlockChain(EncodeGifLzw(f.indices, f.minimumCodeSize, true));
     }
     return trailer ? gif + ';' : gif;
+}
+
+void DecodeGifFrame(const ByteSource& source, const GifImage& frame,
+                    const std::function<void(const uint8_t* indices, size_t count)>& sink)
+{
+    GifLzwDecoder decoder(frame.minimumCodeSize, uint64_t(frame.width) * frame.height, sink);
+    GifSubBlocks blocks(source, frame.dataOffset + 1);
+    const uint8_t* data = nullptr;
+    size_t count = 0;
+    while (blocks.Next(&data, &count) == GifSubBlocks::Step::Block)
+        if (decoder.Feed(data, count) != GifLzwDecoder::Status::NeedMore) break;
+    decoder.Finish(true);
 }

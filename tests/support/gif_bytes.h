@@ -5,6 +5,7 @@
 #define KORIN_TESTS_GIF_BYTES_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,13 @@ struct GifFrameBytes {
 // A GIF89a file; globalTable RGB bytes as localTable.
 std::string MakeGif(uint16_t screenWidth, uint16_t screenHeight, const std::string& globalTable, uint8_t background,
                     const std::vector<GifFrameBytes>& frames, bool trailer = true);
+
+struct GifImage;
+class ByteSource;
+
+// The indices of frame's LZW data in source, in data order, handed to sink;
+// data the decoder stops on ends the walk.
+void DecodeGifFrame(const ByteSource& source, const GifImage& frame,
+                    const std::function<void(const uint8_t* indices, size_t count)>& sink);
 
 #endif
