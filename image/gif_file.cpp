@@ -309,6 +309,20 @@ bool SelectGifTable(const ByteSource& source, GifStructure* gif, int table, std:
     return UseTable(source, gif, table, shown, reason);
 }
 
+size_t GifTableBytes(const ColorTable& table, uint32_t* sizeBits, uint8_t* rgb)
+{
+    const uint32_t entries = GifTableEntries(table.GetCount());
+    *sizeBits = 0;
+    while ((2u << *sizeBits) < entries) ++*sizeBits;
+    std::memset(rgb, 0, size_t(entries) * 3);
+    for (uint32_t i = 0; i < table.GetCount(); ++i) {
+        rgb[3 * i] = table.GetEntry(i)->red;
+        rgb[3 * i + 1] = table.GetEntry(i)->green;
+        rgb[3 * i + 2] = table.GetEntry(i)->blue;
+    }
+    return size_t(entries) * 3;
+}
+
 uint32_t GifTableEntries(uint32_t count)
 {
     if (count == 0 || count > 256) return 0;
@@ -331,7 +345,6 @@ bool WriteGifWithTables(const ByteSource& source, const GifStructure& gif, const
     struct Patch {
         uint64_t fieldOffset, tableOffset, tableEnd;
         uint8_t field;
-        uint32_t entries;
         const ColorTable* table;
     };
     std::vector<Patch> patches;
@@ -352,7 +365,6 @@ bool WriteGifWithTables(const ByteSource& source, const GifStructure& gif, const
         patch.tableOffset = local ? image->localTableOffset : gif.globalTableOffset;
         const uint32_t oldEntries = local ? image->localTableEntries : gif.globalTableEntries;
         patch.tableEnd = patch.tableOffset + uint64_t(oldEntries) * 3;
-        patch.entries = entries;
         patch.table = &edit.table;
         // The size field must still say what was read: a file changed since is not patched.
         patch.field = 0;
@@ -362,9 +374,7 @@ bool WriteGifWithTables(const ByteSource& source, const GifStructure& gif, const
             out.Fail();
             return false;
         }
-        uint32_t sizeBits = 0;
-        while ((2u << sizeBits) < entries) ++sizeBits;
-        patch.field = uint8_t((patch.field & 0xF8) | sizeBits);
+        patch.field &= 0xF8;
         patches.push_back(patch);
     }
     std::sort(patches.begin(), patches.end(),
@@ -377,17 +387,14 @@ bool WriteGifWithTables(const ByteSource& source, const GifStructure& gif, const
             out.Fail();
             return false;
         }
-        uint8_t rgb[256 * 3] = {};
-        for (uint32_t i = 0; i < patch.table->GetCount(); ++i) {
-            const ColorEntry* entry = patch.table->GetEntry(i);
-            rgb[3 * i] = entry->red;
-            rgb[3 * i + 1] = entry->green;
-            rgb[3 * i + 2] = entry->blue;
-        }
+        uint8_t rgb[256 * 3];
+        uint32_t sizeBits = 0;
+        const size_t bytes = GifTableBytes(*patch.table, &sizeBits, rgb);
+        const uint8_t field = uint8_t(patch.field | sizeBits);
         source.CopyTo(out, copied, patch.fieldOffset - copied);
-        out.Write(&patch.field, 1);
+        out.Write(&field, 1);
         source.CopyTo(out, patch.fieldOffset + 1, patch.tableOffset - patch.fieldOffset - 1);
-        out.Write(rgb, size_t(patch.entries) * 3);
+        out.Write(rgb, bytes);
         copied = patch.tableEnd;
     }
     source.CopyTo(out, copied, source.Size() - copied);

@@ -123,6 +123,11 @@ uint32_t GifTableEntries(uint32_t count);
 bool WriteGifWithTable(const ByteSource& source, const GifStructure& gif, const ColorTable& table,
                        SafeFileWriter& out, std::string* reason);
 
+// A table's colors as a GIF holds them, padded with black to
+// GifTableEntries: the bytes written into rgb (room for 256 entries), and
+// the size field's bits through sizeBits.
+size_t GifTableBytes(const ColorTable& table, uint32_t* sizeBits, uint8_t* rgb);
+
 // A table to write in place of one of the file's: image -1 for the global one.
 struct GifTableEdit {
     int image;

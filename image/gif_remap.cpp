@@ -38,22 +38,6 @@ std::vector<bool> ControlsEditedTable(const GifStructure& gif)
     return controls;
 }
 
-// A table's colors as the file holds them, padded with black to a power of
-// two: the bytes written, and the size field's bits through sizeBits.
-size_t TableBytes(const ColorTable& table, uint32_t* sizeBits, uint8_t* rgb)
-{
-    const uint32_t entries = GifTableEntries(table.GetCount());
-    *sizeBits = 0;
-    while ((2u << *sizeBits) < entries) ++*sizeBits;
-    std::memset(rgb, 0, size_t(entries) * 3);
-    for (uint32_t i = 0; i < table.GetCount(); ++i) {
-        rgb[3 * i] = table.GetEntry(i)->red;
-        rgb[3 * i + 1] = table.GetEntry(i)->green;
-        rgb[3 * i + 2] = table.GetEntry(i)->blue;
-    }
-    return size_t(entries) * 3;
-}
-
 }  // namespace
 
 bool GifImageUsesTable(const GifStructure& gif, size_t i)
@@ -130,7 +114,7 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
     }
     uint32_t sizeBits = 0;
     uint8_t rgb[256 * 3] = {};
-    TableBytes(table, &sizeBits, rgb);
+    GifTableBytes(table, &sizeBits, rgb);
     // Another table of the file written in place of its own.
     uint32_t otherBits = 0;
     uint8_t otherRgb[256 * 3];
@@ -147,7 +131,7 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
     }
     const ColorTable* global = gif.editsLocalTable && gif.globalTableEntries ? otherTable(-1) : nullptr;
     if (global) {
-        const size_t bytes = TableBytes(*global, &otherBits, otherRgb);
+        const size_t bytes = GifTableBytes(*global, &otherBits, otherRgb);
         screen[10] = uint8_t((screen[10] & 0xF8) | otherBits);
         out.Write(screen, sizeof screen);
         out.Write(otherRgb, bytes);
@@ -200,7 +184,7 @@ bool WriteRemappedGif(const ByteSource& source, const GifStructure& gif, const C
                 out.Fail();
                 return false;
             }
-            const size_t bytes = own ? TableBytes(*own, &otherBits, otherRgb) : size_t(entries) * 3;
+            const size_t bytes = own ? GifTableBytes(*own, &otherBits, otherRgb) : size_t(entries) * 3;
             descriptor[9] = uint8_t((descriptor[9] & 0xF8) | 0x80 | (own ? otherBits : sizeBits));
             out.Write(descriptor, sizeof descriptor);
             out.Write(own ? otherRgb : rgb, bytes);
