@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "image/picture_mapping.h"
 #include "image/picture_rows.h"
+#include "image/rows_ahead.h"
 #include "platform/safe_file_writer.h"
 
 namespace {
@@ -29,7 +30,9 @@ bool MapFile(const Arguments& args, const MapPalette& given, const std::string& 
     const ByteSource source(file);
     PictureRows picture;
     if (!picture.Open(source, reason)) return false;
-    const RowWalk walk = [&](const RgbaRow& row, std::string* why) { return picture.ForEachRow(source, row, why); };
+    // Decoding overlaps the mapping, which has to go row after row on one thread.
+    const RowWalk walk = RowsAhead(
+        [&](const RgbaRow& row, std::string* why) { return picture.ForEachRow(source, row, why); }, picture.Width());
     const MapRequest& request = args.map;
     MapPalette made;
     const MapPalette* palette = &given;
@@ -39,12 +42,16 @@ bool MapFile(const Arguments& args, const MapPalette& given, const std::string& 
             return false;
         palette = &made;
     }
-    IndexedPicture result;
-    if (!MapRowsOntoPalette(walk, picture.Width(), picture.Height(), *palette, request.settings, &result, error, reason))
-        return false;
     SafeFileWriter writer(output.c_str(), flushes);
-    if (writer.IsOpen() && !WriteIndexedPicture(format, result, palette->table, writer, reason)) {
+    if (!writer.IsOpen()) {
         *failedFile = output;
+        *reason = "could not be written";
+        return false;
+    }
+    bool writeFailed = false;
+    if (!MapRowsIntoFile(walk, picture.Width(), picture.Height(), *palette, request.settings, format, writer, error,
+                         reason, &writeFailed)) {
+        if (writeFailed) *failedFile = output;
         return false;
     }
     // Let go of the input before it is replaced: Windows replaces no file that is open.

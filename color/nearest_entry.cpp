@@ -37,6 +37,7 @@ void NearestEntry::Reset(const std::vector<OklabColor>& colors, const std::vecto
     // nearest; every entry whose closest distance is within it is listed.
     cellStart.assign(size_t(kCells) * kCells * kCells + 1, 0);
     cellEntries.clear();
+    cellNear.clear();
     if (sorted.empty() || !withGrid) return;
     // The grid spans the entries (and a little more): colors beyond walk.
     for (int axis = 0; axis < 3; ++axis) {
@@ -76,8 +77,14 @@ void NearestEntry::Reset(const std::vector<OklabColor>& colors, const std::vecto
                 }
                 // A little room for rounding: an extra candidate costs nothing but time.
                 bound = bound * (1.0 + 1e-9) + 1e-15;
+                // Nearest side first: a search stops at the first that is
+                // farther than the best found, since every point of the cell is.
+                const size_t first = cellEntries.size();
                 for (size_t e : byIndex)
                     if (nearSide[e] <= bound) cellEntries.push_back(uint16_t(e));
+                std::stable_sort(cellEntries.begin() + first, cellEntries.end(),
+                                 [&](uint16_t x, uint16_t y) { return nearSide[x] < nearSide[y]; });
+                for (size_t n = first; n < cellEntries.size(); ++n) cellNear.push_back(nearSide[cellEntries[n]]);
                 cellStart[cell + 1] = uint32_t(cellEntries.size());
             }
         }
@@ -91,12 +98,13 @@ uint32_t NearestEntry::Find(const OklabColor& color, double* distance2, int32_t 
         const size_t cell = (size_t(ci) * kCells + size_t(cj)) * kCells + size_t(ck);
         double best = -1.0;
         uint32_t bestIndex = 0;
-        // Listed in index order: a tie keeps the first.
         for (uint32_t n = cellStart[cell]; n < cellStart[cell + 1]; ++n) {
+            // Room for rounding, as in the lists: an extra look costs only time.
+            if (best >= 0 && cellNear[n] > best * (1.0 + 1e-9) + 1e-15) break;
             const Candidate& c = sorted[cellEntries[n]];
             const double dl = color.l - c.l, da = color.a - c.a, db = color.b - c.b;
             const double d = dl * dl + da * da + db * db;
-            if (best < 0 || d < best) {
+            if (best < 0 || d < best || (d == best && c.index < bestIndex)) {
                 best = d;
                 bestIndex = c.index;
             }

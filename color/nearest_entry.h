@@ -2,7 +2,8 @@
 // index), over up to 256 entries. A grid over the entries' extent lists for each
 // cell the entries that can be nearest to some point in it (those no farther
 // from the cell than the farthest point of the cell is from the closest
-// entry); a color outside the grid walks the entries sorted by lightness,
+// entry), the nearest to the cell first, so that a search stops at the first
+// farther than its best; a color outside the grid walks the entries sorted by lightness,
 // leaving off once the lightness difference alone exceeds the best distance.
 #ifndef KORIN_COLOR_NEAREST_ENTRY_H
 #define KORIN_COLOR_NEAREST_ENTRY_H
@@ -38,7 +39,8 @@ private:
     double low[3], high[3];         // the grid's bounds
     std::vector<int32_t> place;     // each entry's place in sorted; -1 when left out
     std::vector<uint32_t> cellStart;  // cell c's candidates: cellEntries[cellStart[c] .. cellStart[c + 1])
-    std::vector<uint16_t> cellEntries;  // places in sorted, in index order
+    std::vector<uint16_t> cellEntries;  // places in sorted, the nearest to the cell first
+    std::vector<double> cellNear;       // each one's squared distance from the cell
 };
 
 #endif

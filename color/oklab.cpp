@@ -85,7 +85,3 @@ OklabColor OklchToOklab(const OklchColor& lch)
     return {lch.l, lch.c * std::cos(h), lch.c * std::sin(h)};
 }
 
-double OklabDistance(const OklabColor& x, const OklabColor& y)
-{
-    return std::sqrt(OklabDistanceSquared(x, y));
-}

@@ -3,6 +3,7 @@
 #ifndef KORIN_COLOR_OKLAB_H
 #define KORIN_COLOR_OKLAB_H
 
+#include <cmath>
 #include <cstdint>
 
 // A color in OKLab: l the lightness (0 black to 1 white), a and b its hue
@@ -36,6 +37,9 @@ inline double OklabDistanceSquared(const OklabColor& x, const OklabColor& y)
     const double dl = x.l - y.l, da = x.a - y.a, db = x.b - y.b;
     return dl * dl + da * da + db * db;
 }
-double OklabDistance(const OklabColor& x, const OklabColor& y);
+inline double OklabDistance(const OklabColor& x, const OklabColor& y)
+{
+    return std::sqrt(OklabDistanceSquared(x, y));
+}
 
 #endif

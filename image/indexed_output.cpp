@@ -33,7 +33,8 @@ void Pack(const IndexedPicture& picture, uint32_t y, uint32_t bits, uint8_t* pac
     }
 }
 
-bool WriteBmp(const IndexedPicture& picture, const ColorTable& table, SafeFileWriter& out, std::string* reason)
+bool WriteBmp(const IndexedPicture& picture, const ColorTable& table, SafeFileWriter& out, const RowWait& waitForRow,
+              std::string* reason)
 {
     const uint32_t bits = IndexedBitsFor(ImageFileFormat::Bmp, table.GetCount());
     const uint32_t stride = uint32_t((uint64_t(picture.width) * bits + 31) / 32 * 4);
@@ -64,6 +65,8 @@ bool WriteBmp(const IndexedPicture& picture, const ColorTable& table, SafeFileWr
     }
     out.Write(head.data(), head.size());
     std::vector<uint8_t> row(stride);
+    // The bottom row comes first: all of them, then.
+    if (waitForRow && picture.height) waitForRow(picture.height - 1);
     for (uint32_t n = 0; n < picture.height; ++n) {
         Pack(picture, picture.height - 1 - n, bits, row.data(), row.size());
         out.Write(row.data(), row.size());
@@ -71,7 +74,8 @@ bool WriteBmp(const IndexedPicture& picture, const ColorTable& table, SafeFileWr
     return true;
 }
 
-bool WriteGif(const IndexedPicture& picture, const ColorTable& table, SafeFileWriter& out, std::string* reason)
+bool WriteGif(const IndexedPicture& picture, const ColorTable& table, SafeFileWriter& out, const RowWait& waitForRow,
+              std::string* reason)
 {
     if (picture.width > 65535 || picture.height > 65535)
         return Refuse(reason, "a GIF picture is at most 65535 pixels a side");
@@ -101,8 +105,10 @@ bool WriteGif(const IndexedPicture& picture, const ColorTable& table, SafeFileWr
     head.push_back(codeSize);
     out.Write(head.data(), head.size());
     GifLzwEncoder encoder(codeSize, [&out](const uint8_t* bytes, size_t count) { out.Write(bytes, count); });
-    for (uint32_t y = 0; y < picture.height; ++y)
+    for (uint32_t y = 0; y < picture.height; ++y) {
+        if (waitForRow) waitForRow(y);
         encoder.Add(picture.indices.data() + size_t(y) * picture.width, picture.width);
+    }
     encoder.Finish();
     const uint8_t trailer = 0x3B;
     out.Write(&trailer, 1);
@@ -124,23 +130,26 @@ uint32_t IndexedBitsFor(ImageFileFormat format, uint32_t count)
 }
 
 bool WriteIndexedPicture(ImageFileFormat format, const IndexedPicture& picture, const ColorTable& table,
-                         SafeFileWriter& out, std::string* reason)
+                         SafeFileWriter& out, std::string* reason, const RowWait& waitForRow)
 {
     if (table.GetCount() == 0 || table.GetCount() > 256)
         return Refuse(reason, "a table of " + std::to_string(table.GetCount()) + " entries cannot be written");
     if (picture.indices.size() != size_t(picture.width) * picture.height)
         return Refuse(reason, "the picture's pixels are missing");
     switch (format) {
-    case ImageFileFormat::Bmp: return WriteBmp(picture, table, out, reason);
-    case ImageFileFormat::Gif: return WriteGif(picture, table, out, reason);
+    case ImageFileFormat::Bmp: return WriteBmp(picture, table, out, waitForRow, reason);
+    case ImageFileFormat::Gif: return WriteGif(picture, table, out, waitForRow, reason);
     case ImageFileFormat::Png: {
         const uint32_t bits = IndexedBitsFor(format, table.GetCount());
         std::vector<uint8_t> alpha(picture.alpha.begin(),
                                    picture.alpha.begin() + std::min<size_t>(picture.alpha.size(), table.GetCount()));
         const size_t bytes = size_t((uint64_t(picture.width) * bits + 7) / 8);
         return WriteIndexedPngPacked(picture.width, picture.height, bits, table, alpha,
-                                     [&](uint32_t y, uint8_t* packed) { Pack(picture, y, bits, packed, bytes); }, out,
-                                     reason);
+                                     [&](uint32_t y, uint8_t* packed) {
+                                         if (waitForRow) waitForRow(y);
+                                         Pack(picture, y, bits, packed, bytes);
+                                     },
+                                     out, reason);
     }
     case ImageFileFormat::Unknown: break;
     }

@@ -6,6 +6,7 @@
 #define KORIN_IMAGE_INDEXED_OUTPUT_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,14 @@ struct IndexedPicture {
 // 1, 2, 4 or 8 for PNG and GIF).
 uint32_t IndexedBitsFor(ImageFileFormat format, uint32_t count);
 
+// Waits until the rows of a picture still being made are in place up to
+// row y (or will never be: the file is then given up).
+typedef std::function<void(uint32_t y)> RowWait;
+
 // Writes picture with table in format; false with a reason (a table of no
-// entries or more than 256, a GIF over 65535 pixels a side).
+// entries or more than 256, a GIF over 65535 pixels a side). With waitForRow,
+// each row is read once it says so.
 bool WriteIndexedPicture(ImageFileFormat format, const IndexedPicture& picture, const ColorTable& table,
-                         SafeFileWriter& out, std::string* reason);
+                         SafeFileWriter& out, std::string* reason, const RowWait& waitForRow = RowWait());
 
 #endif

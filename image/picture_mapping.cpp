@@ -1,8 +1,12 @@
 #include "image/picture_mapping.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "color/palette_maker.h"
 #include "image/dib_image.h"
@@ -53,7 +57,8 @@ bool MakePaletteFromRows(const RowWalk& walk, uint32_t width, uint32_t colors, c
 }
 
 bool MapRowsOntoPalette(const RowWalk& walk, uint32_t width, uint32_t height, const MapPalette& palette,
-                        const MapSettings& settings, IndexedPicture* picture, MapError* error, std::string* reason)
+                        const MapSettings& settings, IndexedPicture* picture, MapError* error, std::string* reason,
+                        const RowsMapped& mapped)
 {
     PaletteMapper mapper;
     if (!mapper.Start(palette.table, palette.alpha, settings, width, reason)) return false;
@@ -66,10 +71,6 @@ bool MapRowsOntoPalette(const RowWalk& walk, uint32_t width, uint32_t height, co
     } catch (const std::bad_alloc&) {
         return Refuse(reason, "needs more memory than is free for its " + std::to_string(pixels) + " pixels");
     }
-    if (!walk([&](uint32_t y, const uint8_t* rgba, std::string* why) {
-            return y < height && mapper.MapRow(rgba, picture->indices.data() + size_t(y) * width, why);
-        }, reason))
-        return false;
     // The transparent entry shows so in the file even when the palette's source did not say it.
     picture->transparentEntry = mapper.TransparentEntry();
     picture->alpha = palette.alpha;
@@ -77,7 +78,94 @@ bool MapRowsOntoPalette(const RowWalk& walk, uint32_t width, uint32_t height, co
         picture->alpha.resize(palette.table.GetCount(), 255);
         picture->alpha[size_t(picture->transparentEntry)] = 0;
     }
+    if (mapped) mapped(0);
+    if (!walk([&](uint32_t y, const uint8_t* rgba, std::string* why) {
+            if (y >= height || !mapper.MapRow(rgba, picture->indices.data() + size_t(y) * width, why)) return false;
+            if (mapped) mapped(y + 1);
+            return true;
+        }, reason))
+        return false;
     *error = mapper.Error();
+    return true;
+}
+
+namespace {
+
+// How far the mapping has come, for the thread that writes behind it.
+class MappingProgress {
+public:
+    MappingProgress() : rows(0), prepared(false), ended(false) {}
+    void Mapped(uint32_t count)
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            rows = count;
+            prepared = true;
+        }
+        changed.notify_all();
+    }
+    void End()
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            ended = true;
+        }
+        changed.notify_all();
+    }
+    // False when the mapping ended before the picture was laid out.
+    bool WaitPrepared()
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        changed.wait(guard, [&] { return prepared || ended; });
+        return prepared;
+    }
+    void WaitFor(uint32_t y)
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        changed.wait(guard, [&] { return rows > y || ended; });
+    }
+
+private:
+    std::mutex lock;
+    std::condition_variable changed;
+    uint32_t rows;
+    bool prepared, ended;
+};
+
+}  // namespace
+
+bool MapRowsIntoFile(const RowWalk& walk, uint32_t width, uint32_t height, const MapPalette& palette,
+                     const MapSettings& settings, ImageFileFormat format, SafeFileWriter& out, MapError* error,
+                     std::string* reason, bool* writeFailed)
+{
+    *writeFailed = false;
+    IndexedPicture picture;
+    MappingProgress progress;
+    bool written = false;
+    std::string writeReason;
+    std::thread writer;
+    try {
+        writer = std::thread([&] {
+            if (!progress.WaitPrepared()) return;
+            written = WriteIndexedPicture(format, picture, palette.table, out, &writeReason,
+                                          [&](uint32_t y) { progress.WaitFor(y); });
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: map, then write.
+        if (!MapRowsOntoPalette(walk, width, height, palette, settings, &picture, error, reason)) return false;
+        *writeFailed = !WriteIndexedPicture(format, picture, palette.table, out, reason);
+        return !*writeFailed;
+    }
+    const bool sound = MapRowsOntoPalette(walk, width, height, palette, settings, &picture, error, reason,
+                                          [&](uint32_t rows) { progress.Mapped(rows); });
+    progress.End();
+    writer.join();
+    if (!sound) return false;
+    if (!written) {
+        *writeFailed = true;
+        *reason = writeReason;
+        return false;
+    }
     return true;
 }
 

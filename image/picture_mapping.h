@@ -31,10 +31,22 @@ struct MapPalette {
 bool MakePaletteFromRows(const RowWalk& walk, uint32_t width, uint32_t colors, const MapPalette& kept, uint32_t keep,
                          bool sortByLightness, const MapSettings& settings, MapPalette* made, std::string* reason);
 
+// Told how many rows are mapped: 0 once the picture's size, alpha and
+// transparent entry are in place, then after each row.
+typedef std::function<void(uint32_t rows)> RowsMapped;
+
 // The rows mapped onto palette; the transparent entry, when there is one,
 // takes alpha 0 in the picture's alpha.
 bool MapRowsOntoPalette(const RowWalk& walk, uint32_t width, uint32_t height, const MapPalette& palette,
-                        const MapSettings& settings, IndexedPicture* picture, MapError* error, std::string* reason);
+                        const MapSettings& settings, IndexedPicture* picture, MapError* error, std::string* reason,
+                        const RowsMapped& mapped = RowsMapped());
+
+// The same, written in format to out while the rows are mapped (the writing,
+// a deflate or LZW coding, on a second thread, a row once it is mapped).
+// *writeFailed tells a failure of the writing from one of the rows.
+bool MapRowsIntoFile(const RowWalk& walk, uint32_t width, uint32_t height, const MapPalette& palette,
+                     const MapSettings& settings, ImageFileFormat format, SafeFileWriter& out, MapError* error,
+                     std::string* reason, bool* writeFailed);
 
 // The rows of a bitmap of 1, 4, 8, 24 or 32 bits, top first; a 32-bit one's
 // fourth byte is its alpha when alphaChannel, else it is shown opaque.

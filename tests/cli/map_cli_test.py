@@ -56,8 +56,9 @@ def paeth(a, b, c):
     return a if pa <= pb and pa <= pc else (b if pb <= pc else c)
 
 
-def png(path, width, height, color_type, depth, samples, trns=None):
-    """A PNG of samples (row-major, channel values at depth), rows filtered 0 to 4 in turn."""
+def png(path, width, height, color_type, depth, samples, trns=None, cut=None):
+    """A PNG of samples (row-major, channel values at depth), rows filtered 0 to 4 in turn;
+    its pixel data's stream ends after cut bytes when asked."""
     channels = {0: 1, 2: 3, 4: 2, 6: 4}[color_type]
     bpp = max(1, channels * depth // 8)
     raw, previous = b"", bytes(width * channels * depth // 8)
@@ -80,7 +81,7 @@ def png(path, width, height, color_type, depth, samples, trns=None):
     body = chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, color_type, 0, 0, 0))
     if trns is not None:
         body += chunk(b"tRNS", trns)
-    body += chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b"")
+    body += chunk(b"IDAT", zlib.compress(raw)[:cut]) + chunk(b"IEND", b"")
     with open(path, "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\n" + body)
 
@@ -237,6 +238,19 @@ class MapTest(unittest.TestCase):
         self.assertEqual(refused.returncode, 1)
         self.assertIn("no transparent entry", refused.stderr)
         self.assertFalse(os.path.exists(self.path("no.png")))
+
+    def test_a_picture_cut_short_is_refused_and_nothing_written(self):
+        rng = random.Random(5)
+        w, h = 300, 400
+        samples = [rng.randrange(256) for _ in range(w * h * 3)]
+        png(self.path("cut.png"), w, h, 2, 8, samples, cut=w * h * 3 // 2)
+        for words in (["map", "--palette", self.path("p.gpl")], ["quantize", "--colors", "16"]):
+            for kind in (".png", ".bmp", ".gif"):
+                out = self.path("cut-out" + kind)
+                done = run(words[0], self.path("cut.png"), *words[1:], "--dither", "fs", "-o", out)
+                self.assertEqual(done.returncode, 1, words + [kind, done.stderr])
+                self.assertIn("cut.png", done.stderr)
+                self.assertFalse(os.path.exists(out), out)
 
     def test_quantize_keeps_entries_sorts_the_rest_and_maps_to_the_nearest(self):
         self.inputs()

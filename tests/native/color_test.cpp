@@ -29,12 +29,15 @@ TEST(Color, NearestEntryIsThePlainScanWithTiesToTheLowerIndex)
     struct Case {
         uint32_t entries, distinct;  // distinct < entries repeats colors
         bool leaveSomeOut;
+        uint32_t mask;  // of each channel: 0x0F packs entries and queries close, as a made palette's are
     };
-    for (const Case& c : {Case{1, 1, false}, Case{2, 1, false}, Case{16, 16, false}, Case{256, 256, true},
-                          Case{256, 40, false}, Case{200, 7, true}}) {
+    for (const Case& c : {Case{1, 1, false, 0xFF}, Case{2, 1, false, 0xFF}, Case{16, 16, false, 0xFF},
+                          Case{256, 256, true, 0xFF}, Case{256, 40, false, 0xFF}, Case{200, 7, true, 0xFF},
+                          Case{256, 256, false, 0x0F}}) {
         std::vector<OklabColor> colors;
+        const uint32_t mask = c.mask * 0x010101u;
         for (uint32_t i = 0; i < c.entries; ++i) {
-            const uint32_t rgb = uint32_t(random());
+            const uint32_t rgb = uint32_t(random()) & mask;
             colors.push_back(i < c.distinct ? ColorToOklab(uint8_t(rgb), uint8_t(rgb >> 8), uint8_t(rgb >> 16))
                                             : colors[random() % c.distinct]);
         }
@@ -46,7 +49,7 @@ TEST(Color, NearestEntryIsThePlainScanWithTiesToTheLowerIndex)
         nearest.Reset(colors, usable);
         for (int n = 0; n < 3000; ++n) {
             // Queries at the entries themselves as well as anywhere between.
-            const uint32_t rgb = uint32_t(random());
+            const uint32_t rgb = uint32_t(random()) & mask;
             const OklabColor query = n % 4 == 0 ? colors[random() % c.entries]
                                                 : ColorToOklab(uint8_t(rgb), uint8_t(rgb >> 8), uint8_t(rgb >> 16));
             ASSERT_EQ(Scan(colors, usable, query), nearest.Find(query)) << c.entries << " entries, query " << n;
