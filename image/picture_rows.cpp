@@ -5,6 +5,7 @@
 #include <new>
 
 #include "image/bmp_layout.h"
+#include "image/bmp_truecolor.h"
 #include "image/swatch_palette.h"
 #include "palette/palette_formats.h"
 #include "platform/safe_file_writer.h"
@@ -27,6 +28,7 @@ PictureRows::PictureRows()
 bool PictureRows::HasAlpha() const
 {
     if (kind == Kind::TruePng) return png.HasAlpha();
+    if (kind == Kind::TrueBmp) return trueBmp.masks[3] != 0;
     for (uint8_t a : tableAlpha)
         if (a != 255) return true;
     return false;
@@ -63,20 +65,31 @@ bool PictureRows::Open(const ByteSource& source, std::string* reason)
 
 bool PictureRows::OpenBmp(const ByteSource& source, std::string* reason)
 {
+    if (IsTruecolorBmp(source)) {
+        if (!ReadTruecolorBmp(source, &trueBmp, reason)) return false;
+        kind = Kind::TrueBmp;
+        width = trueBmp.width;
+        height = trueBmp.height;
+        topDown = trueBmp.topDown;
+        stride = trueBmp.stride;
+        pixelStart = trueBmp.pixelStart;
+        bitCount = trueBmp.bitCount;
+        return true;
+    }
     unsigned char headers[kBmpHeadersBytes];
     BmpLayout layout;
     if (!source.ReadAt(0, headers, sizeof headers) || !ReadBmpLayout(headers, source.Size(), &layout))
         return Refuse(reason, "is not a BMP file this program reads (a 40-byte header, no compression, "
                               "all its rows in the file; 'korin-cli normalize' converts others)");
     bitCount = layout.infoHeader.biBitCount;
-    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32)
-        return Refuse(reason, "a " + std::to_string(bitCount) + "-bit BMP is not read (1, 4, 8, 24 and 32 bits are)");
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8)
+        return Refuse(reason, "a " + std::to_string(bitCount) + "-bit BMP is not read (1, 4, 8, 16, 24 and 32 bits are)");
     width = uint32_t(layout.infoHeader.biWidth);
     topDown = layout.infoHeader.biHeight < 0;
     height = topDown ? uint32_t(-int64_t(layout.infoHeader.biHeight)) : uint32_t(layout.infoHeader.biHeight);
     stride = layout.stride;
     pixelStart = layout.pixelStart;
-    if (bitCount <= 8) {
+    {
         const uint32_t count = layout.entryCount < (1u << bitCount) ? layout.entryCount : (1u << bitCount);
         std::vector<uint8_t> quads(size_t(count) * 4);
         if (!table.Reset(count) || (count && !source.ReadAt(kBmpHeadersBytes, quads.data(), quads.size())))
@@ -84,8 +97,6 @@ bool PictureRows::OpenBmp(const ByteSource& source, std::string* reason)
         for (uint32_t i = 0; i < count; ++i) table.SetColor(i, quads[4 * i + 2], quads[4 * i + 1], quads[4 * i]);
         tableAlpha.assign(count, 255);
         kind = Kind::IndexedBmp;
-    } else {
-        kind = Kind::TrueBmp;
     }
     return true;
 }
@@ -101,16 +112,13 @@ bool PictureRows::BmpRows(const ByteSource& source, const RgbaRow& row, std::str
         const uint32_t storedRow = topDown ? y : height - 1 - y;
         if (!source.ReadAt(pixelStart + uint64_t(storedRow) * stride, stored.get(), stride))
             return Refuse(reason, "row " + std::to_string(y) + " cannot be read");
+        if (kind == Kind::TrueBmp) {
+            TruecolorBmpRow(trueBmp, stored.get(), rgba.get());
+            if (!row(y, rgba.get(), reason)) return false;
+            continue;
+        }
         uint8_t* out = rgba.get();
         for (uint32_t x = 0; x < width; ++x, out += 4) {
-            if (bitCount >= 24) {
-                const uint8_t* p = stored.get() + size_t(x) * (bitCount / 8);
-                out[0] = p[2];
-                out[1] = p[1];
-                out[2] = p[0];
-                out[3] = 255;
-                continue;
-            }
             const uint64_t bit = uint64_t(x) * bitCount;
             const uint32_t index = stored[bit / 8] >> (8 - bitCount - bit % 8) & ((1u << bitCount) - 1);
             if (index < table.GetCount()) {

@@ -1,6 +1,7 @@
 // Any picture the program reads, as rows of 8-bit red, green, blue and alpha,
-// top to bottom: a 24- or 32-bit BMP (the 32-bit one's fourth byte unused, as
-// its format says), an indexed BMP, a truecolor or greyscale PNG, or an
+// top to bottom: a 16-, 24- or 32-bit BMP of any info header (alpha where its
+// bit fields name it; a plain 32-bit one's fourth byte unused, as its format
+// says), an indexed BMP, a truecolor or greyscale PNG, or an
 // indexed PNG or GIF (each pixel its entry's color and alpha).
 #ifndef KORIN_IMAGE_PICTURE_ROWS_H
 #define KORIN_IMAGE_PICTURE_ROWS_H
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "image/bmp_truecolor.h"
 #include "image/byte_source.h"
 #include "image/indexed_file.h"
 #include "image/png_truecolor.h"
@@ -43,6 +45,7 @@ private:
     uint64_t pixelStart;
     uint32_t stride, bitCount;
     bool topDown;
+    TruecolorBmp trueBmp;
     TruecolorPng png;
     IndexedFile indexed;
     ColorTable table;

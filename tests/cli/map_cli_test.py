@@ -86,6 +86,26 @@ def png(path, width, height, color_type, depth, samples, trns=None, cut=None):
         f.write(b"\x89PNG\r\n\x1a\n" + body)
 
 
+def bitfields_bmp(path, width, height, bits, masks, pixels):
+    """A bottom-up BMP with a V5 header and bit fields: each pixel's (r, g, b, a)
+    scaled into its field of masks (red, green, blue, alpha)."""
+    def field(value, mask):
+        shift = (mask & -mask).bit_length() - 1
+        largest = mask >> shift
+        return (value * largest + 127) // 255 << shift
+    stride = (width * bits + 31) // 32 * 4
+    rows = b""
+    for y in reversed(range(height)):
+        row = b"".join(struct.pack("<H" if bits == 16 else "<I",
+                                   sum(field(v, m) for v, m in zip(p, masks) if m))
+                       for p in pixels[y * width:(y + 1) * width])
+        rows += row + bytes(stride - len(row))
+    info = struct.pack("<IiiHHIIiiII", 124, width, height, 1, bits, 3, len(rows), 2835, 2835, 0, 0)
+    info += struct.pack("<4I", *masks) + b"BGRs" + bytes(124 - 56 - 4)
+    with open(path, "wb") as f:
+        f.write(b"BM" + struct.pack("<IHHI", 14 + 124 + len(rows), 0, 0, 14 + 124) + info + rows)
+
+
 def gpl(path, colors):
     with open(path, "w") as f:
         f.write("GIMP Palette\nName: test\n#\n" + "".join(f"{r} {g} {b}\tc\n" for r, g, b in colors))
@@ -149,8 +169,14 @@ class MapTest(unittest.TestCase):
         Image.frombytes("RGB", (w, h), bytes(flat)).save(self.path("rgb.bmp"))
         grey = [sum(p) // 3 for p in px]
         png(self.path("grey16.png"), w, h, 0, 16, [g * 257 for g in grey])
+        # Bit fields in an unusual order, and 16-bit 5-6-5 pixels (their colors as 5 and 6 bits scale back).
+        bitfields_bmp(self.path("v5.bmp"), w, h, 32, (0xFF, 0xFF00, 0xFF000000, 0xFF0000),
+                      [p + (255,) for p in px])
+        bitfields_bmp(self.path("565.bmp"), w, h, 16, (0xF800, 0x07E0, 0x001F, 0), [p + (255,) for p in px])
+        scale = lambda v, n: ((v * n + 127) // 255 * 255 + n // 2) // n
+        px565 = [(scale(r, 31), scale(g, 63), scale(b, 31)) for r, g, b in px]
         return [("rgb8.png", px), ("rgb16.png", px), ("rgba8.png", px), ("rgb.bmp", px),
-                ("grey16.png", [(g, g, g) for g in grey])]
+                ("grey16.png", [(g, g, g) for g in grey]), ("v5.bmp", px), ("565.bmp", px565)]
 
     def check_nearest(self, out, expected, palette, usable):
         image, table = read_indexed(out)
@@ -219,10 +245,12 @@ class MapTest(unittest.TestCase):
             ("128", "alpha.png", [], 2), ("1", "alpha.png", [], 2), ("256", "alpha.png", [], 2),
             ("128", "opaque.gpl", ["--transparent", "1"], 1),
         ]
+        # The same pixels in a BMP whose bit fields hold alpha.
+        bitfields_bmp(self.path("rgba.bmp"), w, h, 32, (0xFF0000, 0xFF00, 0xFF, 0xFF000000), px)
         for threshold, palette, extra, transparent in cases:
-            for kind in (".png", ".gif"):
-                out = self.path(f"a{threshold}{palette}{kind}")
-                done = run("map", self.path("rgba.png"), "--palette", self.path(palette),
+            for source, kind in (("rgba.png", ".png"), ("rgba.png", ".gif"), ("rgba.bmp", ".png")):
+                out = self.path(f"a{threshold}{palette}{source}{kind}")
+                done = run("map", self.path(source), "--palette", self.path(palette),
                            "--alpha-threshold", threshold, *extra, "-o", out)
                 self.assertEqual(done.returncode, 0, done.stderr)
                 image = load(out)
