@@ -1,5 +1,6 @@
-// The palette entry nearest a color in OKLab, exactly (ties to the lower
-// index), over up to 256 entries. A grid over the entries' extent lists for each
+// The palette entry nearest a color in OKLab (or in any three coordinates
+// whose Euclidean distance is the measure; the first stands for lightness),
+// exactly (ties to the lower index), over up to 256 entries. A grid over the entries' extent lists for each
 // cell the entries that can be nearest to some point in it (those no farther
 // from the cell than the farthest point of the cell is from the closest
 // entry), the nearest to the cell first, so that a search stops at the first

@@ -143,6 +143,12 @@ bool PaletteMapper::Start(const ColorTable& palette, const std::vector<uint8_t>&
     }
     if (!any) return Refuse(reason, "the palette has no opaque entry to show a pixel with");
     nearest.Reset(labs, usable);
+    if (settings.dithering == Dithering::FloydSteinberg || settings.dithering == Dithering::FloydSteinbergLight) {
+        std::vector<OklabColor> roots(count);
+        for (uint32_t i = 0; i < count; ++i)
+            roots[i] = {std::sqrt(double(linears[i].r)), std::sqrt(double(linears[i].g)), std::sqrt(double(linears[i].b))};
+        rootNearest.Reset(roots, usable);
+    }
     seen.assign(kCacheSlots, Seen{0, -1, {0, 0, 0}});
     errorRows.assign(2 * (size_t(width) + 2), Linear{0, 0, 0});
 
@@ -183,6 +189,11 @@ int32_t PaletteMapper::ExactEntry(uint32_t rgb) const
 uint32_t PaletteMapper::NearestOfLinear(const Linear& color, int32_t hint) const
 {
     return nearest.Find(FastLinearToOklab(color.r, color.g, color.b), nullptr, hint);
+}
+
+uint32_t PaletteMapper::NearestOfCarried(const Linear& color, int32_t hint) const
+{
+    return rootNearest.Find(OklabColor{std::sqrt(color.r), std::sqrt(color.g), std::sqrt(color.b)}, nullptr, hint);
 }
 
 PaletteMapper::Seen& PaletteMapper::Look(uint32_t rgb)
@@ -272,7 +283,7 @@ void PaletteMapper::MapDiffused(const uint8_t* rgba, uint8_t* indices)
         const Linear want = {Clamp01(float(SrgbToLinear(p[0])) + current[at].r),
                              Clamp01(float(SrgbToLinear(p[1])) + current[at].g),
                              Clamp01(float(SrgbToLinear(p[2])) + current[at].b)};
-        const uint32_t entry = NearestOfLinear(want, previous);
+        const uint32_t entry = NearestOfCarried(want, previous);
         previous = int32_t(entry);
         indices[x] = uint8_t(entry);
         Measure(rgb, entry);

@@ -1,6 +1,11 @@
 // Truecolor rows onto a fixed palette, row by row from the top: each pixel
 // the nearest entry in OKLab, with error diffusion (in linear light, serpentine)
-// or an ordered pattern when asked. A pixel whose color is exactly an entry's
+// or an ordered pattern when asked. Under error diffusion a pixel takes the
+// entry nearest its color plus the error carried to it, measured in the square
+// roots of linear light: near enough to the light the error is carried in that
+// each choice takes the error down (in OKLab, whose cube roots stretch the dark
+// colors, it grows into sparse bright pixels on a palette with few colors near
+// the picture's), and near to how sRGB spaces the colors. A pixel whose color is exactly an entry's
 // takes that entry (the lowest such index) whatever the dithering; a pixel
 // below the alpha threshold takes the transparent entry. Memory: two rows of
 // error, whatever the picture's height.
@@ -59,6 +64,8 @@ private:
     // The entry of an exact palette color, or -1.
     int32_t ExactEntry(uint32_t rgb) const;
     uint32_t NearestOfLinear(const Linear& color, int32_t hint) const;
+    // The same for a color with the error carried to it.
+    uint32_t NearestOfCarried(const Linear& color, int32_t hint) const;
     struct Seen {
         uint32_t key;   // rgb + 1; 0 free
         int32_t entry;  // its nearest entry; -1 not yet looked for
@@ -76,6 +83,7 @@ private:
     uint32_t row;
     int32_t transparent;
     NearestEntry nearest;
+    NearestEntry rootNearest;            // of the entries' square roots of linear light
     std::vector<OklabColor> labs;        // of each entry
     std::vector<Linear> linears;         // of each entry
     std::vector<uint32_t> exactKeys;     // open addressing: rgb + 1, 0 free

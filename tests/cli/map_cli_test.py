@@ -29,7 +29,11 @@ def to_linear(c):
 
 
 def oklab(rgb):
-    r, g, b = map(to_linear, rgb)
+    return linear_oklab(tuple(map(to_linear, rgb)))
+
+
+def linear_oklab(linear):
+    r, g, b = linear
     l = (0.4122214708 * r + 0.5363325363 * g + 0.0514459929 * b) ** (1 / 3)
     m = (0.2119034982 * r + 0.6806995451 * g + 0.1073969566 * b) ** (1 / 3)
     s = (0.0883024619 * r + 0.2817188376 * g + 0.6299787005 * b) ** (1 / 3)
@@ -216,6 +220,27 @@ class MapTest(unittest.TestCase):
                 if rgb in self.palette:
                     self.assertEqual(indices[i], self.palette.index(rgb), f"{dither} pixel {i}")
             pngcheck(self, out)
+
+    def test_a_flat_color_diffused_onto_few_colors_looks_like_it_from_a_step_away(self):
+        vga = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
+               (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
+               (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+        gpl(self.path("vga.gpl"), vga)
+        size, block = 48, 4
+        for color in ((60, 35, 20), (150, 110, 75), (200, 170, 120)):
+            png(self.path("flat.png"), size, size, 2, 8, list(color) * (size * size))
+            out = self.path("flat-out.png")
+            done = run("map", self.path("flat.png"), "--palette", self.path("vga.gpl"), "--dither", "fs", "-o", out)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            image, table = read_indexed(out)
+            linear = [tuple(map(to_linear, table[i])) for i in image.getdata()]
+            errors = []
+            for by in range(0, size, block):
+                for bx in range(0, size, block):
+                    cell = [linear[(by + y) * size + bx + x] for y in range(block) for x in range(block)]
+                    mean = tuple(sum(c[k] for c in cell) / len(cell) for k in range(3))
+                    errors.append(distance(linear_oklab(mean), oklab(color)))
+            self.assertLess(sum(errors) / len(errors), 0.045, color)
 
     def test_ordered_dithering_changes_only_the_pixels_that_changed(self):
         self.inputs()
