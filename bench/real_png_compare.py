@@ -3,8 +3,9 @@
 indexed PNGs (bench/fetch_debian_pngs.sh) against the input and Pillow:
 total output sizes, Pillow re-saving each korin output (the same picture and
 table), and each file's korin job (the whole process) against Pillow doing
-the same job in its own process (open, remap, save, fsync). Every output is
-checked: pngcheck passes it and it shows the input's picture.
+the same job in its own process (open, remap, save, fsync); then each file's
+job inside one process on both sides (korin given every file at once). Every
+output is checked: pngcheck passes it and it shows the input's picture.
 
 Usage: real_png_compare.py KORIN_CLI FOLDER [OTHER_KORIN_CLI]
 OTHER_KORIN_CLI, when given, is run too for its output sizes (an older build).
@@ -12,6 +13,7 @@ OTHER_KORIN_CLI, when given, is run too for its output sizes (an older build).
 import io
 import os
 import statistics
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -22,7 +24,7 @@ from PIL import Image
 JOBS = (("sort", ["sort", "--by", "usage"]), ("compact", ["compact"]), ("merge", ["merge-duplicates"]))
 
 
-def pillow_job(name, source, target):
+def pillow_job(name, source, target, flush_folder=True):
     im = Image.open(source)
     im.load()
     palette = im.getpalette() or []
@@ -47,6 +49,8 @@ def pillow_job(name, source, target):
         out.save(f, format="PNG")
         f.flush()
         os.fsync(f.fileno())
+    if not flush_folder:
+        return
     # The folder too, as korin's save does.
     fd = os.open(os.path.dirname(target), os.O_RDONLY)
     os.fsync(fd)
@@ -128,6 +132,35 @@ def main():
               f"{sizes['kidat'] / sizes['pidat']:.3f} | {sizes['korin'] / sizes['pillow']:.3f} | "
               f"{sizes['other'] / sizes['input'] if other else 0:.3f} | {faster} of {checked} | "
               f"{statistics.median(ratios):.2f}, {statistics.median(bare):.2f} | {checked} (refused {skipped}) |")
+    # Each file's job inside one process, as Pillow's is: korin given every file at once (--out-dir;
+    # each file written and then all flushed together, folder once) against Pillow's job in a loop,
+    # each file flushed and the folder once at the end. Only the files korin takes above.
+    taken = [f for f in files if subprocess.run([korin, "usage", f], capture_output=True).returncode == 0]
+    print()
+    print("| job | files | korin, one process: ms a file | Pillow, one process: ms a file | Pillow / korin |")
+    print("|---|---|---|---|---|")
+    for name, words in JOBS:
+        kdir, pdir = os.path.join(work, "kb"), os.path.join(work, "pb")
+        for d in (kdir, pdir):
+            shutil.rmtree(d, ignore_errors=True)
+            os.mkdir(d)
+        start = time.perf_counter()
+        subprocess.run([korin] + words[:1] + taken + words[1:] + ["--out-dir", kdir], capture_output=True, check=True)
+        korin_time = time.perf_counter() - start
+        start = time.perf_counter()
+        for i, f in enumerate(taken):
+            pillow_job(name, f, os.path.join(pdir, f"{i}.png"), flush_folder=False)
+        fd = os.open(pdir, os.O_RDONLY)
+        os.fsync(fd)
+        os.close(fd)
+        pillow_time = time.perf_counter() - start
+        for f in taken:
+            if picture(os.path.join(kdir, os.path.basename(f))) != picture(f):
+                sys.exit(f"{name} {f}: the picture changed in the batch")
+        print(f"| {name} | {len(taken)} | {korin_time * 1000 / len(taken):.2f} | "
+              f"{pillow_time * 1000 / len(taken):.2f} | {pillow_time / korin_time:.2f} |")
+        for d in (kdir, pdir):
+            shutil.rmtree(d)
     for p in (out, old, pil):
         if os.path.exists(p):
             os.remove(p)

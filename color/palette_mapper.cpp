@@ -95,7 +95,7 @@ bool DitheringFromWord(const std::string& word, Dithering* dithering)
 }
 
 PaletteMapper::PaletteMapper()
-    : width(0), row(0), transparent(-1), patternSize(0), spread(0.0f)
+    : width(0), row(0), transparent(-1), linearOf(), patternSize(0), spread(0.0f)
 {
 }
 
@@ -118,6 +118,7 @@ bool PaletteMapper::Start(const ColorTable& palette, const std::vector<uint8_t>&
         for (uint32_t i = 0; i < count && transparent < 0; ++i)
             if (alphaOf(i) == 0) transparent = int32_t(i);
     }
+    for (uint32_t v = 0; v < 256; ++v) linearOf[v] = float(SrgbToLinear(uint8_t(v)));
     labs.assign(count, OklabColor{0, 0, 0});
     linears.assign(count, Linear{0, 0, 0});
     std::vector<bool> usable(count, false);
@@ -280,9 +281,8 @@ void PaletteMapper::MapDiffused(const uint8_t* rgba, uint8_t* indices)
             Measure(rgb, indices[x]);
             continue;
         }
-        const Linear want = {Clamp01(float(SrgbToLinear(p[0])) + current[at].r),
-                             Clamp01(float(SrgbToLinear(p[1])) + current[at].g),
-                             Clamp01(float(SrgbToLinear(p[2])) + current[at].b)};
+        const Linear want = {Clamp01(linearOf[p[0]] + current[at].r), Clamp01(linearOf[p[1]] + current[at].g),
+                             Clamp01(linearOf[p[2]] + current[at].b)};
         const uint32_t entry = NearestOfCarried(want, previous);
         previous = int32_t(entry);
         indices[x] = uint8_t(entry);
@@ -316,8 +316,8 @@ void PaletteMapper::MapOrdered(const uint8_t* rgba, uint8_t* indices)
             indices[x] = uint8_t(exact);
         } else {
             const float offset = patternRow[x % patternSize] * spread;
-            const Linear want = {Clamp01(float(SrgbToLinear(p[0])) + offset), Clamp01(float(SrgbToLinear(p[1])) + offset),
-                                 Clamp01(float(SrgbToLinear(p[2])) + offset)};
+            const Linear want = {Clamp01(linearOf[p[0]] + offset), Clamp01(linearOf[p[1]] + offset),
+                                 Clamp01(linearOf[p[2]] + offset)};
             indices[x] = uint8_t(NearestOfLinear(want, x > 0 ? int32_t(indices[x - 1]) : -1));
         }
         Measure(rgb, indices[x]);

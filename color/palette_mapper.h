@@ -86,6 +86,7 @@ private:
     NearestEntry rootNearest;            // of the entries' square roots of linear light
     std::vector<OklabColor> labs;        // of each entry
     std::vector<Linear> linears;         // of each entry
+    float linearOf[256];                 // each 8-bit value in linear light
     std::vector<uint32_t> exactKeys;     // open addressing: rgb + 1, 0 free
     std::vector<uint8_t> exactEntries;
     std::vector<Seen> seen;              // recent colors, direct-mapped
