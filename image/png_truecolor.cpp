@@ -1,5 +1,6 @@
 #include "image/png_truecolor.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -249,44 +250,67 @@ bool ReadTruecolorPng(const ByteSource& source, TruecolorPng* png, std::string* 
     return true;
 }
 
-bool DecodeTruecolorPng(const ByteSource& source, const TruecolorPng& png, const RgbaRow& row, std::string* reason)
+bool DecodeTruecolorPng(const ByteSource& source, const TruecolorPng& png, const RgbaRow& row, std::string* reason,
+                        uint64_t bandBytes)
 {
     const uint32_t bits = Channels(png.colorType) * png.bitDepth;
     const size_t bpp = bits < 8 ? 1 : bits / 8;
     const uint64_t rowBytes = PackedRowBytes(png.width, bits);
     const uint64_t rgbaBytes = uint64_t(png.width) * 4;
-    const uint64_t picture = png.interlace ? rgbaBytes * png.height : rgbaBytes;
-    if (2 * (rowBytes + 1) + picture > SIZE_MAX) return Refuse(reason, "IDAT: the picture is too large for this machine");
+    // An interlaced picture's rows are whole only once its last pass is in:
+    // it is inflated once for each band of rows that fits the bound, so
+    // that memory stays a band whatever the picture's height.
+    const uint64_t bandRows =
+        png.interlace ? std::max<uint64_t>(1, std::min<uint64_t>(png.height, bandBytes / rgbaBytes)) : 1;
+    const uint64_t band = rgbaBytes * bandRows;
+    if (2 * (rowBytes + 1) + band > SIZE_MAX) return Refuse(reason, "IDAT: the picture is too large for this machine");
     std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[size_t(2 * (rowBytes + 1))]);
-    std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[size_t(picture)]);
+    std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[size_t(band)]);
     if (!rows || !out) return Refuse(reason, "IDAT: no memory for the rows of a " + std::to_string(png.width) + "-pixel picture");
     uint8_t* current = rows.get();
     uint8_t* previous = current + rowBytes + 1;
-    Inflater inflater(source, png);
-    const int passes = png.interlace ? 7 : 1;
-    for (int p = 0; p < passes; ++p) {
-        const Pass& pass = png.interlace ? kAdam7[p] : kWhole;
-        const uint32_t w = Span(png.width, pass.x0, pass.dx), h = Span(png.height, pass.y0, pass.dy);
-        if (!w || !h) continue;
-        const size_t bytes = size_t(PackedRowBytes(w, bits));
+    if (!png.interlace) {
+        Inflater inflater(source, png);
+        const size_t bytes = size_t(rowBytes);
         std::memset(previous, 0, bytes + 1);
-        for (uint32_t y = 0; y < h; ++y) {
+        for (uint32_t y = 0; y < png.height; ++y) {
             if (!inflater.Read(current, bytes + 1, reason)) return false;
             if (current[0] > 4) return Refuse(reason, "IDAT: row " + std::to_string(y) + " has unknown filter type " +
                                                           std::to_string(current[0]));
             Unfilter(current + 1, previous + 1, bytes, bpp, current[0]);
-            if (!png.interlace) {
-                Expand(png, current + 1, w, out.get(), 0, 1);
-                if (!row(y, out.get(), reason)) return false;
-            } else {
-                Expand(png, current + 1, w, out.get() + rgbaBytes * (pass.y0 + uint64_t(y) * pass.dy), pass.x0, pass.dx);
-            }
+            Expand(png, current + 1, png.width, out.get(), 0, 1);
+            if (!row(y, out.get(), reason)) return false;
             std::swap(current, previous);
         }
+        return true;
     }
-    if (png.interlace) {
-        for (uint32_t y = 0; y < png.height; ++y)
-            if (!row(y, out.get() + rgbaBytes * y, reason)) return false;
+    for (uint64_t first = 0; first < png.height; first += bandRows) {
+        const uint64_t end = std::min<uint64_t>(png.height, first + bandRows);
+        Inflater inflater(source, png);
+        for (int p = 0; p < 7; ++p) {
+            const Pass& pass = kAdam7[p];
+            const uint32_t w = Span(png.width, pass.x0, pass.dx), h = Span(png.height, pass.y0, pass.dy);
+            if (!w || !h) continue;
+            const size_t bytes = size_t(PackedRowBytes(w, bits));
+            std::memset(previous, 0, bytes + 1);
+            for (uint32_t y = 0; y < h; ++y) {
+                const uint64_t at = pass.y0 + uint64_t(y) * pass.dy;
+                // Nothing after the band in the last pass is needed by this band.
+                if (p == 6 && at >= end) break;
+                if (!inflater.Read(current, bytes + 1, reason)) return false;
+                if (current[0] > 4) return Refuse(reason, "IDAT: row " + std::to_string(y) + " has unknown filter type " +
+                                                              std::to_string(current[0]));
+                // Rows past the band are read only to reach the next pass; rows before it are
+                // unfiltered all the same, the next row's filter may need them.
+                if (at < end) {
+                    Unfilter(current + 1, previous + 1, bytes, bpp, current[0]);
+                    if (at >= first) Expand(png, current + 1, w, out.get() + rgbaBytes * (at - first), pass.x0, pass.dx);
+                    std::swap(current, previous);
+                }
+            }
+        }
+        for (uint64_t y = first; y < end; ++y)
+            if (!row(uint32_t(y), out.get() + rgbaBytes * (y - first), reason)) return false;
     }
     return true;
 }

@@ -28,9 +28,12 @@ struct TruecolorPng {
 bool ReadTruecolorPng(const ByteSource& source, TruecolorPng* png, std::string* reason);
 
 // The rows top to bottom, 4 bytes a pixel; 16-bit samples rounded to 8 bits.
-// An interlaced picture is put together first (4 bytes a pixel). A false
-// return of row stops the walk with its reason.
+// An interlaced picture is put together a band of rows at a time, at most
+// bandBytes of them (or one row), its data inflated again for each band. A
+// false return of row stops the walk with its reason.
 typedef std::function<bool(uint32_t y, const uint8_t* rgba, std::string* reason)> RgbaRow;
-bool DecodeTruecolorPng(const ByteSource& source, const TruecolorPng& png, const RgbaRow& row, std::string* reason);
+const uint64_t kInterlacedBandBytes = uint64_t(16) << 20;
+bool DecodeTruecolorPng(const ByteSource& source, const TruecolorPng& png, const RgbaRow& row, std::string* reason,
+                        uint64_t bandBytes = kInterlacedBandBytes);
 
 #endif

@@ -12,6 +12,7 @@
 #include "image/indexed_file.h"
 #include "image/png_file.h"
 #include "image/png_row_encoder.h"
+#include "image/png_truecolor.h"
 #include "platform/safe_file_writer.h"
 #include "report/png_report.h"
 #include "tests/support/grouping_locale.h"
@@ -671,4 +672,50 @@ TEST(PngRowEncoder, EachRowTakesTheFilterWithTheSmallestSum)
     ASSERT_EQ(Z_OK, uncompress(reinterpret_cast<Bytef*>(&raw[0]), &size,
                                reinterpret_cast<const Bytef*>(compressed.data()), uLong(compressed.size())));
     EXPECT_EQ(raw.substr(0, 5), raw.substr(5, 5));
+}
+
+// An interlaced truecolor picture is put together a band of rows at a time,
+// its data inflated again for each band: every band size gives the rows the
+// picture holds, whatever row a band starts on and whichever filter a row
+// takes from the one above it in its pass.
+TEST(PngTruecolor, InterlacedRowsComeTheSameInBandsOfEverySize)
+{
+    const uint32_t width = 37, height = 29;
+    auto grey = [](uint32_t x, uint32_t y) { return uint8_t(x * 7 + y * 13 + x * y); };
+    static const uint32_t passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                          {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+    std::string raw;
+    for (const auto& pass : passes) {
+        std::vector<uint8_t> above;
+        for (uint32_t y = pass[1]; y < height; y += pass[3]) {
+            std::vector<uint8_t> row;
+            for (uint32_t x = pass[0]; x < width; x += pass[2]) row.push_back(grey(x, y));
+            if (row.empty()) break;
+            // Sub and Up in turn: a row that was not unfiltered spoils the next.
+            const bool up = (y / pass[3]) % 2 == 1;
+            raw.push_back(char(up ? 2 : 1));
+            for (size_t x = 0; x < row.size(); ++x)
+                raw.push_back(char(row[x] - (up ? above[x] : (x ? row[x - 1] : 0))));
+            above = row;
+        }
+    }
+    const std::string file = AssemblePng(
+        {{"IHDR", IhdrData(width, height, 8, 0, 1)}, {"IDAT", Deflate(raw)}, {"IEND", ""}});
+    const ByteSource source(file);
+    TruecolorPng png;
+    std::string reason;
+    ASSERT_TRUE(ReadTruecolorPng(source, &png, &reason)) << reason;
+    for (uint64_t bandRows : {1u, 2u, 3u, 8u, 28u, 29u, 1000u}) {
+        SCOPED_TRACE("bands of " + std::to_string(bandRows) + " rows");
+        uint32_t next = 0;
+        bool same = true;
+        ASSERT_TRUE(DecodeTruecolorPng(source, png, [&](uint32_t y, const uint8_t* rgba, std::string*) {
+            same = same && y == next++;
+            for (uint32_t x = 0; x < width; ++x)
+                same = same && rgba[4 * x] == grey(x, y) && rgba[4 * x + 1] == grey(x, y) && rgba[4 * x + 3] == 255;
+            return true;
+        }, &reason, bandRows * width * 4)) << reason;
+        EXPECT_TRUE(same);
+        EXPECT_EQ(height, next);
+    }
 }
