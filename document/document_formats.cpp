@@ -89,12 +89,17 @@ bool BitmapDocument::LoadIndexedPicture(HDC dc, const char* file)
     ForgetFileForm();
     std::string bytes;
     std::unique_ptr<IndexedFile> indexed(new (std::nothrow) IndexedFile);
+    SourceFile onDisk;
+    if (!indexed || !onDisk.Open(file)) return false;
+    if (onDisk.Size() > kMaxPictureFileBytes) {
+        problem = LoadText(IDS_DOC_FILE_TOO_LARGE);
+        return false;
+    }
     std::string reason;
-    if (!indexed || !ReadFileBytes(file, &bytes)) return false;
-    const ByteSource source(bytes);
-    // The palette is the picture's own table: that is the one edited.
-    if (!indexed->Read(source, &reason, true) || !::LoadIndexedPicture(dc, *indexed, source, this, &reason)) {
-        problem = LoadText(IDS_DOC_NOT_READ) + "\r\n" + NamedReason(file, reason);
+    bool readFailed = false;
+    const auto readAll = [this, file](std::string* all) { return ReadFileBytes(file, all); };
+    if (!OpenIndexedPicture(dc, ByteSource(onDisk), readAll, &bytes, indexed.get(), this, &reason, &readFailed)) {
+        if (!readFailed) problem = LoadText(IDS_DOC_NOT_READ) + "\r\n" + NamedReason(file, reason);
         return false;
     }
     fileBytes.swap(bytes);

@@ -20,6 +20,8 @@ public:
     explicit ByteSource(SourceFile& file);
 
     uint64_t Size() const { return size; }
+    // The bytes themselves when they are held in memory, else null.
+    const uint8_t* Data() const { return memory ? reinterpret_cast<const uint8_t*>(memory->data()) : nullptr; }
     // True when all count bytes at offset were read.
     bool ReadAt(uint64_t offset, void* out, size_t count) const;
     // Appends count bytes from offset on to writer, file to file where it can;

@@ -1,6 +1,7 @@
 #include "image/indexed_file.h"
 
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -304,8 +305,11 @@ bool TableAfterSetting(const IndexedFile& file, const ColorTable& table, ColorTa
     return true;
 }
 
-bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& source, DibImage* image,
-                        std::string* reason)
+namespace {
+
+// The checks before memory is taken for the picture; with made, image already
+// holds a zeroed bitmap of this picture's size, depth and table.
+bool MakePictureBitmap(HDC dc, const IndexedFile& file, bool made, DibImage* image, std::string* reason)
 {
     const uint32_t width = file.Width();
     const uint32_t height = file.Height();
@@ -314,6 +318,7 @@ bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& sourc
         return false;
     }
     if (!file.PictureDataCanFill(reason)) return false;
+    if (made) return true;
     const uint32_t bitCount = file.BitmapBitCount();
     // The indices are those of the picture's own table, whichever is edited.
     const ColorTable& table = file.PictureTable();
@@ -322,6 +327,30 @@ bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& sourc
         *reason = "is too large to show";
         return false;
     }
+    return true;
+}
+
+// Whether both files make the same bitmap before their pixels go in.
+bool SameBitmap(const IndexedFile& a, const IndexedFile& b)
+{
+    const ColorTable& ta = a.PictureTable();
+    const ColorTable& tb = b.PictureTable();
+    if (a.Format() != b.Format() || a.Width() != b.Width() || a.Height() != b.Height() ||
+        a.BitmapBitCount() != b.BitmapBitCount() || ta.GetCount() != tb.GetCount())
+        return false;
+    for (uint32_t i = 0; i < ta.GetCount(); ++i) {
+        const ColorEntry* ea = ta.GetEntry(i);
+        const ColorEntry* eb = tb.GetEntry(i);
+        if (ea->red != eb->red || ea->green != eb->green || ea->blue != eb->blue) return false;
+    }
+    return true;
+}
+
+bool FillPictureBitmap(const IndexedFile& file, const ByteSource& source, DibImage* image, std::string* reason)
+{
+    const uint32_t width = file.Width();
+    const uint32_t height = file.Height();
+    const uint32_t bitCount = file.BitmapBitCount();
     unsigned char* bits = image->Bits();
     const uint32_t stride = image->Stride();
     uint32_t rows = 0;
@@ -344,6 +373,61 @@ bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& sourc
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& source, DibImage* image,
+                        std::string* reason)
+{
+    return MakePictureBitmap(dc, file, false, image, reason) && FillPictureBitmap(file, source, image, reason);
+}
+
+bool OpenIndexedPicture(HDC dc, const ByteSource& onDisk, const std::function<bool(std::string* bytes)>& readAll,
+                        std::string* bytes, IndexedFile* file, DibImage* image, std::string* reason, bool* readFailed)
+{
+    *readFailed = false;
+    image->Discard();
+    // Both the file's bytes and the bitmap are fresh memory, costly to touch
+    // first: the bitmap is made from the PNG's header chunks on disk while
+    // the bytes are read, and kept when the bytes read say the same.
+    bool read = false;
+    std::thread reading([&] { read = readAll(bytes); });
+    IndexedFile early;
+    std::string ignored;
+    const bool made = DetectImageFormat(onDisk) == ImageFileFormat::Png && early.ReadBesidePixels(onDisk, &ignored) &&
+                      MakePictureBitmap(dc, early, false, image, &ignored);
+    reading.join();
+    if (!read) {
+        image->Discard();
+        *readFailed = true;
+        return false;
+    }
+    const ByteSource source(*bytes);
+    if (DetectImageFormat(source) != ImageFileFormat::Png) {
+        image->Discard();
+        // The palette is the picture's own table: that is the one edited.
+        return file->Read(source, reason, true) && LoadIndexedPicture(dc, *file, source, image, reason);
+    }
+    if (!file->ReadBesidePixels(source, reason)) {
+        // Checked in file order, the first fault may be a pixel chunk's CRC.
+        file->Read(source, reason, true);
+        image->Discard();
+        return false;
+    }
+    // The pixel chunks' CRCs are checked while the rows are inflated; a bad
+    // one is the fault named, as it comes before anything the rows show.
+    bool sound = false;
+    std::string crcReason;
+    std::thread checking([&] { sound = file->CheckPixelCrcs(source, &crcReason); });
+    if (made && !SameBitmap(early, *file)) image->Discard();
+    const bool shown = MakePictureBitmap(dc, *file, !image->IsEmpty(), image, reason) &&
+                       FillPictureBitmap(*file, source, image, reason);
+    checking.join();
+    if (!sound) *reason = crcReason;
+    if (sound && shown) return true;
+    image->Discard();
+    return false;
 }
 
 bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* reason,

@@ -114,6 +114,14 @@ bool TableAfterSetting(const IndexedFile& file, const ColorTable& table, ColorTa
 // The picture of file as a bitmap (bottom-up, the table's entries) through dc.
 bool LoadIndexedPicture(HDC dc, const IndexedFile& file, const ByteSource& source, DibImage* image,
                         std::string* reason);
+// Opens a PNG or GIF file as the editor does: readAll (run on a second
+// thread) fills bytes with the whole file, which onDisk also reads; file and
+// image then hold its structure and picture as Read (editing the picture's
+// table) and LoadIndexedPicture make them, refused with the same reason. A
+// PNG's bitmap is made while the bytes are read and its pixel chunks' CRCs
+// are checked while its rows are inflated. readFailed: readAll said false.
+bool OpenIndexedPicture(HDC dc, const ByteSource& onDisk, const std::function<bool(std::string* bytes)>& readAll,
+                        std::string* bytes, IndexedFile* file, DibImage* image, std::string* reason, bool* readFailed);
 // Writes an indexed bitmap as a new PNG file of the same bit depth; alpha,
 // when not empty, goes to tRNS (cut to the bitmap's table).
 bool WriteBitmapAsPng(const DibImage& image, SafeFileWriter& out, std::string* reason,

@@ -116,10 +116,18 @@ private:
                 continue;
             }
             const uint32_t left = data - chunkUsed;
-            const size_t take = left < kInputBlock ? left : kInputBlock;
-            if (!source.ReadAt(chunk.offset + 8 + image.skip + chunkUsed, input, take)) return false;
+            const uint64_t at = chunk.offset + 8 + image.skip + chunkUsed;
+            // Bytes held in memory are inflated where they are, a chunk at a time.
+            const uint8_t* held = source.Data();
+            const size_t take = held ? left : left < kInputBlock ? left : kInputBlock;
+            if (held) {
+                if (at > source.Size() || take > source.Size() - at) return false;
+                stream.next_in = const_cast<uint8_t*>(held + at);
+            } else {
+                if (!source.ReadAt(at, input, take)) return false;
+                stream.next_in = input;
+            }
             chunkUsed += uint32_t(take);
-            stream.next_in = input;
             stream.avail_in = uInt(take);
             *got = take;
             return true;
@@ -245,6 +253,44 @@ bool WalkRows(const ByteSource& source, const CompressedImage& image, uint32_t b
     return true;
 }
 
+// A picture that is not interlaced, inflated straight into the caller's rows
+// and unfiltered there, each against the row above it. The bits past the
+// width are cleared in each row once the row below no longer needs them.
+bool InflateRowsInPlace(const ByteSource& source, const CompressedImage& image, uint32_t bitDepth,
+                        const std::function<uint8_t*(uint32_t y)>& rowAt, std::string* reason)
+{
+    if (!CheckPromisedSize(image, bitDepth, false, reason)) return false;
+    const uint64_t rowBytes = PackedRowBytes(image.width, bitDepth);
+    if (rowBytes > SIZE_MAX) return Refuse(reason, image.name + ": rows too large for this machine");
+    const size_t count = size_t(rowBytes);
+    // The row above the first one is all zeros.
+    std::unique_ptr<uint8_t[]> zeros(new (std::nothrow) uint8_t[count]());
+    if (!zeros) return Refuse(reason, image.name + ": no memory for a row of " + std::to_string(image.width) + " pixels");
+    const uint32_t usedBits = uint32_t(uint64_t(image.width) * bitDepth % 8);
+    const uint8_t lastMask = usedBits ? uint8_t(0xFF00u >> usedBits) : uint8_t(0xFF);
+
+    ImageInflater inflater(source, image);
+    if (!inflater.Start(reason)) return false;
+    uint8_t* previous = zeros.get();
+    uint8_t previousLast = 0;  // the last byte of the row above as the file has it
+    for (uint32_t y = 0; y < image.height; ++y) {
+        uint8_t filter = 0;
+        uint8_t* row = rowAt(y);
+        if (!inflater.Read(&filter, 1, reason) || !inflater.Read(row, count, reason)) return false;
+        if (filter > 4)
+            return Refuse(reason, image.name + ": row " + std::to_string(y) + " has unknown filter type " +
+                                      std::to_string(filter));
+        const uint8_t previousShown = previous[count - 1];
+        previous[count - 1] = previousLast;
+        Unfilter(row, previous, count, filter);
+        previous[count - 1] = previousShown;
+        previousLast = row[count - 1];
+        row[count - 1] &= lastMask;
+        previous = row;
+    }
+    return true;
+}
+
 CompressedImage DefaultImage(const PngStructure& png)
 {
     CompressedImage image;
@@ -313,6 +359,7 @@ bool DecodePngPacked(const ByteSource& source, const PngStructure& png, uint32_t
     if (bitCount != depth && !(depth == 2 && bitCount == 4))
         return Refuse(reason, "IDAT: a " + std::to_string(depth) + "-bit picture is not held at " +
                                   std::to_string(bitCount) + " bits per pixel");
+    if (!png.interlace && bitCount == depth) return InflateRowsInPlace(source, DefaultImage(png), depth, rowAt, reason);
     const uint32_t width = png.width;
     const size_t rowBytes = size_t(PackedRowBytes(width, depth));
     // Bits past the width may hold anything in the file; the picture's are 0.

@@ -9,6 +9,7 @@
 
 #include <zlib.h>
 
+#include "image/dib_image.h"
 #include "image/indexed_file.h"
 #include "image/png_file.h"
 #include "image/png_row_encoder.h"
@@ -519,6 +520,94 @@ TEST(PngFile, RefusalsNameWhatIsWrong)
         EXPECT_FALSE(WritePngWithTable(ByteSource(cut), png, table, out, &reason) && out.Commit());
     }
     EXPECT_TRUE(folder.List().empty());
+}
+
+// The editor's open, with the pixel CRCs checked beside the inflate, takes
+// and refuses what the checks in turn do, with the same reason and pixels.
+TEST(PngFile, OpenGivesWhatTheChecksInTurnGive)
+{
+    // 1-bit rows of 13 pixels under every filter, the bits past the width
+    // left as they fall: the row below is unfiltered against them.
+    std::string filtered;
+    for (uint32_t y = 0; y < 5; ++y) {
+        filtered += char(1 + y % 4);
+        for (uint32_t i = 0; i < 2; ++i) filtered += char((y * 37 + i * 91 + 5) & 255);
+    }
+    const std::string plte = PaletteData(2);
+    const std::string filters =
+        AssemblePng({{"IHDR", IhdrData(13, 5, 1, 3)}, {"PLTE", plte}, {"IDAT", Deflate(filtered)}, {"IEND", ""}});
+    const std::string good = FileOf(kLayouts[3]);  // five IDAT chunks
+    std::vector<PngPart> parts = Parts(kLayouts[3]);
+    std::vector<PngPart> brokenStream = parts, lateCritical = parts;
+    brokenStream[size_t(std::find_if(parts.begin(), parts.end(), [](const PngPart& p) { return p.type == "IDAT"; }) -
+                        parts.begin())]
+        .data = "\x78\x9C\xFF\xFF\xFF";
+    lateCritical.insert(lateCritical.end() - 1, PngPart{"ABCD", ""});
+    // The last IDAT's CRC broken.
+    const auto lastCrc = [](std::string file) {
+        const size_t type = file.rfind("IDAT");
+        const size_t length = size_t(uint8_t(file[type - 2])) << 8 | uint8_t(file[type - 1]);
+        file[type + 4 + length] ^= 1;
+        return file;
+    };
+    struct Case {
+        std::string file, onDisk, reason;  // reason empty: opens
+    };
+    const Case cases[] = {
+        {good, good, ""},
+        {good, FileOf(kLayouts[1]), ""},  // changed on disk since: the bitmap is made again
+        {filters, filters, ""},
+        {lastCrc(good), good, ": CRC mismatch"},
+        {lastCrc(AssemblePng(brokenStream)), good, ": CRC mismatch"},
+        {lastCrc(AssemblePng(lateCritical)), good, ": CRC mismatch"},
+        {AssemblePng(brokenStream), good, "IDAT: corrupt compressed data"},
+        {AssemblePng(lateCritical), good, "an unknown critical chunk"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason.empty() ? "opens" : c.reason);
+        const ByteSource source(c.file);
+        IndexedFile inTurn;
+        DibImage expected;
+        std::string expectedReason;
+        const bool expectedOpen =
+            inTurn.Read(source, &expectedReason, true) && LoadIndexedPicture(nullptr, inTurn, source, &expected, &expectedReason);
+        EXPECT_EQ(c.reason.empty(), expectedOpen) << expectedReason;
+        EXPECT_NE(std::string::npos, expectedReason.find(c.reason)) << expectedReason;
+
+        std::string bytes, reason;
+        IndexedFile opened;
+        DibImage image;
+        bool readFailed = true;
+        const auto readAll = [&c](std::string* all) {
+            *all = c.file;
+            return true;
+        };
+        EXPECT_EQ(expectedOpen, OpenIndexedPicture(nullptr, ByteSource(c.onDisk), readAll, &bytes, &opened, &image,
+                                                   &reason, &readFailed));
+        EXPECT_FALSE(readFailed);
+        EXPECT_EQ(c.file, bytes);
+        if (!expectedOpen) {
+            EXPECT_EQ(expectedReason, reason);
+            EXPECT_TRUE(image.IsEmpty());
+            continue;
+        }
+        ASSERT_FALSE(image.IsEmpty());
+        ASSERT_EQ(expected.ImageSize(), image.ImageSize());
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(expected.Bits()), expected.ImageSize()),
+                  std::string(reinterpret_cast<const char*>(image.Bits()), image.ImageSize()));
+        // And as indices, by the decoder that unpacks rows of its own.
+        std::vector<uint8_t> fromFile, shown;
+        ASSERT_TRUE(opened.DecodeRows(source, [&](uint32_t, const uint8_t* indices) {
+            fromFile.insert(fromFile.end(), indices, indices + opened.Width());
+        }, &reason)) << reason;
+        for (uint32_t y = 0; y < opened.Height(); ++y) {
+            const unsigned char* row = image.Bits() + size_t(opened.Height() - 1 - y) * image.Stride();
+            const uint32_t bits = opened.BitmapBitCount(), perByte = 8 / bits;
+            for (uint32_t x = 0; x < opened.Width(); ++x)
+                shown.push_back(uint8_t(row[x / perByte] >> (8 - bits * (x % perByte + 1)) & ((1u << bits) - 1)));
+        }
+        EXPECT_EQ(fromFile, shown);
+    }
 }
 
 TEST(PngFile, ReportListsTheHeaderAndEveryChunkInBothModes)

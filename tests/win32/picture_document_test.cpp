@@ -130,15 +130,27 @@ TEST_F(PictureDocument, SaveAsWritesTheFormatTheTypedNameNames)
 
 TEST_F(PictureDocument, ACorruptPngIsRefusedSayingWhy)
 {
-    std::string broken = SmallPngBytes();
-    broken[42] = char(broken[42] ^ 0x55);  // inside PLTE: its CRC no longer holds
-    const std::string path = folder.File("broken.png");
-    ASSERT_TRUE(WriteWholeFile(path, broken));
-    std::vector<SeenDialog> seen =
-        Run(ID_FILE_OPEN, {ModalAnswerer::TypeFileName(path), ModalAnswerer::Press(IDOK)});
-    ASSERT_EQ(2u, seen.size());
-    EXPECT_EQ(0u, seen[1].text.find("ﾌｧｲﾙを読み込めませんでした.\r\nbroken.png ")) << seen[1].text;
-    EXPECT_NE(std::string::npos, seen[1].text.find("PLTE")) << seen[1].text;
+    const std::string small = SmallPngBytes();
+    std::string badTable = small, badPixels = small;
+    badTable[42] = char(badTable[42] ^ 0x55);  // inside PLTE: its CRC no longer holds
+    // The IDAT's CRC, checked while its rows are inflated (a chunk follows it).
+    const size_t idat = small.find("IDAT");
+    const size_t idatCrc = idat + 4 + uint8_t(small[idat - 1]);
+    badPixels[idatCrc] = char(badPixels[idatCrc] ^ 1);
+    const struct {
+        std::string file, named;
+    } cases[] = {{badTable, "PLTE chunk at offset"}, {badPixels, "IDAT chunk at offset"}};
+    std::vector<SeenDialog> seen;
+    for (const auto& c : cases) {
+        const std::string path = folder.File("broken.png");
+        ASSERT_TRUE(WriteWholeFile(path, c.file));
+        seen = Run(ID_FILE_OPEN, {ModalAnswerer::TypeFileName(path), ModalAnswerer::Press(IDOK)});
+        ASSERT_EQ(2u, seen.size());
+        EXPECT_EQ(0u, seen[1].text.find("ﾌｧｲﾙを読み込めませんでした.\r\nbroken.png ")) << seen[1].text;
+        EXPECT_NE(std::string::npos, seen[1].text.find(c.named + ' ')) << seen[1].text;
+        EXPECT_NE(std::string::npos, seen[1].text.find(": CRC mismatch")) << seen[1].text;
+        EXPECT_TRUE(bitmapDocument.Image().IsEmpty());
+    }
 
     // With no picture left, a save says only that nothing was saved.
     seen = Run(ID_KEY_CTRL_S, {ModalAnswerer::Press(IDOK)});
