@@ -44,21 +44,15 @@ public:
     }
     void Hand(Block* block)
     {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            full.push_back(block);
-        }
-        changed.notify_all();
+        Change([&] { full.push_back(block); });
     }
     void Finish(bool sound, const std::string& reason)
     {
-        {
-            std::lock_guard<std::mutex> guard(lock);
+        Change([&] {
             finished = true;
             walkSound = sound;
             walkReason = reason;
-        }
-        changed.notify_all();
+        });
     }
 
     // The taking side: the next full block, or null once the walk has ended.
@@ -73,19 +67,11 @@ public:
     }
     void Return(Block* block)
     {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            spare.push_back(block);
-        }
-        changed.notify_all();
+        Change([&] { spare.push_back(block); });
     }
     void Stop()
     {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            stopped = true;
-        }
-        changed.notify_all();
+        Change([&] { stopped = true; });
     }
     bool WalkSound(std::string* reason)
     {
@@ -95,6 +81,17 @@ public:
     }
 
 private:
+    // Any change under the lock, the other side woken after it.
+    template <class Step>
+    void Change(const Step& step)
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            step();
+        }
+        changed.notify_all();
+    }
+
     std::mutex lock;
     std::condition_variable changed;
     std::vector<Block*> spare;
