@@ -5,9 +5,14 @@
 // its own depth, packed).
 #include "image/png_file.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include <zlib.h>
 
@@ -66,7 +71,7 @@ struct CompressedImage {
 class ImageInflater {
 public:
     ImageInflater(const ByteSource& source, const CompressedImage& image)
-        : source(source), image(image), chunkIndex(0), chunkUsed(0), ready(false)
+        : source(source), image(image), chunkIndex(0), chunkUsed(0), ready(false), ended(false)
     {
         std::memset(&stream, 0, sizeof stream);
     }
@@ -77,10 +82,14 @@ public:
     ImageInflater(const ImageInflater&) = delete;
     ImageInflater& operator=(const ImageInflater&) = delete;
 
-    bool Start(std::string* reason)
+    // With checkedBeside, zlib leaves the Adler-32 to the caller, who hands
+    // it to Finish.
+    bool Start(std::string* reason, bool checkedBeside = false)
     {
         if (inflateInit(&stream) != Z_OK) return Refuse(reason, image.name + ": the inflater cannot start");
         ready = true;
+        if (checkedBeside && inflateValidate(&stream, 0) != Z_OK)
+            return Refuse(reason, image.name + ": the inflater cannot start");
         return true;
     }
 
@@ -95,16 +104,71 @@ public:
                 if (got == 0) return Refuse(reason, image.name + ": the data ends before the image does");
             }
             const int result = inflate(&stream, Z_NO_FLUSH);
-            if (result == Z_STREAM_END && stream.avail_out > 0)
+            ended = result == Z_STREAM_END;
+            if (ended && stream.avail_out > 0)
                 return Refuse(reason, image.name + ": the data ends before the image does");
-            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
-                return Refuse(reason, image.name + ": corrupt compressed data" +
-                                          (stream.msg ? std::string(" (") + stream.msg + ")" : std::string()));
+            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) return Corrupt(reason);
         }
         return true;
     }
 
+    // After the image's bytes, the stream is taken to its end, so that its
+    // Adler-32 is checked wherever the data holds one: by zlib, or against
+    // adler. Data cut short before it, or going on past the image, is taken
+    // as it always was.
+    bool Finish(const uint32_t* adler, std::string* reason)
+    {
+        uint8_t none = 0;
+        while (!ended) {
+            if (stream.avail_in == 0) {
+                size_t got = 0;
+                if (!Refill(&got)) return Refuse(reason, image.name + ": cannot be read");
+                if (got == 0) return true;
+            }
+            const uInt before = stream.avail_in;
+            stream.next_out = &none;
+            stream.avail_out = 0;
+            const int result = inflate(&stream, Z_NO_FLUSH);
+            ended = result == Z_STREAM_END;
+            if (!ended && result != Z_OK && result != Z_BUF_ERROR) return Corrupt(reason);
+            if (stream.avail_in == before) return true;  // more pixels than the image has
+        }
+        if (!adler) return true;
+        // The check value is the four bytes the stream ended on.
+        uint64_t at = chunkUsed - uint64_t(stream.avail_in);
+        for (size_t i = 0; i < chunkIndex; ++i) at += image.chunks[i]->length - image.skip;
+        uint8_t trailer[4];
+        if (at < 4 || !ReadData(at - 4, trailer, sizeof trailer)) return Refuse(reason, image.name + ": cannot be read");
+        if (ReadBigEndian32(trailer) != *adler) return Refuse(reason, image.name + ": corrupt compressed data (incorrect data check)");
+        return true;
+    }
+
 private:
+    bool Corrupt(std::string* reason) const
+    {
+        return Refuse(reason, image.name + ": corrupt compressed data" +
+                                  (stream.msg ? std::string(" (") + stream.msg + ")" : std::string()));
+    }
+
+    // count bytes of the image's data from offset on, across its chunks.
+    bool ReadData(uint64_t offset, uint8_t* out, size_t count) const
+    {
+        for (const PngChunk* chunk : image.chunks) {
+            const uint64_t data = chunk->length - image.skip;
+            if (offset >= data) {
+                offset -= data;
+                continue;
+            }
+            const size_t take = size_t(count < data - offset ? count : data - offset);
+            if (!source.ReadAt(chunk->offset + 8 + image.skip + offset, out, take)) return false;
+            out += take;
+            count -= take;
+            offset = 0;
+            if (count == 0) return true;
+        }
+        return false;
+    }
+
     bool Refill(size_t* got)
     {
         while (chunkIndex < image.chunks.size()) {
@@ -142,6 +206,7 @@ private:
     uint32_t chunkUsed;
     z_stream stream;
     bool ready;
+    bool ended;
     uint8_t input[kInputBlock];
 };
 
@@ -250,12 +315,97 @@ bool WalkRows(const ByteSource& source, const CompressedImage& image, uint32_t b
             std::swap(current, previous);
         }
     }
-    return true;
+    return inflater.Finish(nullptr, reason);
 }
 
-// A picture that is not interlaced, inflated straight into the caller's rows
-// and unfiltered there, each against the row above it. The bits past the
-// width are cleared in each row once the row below no longer needs them.
+// Rows taken in order on a second thread as this one makes them, where they
+// were made: the taker follows as far behind as it must. Without a thread to
+// be had, each row is taken here once made.
+class RowFollower {
+public:
+    explicit RowFollower(const std::function<void(uint32_t y)>& take)
+        : take(take), made(0), taken(0), finished(false), stopped(false), waiting(false)
+    {
+        try {
+            thread = std::thread(&RowFollower::Follow, this);
+        } catch (const std::system_error&) {
+        }
+    }
+    ~RowFollower()
+    {
+        Stop();
+    }
+    RowFollower(const RowFollower&) = delete;
+    RowFollower& operator=(const RowFollower&) = delete;
+
+    // Rows before rows are made.
+    void Made(uint32_t rows)
+    {
+        if (!thread.joinable()) {
+            while (taken < rows) take(taken++);
+            return;
+        }
+        Change([&] { made = rows; });
+    }
+    // Every row made: returns once all are taken.
+    void Finish()
+    {
+        Change([&] { finished = true; });
+        if (thread.joinable()) thread.join();
+    }
+    // A failure: nothing more is taken.
+    void Stop()
+    {
+        Change([&] { stopped = true; });
+        if (thread.joinable()) thread.join();
+    }
+
+private:
+    template <class Step>
+    void Change(const Step& step)
+    {
+        bool wake;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            step();
+            wake = waiting;
+        }
+        // Woken only when it waits: a wake costs a system call.
+        if (wake) changed.notify_one();
+    }
+
+    void Follow()
+    {
+        uint32_t y = 0;
+        for (;;) {
+            uint32_t ready;
+            {
+                std::unique_lock<std::mutex> guard(lock);
+                waiting = true;
+                changed.wait(guard, [&] { return stopped || finished || made > y; });
+                waiting = false;
+                if (stopped) return;
+                ready = made;
+                if (ready == y) return;  // finished
+            }
+            while (y < ready) take(y++);
+        }
+    }
+
+    const std::function<void(uint32_t y)>& take;
+    uint32_t made;
+    uint32_t taken;  // without a thread
+    bool finished, stopped, waiting;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::thread thread;
+};
+
+// A picture that is not interlaced, inflated straight into the caller's rows.
+// A second thread follows: it takes each row's Adler-32 as inflated, then
+// unfilters it against the row above, since zlib's own check would cost this
+// thread about as much as the inflate. The bits past the width are cleared in
+// each row once the row below no longer needs them.
 bool InflateRowsInPlace(const ByteSource& source, const CompressedImage& image, uint32_t bitDepth,
                         const std::function<uint8_t*(uint32_t y)>& rowAt, std::string* reason)
 {
@@ -263,32 +413,45 @@ bool InflateRowsInPlace(const ByteSource& source, const CompressedImage& image, 
     const uint64_t rowBytes = PackedRowBytes(image.width, bitDepth);
     if (rowBytes > SIZE_MAX) return Refuse(reason, image.name + ": rows too large for this machine");
     const size_t count = size_t(rowBytes);
-    // The row above the first one is all zeros.
+    // The row above the first one is all zeros; each row's filter type is kept
+    // for the follower.
     std::unique_ptr<uint8_t[]> zeros(new (std::nothrow) uint8_t[count]());
-    if (!zeros) return Refuse(reason, image.name + ": no memory for a row of " + std::to_string(image.width) + " pixels");
+    std::unique_ptr<uint8_t[]> filters(new (std::nothrow) uint8_t[image.height]);
+    if (!zeros || !filters)
+        return Refuse(reason, image.name + ": no memory for a row of " + std::to_string(image.width) + " pixels");
     const uint32_t usedBits = uint32_t(uint64_t(image.width) * bitDepth % 8);
     const uint8_t lastMask = usedBits ? uint8_t(0xFF00u >> usedBits) : uint8_t(0xFF);
 
     ImageInflater inflater(source, image);
-    if (!inflater.Start(reason)) return false;
+    if (!inflater.Start(reason, true)) return false;
+    uint32_t adler = uint32_t(adler32(0, nullptr, 0));
     uint8_t* previous = zeros.get();
     uint8_t previousLast = 0;  // the last byte of the row above as the file has it
-    for (uint32_t y = 0; y < image.height; ++y) {
-        uint8_t filter = 0;
+    const std::function<void(uint32_t)> follow = [&](uint32_t y) {
         uint8_t* row = rowAt(y);
-        if (!inflater.Read(&filter, 1, reason) || !inflater.Read(row, count, reason)) return false;
-        if (filter > 4)
-            return Refuse(reason, image.name + ": row " + std::to_string(y) + " has unknown filter type " +
-                                      std::to_string(filter));
+        adler = uint32_t(adler32(adler, &filters[y], 1));
+        adler = uint32_t(adler32(adler, row, uInt(count)));
         const uint8_t previousShown = previous[count - 1];
         previous[count - 1] = previousLast;
-        Unfilter(row, previous, count, filter);
+        Unfilter(row, previous, count, filters[y]);
         previous[count - 1] = previousShown;
         previousLast = row[count - 1];
         row[count - 1] &= lastMask;
         previous = row;
+    };
+    RowFollower follower(follow);
+    // Rows go to the follower a few hundred KiB at a time.
+    const uint32_t batch = uint32_t(std::max<uint64_t>(1, (256 * 1024) / (rowBytes + 1)));
+    for (uint32_t y = 0; y < image.height; ++y) {
+        if (!inflater.Read(&filters[y], 1, reason) || !inflater.Read(rowAt(y), count, reason)) return false;
+        if (filters[y] > 4)
+            return Refuse(reason, image.name + ": row " + std::to_string(y) + " has unknown filter type " +
+                                      std::to_string(filters[y]));
+        if ((y + 1) % batch == 0) follower.Made(y + 1);
     }
-    return true;
+    follower.Made(image.height);
+    follower.Finish();
+    return inflater.Finish(&adler, reason);
 }
 
 CompressedImage DefaultImage(const PngStructure& png)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -607,6 +608,69 @@ TEST(PngFile, OpenGivesWhatTheChecksInTurnGive)
                 shown.push_back(uint8_t(row[x / perByte] >> (8 - bits * (x % perByte + 1)) & ((1u << bits) - 1)));
         }
         EXPECT_EQ(fromFile, shown);
+    }
+}
+
+// The stream's check value is checked wherever the data ends it, split
+// across chunks or alone in the last one, by the open that checks it on a
+// second thread as by the reads that leave it to zlib; rows many batches
+// apart are unfiltered against the right row above.
+TEST(PngFile, EveryReadChecksTheStreamWhereverItsCheckValueLies)
+{
+    const uint32_t width = 3001, height = 300;  // a little over 3 KiB a row, 87 rows a batch
+    std::string filtered;
+    for (uint32_t y = 0; y < height; ++y) {
+        filtered += char((y * 3 + 1) % 5);
+        for (uint32_t x = 0; x < width; ++x) filtered += char((x * x + y * 131 + (x ^ y)) & 255);
+    }
+    const std::string stream = Deflate(filtered);
+    const auto file = [&](std::string data, bool broken, size_t trailerPiece) {
+        if (broken) data[data.size() - 1] ^= 0x40;
+        std::vector<PngPart> parts = {{"IHDR", IhdrData(width, height, 8, 3)}, {"PLTE", PaletteData(256)}};
+        // The data in pieces of odd sizes, the last trailerPiece bytes of the
+        // check value in an IDAT of their own.
+        const std::string body = data.substr(0, data.size() - trailerPiece);
+        for (size_t at = 0; at < body.size(); at += 7777) parts.push_back({"IDAT", body.substr(at, 7777)});
+        if (trailerPiece) parts.push_back({"IDAT", data.substr(data.size() - trailerPiece)});
+        parts.push_back({"IEND", ""});
+        return AssemblePng(parts);
+    };
+    const std::string noCheck = "IDAT: corrupt compressed data (incorrect data check)";
+    for (size_t trailerPiece : {0, 2, 4}) {
+        for (bool broken : {false, true}) {
+            SCOPED_TRACE(std::to_string(trailerPiece) + (broken ? " broken" : " sound"));
+            const std::string bytes = file(stream, broken, trailerPiece);
+            const ByteSource source(bytes);
+            IndexedFile indexed;
+            std::string reason;
+            ASSERT_TRUE(indexed.Read(source, &reason, true)) << reason;
+            DibImage image;
+            std::string shownReason, rowsReason, countReason;
+            const bool shown = LoadIndexedPicture(nullptr, indexed, source, &image, &shownReason);
+            std::vector<uint8_t> rows;
+            const bool walked = indexed.DecodeRows(source, [&](uint32_t, const uint8_t* indices) {
+                rows.insert(rows.end(), indices, indices + width);
+            }, &rowsReason);
+            PngStructure png;
+            ASSERT_TRUE(StructureOf(bytes, &png));
+            std::vector<uint64_t> counts;
+            const bool counted = CountPngIndices(source, png, &counts, &countReason);
+            EXPECT_EQ(!broken, shown) << shownReason;
+            EXPECT_EQ(!broken, walked) << rowsReason;
+            EXPECT_EQ(!broken, counted) << countReason;
+            if (broken) {
+                EXPECT_EQ(noCheck, shownReason);
+                EXPECT_EQ(noCheck, rowsReason);
+                EXPECT_EQ(noCheck, countReason);
+                EXPECT_TRUE(image.IsEmpty());
+                continue;
+            }
+            ASSERT_EQ(size_t(width) * height, rows.size());
+            for (uint32_t y = 0; y < height; y += 1) {
+                const unsigned char* row = image.Bits() + size_t(height - 1 - y) * image.Stride();
+                ASSERT_EQ(0, std::memcmp(row, rows.data() + size_t(y) * width, width)) << "row " << y;
+            }
+        }
     }
 }
 
