@@ -6,7 +6,7 @@
 # (1024 x 1024 and 8192 x 8192 pictures), a zoom step and a page scroll. Builds korin.exe and the driver (32-bit where this machine runs
 # 32-bit programs, 64-bit otherwise), runs Korin on a private Xvfb in a Wine
 # prefix of its own, prints medians in milliseconds.
-#   bash bench/editor_speed.sh [RUNS] [DRAG_STEPS]
+#   bash bench/editor_speed.sh [RUNS] [DRAG_STEPS]   (KORIN_EXE=other.exe times another build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-7}
@@ -68,11 +68,25 @@ driver="$root/build/$arch/speed_driver.exe"
 drive() { timeout 600 "$KORIN_WINE" "$driver" "$@"; }
 
 echo "machine: $(nproc) CPUs ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')), $(free -g | awk '/^Mem:/ {print $2}') GiB memory; $("$KORIN_WINE" --version) ($arch); Xvfb 1280x1024x24; $(date -u +%F)"
-"$KORIN_WINE" "$root/build/$arch/korin.exe" >/dev/null 2>&1 &
+"$KORIN_WINE" "${KORIN_EXE:-$root/build/$arch/korin.exe}" >/dev/null 2>&1 &
 drive wait-main
-drive open "$("$KORIN_WINE" winepath -w "$work/picture.bmp")" "$color" "$runs"
-echo "(the same picture as an indexed PNG of $(( $(stat -c %s "$work/picture.png") >> 20 )) MiB)"
-drive open "$("$KORIN_WINE" winepath -w "$work/picture.png")" "$color" "$runs"
+# The BMP and the PNG opened in turn, so that a noisy machine weighs on both alike.
+bmp_path=$("$KORIN_WINE" winepath -w "$work/picture.bmp")
+png_path=$("$KORIN_WINE" winepath -w "$work/picture.png")
+bmp_times=() png_times=()
+for ((i = 0; i < runs; i++)); do
+    bmp_times+=("$(drive open "$bmp_path" "$color" 1 | sed -n 's/.*samples //p')")
+    png_times+=("$(drive open "$png_path" "$color" 1 | sed -n 's/.*samples //p')")
+done
+python3 - "$(stat -c %s "$work/picture.png")" "${bmp_times[*]}" "${png_times[*]}" <<'PY'
+import statistics, sys
+size, bmp, png = int(sys.argv[1]), [float(t) for t in sys.argv[2].split()], [float(t) for t in sys.argv[3].split()]
+for name, times in (("BMP", bmp), ("indexed PNG of %d MiB" % (size >> 20), png)):
+    print("open %s until painted, in turn with the other: median %.1f ms, slowest %.1f ms, over %d; samples %s"
+          % (name, statistics.median(times), max(times), len(times), " ".join("%.1f" % t for t in times)))
+print("PNG / BMP: %.2f on the medians; %.2f the median of each pair's ratio"
+      % (statistics.median(png) / statistics.median(bmp), statistics.median(p / b for p, b in zip(png, bmp))))
+PY
 drive drag "$steps"
 drive apply "$runs"
 drive place 1200 900
