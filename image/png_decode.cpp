@@ -26,6 +26,10 @@ const size_t kInputBlock = 64 * 1024;
 // more than that is refused before anything is allocated for it.
 const uint64_t kLargestInflateRatio = 1032;
 const uint64_t kInflateSlack = 1024;
+// Images that inflate to this much or more are inflated on a thread of their
+// own, at most a ring of this many bytes of rows ahead.
+const uint64_t kAheadBytes = uint64_t(256) << 10;
+const uint64_t kRingBytes = uint64_t(1) << 20;
 
 bool Refuse(std::string* reason, const std::string& why)
 {
@@ -268,99 +272,77 @@ void Unpack(const uint8_t* packed, uint32_t width, uint32_t bitDepth, uint8_t* i
     }
 }
 
-typedef std::function<void(const PassGeometry& pass, uint32_t passY, uint32_t passWidth, const uint8_t* indices)>
-    PassRow;
-
-// Every row of one image, pass by pass, as indices; with packedRow, each row
-// goes there as stored (unfiltered, still packed) instead.
-bool WalkRows(const ByteSource& source, const CompressedImage& image, uint32_t bitDepth, bool interlaced,
-              const PassRow& row, std::string* reason, const PngPackedRow* packedRow = nullptr)
-{
-    if (!CheckPromisedSize(image, bitDepth, interlaced, reason)) return false;
-    const uint64_t rowBytes = PackedRowBytes(image.width, bitDepth);
-    // Two rows and the indices of one: the filter byte leads each row.
-    const uint64_t need = 2 * (rowBytes + 1) + image.width;
-    if (need > SIZE_MAX) return Refuse(reason, image.name + ": rows too large for this machine");
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size_t(need)]);
-    if (!buffer) return Refuse(reason, image.name + ": no memory for a row of " + std::to_string(image.width) + " pixels");
-    uint8_t* current = buffer.get();
-    uint8_t* previous = current + rowBytes + 1;
-    uint8_t* indices = previous + rowBytes + 1;
-
-    ImageInflater inflater(source, image);
-    if (!inflater.Start(reason)) return false;
-    const PassGeometry* passes = interlaced ? kAdam7 : &kWholeImage;
-    const int passCount = interlaced ? 7 : 1;
-    for (int p = 0; p < passCount; ++p) {
-        const PassGeometry& pass = passes[p];
-        const uint32_t passWidth = PassSpan(image.width, pass.x0, pass.dx);
-        const uint32_t passHeight = PassSpan(image.height, pass.y0, pass.dy);
-        if (passWidth == 0 || passHeight == 0) continue;
-        const size_t passRowBytes = size_t(PackedRowBytes(passWidth, bitDepth));
-        std::memset(previous, 0, passRowBytes + 1);
-        for (uint32_t y = 0; y < passHeight; ++y) {
-            if (!inflater.Read(current, passRowBytes + 1, reason)) return false;
-            if (current[0] > 4)
-                return Refuse(reason, image.name + ": row " + std::to_string(y) + " has unknown filter type " +
-                                          std::to_string(current[0]));
-            Unfilter(current + 1, previous + 1, passRowBytes, current[0]);
-            if (packedRow) {
-                if (!(*packedRow)(p, y, passWidth, current + 1, passRowBytes, reason)) return false;
-            } else if (bitDepth == 8) {
-                row(pass, y, passWidth, current + 1);
-            } else {
-                Unpack(current + 1, passWidth, bitDepth, indices);
-                row(pass, y, passWidth, indices);
-            }
-            std::swap(current, previous);
-        }
-    }
-    return inflater.Finish(nullptr, reason);
-}
-
-// Rows taken in order on a second thread as this one makes them, where they
-// were made: the taker follows as far behind as it must. Without a thread to
-// be had, each row is taken here once made.
-class RowFollower {
+// Rows made on one thread and taken in order on another, in a ring of slots:
+// the making side may run as many rows ahead as the ring holds, less the one
+// the taker still reads as the row above. Each side shows its progress a
+// batch of rows at a time and wakes the other only when it waits.
+class RowRing {
 public:
-    explicit RowFollower(const std::function<void(uint32_t y)>& take)
-        : take(take), made(0), taken(0), finished(false), stopped(false), waiting(false)
+    RowRing(uint64_t slots, uint64_t batch)
+        : slots(slots), batch(batch), made(0), taken(0), madeKnown(0), takenKnown(0), sleepers(0),
+          finished(false), stopped(false), walkSound(false)
     {
-        try {
-            thread = std::thread(&RowFollower::Follow, this);
-        } catch (const std::system_error&) {
-        }
     }
-    ~RowFollower()
-    {
-        Stop();
-    }
-    RowFollower(const RowFollower&) = delete;
-    RowFollower& operator=(const RowFollower&) = delete;
 
-    // Rows before rows are made.
-    void Made(uint32_t rows)
+    // The making side: whether row i may go into its slot (false once stopped).
+    bool Room(uint64_t i)
     {
-        if (!thread.joinable()) {
-            while (taken < rows) take(taken++);
-            return;
-        }
-        Change([&] { made = rows; });
+        if (i + 2 <= takenKnown + slots) return true;
+        std::unique_lock<std::mutex> guard(lock);
+        made = i;
+        Wait(guard, [&] { return stopped || i + 2 <= taken + slots; });
+        takenKnown = taken;
+        return !stopped;
     }
-    // Every row made: returns once all are taken.
-    void Finish()
+    void Made(uint64_t rows)
     {
-        Change([&] { finished = true; });
-        if (thread.joinable()) thread.join();
+        if (rows % batch == 0) Change([&] { made = rows; });
     }
-    // A failure: nothing more is taken.
+    void Finish(uint64_t rows, bool sound, const std::string& reason)
+    {
+        Change([&] {
+            made = rows;
+            finished = true;
+            walkSound = sound;
+            walkReason = reason;
+        });
+    }
+
+    // The taking side: whether row i is there (false when the making ended before it).
+    bool Row(uint64_t i)
+    {
+        if (i < madeKnown) return true;
+        std::unique_lock<std::mutex> guard(lock);
+        taken = i;
+        Wait(guard, [&] { return stopped || finished || made > i; });
+        madeKnown = made;
+        return !stopped && i < made;
+    }
+    void Taken(uint64_t rows)
+    {
+        if (rows % batch == 0) Change([&] { taken = rows; });
+    }
     void Stop()
     {
         Change([&] { stopped = true; });
-        if (thread.joinable()) thread.join();
+    }
+    bool WalkSound(std::string* reason)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!walkSound && reason) *reason = walkReason;
+        return walkSound;
     }
 
 private:
+    // Shows what one side did before it waits on the other.
+    template <class Ready>
+    void Wait(std::unique_lock<std::mutex>& guard, const Ready& ready)
+    {
+        if (sleepers) changed.notify_all();
+        ++sleepers;
+        changed.wait(guard, ready);
+        --sleepers;
+    }
     template <class Step>
     void Change(const Step& step)
     {
@@ -368,38 +350,160 @@ private:
         {
             std::lock_guard<std::mutex> guard(lock);
             step();
-            wake = waiting;
+            wake = sleepers > 0;
         }
-        // Woken only when it waits: a wake costs a system call.
-        if (wake) changed.notify_one();
+        // A wake costs a system call.
+        if (wake) changed.notify_all();
     }
 
-    void Follow()
-    {
-        uint32_t y = 0;
-        for (;;) {
-            uint32_t ready;
-            {
-                std::unique_lock<std::mutex> guard(lock);
-                waiting = true;
-                changed.wait(guard, [&] { return stopped || finished || made > y; });
-                waiting = false;
-                if (stopped) return;
-                ready = made;
-                if (ready == y) return;  // finished
-            }
-            while (y < ready) take(y++);
-        }
-    }
-
-    const std::function<void(uint32_t y)>& take;
-    uint32_t made;
-    uint32_t taken;  // without a thread
-    bool finished, stopped, waiting;
+    const uint64_t slots, batch;
+    uint64_t made, taken;            // under lock
+    uint64_t madeKnown, takenKnown;  // each side's own last look
+    unsigned sleepers;
+    bool finished, stopped, walkSound;
+    std::string walkReason;
     std::mutex lock;
     std::condition_variable changed;
+};
+
+// A thread of a walk's other side, stopped and joined however the walk ends.
+class RingThread {
+public:
+    RingThread(RowRing& ring) : ring(ring) {}
+    ~RingThread()
+    {
+        if (!thread.joinable()) return;
+        ring.Stop();
+        thread.join();
+    }
+    RingThread(const RingThread&) = delete;
+    RingThread& operator=(const RingThread&) = delete;
+
+    template <class Work>
+    bool Start(const Work& work)
+    {
+        try {
+            thread = std::thread(work);
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
+    // After the walk's own end on this side.
+    void Join()
+    {
+        if (thread.joinable()) thread.join();
+    }
+
+private:
+    RowRing& ring;
     std::thread thread;
 };
+
+// Each row of an image's passes in order: visit(i, pass index, y in the
+// pass, pixels in the row, packed bytes), i counting over all passes.
+template <class Visit>
+bool ForEachPassRow(const CompressedImage& image, uint32_t bitDepth, bool interlaced, const Visit& visit)
+{
+    const PassGeometry* passes = interlaced ? kAdam7 : &kWholeImage;
+    const int passCount = interlaced ? 7 : 1;
+    uint64_t i = 0;
+    for (int p = 0; p < passCount; ++p) {
+        const uint32_t passWidth = PassSpan(image.width, passes[p].x0, passes[p].dx);
+        const uint32_t passHeight = PassSpan(image.height, passes[p].y0, passes[p].dy);
+        if (passWidth == 0 || passHeight == 0) continue;
+        const size_t passRowBytes = size_t(PackedRowBytes(passWidth, bitDepth));
+        for (uint32_t y = 0; y < passHeight; ++y)
+            if (!visit(i++, p, y, passWidth, passRowBytes)) return false;
+    }
+    return true;
+}
+
+typedef std::function<void(const PassGeometry& pass, uint32_t passY, uint32_t passWidth, const uint8_t* indices)>
+    PassRow;
+
+// Every row of one image, pass by pass, as indices; with packedRow, each row
+// goes there as stored (unfiltered, still packed) instead. An image of some
+// size is inflated on a second thread, a ring of rows ahead of the one that
+// unfilters them and hands them on (counting the pixels costs about what
+// inflating them does).
+bool WalkRows(const ByteSource& source, const CompressedImage& image, uint32_t bitDepth, bool interlaced,
+              const PassRow& row, std::string* reason, const PngPackedRow* packedRow = nullptr)
+{
+    if (!CheckPromisedSize(image, bitDepth, interlaced, reason)) return false;
+    const uint64_t slotBytes = PackedRowBytes(image.width, bitDepth) + 1;  // the filter byte leads each row
+    const bool ahead = InflatedSize(image.width, image.height, bitDepth, interlaced) >= kAheadBytes;
+    const uint64_t slots = ahead ? std::max<uint64_t>(8, kRingBytes / slotBytes) : 2;
+    // The slots, a row of zeros (the row above a pass's first) and the indices of a row.
+    const uint64_t need = (slots + 1) * slotBytes + image.width;
+    if (need > SIZE_MAX) return Refuse(reason, image.name + ": rows too large for this machine");
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size_t(need)]);
+    if (!buffer) return Refuse(reason, image.name + ": no memory for a row of " + std::to_string(image.width) + " pixels");
+    uint8_t* zeros = buffer.get() + slots * slotBytes;
+    std::memset(zeros, 0, size_t(slotBytes));
+    uint8_t* indices = zeros + slotBytes;
+    const auto slot = [&](uint64_t i) { return buffer.get() + (i % slots) * slotBytes; };
+
+    ImageInflater inflater(source, image);
+    if (!inflater.Start(reason)) return false;
+    const auto inflateRow = [&](uint64_t i, uint32_t y, size_t passRowBytes, std::string* why) {
+        uint8_t* current = slot(i);
+        if (!inflater.Read(current, passRowBytes + 1, why)) return false;
+        if (current[0] > 4)
+            return Refuse(why, image.name + ": row " + std::to_string(y) + " has unknown filter type " +
+                                   std::to_string(current[0]));
+        return true;
+    };
+    const auto takeRow = [&](uint64_t i, int p, uint32_t y, uint32_t passWidth, size_t passRowBytes) {
+        uint8_t* current = slot(i);
+        Unfilter(current + 1, y == 0 ? zeros : slot(i - 1) + 1, passRowBytes, current[0]);
+        if (packedRow) return (*packedRow)(p, y, passWidth, current + 1, passRowBytes, reason);
+        const PassGeometry& pass = interlaced ? kAdam7[p] : kWholeImage;
+        if (bitDepth == 8) {
+            row(pass, y, passWidth, current + 1);
+        } else {
+            Unpack(current + 1, passWidth, bitDepth, indices);
+            row(pass, y, passWidth, indices);
+        }
+        return true;
+    };
+    const auto inTurn = [&] {
+        return ForEachPassRow(image, bitDepth, interlaced, [&](uint64_t i, int p, uint32_t y, uint32_t w, size_t b) {
+            return inflateRow(i, y, b, reason) && takeRow(i, p, y, w, b);
+        }) && inflater.Finish(nullptr, reason);
+    };
+    if (!ahead) return inTurn();
+
+    RowRing ring(slots, std::max<uint64_t>(1, slots / 4));
+    RingThread inflating(ring);
+    const auto inflateAll = [&] {
+        std::string why;
+        uint64_t rows = 0;
+        bool sound = false;
+        try {
+            sound = ForEachPassRow(image, bitDepth, interlaced, [&](uint64_t i, int, uint32_t y, uint32_t, size_t b) {
+                if (!ring.Room(i) || !inflateRow(i, y, b, &why)) return false;
+                ring.Made(rows = i + 1);
+                return true;
+            }) && inflater.Finish(nullptr, &why);
+        } catch (const std::bad_alloc&) {
+            why = "needs more memory than is free";
+        }
+        ring.Finish(rows, sound, why);
+    };
+    if (!inflating.Start(inflateAll)) return inTurn();
+    bool walkEnded = false;
+    const bool taken = ForEachPassRow(image, bitDepth, interlaced, [&](uint64_t i, int p, uint32_t y, uint32_t w, size_t b) {
+        if (!ring.Row(i)) return !(walkEnded = true);
+        if (!takeRow(i, p, y, w, b)) return false;
+        ring.Taken(i + 1);
+        return true;
+    });
+    // A row handed on that fails stops the inflating; its reason stands.
+    if (!taken && !walkEnded) return false;
+    inflating.Join();
+    return ring.WalkSound(reason);
+}
 
 // A picture that is not interlaced, inflated straight into the caller's rows.
 // A second thread follows: it takes each row's Adler-32 as inflated, then
@@ -427,7 +531,7 @@ bool InflateRowsInPlace(const ByteSource& source, const CompressedImage& image, 
     uint32_t adler = uint32_t(adler32(0, nullptr, 0));
     uint8_t* previous = zeros.get();
     uint8_t previousLast = 0;  // the last byte of the row above as the file has it
-    const std::function<void(uint32_t)> follow = [&](uint32_t y) {
+    const auto follow = [&](uint32_t y) {
         uint8_t* row = rowAt(y);
         adler = uint32_t(adler32(adler, &filters[y], 1));
         adler = uint32_t(adler32(adler, row, uInt(count)));
@@ -439,18 +543,28 @@ bool InflateRowsInPlace(const ByteSource& source, const CompressedImage& image, 
         row[count - 1] &= lastMask;
         previous = row;
     };
-    RowFollower follower(follow);
-    // Rows go to the follower a few hundred KiB at a time.
-    const uint32_t batch = uint32_t(std::max<uint64_t>(1, (256 * 1024) / (rowBytes + 1)));
+    // Rows go to the follower a few hundred KiB at a time; they stay where
+    // they are, so the ring has no end.
+    RowRing ring(UINT64_MAX / 4, std::max<uint64_t>(1, (256 * 1024) / (rowBytes + 1)));
+    RingThread following(ring);
+    const bool beside = following.Start([&] {
+        for (uint32_t y = 0; y < image.height && ring.Row(y); ++y) {
+            follow(y);
+            ring.Taken(y + 1);
+        }
+    });
     for (uint32_t y = 0; y < image.height; ++y) {
         if (!inflater.Read(&filters[y], 1, reason) || !inflater.Read(rowAt(y), count, reason)) return false;
         if (filters[y] > 4)
             return Refuse(reason, image.name + ": row " + std::to_string(y) + " has unknown filter type " +
                                       std::to_string(filters[y]));
-        if ((y + 1) % batch == 0) follower.Made(y + 1);
+        if (beside) ring.Made(y + 1);
+        else follow(y);
     }
-    follower.Made(image.height);
-    follower.Finish();
+    if (beside) {
+        ring.Finish(image.height, true, "");
+        following.Join();
+    }
     return inflater.Finish(&adler, reason);
 }
 

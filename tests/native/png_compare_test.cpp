@@ -212,6 +212,12 @@ TEST(PngCompare, DecoderSeesPypngsIndicesAtEveryDepthFilterAndInterlace)
             }
         }
     }
+    // Pictures of over 256 KiB, whose rows are inflated on a second thread.
+    for (int interlace : {0, 1}) {
+        paths.push_back(folder.File("p" + std::to_string(paths.size()) + ".png"));
+        jobs += "make " + paths.back() + " 521 512 8 " + std::to_string(interlace) + " " +
+                std::to_string(paths.size()) + "\n";
+    }
     const std::vector<std::string> answers = AskPypng(python, folder, jobs);
     ASSERT_EQ(paths.size(), answers.size()) << (answers.empty() ? "" : answers[0]);
     for (size_t i = 0; i < paths.size(); ++i) {

@@ -617,7 +617,9 @@ TEST(PngFile, OpenGivesWhatTheChecksInTurnGive)
 // apart are unfiltered against the right row above.
 TEST(PngFile, EveryReadChecksTheStreamWhereverItsCheckValueLies)
 {
-    const uint32_t width = 3001, height = 300;  // a little over 3 KiB a row, 87 rows a batch
+    // A little over 3 KiB a row: 87 rows a batch on the open's second thread, and
+    // past the size the other reads inflate ahead, 349 rows in their ring.
+    const uint32_t width = 3001, height = 400;
     std::string filtered;
     for (uint32_t y = 0; y < height; ++y) {
         filtered += char((y * 3 + 1) % 5);
@@ -671,6 +673,24 @@ TEST(PngFile, EveryReadChecksTheStreamWhereverItsCheckValueLies)
                 ASSERT_EQ(0, std::memcmp(row, rows.data() + size_t(y) * width, width)) << "row " << y;
             }
         }
+    }
+    // A walk its taker stops, and one whose data breaks off, end with their
+    // own reasons, the rows before handed on.
+    for (bool cut : {false, true}) {
+        const std::string bytes = file(cut ? stream.substr(0, stream.size() / 2) : stream, false, 0);
+        PngStructure png;
+        ASSERT_TRUE(StructureOf(bytes, &png));
+        uint32_t handed = 0;
+        std::string why;
+        EXPECT_FALSE(ForEachPackedPngRow(ByteSource(bytes), png, [&](int, uint32_t y, uint32_t, const uint8_t*, size_t,
+                                                                    std::string* stop) {
+            EXPECT_EQ(handed++, y);
+            if (y < 360) return true;
+            *stop = "the taker stops";
+            return false;
+        }, &why));
+        EXPECT_EQ(cut ? "IDAT: the data ends before the image does" : "the taker stops", why);
+        EXPECT_TRUE(cut ? handed > 0 && handed < 360 : handed == 361) << handed;
     }
 }
 
