@@ -6,10 +6,8 @@
 #include "image/png_file.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -18,6 +16,7 @@
 
 #include "image/png_bytes.h"
 #include "image/usage_counts.h"
+#include "image/walk_handover.h"
 
 namespace {
 
@@ -275,95 +274,52 @@ void Unpack(const uint8_t* packed, uint32_t width, uint32_t bitDepth, uint8_t* i
 // Rows made on one thread and taken in order on another, in a ring of slots:
 // the making side may run as many rows ahead as the ring holds, less the one
 // the taker still reads as the row above. Each side shows its progress a
-// batch of rows at a time and wakes the other only when it waits.
+// batch of rows at a time.
 class RowRing {
 public:
-    RowRing(uint64_t slots, uint64_t batch)
-        : slots(slots), batch(batch), made(0), taken(0), madeKnown(0), takenKnown(0), sleepers(0),
-          finished(false), stopped(false), walkSound(false)
-    {
-    }
+    RowRing(uint64_t slots, uint64_t batch) : slots(slots), batch(batch), made(0), taken(0), madeKnown(0), takenKnown(0) {}
+
+    WalkHandover walk;
 
     // The making side: whether row i may go into its slot (false once stopped).
     bool Room(uint64_t i)
     {
         if (i + 2 <= takenKnown + slots) return true;
-        std::unique_lock<std::mutex> guard(lock);
+        std::unique_lock<std::mutex> guard = walk.Lock();
         made = i;
-        Wait(guard, [&] { return stopped || i + 2 <= taken + slots; });
+        walk.Wait(guard, [&] { return walk.Stopped() || i + 2 <= taken + slots; });
         takenKnown = taken;
-        return !stopped;
+        return !walk.Stopped();
     }
     void Made(uint64_t rows)
     {
-        if (rows % batch == 0) Change([&] { made = rows; });
+        if (rows % batch == 0) walk.Change([&] { made = rows; });
     }
     void Finish(uint64_t rows, bool sound, const std::string& reason)
     {
-        Change([&] {
-            made = rows;
-            finished = true;
-            walkSound = sound;
-            walkReason = reason;
-        });
+        walk.Change([&] { made = rows; });
+        walk.Finish(sound, reason);
     }
 
     // The taking side: whether row i is there (false when the making ended before it).
     bool Row(uint64_t i)
     {
         if (i < madeKnown) return true;
-        std::unique_lock<std::mutex> guard(lock);
+        std::unique_lock<std::mutex> guard = walk.Lock();
         taken = i;
-        Wait(guard, [&] { return stopped || finished || made > i; });
+        walk.Wait(guard, [&] { return walk.Stopped() || walk.Finished() || made > i; });
         madeKnown = made;
-        return !stopped && i < made;
+        return !walk.Stopped() && i < made;
     }
     void Taken(uint64_t rows)
     {
-        if (rows % batch == 0) Change([&] { taken = rows; });
-    }
-    void Stop()
-    {
-        Change([&] { stopped = true; });
-    }
-    bool WalkSound(std::string* reason)
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        if (!walkSound && reason) *reason = walkReason;
-        return walkSound;
+        if (rows % batch == 0) walk.Change([&] { taken = rows; });
     }
 
 private:
-    // Shows what one side did before it waits on the other.
-    template <class Ready>
-    void Wait(std::unique_lock<std::mutex>& guard, const Ready& ready)
-    {
-        if (sleepers) changed.notify_all();
-        ++sleepers;
-        changed.wait(guard, ready);
-        --sleepers;
-    }
-    template <class Step>
-    void Change(const Step& step)
-    {
-        bool wake;
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            step();
-            wake = sleepers > 0;
-        }
-        // A wake costs a system call.
-        if (wake) changed.notify_all();
-    }
-
     const uint64_t slots, batch;
-    uint64_t made, taken;            // under lock
+    uint64_t made, taken;            // under the handover's lock
     uint64_t madeKnown, takenKnown;  // each side's own last look
-    unsigned sleepers;
-    bool finished, stopped, walkSound;
-    std::string walkReason;
-    std::mutex lock;
-    std::condition_variable changed;
 };
 
 // A thread of a walk's other side, stopped and joined however the walk ends.
@@ -373,7 +329,7 @@ public:
     ~RingThread()
     {
         if (!thread.joinable()) return;
-        ring.Stop();
+        ring.walk.Stop();
         thread.join();
     }
     RingThread(const RingThread&) = delete;
@@ -502,7 +458,7 @@ bool WalkRows(const ByteSource& source, const CompressedImage& image, uint32_t b
     // A row handed on that fails stops the inflating; its reason stands.
     if (!taken && !walkEnded) return false;
     inflating.Join();
-    return ring.WalkSound(reason);
+    return ring.walk.WalkSound(reason);
 }
 
 // A picture that is not interlaced, inflated straight into the caller's rows.
@@ -548,10 +504,7 @@ bool InflateRowsInPlace(const ByteSource& source, const CompressedImage& image, 
     RowRing ring(UINT64_MAX / 4, std::max<uint64_t>(1, (256 * 1024) / (rowBytes + 1)));
     RingThread following(ring);
     const bool beside = following.Start([&] {
-        for (uint32_t y = 0; y < image.height && ring.Row(y); ++y) {
-            follow(y);
-            ring.Taken(y + 1);
-        }
+        for (uint32_t y = 0; y < image.height && ring.Row(y); ++y) follow(y);
     });
     for (uint32_t y = 0; y < image.height; ++y) {
         if (!inflater.Read(&filters[y], 1, reason) || !inflater.Read(rowAt(y), count, reason)) return false;

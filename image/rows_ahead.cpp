@@ -1,15 +1,15 @@
 #include "image/rows_ahead.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "image/walk_handover.h"
 
 namespace {
 
@@ -22,44 +22,37 @@ struct Block {
     uint32_t rows = 0;
 };
 
-// What the two threads share, under lock.
+// What the two threads share, under the handover's lock.
 class Handover {
 public:
-    Handover() : stopped(false), finished(false), walkSound(false)
+    Handover()
     {
         for (Block& block : blocks) spare.push_back(&block);
     }
 
     Block blocks[kBlocks];
+    WalkHandover walk;
 
     // The walking side: an empty block, or null once the taker has stopped.
     Block* TakeSpare()
     {
-        std::unique_lock<std::mutex> guard(lock);
-        changed.wait(guard, [&] { return stopped || !spare.empty(); });
-        if (stopped) return nullptr;
+        std::unique_lock<std::mutex> guard = walk.Lock();
+        walk.Wait(guard, [&] { return walk.Stopped() || !spare.empty(); });
+        if (walk.Stopped()) return nullptr;
         Block* block = spare.back();
         spare.pop_back();
         return block;
     }
     void Hand(Block* block)
     {
-        Change([&] { full.push_back(block); });
-    }
-    void Finish(bool sound, const std::string& reason)
-    {
-        Change([&] {
-            finished = true;
-            walkSound = sound;
-            walkReason = reason;
-        });
+        walk.Change([&] { full.push_back(block); });
     }
 
     // The taking side: the next full block, or null once the walk has ended.
     Block* TakeFull()
     {
-        std::unique_lock<std::mutex> guard(lock);
-        changed.wait(guard, [&] { return finished || !full.empty(); });
+        std::unique_lock<std::mutex> guard = walk.Lock();
+        walk.Wait(guard, [&] { return walk.Finished() || !full.empty(); });
         if (full.empty()) return nullptr;
         Block* block = full.front();
         full.pop_front();
@@ -67,37 +60,12 @@ public:
     }
     void Return(Block* block)
     {
-        Change([&] { spare.push_back(block); });
-    }
-    void Stop()
-    {
-        Change([&] { stopped = true; });
-    }
-    bool WalkSound(std::string* reason)
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        if (!walkSound && reason) *reason = walkReason;
-        return walkSound;
+        walk.Change([&] { spare.push_back(block); });
     }
 
 private:
-    // Any change under the lock, the other side woken after it.
-    template <class Step>
-    void Change(const Step& step)
-    {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            step();
-        }
-        changed.notify_all();
-    }
-
-    std::mutex lock;
-    std::condition_variable changed;
     std::vector<Block*> spare;
     std::deque<Block*> full;
-    bool stopped, finished, walkSound;
-    std::string walkReason;
 };
 
 void Walk(const RowWalk& walk, uint32_t width, uint32_t rowsPerBlock, Handover* handover)
@@ -127,7 +95,7 @@ void Walk(const RowWalk& walk, uint32_t width, uint32_t rowsPerBlock, Handover* 
         sound = false;
         reason = "needs more memory than is free";
     }
-    handover->Finish(sound, reason);
+    handover->walk.Finish(sound, reason);
 }
 
 }  // namespace
@@ -159,9 +127,9 @@ bool WalkRowsAhead(const RowWalk& walk, uint32_t width, const RgbaRow& row, std:
         if (!sound) break;
         handover->Return(block);
     }
-    if (!sound) handover->Stop();
+    if (!sound) handover->walk.Stop();
     walker.join();
-    return sound && handover->WalkSound(reason);
+    return sound && handover->walk.WalkSound(reason);
 }
 
 RowWalk RowsAhead(const RowWalk& walk, uint32_t width)
